@@ -1,0 +1,196 @@
+#include "host/scene/LXTimedValue.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool frameLess(const LXCtrlPt& p, double frame) {
+    return p.frame < frame;
+}
+
+// Hermite basis on t in [0, 1] with end values a, b and slopes (per unit t) ma, mb.
+double hermite(double a, double b, double ma, double mb, double t) {
+    const double t2 = t * t, t3 = t2 * t;
+    return (2 * t3 - 3 * t2 + 1) * a + (t3 - 2 * t2 + t) * ma + (-2 * t3 + 3 * t2) * b + (t3 - t2) * mb;
+}
+
+}  // namespace
+
+LXCtrlPts::iterator LXCtrlPts::getLowerBound(double frame) {
+    return std::lower_bound(m_pts.begin(), m_pts.end(), frame, frameLess);
+}
+
+LXCtrlPts::const_iterator LXCtrlPts::getLowerBound(double frame) const {
+    return std::lower_bound(m_pts.begin(), m_pts.end(), frame, frameLess);
+}
+
+LXCtrlPts::iterator LXCtrlPts::find(double frame) {
+    auto it = getLowerBound(frame);
+    return it != m_pts.end() && it->frame == frame ? it : m_pts.end();
+}
+
+LXCtrlPts::const_iterator LXCtrlPts::find(double frame) const {
+    auto it = getLowerBound(frame);
+    return it != m_pts.end() && it->frame == frame ? it : m_pts.end();
+}
+
+LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
+    auto it = getLowerBound(pt.frame);
+    if (it != m_pts.end() && it->frame == pt.frame) {
+        *it = pt;
+        return it;
+    }
+    return m_pts.insert(it, pt);
+}
+
+LXTimedValue::~LXTimedValue() = default;
+
+bool LXTimedValue::hasControlPointAt(double frame) const {
+    return m_pts.find(frame) != m_pts.end();
+}
+
+const LXCtrlPt* LXTimedValue::findControlPoint(double frame, std::size_t* slot, const AT_Attr*, bool& found,
+                                               void*) const {
+    const auto it = m_pts.find(frame);
+    found = it != m_pts.end();
+    if (!found)
+        return nullptr;
+    if (slot)
+        *slot = static_cast<std::size_t>(it - m_pts.begin());
+    return &*it;
+}
+
+bool LXTimedValue::setValue(double frame, double value, bool constantSegment, bool forceKey) {
+    auto it = m_pts.find(frame);
+    if (it != m_pts.end()) {
+        it->value = value;
+        it->constantSegment = constantSegment;
+        return true;
+    }
+    if (!forceKey && !isEmpty() && evaluate(frame) == value)
+        return true;
+    LXCtrlPt pt;
+    pt.frame = frame;
+    pt.value = value;
+    pt.constantSegment = constantSegment;
+    m_pts.insert(pt);
+    return true;
+}
+
+void LXTimedValue::endModif(double) {
+    ++m_modifications;
+}
+
+std::vector<std::pair<double, double>> LXTimedValue::keys() const {
+    std::vector<std::pair<double, double>> out;
+    out.reserve(m_pts.size());
+    for (const LXCtrlPt& p : m_pts)
+        out.emplace_back(p.frame, p.value);
+    return out;
+}
+
+double LXTimedValue::evaluateControlPoints(double frame) const {
+    if (m_pts.empty())
+        return 0.0;
+    auto it = m_pts.getLowerBound(frame);
+    if (it == m_pts.begin())
+        return it->value;  // at or before the first point
+    if (it == m_pts.end())
+        return m_pts[m_pts.size() - 1].value;
+    if (it->frame == frame)
+        return it->value;
+    const std::size_t i = static_cast<std::size_t>(it - m_pts.begin()) - 1;
+    if (m_pts[i].constantSegment)
+        return m_pts[i].value;
+    return interpolate(i, frame);
+}
+
+double LXBezierTimedValue::slopeAt(std::size_t i) const {
+    const std::size_t n = m_pts.size();
+    if (n < 2)
+        return 0.0;
+    const std::size_t lo = i == 0 ? 0 : i - 1;
+    const std::size_t hi = i + 1 == n ? i : i + 1;
+    return (m_pts[hi].value - m_pts[lo].value) / (m_pts[hi].frame - m_pts[lo].frame);
+}
+
+double LXBezierTimedValue::interpolate(std::size_t i, double frame) const {
+    const LXCtrlPt& a = m_pts[i];
+    const LXCtrlPt& b = m_pts[i + 1];
+    const double span = b.frame - a.frame;
+    const double t = (frame - a.frame) / span;
+    return hermite(a.value, b.value, slopeAt(i) * span, slopeAt(i + 1) * span, t);
+}
+
+double LXEaseTimedValue::interpolate(std::size_t i, double frame) const {
+    const LXCtrlPt& a = m_pts[i];
+    const LXCtrlPt& b = m_pts[i + 1];
+    const double t = (frame - a.frame) / (b.frame - a.frame);
+    return hermite(a.value, b.value, 0.0, 0.0, t);
+}
+
+double LXVeloBasedTimedValue::travelled(double t, double accel, double decel) {
+    accel = std::clamp(accel, 0.0, 1.0);
+    decel = std::clamp(decel, 0.0, 1.0);
+    if (accel + decel > 1.0) {
+        // Shares that overlap are scaled down to meet in the middle of the segment.
+        const double k = 1.0 / (accel + decel);
+        accel *= k;
+        decel *= k;
+    }
+    // Trapezoidal speed: ramps up over [0, accel], cruises, ramps down over [1 - decel, 1];
+    // the cruising speed makes the whole distance 1.
+    const double vmax = 2.0 / (2.0 - accel - decel);
+    if (t < accel)
+        return vmax * t * t / (2.0 * accel);
+    if (t > 1.0 - decel) {
+        const double r = 1.0 - t;
+        return 1.0 - vmax * r * r / (2.0 * decel);
+    }
+    return vmax * (accel / 2.0 + (t - accel));
+}
+
+double LXVeloBasedTimedValue::interpolate(std::size_t i, double frame) const {
+    const LXCtrlPt& a = m_pts[i];
+    const LXCtrlPt& b = m_pts[i + 1];
+    const double t = (frame - a.frame) / (b.frame - a.frame);
+    return a.value + (b.value - a.value) * travelled(t, a.easeOut, b.easeIn);
+}
+
+double LXFnc2DTimedValue::interpolate(std::size_t i, double frame) const {
+    const LXCtrlPt& a = m_pts[i];
+    const LXCtrlPt& b = m_pts[i + 1];
+    const double t = (frame - a.frame) / (b.frame - a.frame);
+    return a.value + (b.value - a.value) * t;
+}
+
+LXExprTimedValue::LXExprTimedValue(std::vector<std::pair<double, double>> samples) : m_samples(std::move(samples)) {
+    std::stable_sort(m_samples.begin(), m_samples.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+double LXExprTimedValue::evaluate(double frame) const {
+    if (m_samples.empty())
+        return 0.0;
+    auto it = std::lower_bound(m_samples.begin(), m_samples.end(), frame,
+                               [](const auto& s, double f) { return s.first < f; });
+    if (it == m_samples.begin())
+        return it->second;
+    if (it == m_samples.end())
+        return m_samples.back().second;
+    if (it->first == frame)
+        return it->second;
+    const auto& a = *(it - 1);
+    const auto& b = *it;
+    return a.second + (b.second - a.second) * (frame - a.first) / (b.first - a.first);
+}
+
+const LXCtrlPt* LXExprTimedValue::findControlPoint(double, std::size_t*, const AT_Attr*, bool& found, void*) const {
+    found = false;
+    return nullptr;
+}
+
+LXTimedValue* LXTvSocket::createTimedValue(bool) {
+    return new LXBezierTimedValue();
+}

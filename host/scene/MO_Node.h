@@ -1,0 +1,90 @@
+#pragma once
+
+#include "host/host_api.h"
+#include "host/math/Math.h"
+#include "host/scene/MO_Frame.h"
+#include "host/scene/MO_PropertyAccessor.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class AT_Attr;
+class SC_SceneCommon;
+class SC_SceneMetrics;
+class MO_LocalTransformation;
+class MO_OGLPainter;
+class SLB_SelectableDragManipulator;
+class SLB_ModulePickAdaptor;
+
+// A scene node. It owns its attributes, its properties and the components built for it;
+// its matrix is its parent's matrix times its local transformations, applied in order.
+class HOST_API MO_Node {
+public:
+    MO_Node(SC_SceneCommon* scene, QString name);
+    virtual ~MO_Node();
+    MO_Node(const MO_Node&) = delete;
+    MO_Node& operator=(const MO_Node&) = delete;
+
+    const QString& name() const { return m_name; }
+    SC_SceneCommon* sceneCommon() const { return m_scene; }
+    const SC_SceneMetrics& sceneMetrics() const;
+
+    MO_Node* parent() const { return m_parent; }
+    void setParent(MO_Node* parent) { m_parent = parent; }
+
+    const MO_PropertyBag& properties() const { return m_properties; }
+    // Changes a property and tells every listening component.
+    void setProperty(const QString& key, MO_PropertyValue value);
+    bool removeProperty(const QString& key);
+    MO_PropertyBag& propertiesForSetup() { return m_properties; }
+    void addPropertyListener(MO_PropertyChangeListener* listener) { m_listeners.push_back(listener); }
+
+    template <class A>
+    A* addAttribute(std::unique_ptr<A> attr) {
+        A* raw = attr.get();
+        m_attributes.push_back(std::move(attr));
+        return raw;
+    }
+    AT_Attr* attribute(const QString& name) const;
+    const std::vector<std::unique_ptr<AT_Attr>>& attributes() const { return m_attributes; }
+
+    void addLocalTransformation(std::unique_ptr<MO_LocalTransformation> t);
+    const std::vector<std::unique_ptr<MO_LocalTransformation>>& localTransformations() const { return m_transforms; }
+    void addPainter(std::unique_ptr<MO_OGLPainter> p);
+    const std::vector<std::unique_ptr<MO_OGLPainter>>& painters() const { return m_painters; }
+    void setManipulator(std::unique_ptr<SLB_SelectableDragManipulator> m);
+    SLB_SelectableDragManipulator* manipulator() const { return m_manipulator.get(); }
+    void setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor> p);
+    SLB_ModulePickAdaptor* pickAdaptor() const { return m_pickAdaptor.get(); }
+
+    // The node's own transformations at a frame, without its parent's.
+    Math::Matrix4x4 localMatrix(const MO_FrameKey& key) const;
+    Math::Matrix4x4 worldMatrix(const MO_FrameKey& key) const;
+
+    void setDirty() { m_dirty = true; }
+    bool isDirty() const { return m_dirty; }
+    void clearDirty() { m_dirty = false; }
+
+private:
+    SC_SceneCommon* m_scene;
+    QString m_name;
+    MO_Node* m_parent = nullptr;
+    MO_PropertyBag m_properties;
+    std::vector<MO_PropertyChangeListener*> m_listeners;
+    bool m_dirty = false;
+    // Declared before the components so they are destroyed after them: components point
+    // into them.
+    std::vector<std::unique_ptr<AT_Attr>> m_attributes;
+    std::vector<std::unique_ptr<MO_LocalTransformation>> m_transforms;
+    std::vector<std::unique_ptr<MO_OGLPainter>> m_painters;
+    std::unique_ptr<SLB_SelectableDragManipulator> m_manipulator;
+    std::unique_ptr<SLB_ModulePickAdaptor> m_pickAdaptor;
+};
+
+// A node with ports.
+class HOST_API MO_Module : public MO_Node {
+public:
+    using MO_Node::MO_Node;
+};

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "host/host_api.h"
+#include "host/math/Math.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class MO_Node;
+class LXTimedValue;
+
+// Scene units become drawing (OpenGL) units by one factor per axis.
+class HOST_API SC_SceneMetrics {
+public:
+    double unitScale(int axis) const { return m_scale[axis]; }
+    double xUnitScale() const { return m_scale[0]; }
+    double yUnitScale() const { return m_scale[1]; }
+    double zUnitScale() const { return m_scale[2]; }
+    void setUnitScales(double x, double y, double z) { m_scale[0] = x, m_scale[1] = y, m_scale[2] = z; }
+
+    Math::Point3d toOGL(const Math::Point3d& p) const { return {p.x * m_scale[0], p.y * m_scale[1], p.z * m_scale[2]}; }
+    Math::Point3d fromOGL(const Math::Point3d& p) const { return {p.x / m_scale[0], p.y / m_scale[1], p.z / m_scale[2]}; }
+    Math::Vector3d toOGL(const Math::Vector3d& v) const { return {v.x * m_scale[0], v.y * m_scale[1], v.z * m_scale[2]}; }
+    Math::Vector3d fromOGL(const Math::Vector3d& v) const { return {v.x / m_scale[0], v.y / m_scale[1], v.z / m_scale[2]}; }
+    Math::Point2d toOGL(const Math::Point2d& p) const { return {p.x * m_scale[0], p.y * m_scale[1]}; }
+    Math::Point2d fromOGL(const Math::Point2d& p) const { return {p.x / m_scale[0], p.y / m_scale[1]}; }
+    Math::Vector2d toOGL(const Math::Vector2d& v) const { return {v.x * m_scale[0], v.y * m_scale[1]}; }
+    Math::Vector2d fromOGL(const Math::Vector2d& v) const { return {v.x / m_scale[0], v.y / m_scale[1]}; }
+
+private:
+    double m_scale[3] = {1.0, 1.0, 1.0};
+};
+
+// Tells whoever listens (the viewport, the runner) that a node changed.
+class HOST_API LXSceneChangeManager {
+public:
+    using Listener = std::function<void(MO_Node*)>;
+    void emitNodeChanged(MO_Node* node);
+    void addListener(Listener l) { m_listeners.push_back(std::move(l)); }
+    unsigned long emittedCount() const { return m_emitted; }
+
+private:
+    std::vector<Listener> m_listeners;
+    unsigned long m_emitted = 0;
+};
+
+// The scene: owns its nodes and the timed values that animate their attributes.
+class HOST_API SC_SceneCommon {
+public:
+    SC_SceneCommon();
+    ~SC_SceneCommon();
+    SC_SceneCommon(const SC_SceneCommon&) = delete;
+    SC_SceneCommon& operator=(const SC_SceneCommon&) = delete;
+
+    SC_SceneMetrics& metrics() { return m_metrics; }
+    const SC_SceneMetrics& metrics() const { return m_metrics; }
+    LXSceneChangeManager& changeManager() { return m_changes; }
+
+    // Nodes are kept in the order they were added; a parent must be added before its
+    // children.
+    MO_Node* addNode(std::unique_ptr<MO_Node> node);
+    MO_Node* findNode(const QString& name) const;
+    const std::vector<std::unique_ptr<MO_Node>>& nodes() const { return m_nodes; }
+
+    void addTimedValue(std::unique_ptr<LXTimedValue> tv);
+    // Gives a timed value back to the caller (to undo its addition); null if not held.
+    std::unique_ptr<LXTimedValue> releaseTimedValue(LXTimedValue* tv);
+    bool holdsTimedValue(const LXTimedValue* tv) const;
+
+private:
+    SC_SceneMetrics m_metrics;
+    LXSceneChangeManager m_changes;
+    // Timed values outlive the nodes whose attributes link them.
+    std::vector<std::unique_ptr<LXTimedValue>> m_timedValues;
+    std::vector<std::unique_ptr<MO_Node>> m_nodes;
+};

@@ -1,0 +1,25 @@
+// The plug-in's entry and the registration of every component class. Each row below is one
+// static object whose construction, while the library loads, registers one class.
+
+#include "registry/export.h"
+#include "registry/registration.h"
+#include "transformations/translation_transformations.h"
+
+extern "C" RIGKIT_EXPORT void PLUG_Init() {
+    // Everything was registered while the library loaded.
+}
+
+namespace {
+
+using namespace rigkit;
+
+template <class T>
+using LocalTransformation = Registration<T, MO_LocalTransformationFactory, &MO_LocalTransformationFactorySingleton>;
+
+const LocalTransformation<TranslationXLocalTransformation> translationX;
+const LocalTransformation<TranslationYLocalTransformation> translationY;
+const LocalTransformation<TranslationZLocalTransformation> translationZ;
+const LocalTransformation<TranslationLocalTransformation2d> translationXY;
+const LocalTransformation<TranslationLocalTransformation3d> translationXYZ;
+
+}  // namespace
