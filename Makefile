@@ -1,0 +1,53 @@
+# Set-up, build, showcase and tests. `make run` and `make test` work on a fresh Debian 12
+# machine as root: they install whatever Debian packages are missing first.
+
+DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
+        qtbase5-dev libglm-dev nlohmann-json3-dev \
+        libgtest-dev libgmock-dev libbenchmark-dev \
+        libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
+        libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
+
+JOBS ?= $(shell nproc)
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+OUT ?= out/showcase
+
+.PHONY: deps build run test clean format
+# Nothing here is an intermediate file to delete behind our back (the configured trees).
+.SECONDARY:
+
+deps:
+	@missing=""; \
+	for p in $(DEPS); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	else \
+	  echo "all dependencies are installed"; \
+	fi
+
+build/%/build.ninja:
+	cmake --preset $*
+
+build-%: deps build/%/build.ninja
+	cmake --build --preset $* -j $(JOBS)
+
+build: build-default
+
+run: build-default
+	@mkdir -p $(OUT)
+	build/default/bin/rigkit-run --out $(OUT) examples/showcase.json
+
+test-%: build-%
+	ctest --preset $* -j $(JOBS)
+
+test: test-default test-asan
+
+format:
+	find host registry transformations manipulators painters pickers apps tests bench \
+	  -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf build out

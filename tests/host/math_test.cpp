@@ -1,0 +1,104 @@
+#include "host/base/LXMaths.h"
+#include "host/math/Math.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace Math;
+
+namespace {
+
+void expectNear(const Point3d& a, const Point3d& b, double tol = 1e-12) {
+    EXPECT_NEAR(a.x, b.x, tol);
+    EXPECT_NEAR(a.y, b.y, tol);
+    EXPECT_NEAR(a.z, b.z, tol);
+}
+
+}  // namespace
+
+TEST(Matrix, InPlaceOperationsMultiplyOnTheRight) {
+    // Translate then scale: the scale acts on the point first.
+    Matrix4x4 m;
+    m.translate(1, 0, 0).scale(2, 2, 2);
+    expectNear(m.transformPoint({1, 0, 0}), {3, 0, 0});
+
+    Matrix4x4 r;
+    r.translate(0, 5, 0).rotateDegrees(90, {0, 0, 1});
+    expectNear(r.transformPoint({1, 0, 0}), {0, 6, 0});
+
+    // Row-major element access: translation sits in the fourth column.
+    EXPECT_EQ(r(1, 3), 5.0);
+}
+
+TEST(Matrix, InverseTransposeAndDegenerateAxis) {
+    Matrix4x4 m;
+    m.translate(1, 2, 3).rotateRadians(0.7, {1, 1, 0}).scale(2, 3, 4);
+    EXPECT_TRUE((m * m.inverse()).isIdentity(1e-12));
+    EXPECT_EQ(m.transpose()(3, 1), m(1, 3));
+
+    Matrix4x4 still;
+    still.rotateRadians(1.0, {0, 0, 0});
+    EXPECT_TRUE(still.isIdentity());
+    expectNear(Point3d(m.transformVector({0, 0, 0})), {0, 0, 0});
+}
+
+TEST(Vector, NormalizeKeepsZeroVectorsFinite) {
+    Vector3d v(0, 0, 0);
+    v.normalize();
+    EXPECT_EQ(v.length(), 0.0);
+    EXPECT_NEAR(Vector3d(3, 4, 0).normalized().length(), 1.0, 1e-15);
+    EXPECT_EQ(Vector3d(1, 0, 0).cross({0, 1, 0}).z, 1.0);
+}
+
+TEST(Quat, EulerOrderTurnsAboutXFirst) {
+    Quat q;
+    q.setEuler(Angle3d(90, 0, 90), true);
+    // X first: +Y goes to +Z; then Z leaves +Z alone.
+    const Vector3d v = q * Vector3d(0, 1, 0);
+    expectNear(Point3d(v), {0, 0, 1});
+    // X alone then Z alone, composed by hand.
+    Quat qx, qz;
+    qx.setEuler(Angle3d(90, 0, 0), true);
+    qz.setEuler(Angle3d(0, 0, 90), true);
+    const Vector3d w = (qz * qx) * Vector3d(1, 2, 3);
+    expectNear(Point3d(q * Vector3d(1, 2, 3)), Point3d(w));
+}
+
+TEST(Quat, EulerRoundTripAndAxisAngle) {
+    for (const Angle3d a : {Angle3d(10, 20, 30), Angle3d(-45, 60, 170), Angle3d(0, -80, 5)}) {
+        Quat q;
+        q.setEuler(a, true);
+        const Angle3d b = q.euler(true);
+        EXPECT_NEAR(a.x, b.x, 1e-9);
+        EXPECT_NEAR(a.y, b.y, 1e-9);
+        EXPECT_NEAR(a.z, b.z, 1e-9);
+    }
+    Quat q;
+    q.setRotAxis(1.25, {0, 0, 2});
+    double angle = -1;
+    Vector3d axis;
+    EXPECT_TRUE(q.rotAxis(angle, axis));
+    EXPECT_NEAR(angle, 1.25, 1e-12);
+    expectNear(Point3d(axis), {0, 0, 1});
+
+    // The identity has no axis: angle 0, axis left as it was.
+    Vector3d untouched(0, 0, 0);
+    EXPECT_FALSE(Quat().rotAxis(angle, untouched));
+    EXPECT_EQ(angle, 0.0);
+    EXPECT_EQ(untouched.length(), 0.0);
+}
+
+TEST(Quat, FromTwoVectorsAndMatrixAgree) {
+    const Quat q(Vector3d(1, 0, 0), Vector3d(0, 3, 0));
+    expectNear(Point3d(q * Vector3d(2, 0, 0)), {0, 2, 0});
+    expectNear(q.toMatrix().transformPoint({1, 0, 0}), Point3d(q * Vector3d(1, 0, 0)));
+    expectNear(Point3d((q * q.inverse()) * Vector3d(1, 2, 3)), {1, 2, 3});
+}
+
+TEST(LXMaths, ClampToleratesInvertedBounds) {
+    EXPECT_EQ(LXMaths::clamp(5.0, 0.0, 1.0), 1.0);
+    EXPECT_EQ(LXMaths::clamp(-5.0, 0.0, 1.0), 0.0);
+    EXPECT_EQ(LXMaths::clamp(0.5, 0.0, 1.0), 0.5);
+    EXPECT_EQ(LXMaths::clamp(0.5, 1.0, 0.0), 0.0);
+}

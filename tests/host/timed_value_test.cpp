@@ -1,0 +1,147 @@
+#include "host/scene/LXTimedValue.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+template <class TV>
+TV curve(std::initializer_list<std::pair<double, double>> keys) {
+    TV tv;
+    for (const auto& k : keys) {
+        LXCtrlPt p;
+        p.frame = k.first;
+        p.value = k.second;
+        tv.controlPoints().insert(p);
+    }
+    return tv;
+}
+
+}  // namespace
+
+TEST(TimedValue, EveryKindPassesThroughItsKeysAndHoldsOutside) {
+    const auto check = [](const LXTimedValue& tv) {
+        EXPECT_EQ(tv.evaluate(1), 0.0);
+        EXPECT_EQ(tv.evaluate(11), 10.0);
+        EXPECT_EQ(tv.evaluate(21), 4.0);
+        EXPECT_EQ(tv.evaluate(-100), 0.0);
+        EXPECT_EQ(tv.evaluate(1e9), 4.0);
+        EXPECT_FALSE(tv.isEmpty());
+    };
+    check(curve<LXBezierTimedValue>({{1, 0}, {11, 10}, {21, 4}}));
+    check(curve<LXEaseTimedValue>({{1, 0}, {11, 10}, {21, 4}}));
+    check(curve<LXVeloBasedTimedValue>({{1, 0}, {11, 10}, {21, 4}}));
+    check(curve<LXFnc2DTimedValue>({{1, 0}, {11, 10}, {21, 4}}));
+    check(LXExprTimedValue({{21, 4}, {1, 0}, {11, 10}}));  // samples in any order
+}
+
+TEST(TimedValue, ShapesBetweenKeysDiffer) {
+    // Two keys: a straight line for the smooth curve, the velocity curve and the graph;
+    // the ease curve is flat at both keys, so a quarter of the way it has moved less.
+    const auto bez = curve<LXBezierTimedValue>({{0, 0}, {4, 8}});
+    const auto ease = curve<LXEaseTimedValue>({{0, 0}, {4, 8}});
+    const auto velo = curve<LXVeloBasedTimedValue>({{0, 0}, {4, 8}});
+    const auto graph = curve<LXFnc2DTimedValue>({{0, 0}, {4, 8}});
+    EXPECT_NEAR(bez.evaluate(1), 2.0, 1e-12);
+    EXPECT_NEAR(velo.evaluate(1), 2.0, 1e-12);
+    EXPECT_NEAR(graph.evaluate(1), 2.0, 1e-12);
+    EXPECT_NEAR(ease.evaluate(1), 8.0 * (3 * 0.0625 - 2 * 0.015625), 1e-12);
+    EXPECT_NEAR(ease.evaluate(2), 4.0, 1e-12);
+
+    // The smooth curve has no corner at an inner key: equal slopes on both sides.
+    const auto smooth = curve<LXBezierTimedValue>({{0, 0}, {10, 10}, {20, 0}, {30, 5}});
+    const double h = 1e-6;
+    const double left = (smooth.evaluate(10) - smooth.evaluate(10 - h)) / h;
+    const double right = (smooth.evaluate(10 + h) - smooth.evaluate(10)) / h;
+    EXPECT_NEAR(left, right, 1e-4);
+    // The graph has one.
+    const auto corner = curve<LXFnc2DTimedValue>({{0, 0}, {10, 10}, {20, 0}});
+    EXPECT_NEAR(corner.evaluate(5), 5.0, 1e-12);
+    EXPECT_NEAR(corner.evaluate(15), 5.0, 1e-12);
+
+    const LXExprTimedValue expr({{0, 0}, {10, 20}});
+    EXPECT_NEAR(expr.evaluate(2.5), 5.0, 1e-12);
+}
+
+TEST(TimedValue, VelocityEasingKeepsEndsAndSymmetry) {
+    auto velo = curve<LXVeloBasedTimedValue>({{0, 0}, {10, 100}});
+    velo.controlPoints()[0].easeOut = 0.5;
+    velo.controlPoints()[1].easeIn = 0.5;
+    EXPECT_NEAR(velo.evaluate(5), 50.0, 1e-9);
+    EXPECT_LT(velo.evaluate(1), 10.0);  // slow start
+    EXPECT_GT(velo.evaluate(9), 90.0);  // slow finish
+    double last = 0;
+    for (int i = 0; i <= 100; ++i) {
+        const double s = LXVeloBasedTimedValue::travelled(i / 100.0, 0.3, 0.8);  // overlapping shares
+        EXPECT_GE(s, last - 1e-12);
+        last = s;
+    }
+    EXPECT_NEAR(last, 1.0, 1e-12);
+    EXPECT_NEAR(LXVeloBasedTimedValue::travelled(0.37, 0, 0), 0.37, 1e-15);
+}
+
+TEST(TimedValue, ConstantSegmentHoldsUntilTheNextKey) {
+    auto tv = curve<LXBezierTimedValue>({{0, 1}, {10, 5}});
+    tv.controlPoints()[0].constantSegment = true;
+    EXPECT_EQ(tv.evaluate(9.999), 1.0);
+    EXPECT_EQ(tv.evaluate(10), 5.0);
+}
+
+TEST(TimedValue, SetValueKeysOnlyWhenNeededOrForced) {
+    auto tv = curve<LXFnc2DTimedValue>({{0, 0}, {10, 10}});
+    EXPECT_TRUE(tv.setValue(5, 5.0, false, false));  // already the curve's value
+    EXPECT_FALSE(tv.hasControlPointAt(5));
+    EXPECT_TRUE(tv.setValue(5, 5.0, false, true));
+    EXPECT_TRUE(tv.hasControlPointAt(5));
+    EXPECT_TRUE(tv.setValue(7, 1.0, false, false));
+    EXPECT_EQ(tv.controlPoints().size(), 4u);
+    EXPECT_TRUE(tv.setValue(7, 2.0, false, false));  // changes the key in place
+    EXPECT_EQ(tv.controlPoints().size(), 4u);
+    EXPECT_EQ(tv.evaluate(7), 2.0);
+
+    bool found = true;
+    std::size_t slot = 99;
+    EXPECT_NE(tv.findControlPoint(7, &slot, nullptr, found, nullptr), nullptr);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(slot, 2u);
+    EXPECT_EQ(tv.findControlPoint(7.5, nullptr, nullptr, found, nullptr), nullptr);
+    EXPECT_FALSE(found);
+
+    LXExprTimedValue expr({{0, 1}});
+    EXPECT_FALSE(expr.setValue(0, 3.0, false, true));
+    EXPECT_EQ(expr.evaluate(0), 1.0);
+    EXPECT_FALSE(expr.hasControlPointAt(0));
+}
+
+TEST(TimedValue, ControlPointsStaySortedUnderRandomEdits) {
+    LXBezierTimedValue tv;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> frame(-500, 500);
+    for (int i = 0; i < 5000; ++i) {
+        const double f = frame(rng);
+        tv.setValue(f, f * 2.0, false, true);
+    }
+    const LXCtrlPts& pts = tv.controlPoints();
+    for (std::size_t i = 1; i < pts.size(); ++i)
+        ASSERT_LT(pts[i - 1].frame, pts[i].frame);
+    for (const LXCtrlPt& p : pts)
+        ASSERT_EQ(tv.evaluate(p.frame), p.frame * 2.0);
+
+    auto it = tv.controlPoints().getLowerBound(0.5);
+    ASSERT_NE(it, tv.controlPoints().end());
+    EXPECT_GE(it->frame, 0.5);
+    EXPECT_LT((it - 1)->frame, 0.5);
+    tv.controlPoints().erase(it);
+    EXPECT_EQ(tv.keys().size(), pts.size());
+}
+
+TEST(TimedValue, SocketCreatesAnEmptySmoothCurve) {
+    LXTvSocket socket(nullptr);
+    EXPECT_EQ(socket.linkedTimedValue(), nullptr);
+    std::unique_ptr<LXTimedValue> tv(socket.createTimedValue(true));
+    EXPECT_NE(dynamic_cast<LXBezierTimedValue*>(tv.get()), nullptr);
+    EXPECT_TRUE(tv->isEmpty());
+    EXPECT_EQ(socket.linkedTimedValue(), nullptr);  // creating does not link
+}
