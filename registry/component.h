@@ -11,10 +11,10 @@
 
 // Defines Class::TypeString(): built once from an upper-case ASCII literal on first use
 // (during load, by the class's registration) and destroyed at unload.
-#define RIGKIT_TYPE_STRING(Class, literal)                            \
-    const QString& Class::TypeString() {                               \
+#define RIGKIT_TYPE_STRING(Class, literal)                              \
+    const QString& Class::TypeString() {                                \
         static const QString typeString = QString::fromLatin1(literal); \
-        return typeString;                                             \
+        return typeString;                                              \
     }
 
 namespace rigkit {

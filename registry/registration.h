@@ -18,8 +18,7 @@ struct Registration {
     Registration() {
         const auto name = T::TypeString();
         Factory& factory = accessor();
-        factory.registerClass(typeid(T), name, &createNothing<typename Factory::Product>,
-                              &T::createDynamic);
+        factory.registerClass(typeid(T), name, &createNothing<typename Factory::Product>, &T::createDynamic);
     }
 };
 

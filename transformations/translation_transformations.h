@@ -22,9 +22,7 @@ class TranslationAxisLocalTransformation : public TranslationAxisLocalTransforma
 public:
     using TranslationAxisLocalTransformationBase::TranslationAxisLocalTransformationBase;
     void apply(const MO_FrameKey& key, Math::Matrix4x4& matrix) const override { translate(key, matrix, 1.0); }
-    void applyInverse(const MO_FrameKey& key, Math::Matrix4x4& matrix) const override {
-        translate(key, matrix, -1.0);
-    }
+    void applyInverse(const MO_FrameKey& key, Math::Matrix4x4& matrix) const override { translate(key, matrix, -1.0); }
 
 private:
     void translate(const MO_FrameKey& key, Math::Matrix4x4& matrix, double sign) const {

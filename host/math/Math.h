@@ -97,7 +97,10 @@ public:
     bool isIdentity(double tolerance = 0.0) const;
 
     Matrix4x4 operator*(const Matrix4x4& o) const { return Matrix4x4(m_m * o.m_m); }
-    Matrix4x4& operator*=(const Matrix4x4& o) { m_m = m_m * o.m_m; return *this; }
+    Matrix4x4& operator*=(const Matrix4x4& o) {
+        m_m = m_m * o.m_m;
+        return *this;
+    }
     Point4d operator*(const Point4d& p) const { return Point4d(m_m * static_cast<const glm::dvec4&>(p)); }
     // A point carries w = 1 and is divided back by the resulting w.
     Point3d transformPoint(const Point3d& p) const;

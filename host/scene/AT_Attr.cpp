@@ -3,10 +3,10 @@
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
 
-#define HOST_ATTR_TYPE_STRING(Class, literal)                     \
-    const QString& Class::TypeString() {                          \
-        static const QString s = QString::fromLatin1(literal);    \
-        return s;                                                 \
+#define HOST_ATTR_TYPE_STRING(Class, literal)                  \
+    const QString& Class::TypeString() {                       \
+        static const QString s = QString::fromLatin1(literal); \
+        return s;                                              \
     }
 
 HOST_ATTR_TYPE_STRING(AT_DoubleAttr, "double")

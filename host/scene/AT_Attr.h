@@ -214,8 +214,7 @@ public:
 
 class HOST_API AT_Scale3dAttr : public AT_ComplexAttr {
 public:
-    AT_Scale3dAttr(MO_Node* node, QString name, const Math::Vector3d& local = {1.0, 1.0, 1.0},
-                   bool animatable = true);
+    AT_Scale3dAttr(MO_Node* node, QString name, const Math::Vector3d& local = {1.0, 1.0, 1.0}, bool animatable = true);
     static const QString& TypeString();
     const QString& typeName() const override { return TypeString(); }
 

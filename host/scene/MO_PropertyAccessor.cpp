@@ -88,8 +88,7 @@ int MO_PropertyBag::getInt(const QString& key, int def, bool* found) const {
     const MO_PropertyValue* v = find(key);
     double d;
     // Truncated towards zero; a value that no int can hold is no int at all.
-    const bool ok = v && asNumber(*v, d) && std::isfinite(d) &&
-                    d > double(std::numeric_limits<int>::min()) - 1.0 &&
+    const bool ok = v && asNumber(*v, d) && std::isfinite(d) && d > double(std::numeric_limits<int>::min()) - 1.0 &&
                     d < double(std::numeric_limits<int>::max()) + 1.0;
     report(found, ok);
     return ok ? static_cast<int>(d) : def;

@@ -22,9 +22,15 @@ public:
     void setUnitScales(double x, double y, double z) { m_scale[0] = x, m_scale[1] = y, m_scale[2] = z; }
 
     Math::Point3d toOGL(const Math::Point3d& p) const { return {p.x * m_scale[0], p.y * m_scale[1], p.z * m_scale[2]}; }
-    Math::Point3d fromOGL(const Math::Point3d& p) const { return {p.x / m_scale[0], p.y / m_scale[1], p.z / m_scale[2]}; }
-    Math::Vector3d toOGL(const Math::Vector3d& v) const { return {v.x * m_scale[0], v.y * m_scale[1], v.z * m_scale[2]}; }
-    Math::Vector3d fromOGL(const Math::Vector3d& v) const { return {v.x / m_scale[0], v.y / m_scale[1], v.z / m_scale[2]}; }
+    Math::Point3d fromOGL(const Math::Point3d& p) const {
+        return {p.x / m_scale[0], p.y / m_scale[1], p.z / m_scale[2]};
+    }
+    Math::Vector3d toOGL(const Math::Vector3d& v) const {
+        return {v.x * m_scale[0], v.y * m_scale[1], v.z * m_scale[2]};
+    }
+    Math::Vector3d fromOGL(const Math::Vector3d& v) const {
+        return {v.x / m_scale[0], v.y / m_scale[1], v.z / m_scale[2]};
+    }
     Math::Point2d toOGL(const Math::Point2d& p) const { return {p.x * m_scale[0], p.y * m_scale[1]}; }
     Math::Point2d fromOGL(const Math::Point2d& p) const { return {p.x / m_scale[0], p.y / m_scale[1]}; }
     Math::Vector2d toOGL(const Math::Vector2d& v) const { return {v.x * m_scale[0], v.y * m_scale[1]}; }

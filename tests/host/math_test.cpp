@@ -1,5 +1,5 @@
-#include "host/base/LXMaths.h"
 #include "host/math/Math.h"
+#include "host/base/LXMaths.h"
 
 #include <gtest/gtest.h>
 
