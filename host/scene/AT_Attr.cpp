@@ -19,6 +19,7 @@ HOST_ATTR_TYPE_STRING(AT_Scale3dAttr, "scale3d")
 
 AT_Attr::AT_Attr(MO_Node* node, QString name) : m_node(node), m_name(std::move(name)) {}
 AT_Attr::~AT_Attr() = default;
+AT_AttrSurrogate::~AT_AttrSurrogate() = default;
 
 SC_SceneCommon* AT_Attr::sceneCommon() const {
     return m_node ? m_node->sceneCommon() : nullptr;
@@ -37,6 +38,8 @@ LXTimedValue* AT_DoubleAttr::timedValue() const {
 }
 
 double AT_DoubleAttr::valueAt(double frame, bool*, bool*) const {
+    if (const auto* s = surrogateAs<AT_ScalarSimpleAttrSurrogate>())
+        return s->value();
     const LXTimedValue* tv = timedValue();
     if (tv && !tv->isEmpty())
         return tv->evaluate(frame);
@@ -127,6 +130,10 @@ AT_Position2dAttr::AT_Position2dAttr(MO_Node* node, QString name, const Math::Po
                      animatable) {}
 
 bool AT_Position2dAttr::getValue(double frame, Math::Point2d& value, bool*) const {
+    if (const auto* s = surrogateAs<AT_Position2dAttrSurrogate>()) {
+        value = s->value();
+        return true;
+    }
     value = Math::Point2d(x()->valueAt(frame), y()->valueAt(frame));
     return true;
 }
@@ -141,6 +148,10 @@ AT_Position3dAttr::AT_Position3dAttr(MO_Node* node, QString name, const Math::Po
                      {local.x, local.y, local.z}, animatable) {}
 
 bool AT_Position3dAttr::getValue(double frame, Math::Point3d& value, bool*, bool*) const {
+    if (const auto* s = surrogateAs<AT_Position3dAttrSurrogate>()) {
+        value = s->value();
+        return true;
+    }
     value = Math::Point3d(x()->valueAt(frame), y()->valueAt(frame), z()->valueAt(frame));
     return true;
 }
@@ -150,6 +161,10 @@ AT_Rotation3dAttr::AT_Rotation3dAttr(MO_Node* node, QString name, const Math::An
                      {local.x, local.y, local.z}, animatable) {}
 
 bool AT_Rotation3dAttr::getValue(double frame, Math::Angle3d& value, bool*, bool*) const {
+    if (const auto* s = surrogateAs<AT_Rotation3dAttrSurrogate>()) {
+        value = s->value();
+        return true;
+    }
     value = Math::Angle3d(angleX()->valueAt(frame), angleY()->valueAt(frame), angleZ()->valueAt(frame));
     return true;
 }

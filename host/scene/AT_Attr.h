@@ -5,8 +5,10 @@
 // made of scalar components that each animate on their own. Booleans and strings hold
 // their value from one key to the next.
 
+#include "host/base/SmPtr.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
+#include "host/scene/AT_Surrogate.h"
 
 #include <QString>
 
@@ -45,10 +47,22 @@ public:
     AT_AttrMeta& meta() { return m_meta; }
     const AT_AttrMeta& meta() const { return m_meta; }
 
+    // While a surrogate is attached the attribute reports the surrogate's value.
+    void setSurrogate(const SmPtr<AT_AttrSurrogate>& surrogate) { m_surrogate = surrogate; }
+    void resetSurrogate() { m_surrogate.reset(); }
+    AT_AttrSurrogate* surrogate() const { return m_surrogate.get(); }
+
+protected:
+    template <class S>
+    const S* surrogateAs() const {
+        return dynamic_cast<const S*>(m_surrogate.get());
+    }
+
 private:
     MO_Node* m_node;
     QString m_name;
     AT_AttrMeta m_meta;
+    SmPtr<AT_AttrSurrogate> m_surrogate;
 };
 
 class HOST_API AT_SimpleAttr : public AT_Attr {

@@ -108,7 +108,7 @@ double LXTimedValue::evaluateControlPoints(double frame) const {
 
 double LXBezierTimedValue::slopeAt(std::size_t i) const {
     const std::size_t n = m_pts.size();
-    if (n < 2)
+    if (n < 2 || m_flat)
         return 0.0;
     const std::size_t lo = i == 0 ? 0 : i - 1;
     const std::size_t hi = i + 1 == n ? i : i + 1;
@@ -191,6 +191,6 @@ const LXCtrlPt* LXExprTimedValue::findControlPoint(double, std::size_t*, const A
     return nullptr;
 }
 
-LXTimedValue* LXTvSocket::createTimedValue(bool) {
-    return new LXBezierTimedValue();
+LXTimedValue* LXTvSocket::createTimedValue(bool smooth) {
+    return new LXBezierTimedValue(!smooth);
 }

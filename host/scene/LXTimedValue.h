@@ -12,6 +12,7 @@
 #include <vector>
 
 class AT_Attr;
+class CO_OrCommand;
 class SLB_SelectedInterface;
 
 struct HOST_API LXCtrlPt {
@@ -100,15 +101,21 @@ private:
 
 // A smooth curve: cubic between control points with slopes taken from the neighbours, so
 // it passes through every point without corners. The end slopes follow the single
-// neighbour: two points give a straight line.
+// neighbour: two points give a straight line. With flat tangents every point is a turning
+// point instead (the curve eases in and out of each key).
 class HOST_API LXBezierTimedValue : public LXTimedValue {
 public:
+    explicit LXBezierTimedValue(bool flatTangents = false) : m_flat(flatTangents) {}
     double evaluate(double frame) const override { return evaluateControlPoints(frame); }
     bool isEmpty() const override { return m_pts.empty(); }
     double slopeAt(std::size_t i) const;
+    bool hasFlatTangents() const { return m_flat; }
 
 protected:
     double interpolate(std::size_t i, double frame) const override;
+
+private:
+    bool m_flat;
 };
 
 // Eases out of every control point and into the next: flat at each point.
@@ -140,6 +147,8 @@ class HOST_API LXFnc2DTimedValue : public LXTimedValue {
 public:
     double evaluate(double frame) const override { return evaluateControlPoints(frame); }
     bool isEmpty() const override { return m_pts.empty(); }
+    // Adds to `macro` the commands that put `value` at `frame` on the graph.
+    void addSetValueCmds(CO_OrCommand* macro, double frame, double value);
 
 protected:
     double interpolate(std::size_t i, double frame) const override;
@@ -174,9 +183,9 @@ public:
     AT_Attr* attribute() const { return m_attr; }
     LXTimedValue* linkedTimedValue() const { return m_linked; }
     void link(LXTimedValue* tv) { m_linked = tv; }
-    // A new, empty timed value of the default kind (a smooth curve); the caller owns it
-    // until it hands it to the scene.
-    LXTimedValue* createTimedValue(bool flag);
+    // A new, empty timed value of the default kind; the caller owns it until it hands it to
+    // the scene. `smooth` false gives its keys flat tangents.
+    LXTimedValue* createTimedValue(bool smooth);
 
 private:
     AT_Attr* m_attr;

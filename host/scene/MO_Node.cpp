@@ -2,6 +2,7 @@
 
 #include "host/scene/AT_Attr.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
 
 MO_LocalTransformation::~MO_LocalTransformation() = default;
@@ -9,10 +10,30 @@ MO_OGLPainter::~MO_OGLPainter() = default;
 SLB_SelectableDragManipulator::~SLB_SelectableDragManipulator() = default;
 SLB_SelectablePickAdaptor::~SLB_SelectablePickAdaptor() = default;
 SLB_ModulePickAdaptor::~SLB_ModulePickAdaptor() = default;
+SLB_AttributePickAdaptor::~SLB_AttributePickAdaptor() = default;
 
-MO_Node::MO_Node(SC_SceneCommon* scene, QString name) : m_scene(scene), m_name(std::move(name)) {}
+SLB_AttributePickAdaptor::SLB_AttributePickAdaptor(MO_Module* module, AT_Attr* attribute)
+    : m_module(module), m_attribute(attribute) {
+    static std::uint32_t next = 0;
+    // Ids wrap only after four billion adaptors; 0 stays free for the background.
+    if (++next == 0)
+        ++next;
+    m_handleId = next;
+}
+
+MO_Node::MO_Node(SC_SceneCommon* scene, QString name)
+    : m_scene(scene),
+      m_name(std::move(name)),
+      m_selInterface(std::make_unique<SLB_NodeInterface>(this, scene ? &scene->selection() : nullptr)) {}
 
 MO_Node::~MO_Node() = default;
+
+void MO_Node::setSelectable(bool selectable) {
+    if (!selectable)
+        m_selInterface.reset();
+    else if (!m_selInterface)
+        m_selInterface = std::make_unique<SLB_NodeInterface>(this, m_scene ? &m_scene->selection() : nullptr);
+}
 
 const SC_SceneMetrics& MO_Node::sceneMetrics() const {
     return m_scene->metrics();

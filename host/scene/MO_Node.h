@@ -17,6 +17,7 @@ class MO_LocalTransformation;
 class MO_OGLPainter;
 class SLB_SelectableDragManipulator;
 class SLB_ModulePickAdaptor;
+class SLB_NodeInterface;
 
 // A scene node. It owns its attributes, its properties and the components built for it;
 // its matrix is its parent's matrix times its local transformations, applied in order.
@@ -63,6 +64,10 @@ public:
     Math::Matrix4x4 localMatrix(const MO_FrameKey& key) const;
     Math::Matrix4x4 worldMatrix(const MO_FrameKey& key) const;
 
+    // How the node is selected; null for a node that cannot be.
+    SLB_NodeInterface* selInterface() const { return m_selInterface.get(); }
+    void setSelectable(bool selectable);
+
     void setDirty() { m_dirty = true; }
     bool isDirty() const { return m_dirty; }
     void clearDirty() { m_dirty = false; }
@@ -74,6 +79,7 @@ private:
     MO_PropertyBag m_properties;
     std::vector<MO_PropertyChangeListener*> m_listeners;
     bool m_dirty = false;
+    std::unique_ptr<SLB_NodeInterface> m_selInterface;
     // Declared before the components so they are destroyed after them: components point
     // into them.
     std::vector<std::unique_ptr<AT_Attr>> m_attributes;

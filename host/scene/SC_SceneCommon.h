@@ -2,6 +2,7 @@
 
 #include "host/host_api.h"
 #include "host/math/Math.h"
+#include "host/scene/SLB_Selection.h"
 
 #include <QString>
 
@@ -64,6 +65,8 @@ public:
     SC_SceneMetrics& metrics() { return m_metrics; }
     const SC_SceneMetrics& metrics() const { return m_metrics; }
     LXSceneChangeManager& changeManager() { return m_changes; }
+    SLB_Selection& selection() { return m_selection; }
+    const SLB_Selection& selection() const { return m_selection; }
 
     // Nodes are kept in the order they were added; a parent must be added before its
     // children.
@@ -79,6 +82,7 @@ public:
 private:
     SC_SceneMetrics m_metrics;
     LXSceneChangeManager m_changes;
+    SLB_Selection m_selection;
     // Timed values outlive the nodes whose attributes link them.
     std::vector<std::unique_ptr<LXTimedValue>> m_timedValues;
     std::vector<std::unique_ptr<MO_Node>> m_nodes;

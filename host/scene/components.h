@@ -3,12 +3,18 @@
 // The bases of the components that plug-ins contribute through the four factories. The
 // host owns every component and destroys it through its virtual destructor.
 
+#include "host/base/UT_SharedPtr.h"
 #include "host/host_api.h"
 
 #include <QFlags>
 #include <Qt>
 
+#include <cstdint>
+
+class AT_Attr;
 class MO_FrameKey;
+class MO_Module;
+class SLB_SelectableDescriptor;
 class MO_OGLContext;
 struct PaintState;
 class SLB_DragContext;
@@ -43,13 +49,49 @@ public:
     virtual void dragFinished(SLB_DragContext& context, SLB_SelectedInterface* selected) = 0;
 };
 
-// Claims picking hits for a node.
+// Claims picking hits for a node. The host draws each handle of an adaptor in a colour
+// that encodes the handle's id and asks the adaptor with the id found under the pointer.
 class HOST_API SLB_SelectablePickAdaptor {
 public:
     virtual ~SLB_SelectablePickAdaptor();
+    // The descriptor of the hit when it is this adaptor's, else an empty pointer; with
+    // `select`, the adaptor also selects what was hit.
+    virtual UT_SharedPtr<SLB_SelectableDescriptor> scanHits(std::uint32_t hitId, bool select,
+                                                            Qt::KeyboardModifiers modifiers) = 0;
+    virtual std::uint32_t handleId(int index) const = 0;
+    virtual int nbHandles() const = 0;
+    virtual std::uint32_t selectionId() const = 0;
 };
 
 class HOST_API SLB_ModulePickAdaptor : public SLB_SelectablePickAdaptor {
 public:
     ~SLB_ModulePickAdaptor() override;
+};
+
+// An adaptor with one handle for one attribute of a module. Every adaptor made gets a
+// handle id of its own (never 0, which the picking image keeps for "nothing"); copies share
+// their original's.
+class HOST_API SLB_AttributePickAdaptor : public SLB_ModulePickAdaptor {
+public:
+    SLB_AttributePickAdaptor(MO_Module* module, AT_Attr* attribute);
+    SLB_AttributePickAdaptor(const SLB_AttributePickAdaptor&) = default;
+    SLB_AttributePickAdaptor& operator=(const SLB_AttributePickAdaptor&) = default;
+    ~SLB_AttributePickAdaptor() override;
+
+    std::uint32_t handleId(int index) const override { return index == 0 ? m_handleId : 0; }
+    int nbHandles() const override { return 1; }
+    std::uint32_t selectionId() const override { return m_handleId; }
+
+    MO_Module* module() const { return m_module; }
+    AT_Attr* attribute() const { return m_attribute; }
+    bool lassoSelection() const { return m_lassoSelection; }
+
+protected:
+    void setLassoSelection(bool b) { m_lassoSelection = b; }
+
+private:
+    MO_Module* m_module;
+    AT_Attr* m_attribute;
+    bool m_lassoSelection = true;
+    std::uint32_t m_handleId;
 };
