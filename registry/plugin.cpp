@@ -1,6 +1,7 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "pickers/pickers.h"
 #include "registry/export.h"
 #include "registry/registration.h"
 #include "transformations/translation_transformations.h"
@@ -21,5 +22,11 @@ const LocalTransformation<TranslationYLocalTransformation> translationY;
 const LocalTransformation<TranslationZLocalTransformation> translationZ;
 const LocalTransformation<TranslationLocalTransformation2d> translationXY;
 const LocalTransformation<TranslationLocalTransformation3d> translationXYZ;
+
+template <class T>
+using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;
+
+const PickAdaptor<MonoPicker> mono;
+const PickAdaptor<MultiPicker> multi;
 
 }  // namespace

@@ -30,7 +30,8 @@ bool CO_OrCommand::execute() {
         }
         any = any || ok;
     }
-    return m_atomic ? true : any;
+    // A loose macro refuses only when every one of its commands did.
+    return m_atomic || m_commands.empty() || any;
 }
 
 bool CO_OrCommand::unexecute() {

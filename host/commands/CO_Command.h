@@ -24,8 +24,8 @@ public:
 class HOST_API CO_OrCommand : public CO_Command {
 public:
     // `atomic` true: a refusing sub-command undoes those already executed and the macro
-    // refuses as a whole. False: every sub-command runs and the macro succeeds when any
-    // of them does.
+    // refuses as a whole. False: every sub-command runs and the macro refuses only when all
+    // of them did (an empty one succeeds: it had nothing to do).
     explicit CO_OrCommand(bool atomic);
     ~CO_OrCommand() override;
 
@@ -46,8 +46,8 @@ private:
 // What the user can undo and redo, by operation name.
 class HOST_API CO_UndoHistory {
 public:
-    // Executes `command` and, when it changed something, records it under `name`, which
-    // drops whatever could be redone. Returns whether it was recorded.
+    // Executes `command` and, unless it refused, records it under `name`, which drops
+    // whatever could be redone. Returns whether it was recorded.
     bool perform(const QString& name, std::unique_ptr<CO_Command> command);
     // Each returns how many steps it could walk (at most n).
     int undo(int n = 1);

@@ -20,6 +20,10 @@ HOST_ATTR_TYPE_STRING(AT_Scale3dAttr, "scale3d")
 AT_Attr::AT_Attr(MO_Node* node, QString name) : m_node(node), m_name(std::move(name)) {}
 AT_Attr::~AT_Attr() = default;
 AT_AttrSurrogate::~AT_AttrSurrogate() = default;
+AT_ScalarSimpleAttrSurrogate::~AT_ScalarSimpleAttrSurrogate() = default;
+AT_Position2dAttrSurrogate::~AT_Position2dAttrSurrogate() = default;
+AT_Position3dAttrSurrogate::~AT_Position3dAttrSurrogate() = default;
+AT_Rotation3dAttrSurrogate::~AT_Rotation3dAttrSurrogate() = default;
 
 SC_SceneCommon* AT_Attr::sceneCommon() const {
     return m_node ? m_node->sceneCommon() : nullptr;

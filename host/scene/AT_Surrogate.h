@@ -19,6 +19,7 @@ public:
 
 class HOST_API AT_ScalarSimpleAttrSurrogate : public AT_AttrSurrogate {
 public:
+    ~AT_ScalarSimpleAttrSurrogate() override;
     // `frame` is the frame the drag edits.
     AT_ScalarSimpleAttrSurrogate(AT_DoubleAttr* attr, double value, int frame)
         : m_attr(attr), m_value(value), m_frame(frame) {}
@@ -35,6 +36,7 @@ private:
 
 class HOST_API AT_Position2dAttrSurrogate : public AT_AttrSurrogate {
 public:
+    ~AT_Position2dAttrSurrogate() override;
     AT_Position2dAttrSurrogate(AT_Position2dAttr* attr, const Math::Point2d& value) : m_attr(attr), m_value(value) {}
     const Math::Point2d& value() const { return m_value; }
     void setValue(const Math::Point2d& v) { m_value = v; }
@@ -47,6 +49,7 @@ private:
 
 class HOST_API AT_Position3dAttrSurrogate : public AT_AttrSurrogate {
 public:
+    ~AT_Position3dAttrSurrogate() override;
     AT_Position3dAttrSurrogate(AT_Position3dAttr* attr, const Math::Point3d& value) : m_attr(attr), m_value(value) {}
     const Math::Point3d& value() const { return m_value; }
     void setValue(const Math::Point3d& v) { m_value = v; }
@@ -59,6 +62,7 @@ private:
 
 class HOST_API AT_Rotation3dAttrSurrogate : public AT_AttrSurrogate {
 public:
+    ~AT_Rotation3dAttrSurrogate() override;
     AT_Rotation3dAttrSurrogate(AT_Rotation3dAttr* attr, const Math::Angle3d& value) : m_attr(attr), m_value(value) {}
     const Math::Angle3d& value() const { return m_value; }
     void setValue(const Math::Angle3d& v) { m_value = v; }

@@ -5,6 +5,8 @@
 UT_ShareBaseSafe::~UT_ShareBaseSafe() = default;
 SLB_SelectedInterface::~SLB_SelectedInterface() = default;
 SLB_SelectableDescriptor::~SLB_SelectableDescriptor() = default;
+SLB_SelectableObjectDescriptor::~SLB_SelectableObjectDescriptor() = default;
+SLB_ModuleDescriptor::~SLB_ModuleDescriptor() = default;
 
 void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
     if (!extend) {

@@ -63,6 +63,7 @@ public:
 
 class HOST_API SLB_SelectableObjectDescriptor : public SLB_SelectableDescriptor {
 public:
+    ~SLB_SelectableObjectDescriptor() override;
     // Handle kinds, as named by pick adaptors.
     enum eSelectionType {
         NoHandle = 0,
@@ -83,6 +84,7 @@ public:
     // `selectionType` may be -1: no known handle kind.
     SLB_ModuleDescriptor(MO_Module* module, int selectionType, bool forceDragStart)
         : m_module(module), m_selectionType(selectionType), m_forceDragStart(forceDragStart) {}
+    ~SLB_ModuleDescriptor() override;
     MO_Module* module() const { return m_module; }
     int selectionType() const { return m_selectionType; }
     bool forceDragStart() const { return m_forceDragStart; }

@@ -65,7 +65,7 @@ TEST(OrCommand, AtomicMacroRollsBackWhileOrMacroGoesOn) {
     CO_OrCommand none(false);
     none.add(new Logged(log, 9, false));
     EXPECT_FALSE(none.execute());
-    EXPECT_TRUE(CO_OrCommand(false).execute() == false);
+    EXPECT_TRUE(CO_OrCommand(false).execute());
 }
 
 TEST(UndoHistory, RecordsOnlyWhatChangedAndDropsTheRedoBranch) {

@@ -12,7 +12,7 @@
 namespace {
 
 // Every registration of the plug-in: factory, type string, and the attribute kind its
-// creation needs (empty: none looked at).
+// creation needs ("*": any kind, but one must be there).
 struct Row {
     const char* factory;
     const char* type;
@@ -25,6 +25,8 @@ const Row kRegistrations[] = {
     {"local transformations", "TRANSLATION_XYZ", "position3d"},
     {"local transformations", "TRANSLATION_Y", "double"},
     {"local transformations", "TRANSLATION_Z", "double"},
+    {"pick adaptors", "MONO", "*"},
+    {"pick adaptors", "MULTI", "*"},
 };
 
 std::vector<QString> registered(const char* factory) {
@@ -53,7 +55,13 @@ struct Registry : ::testing::Test {
         node->addAttribute(std::make_unique<AT_Scale3dAttr>(node, "s3")),
     };
 
-    bool creates(const Row& row, std::vector<AT_Attr*> attrs) {
+    bool creates(const Row& row, std::vector<AT_Attr*> attrs, MO_Module* module = nullptr) {
+        if (QString(row.factory) == "pick adaptors") {
+            const SLB_PickAdaptorFactory::Data data{node->properties(), std::move(attrs),
+                                                    module ? module : static_cast<MO_Module*>(node), 0};
+            std::unique_ptr<SLB_ModulePickAdaptor> p(SLB_PickAdaptorFactorySingleton().create(row.type, data));
+            return p != nullptr;
+        }
         const MO_ComponentData data{node->properties(), std::move(attrs)};
         if (QString(row.factory) == "local transformations") {
             std::unique_ptr<MO_LocalTransformation> t(MO_LocalTransformationFactorySingleton().create(row.type, data));
@@ -77,14 +85,32 @@ TEST_F(Registry, EveryFactoryHoldsExactlyItsRowsInNameOrder) {
     }
 }
 
-TEST_F(Registry, EntriesPointBackToTheirClassWithANullDefaultCreation) {
-    const auto& f = MO_LocalTransformationFactorySingleton();
+namespace {
+
+template <class Factory>
+void expectEntriesPointBack(const Factory& f) {
     for (const auto& [name, entry] : f.nameIndex()) {
         EXPECT_EQ(entry->typeString, name);
         ASSERT_NE(entry->createDefault, nullptr);
         EXPECT_EQ(entry->createDefault(), nullptr);
     }
     EXPECT_EQ(f.classIndex().size(), f.nameIndex().size());
+}
+
+}  // namespace
+
+TEST_F(Registry, EntriesPointBackToTheirClassWithANullDefaultCreation) {
+    expectEntriesPointBack(MO_LocalTransformationFactorySingleton());
+    expectEntriesPointBack(SLB_SelectableDragManipulatorFactorySingleton());
+    expectEntriesPointBack(MO_OGLPainterFactorySingleton());
+    expectEntriesPointBack(SLB_PickAdaptorFactorySingleton());
+}
+
+TEST_F(Registry, PickersNeedAModule) {
+    for (const char* type : {"MONO", "MULTI"}) {
+        const SLB_PickAdaptorFactory::Data data{node->properties(), {kinds[0]}, nullptr, 0};
+        EXPECT_EQ(SLB_PickAdaptorFactorySingleton().create(type, data), nullptr) << type;
+    }
 }
 
 TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
@@ -94,7 +120,7 @@ TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
         EXPECT_FALSE(creates(row, {nullptr}));
         EXPECT_FALSE(creates(row, {nullptr, kinds[0], kinds[3], kinds[4]}));
         for (AT_Attr* a : kinds) {
-            const bool fits = a->typeName() == row.attribute;
+            const bool fits = QString(row.attribute) == "*" || a->typeName() == row.attribute;
             EXPECT_EQ(creates(row, {a}), fits) << a->typeName().toStdString();
             // Further attributes are ignored, whatever they are.
             EXPECT_EQ(creates(row, {a, nullptr, kinds[1]}), fits);

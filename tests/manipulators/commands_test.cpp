@@ -1,0 +1,226 @@
+#include "host/base/MSG_Scope.h"
+#include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "manipulators/attribute_commands.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Keys = std::vector<std::pair<double, double>>;
+
+struct Commands : ::testing::Test {
+    SC_SceneCommon scene;
+    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+    AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tx", 2.0));
+
+    void SetUp() override { MSG_Log::instance().clear(); }
+
+    template <class TV>
+    TV* animate(const Keys& keys) {
+        auto tv = std::make_unique<TV>();
+        for (const auto& [f, v] : keys)
+            tv->setValue(f, v, false, true);
+        TV* raw = tv.get();
+        scene.addTimedValue(std::move(tv));
+        attr->socket()->link(raw);
+        return raw;
+    }
+    Keys keys() const { return attr->timedValue() ? attr->timedValue()->keys() : Keys{}; }
+
+    std::unique_ptr<CO_Command> atFrame(double frame, double value, bool keepFirstFrame = false) {
+        return std::make_unique<rigkit::SetValueCurrentFrameCmd>(&scene, attr, frame, value, false, false, false,
+                                                                 keepFirstFrame);
+    }
+    std::unique_ptr<CO_Command> offset(double by, const MO_FrameRange& range) {
+        return std::make_unique<rigkit::OffsetValueAllFramesCmd>(attr, by, range);
+    }
+    std::vector<QString> messages() const {
+        std::vector<QString> out;
+        for (const MSG_Entry& e : MSG_Log::instance().entries())
+            out.push_back(e.text());
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Commands, CurrentFrameKeysEveryCurveKindAndUndoesExactly) {
+    const auto run = [&](auto* tv) {
+        const Keys before = keys();
+        auto cmd = atFrame(5, 9.0);
+        ASSERT_TRUE(cmd->execute());
+        EXPECT_EQ(attr->valueAt(5), 9.0);
+        EXPECT_TRUE(tv->hasControlPointAt(5));
+        EXPECT_EQ(keys().size(), before.size() + 1);
+        ASSERT_TRUE(cmd->unexecute());
+        EXPECT_EQ(keys(), before);
+        ASSERT_TRUE(cmd->execute());  // redo gives the same curve
+        EXPECT_EQ(attr->valueAt(5), 9.0);
+        EXPECT_EQ(keys().size(), before.size() + 1);
+        cmd->unexecute();
+        // A key that was there is changed, then given back.
+        auto onKey = atFrame(10, -1.0);
+        onKey->execute();
+        EXPECT_EQ(attr->valueAt(10), -1.0);
+        onKey->unexecute();
+        EXPECT_EQ(keys(), before);
+    };
+    run(animate<LXBezierTimedValue>({{1, 0}, {10, 10}}));
+    run(animate<LXEaseTimedValue>({{1, 0}, {10, 10}}));
+    run(animate<LXVeloBasedTimedValue>({{1, 0}, {10, 10}}));
+}
+
+TEST_F(Commands, CurrentFrameOnAStillAttributeMakesAndLinksACurve) {
+    auto cmd = atFrame(4, 7.0);
+    ASSERT_TRUE(cmd->execute());
+    LXTimedValue* tv = attr->timedValue();
+    ASSERT_NE(tv, nullptr);
+    EXPECT_TRUE(scene.holdsTimedValue(tv));
+    EXPECT_EQ(keys(), (Keys{{4, 7}}));
+    EXPECT_EQ(attr->localValue(), 2.0);
+    cmd->unexecute();
+    EXPECT_EQ(attr->timedValue(), nullptr);
+    EXPECT_FALSE(scene.holdsTimedValue(tv));
+    EXPECT_EQ(attr->valueAt(4), 2.0);
+    cmd->execute();
+    EXPECT_EQ(attr->timedValue(), tv);
+    EXPECT_EQ(keys(), (Keys{{4, 7}}));
+}
+
+TEST_F(Commands, UnchangedValueAddsNoCurveAndNoSplice) {
+    auto same = atFrame(4, 2.0);
+    ASSERT_TRUE(same->execute());
+    EXPECT_EQ(attr->timedValue(), nullptr);
+    EXPECT_EQ(static_cast<CO_OrCommand*>(same.get())->size(), 1u);  // only the value command
+
+    animate<LXBezierTimedValue>({{1, 0}, {11, 10}});
+    auto onCurve = atFrame(6, 5.0);
+    EXPECT_EQ(static_cast<CO_OrCommand*>(onCurve.get())->size(), 1u);
+    onCurve->execute();
+    EXPECT_EQ(keys(), (Keys{{1, 0}, {11, 10}}));
+}
+
+TEST_F(Commands, KeepFirstFrameKeysTheFormerLocalValueAtFrameOne) {
+    auto cmd = atFrame(8, 5.0, true);
+    cmd->execute();
+    EXPECT_EQ(keys(), (Keys{{1, 2}, {8, 5}}));
+    cmd->unexecute();
+    EXPECT_EQ(attr->timedValue(), nullptr);
+    auto atOne = atFrame(1, 5.0, true);
+    atOne->execute();
+    EXPECT_EQ(keys(), (Keys{{1, 5}}));
+}
+
+TEST_F(Commands, StillAttributeWithoutSocketWritesTheLocalValue) {
+    auto* fixed = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "fixed", 1.0, false));
+    rigkit::SetValueCurrentFrameCmd cmd(&scene, fixed, 3, 4.0, false, false, false, false);
+    cmd.execute();
+    EXPECT_EQ(fixed->localValue(), 4.0);
+    cmd.unexecute();
+    EXPECT_EQ(fixed->localValue(), 1.0);
+    rigkit::OffsetValueAllFramesCmd off(fixed, 0.5, MO_FrameRange(1, 10));
+    off.execute();
+    EXPECT_EQ(fixed->localValue(), 1.5);
+    off.unexecute();
+    EXPECT_EQ(fixed->localValue(), 1.0);
+}
+
+TEST_F(Commands, ExpressionsRefuseWithAMessage) {
+    auto expr = std::make_unique<LXExprTimedValue>(Keys{{1, 0}, {10, 9}});
+    attr->socket()->link(expr.get());
+    scene.addTimedValue(std::move(expr));
+    CO_UndoHistory history;
+    EXPECT_FALSE(history.perform("Set translation value", atFrame(5, 3.0)));
+    EXPECT_EQ(attr->valueAt(5), 4.0);
+    EXPECT_TRUE(history.names().empty());
+    EXPECT_EQ(messages(), std::vector<QString>{"AT_AttrCmdsImpl: Cannot set value in expression."});
+    EXPECT_EQ(MSG_Log::instance().entries().front().action, 5);
+
+    MSG_Log::instance().clear();
+    auto all = offset(1.0, MO_FrameRange::infinite());
+    EXPECT_EQ(messages().size(), 1u);  // reported once, while building
+    EXPECT_TRUE(static_cast<CO_OrCommand*>(all.get())->isEmpty());
+}
+
+TEST_F(Commands, OffsetOnAStillAttributeOverAllFramesMovesTheLocalValue) {
+    auto cmd = offset(1.5, MO_FrameRange::infinite());
+    cmd->execute();
+    EXPECT_EQ(attr->localValue(), 3.5);
+    EXPECT_EQ(attr->timedValue(), nullptr);
+    cmd->unexecute();
+    EXPECT_EQ(attr->localValue(), 2.0);
+}
+
+TEST_F(Commands, OffsetOverAFiniteRangeKeysPassiveAndEdgeFrames) {
+    auto cmd = offset(1.0, MO_FrameRange(5, 8));
+    cmd->execute();
+    EXPECT_EQ(keys(), (Keys{{4, 2}, {5, 3}, {8, 3}, {9, 2}}));
+    EXPECT_EQ(attr->localValue(), 2.0);
+    cmd->unexecute();
+    EXPECT_EQ(attr->timedValue(), nullptr);
+
+    // A drag that ends where it began still keys the range, with unchanged values.
+    auto still = offset(0.0, MO_FrameRange(5, 8));
+    still->execute();
+    EXPECT_EQ(keys(), (Keys{{4, 2}, {5, 2}, {8, 2}, {9, 2}}));
+}
+
+TEST_F(Commands, OffsetMovesOnlyControlPointsInsideTheRange) {
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kind);
+        const Keys start{{1, 0}, {4, 10}, {6.7, 20}, {7.5, 30}, {12, 40}};
+        if (kind == 0)
+            animate<LXBezierTimedValue>(start);
+        else if (kind == 1)
+            animate<LXEaseTimedValue>(start);
+        else
+            animate<LXVeloBasedTimedValue>(start);
+        const auto range = MO_FrameRange(4, 7);
+        auto cmd = offset(5.0, range);
+        cmd->execute();
+        // 7.5 truncates to 7: inside. Passive frames 3 and 8 are keyed with their values,
+        // edge frame 7 (no key there) with its value plus the offset.
+        const Keys after = keys();
+        auto value = [&](double f) {
+            for (const auto& k : after)
+                if (k.first == f)
+                    return k.second;
+            ADD_FAILURE() << "no key at " << f;
+            return 0.0;
+        };
+        EXPECT_EQ(value(1), 0.0);
+        EXPECT_EQ(value(4), 15.0);
+        EXPECT_EQ(value(6.7), 25.0);
+        EXPECT_EQ(value(7.5), 35.0);
+        EXPECT_EQ(value(12), 40.0);
+        EXPECT_EQ(after.size(), 8u);  // + passive 3, 8 and edge 7
+        cmd->unexecute();
+        EXPECT_EQ(keys(), start);
+        attr->socket()->link(nullptr);
+    }
+}
+
+TEST_F(Commands, PassiveFramesKeepTheirValueWhenTheRangeMoves) {
+    animate<LXBezierTimedValue>({{0, 0}, {20, 20}});
+    auto cmd = offset(3.0, MO_FrameRange(5, 10));
+    cmd->execute();
+    EXPECT_EQ(attr->valueAt(4), 4.0);
+    EXPECT_EQ(attr->valueAt(11), 11.0);
+    EXPECT_EQ(attr->valueAt(5), 8.0);
+    EXPECT_EQ(attr->valueAt(10), 13.0);
+    cmd->unexecute();
+    EXPECT_EQ(keys(), (Keys{{0, 0}, {20, 20}}));
+}
+
+TEST_F(Commands, GraphCurvesUndoByWritingValuesBack) {
+    // A graph's keys are not spliced: undo puts back the value each frame had when its
+    // command ran, and keeps the key.
+    animate<LXFnc2DTimedValue>({{0, 0}, {20, 20}});
+    auto cmd = atFrame(5, 9.0);
+    cmd->execute();
+    cmd->unexecute();
+    EXPECT_EQ(keys(), (Keys{{0, 0}, {5, 5}, {20, 20}}));
+    EXPECT_EQ(attr->valueAt(7), 7.0);
+}
