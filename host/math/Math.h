@@ -52,6 +52,9 @@ struct HOST_API Point4d : glm::dvec4 {
     Point4d() : Base(0.0) {}
     Point4d(double x_, double y_, double z_, double w_) : Base(x_, y_, z_, w_) {}
     Point4d(const Base& b) : Base(b) {}
+    explicit Point4d(const Point3d& p, double w_ = 1.0) : Base(p.x, p.y, p.z, w_) {}
+    // The first three components as they are (no division by w).
+    Point3d toPoint3d() const { return Point3d(x, y, z); }
 };
 
 // Three Euler angles in degrees, one per axis.
@@ -60,6 +63,8 @@ struct HOST_API Angle3d {
     Angle3d() = default;
     Angle3d(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
     bool operator==(const Angle3d& o) const { return x == o.x && y == o.y && z == o.z; }
+    Angle3d operator+(const Angle3d& o) const { return Angle3d(x + o.x, y + o.y, z + o.z); }
+    Angle3d operator-(const Angle3d& o) const { return Angle3d(x - o.x, y - o.y, z - o.z); }
 };
 
 struct HOST_API Box2d {
@@ -131,6 +136,7 @@ public:
     // `degrees` true: angles in degrees (the host's unit); false: in radians.
     void setEuler(const Angle3d& angles, bool degrees);
     Angle3d euler(bool degrees) const;
+    void euler(Angle3d& angles, bool degrees) const { angles = euler(degrees); }
     void setRotAxis(double angleRadians, const Vector3d& axis);
     // Angle in radians in [0, pi] and unit axis. Returns false for the identity, where the
     // axis is undefined: the angle is then 0 and the axis is left as given.
