@@ -3,11 +3,13 @@
 // The host's shared handle. One pointer to a control block holding a weak count, a strong
 // count and the object. Counts are plain integers: handles live on the interaction thread.
 
+#include "host/host_api.h"
+
 #include <cstdint>
 #include <utility>
 
 template <class T>
-class SmPtr {
+class HOST_API SmPtr {
 public:
     struct Block {
         std::int32_t weak = 0;

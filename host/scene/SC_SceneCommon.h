@@ -20,6 +20,8 @@ public:
     double xUnitScale() const { return m_scale[0]; }
     double yUnitScale() const { return m_scale[1]; }
     double zUnitScale() const { return m_scale[2]; }
+    // Drawing-unit depth to scene units.
+    double zDrawingFactor() const { return 1.0 / m_scale[2]; }
     void setUnitScales(double x, double y, double z) { m_scale[0] = x, m_scale[1] = y, m_scale[2] = z; }
 
     Math::Point3d toOGL(const Math::Point3d& p) const { return {p.x * m_scale[0], p.y * m_scale[1], p.z * m_scale[2]}; }
