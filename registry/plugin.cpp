@@ -4,6 +4,8 @@
 #include "pickers/pickers.h"
 #include "registry/export.h"
 #include "registry/registration.h"
+#include "transformations/rotation_transformations.h"
+#include "transformations/scale_transformations.h"
 #include "transformations/translation_transformations.h"
 
 extern "C" RIGKIT_EXPORT void PLUG_Init() {
@@ -22,6 +24,14 @@ const LocalTransformation<TranslationYLocalTransformation> translationY;
 const LocalTransformation<TranslationZLocalTransformation> translationZ;
 const LocalTransformation<TranslationLocalTransformation2d> translationXY;
 const LocalTransformation<TranslationLocalTransformation3d> translationXYZ;
+const LocalTransformation<RotationXLocalTransformation> rotationX;
+const LocalTransformation<RotationYLocalTransformation> rotationY;
+const LocalTransformation<RotationZLocalTransformation> rotationZ;
+const LocalTransformation<RotationLocalTransformation> rotation3d;
+const LocalTransformation<ScaleXLocalTransformation> scaleX;
+const LocalTransformation<ScaleYLocalTransformation> scaleY;
+const LocalTransformation<ScaleZLocalTransformation> scaleZ;
+const LocalTransformation<ScaleLocalTransformation> scale3d;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;

@@ -3,6 +3,7 @@
 // Translations of a node by a scalar, 2D or 3D position attribute, in drawing units.
 
 #include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Frame.h"
 #include "host/scene/factories.h"
 
 class TranslationAxisLocalTransformationBase : public MO_LocalTransformation {

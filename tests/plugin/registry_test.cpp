@@ -20,6 +20,14 @@ struct Row {
 };
 
 const Row kRegistrations[] = {
+    {"local transformations", "ROTATION_3D", "rotation3d"},
+    {"local transformations", "ROTATION_X", "double"},
+    {"local transformations", "ROTATION_Y", "double"},
+    {"local transformations", "ROTATION_Z", "double"},
+    {"local transformations", "SCALE_3D", "scale3d"},
+    {"local transformations", "SCALE_X", "double"},
+    {"local transformations", "SCALE_Y", "double"},
+    {"local transformations", "SCALE_Z", "double"},
     {"local transformations", "TRANSLATION_X", "double"},
     {"local transformations", "TRANSLATION_XY", "position2d"},
     {"local transformations", "TRANSLATION_XYZ", "position3d"},
