@@ -1,0 +1,125 @@
+// The steps that move through time, edit attributes and check or print what the scene
+// holds.
+
+#include "apps/rigkit-run/scene_query.h"
+#include "apps/rigkit-run/script.h"
+
+namespace runner {
+
+namespace {
+
+constexpr double kDefaultTolerance = 1e-9;
+
+// Items that are not paths into a node but name something of the whole scene.
+Json readItem(ScriptContext& context, const std::string& item) {
+    if (item == "messages")
+        return messages();
+    if (item == "history" || item == "selection")
+        throw RunError("", quote(item) + " is not supported by this runner yet");
+    return read(resolve(*context.scene.common, item), context.frame);
+}
+
+double toleranceOf(const Json& step) {
+    if (!step.contains("tolerance"))
+        return kDefaultTolerance;
+    const double t = requireNumber(step["tolerance"], "tolerance");
+    if (t < 0.0)
+        throw RunError("tolerance", "expected a number not below 0, found " + show(step["tolerance"]));
+    return t;
+}
+
+const Json& requireEntries(const Json& argument, const char* step) {
+    if (!argument.is_object() || argument.empty())
+        throw RunError("", std::string("a \"") + step +
+                               "\" step takes an object of \"node.attr\": value entries, not " + describe(argument));
+    return argument;
+}
+
+void playFrame(ScriptContext& context, const Json& argument, const Json&) {
+    context.frame = requireNumber(argument, "frame");
+}
+
+void playSet(ScriptContext& context, const Json& argument, const Json&) {
+    for (const auto& item : requireEntries(argument, "set").items()) {
+        const Target target = resolve(*context.scene.common, item.key());
+        // A refusal is the attribute's answer to a user, not a broken script: the scene can
+        // go on to check that nothing changed.
+        if (!write(target, context.frame, item.value()))
+            context.out << "refused: " << item.key() << " = " << show(item.value()) << " at frame "
+                        << show(number(context.frame)) << "\n";
+    }
+}
+
+void playPrint(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_array())
+        throw RunError("", "a \"print\" step takes a list of items, not " + describe(argument));
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+        const std::string item = requireString(argument[i], element("print", i));
+        context.out << item << ": " << show(readItem(context, item)) << "\n";
+    }
+}
+
+void playExpect(ScriptContext& context, const Json& argument, const Json& step) {
+    const double tolerance = toleranceOf(step);
+    std::string failures;
+    for (const auto& item : requireEntries(argument, "expect").items()) {
+        const Json actual = readItem(context, item.key());
+        std::string why;
+        if (!matches(actual, item.value(), tolerance, why))
+            failures += (failures.empty() ? "" : "; ") + item.key() + " is " + show(actual) + ", expected " +
+                        show(item.value()) + ": " + why;
+    }
+    if (!failures.empty())
+        throw RunError("", failures);
+}
+
+void playExpectKeys(ScriptContext& context, const Json& argument, const Json& step) {
+    const double tolerance = toleranceOf(step);
+    std::string failures;
+    for (const auto& item : requireEntries(argument, "expectKeys").items()) {
+        const Target target = resolve(*context.scene.common, item.key());
+        if (target.kind != Target::Kind::Value)
+            throw RunError("", "\"expectKeys\" takes attributes (\"node.attr\"), not " + quote(item.key()));
+        const Json& expected = item.value();
+        bool shaped = expected.is_array();
+        for (std::size_t i = 0; shaped && i < expected.size(); ++i)
+            shaped = expected[i].is_array() && expected[i].size() == 2 && expected[i][0].is_number();
+        if (!shaped)
+            throw RunError("", "the keys of " + quote(item.key()) + " must be written [[frame, value], ...], not " +
+                                   show(expected));
+        const Json actual = readKeys(target.attribute);
+        std::string why;
+        if (actual.size() != expected.size())
+            why = std::to_string(actual.size()) + " keys where " + std::to_string(expected.size()) + " were expected";
+        else if (matches(actual, expected, tolerance, why))
+            continue;
+        failures += (failures.empty() ? "" : "; ") + item.key() + " has keys " + show(actual) + ", expected " +
+                    show(expected) + ": " + why;
+    }
+    if (!failures.empty())
+        throw RunError("", failures);
+}
+
+void playExpectMessages(ScriptContext&, const Json& argument, const Json&) {
+    bool shaped = argument.is_array();
+    for (std::size_t i = 0; shaped && i < argument.size(); ++i)
+        shaped = argument[i].is_string();
+    if (!shaped)
+        throw RunError("", "\"expectMessages\" takes a list of \"scope: message\" strings, not " + describe(argument));
+    const Json actual = messages();
+    if (actual != argument)
+        throw RunError("", "the messages are " + show(actual) + ", expected " + show(argument));
+}
+
+}  // namespace
+
+void addCoreSteps(StepTable& table) {
+    table["frame"] = {playFrame, {}};
+    table["set"] = {playSet, {}};
+    table["print"] = {playPrint, {}};
+    table["expect"] = {playExpect, {"tolerance"}};
+    table["expectKeys"] = {playExpectKeys, {"tolerance"}};
+    table["expectMessages"] = {playExpectMessages, {}};
+}
+
+}  // namespace runner

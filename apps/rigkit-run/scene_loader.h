@@ -1,0 +1,43 @@
+#pragma once
+
+// Builds a host scene from a scene file: nodes with their attributes, curves, properties
+// and the components the plug-in's factories make for them, plus the view settings that
+// drawing steps use.
+
+#include "apps/rigkit-run/json_util.h"
+#include "host/draw/VS_RGBA.h"
+#include "host/math/Math.h"
+#include "host/scene/SC_SceneCommon.h"
+
+#include <memory>
+
+namespace runner {
+
+struct Camera {
+    enum class Kind { Orthographic, Perspective };
+    Kind kind = Kind::Orthographic;
+    // Orthographic: looks down -Z at `center`, +Y up.
+    Math::Point2d center;
+    double pixelsPerUnit = 100.0;
+    // Perspective.
+    Math::Point3d eye{0.0, 0.0, 10.0};
+    Math::Point3d target;
+    Math::Vector3d up{0.0, 1.0, 0.0};
+    double fovy = 45.0;
+};
+
+struct Scene {
+    // Held by pointer: the host's nodes keep its address.
+    std::unique_ptr<SC_SceneCommon> common = std::make_unique<SC_SceneCommon>();
+    int width = 400;
+    int height = 400;
+    Camera camera;
+    VS_RGBA background{40, 40, 40, 255};
+    double dpiScale = 1.0;
+    Json script = Json::array();
+};
+
+// Throws RunError whose `where` is the path of the offending part of the file.
+Scene loadScene(const Json& document);
+
+}  // namespace runner

@@ -1,0 +1,224 @@
+#include "apps/rigkit-run/scene_query.h"
+
+#include "host/base/MSG_Scope.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+
+#include <map>
+
+namespace runner {
+
+namespace {
+
+std::vector<std::string> split(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto dot = path.find('.', start);
+        parts.push_back(path.substr(start, dot - start));
+        if (dot == std::string::npos)
+            return parts;
+        start = dot + 1;
+    }
+}
+
+AT_Attr* attributeOf(const MO_Node* node, const std::vector<std::string>& parts, std::size_t first) {
+    const std::string& name = parts[first];
+    AT_Attr* attr = node->attribute(QString::fromStdString(name));
+    if (!attr)
+        throw RunError("", "node " + quote(parts[0]) + " has no attribute " + quote(name));
+    if (parts.size() == first + 1)
+        return attr;
+    const auto* compound = dynamic_cast<const AT_ComplexAttr*>(attr);
+    if (!compound)
+        throw RunError("", "attribute " + quote(parts[0] + "." + name) + " has no components");
+    AT_DoubleAttr* c = compound->component(QString::fromStdString(parts[first + 1]));
+    if (!c)
+        throw RunError("",
+                       "attribute " + quote(parts[0] + "." + name) + " has no component " + quote(parts[first + 1]));
+    return c;
+}
+
+Json numbers(const std::vector<double>& values) {
+    Json out = Json::array();
+    for (double v : values)
+        out.push_back(number(v));
+    return out;
+}
+
+std::string shapeOf(const AT_Attr* attr) {
+    if (const auto* c = dynamic_cast<const AT_ComplexAttr*>(attr))
+        return "a list of " + std::to_string(c->componentCount()) + " numbers";
+    if (dynamic_cast<const AT_BoolAttr*>(attr))
+        return "true or false";
+    if (dynamic_cast<const AT_StringAttr*>(attr))
+        return "a string";
+    return "a number";
+}
+
+}  // namespace
+
+Target resolve(const SC_SceneCommon& scene, const std::string& path) {
+    const std::vector<std::string> parts = split(path);
+    const std::string usage = " (expected node.attr, node.attr.x, node.matrix or node.keys.attr)";
+    if (parts.size() < 2)
+        throw RunError("", quote(path) + " names no value" + usage);
+    Target t;
+    t.node = scene.findNode(QString::fromStdString(parts[0]));
+    if (!t.node)
+        throw RunError("", "unknown node " + quote(parts[0]) + " in " + quote(path));
+    if (parts[1] == "matrix" && parts.size() == 2) {
+        t.kind = Target::Kind::Matrix;
+        return t;
+    }
+    if (parts[1] == "keys") {
+        if (parts.size() < 3 || parts.size() > 4)
+            throw RunError("", quote(path) + " names no value" + usage);
+        t.kind = Target::Kind::Keys;
+        t.attribute = attributeOf(t.node, parts, 2);
+        return t;
+    }
+    if (parts.size() > 3)
+        throw RunError("", quote(path) + " names no value" + usage);
+    t.attribute = attributeOf(t.node, parts, 1);
+    return t;
+}
+
+Json read(const Target& target, double frame) {
+    if (target.kind == Target::Kind::Keys)
+        return readKeys(target.attribute);
+    if (target.kind == Target::Kind::Matrix) {
+        const Math::Matrix4x4 m = target.node->worldMatrix(MO_FrameKey(frame));
+        Json out = Json::array();
+        for (int row = 0; row < 4; ++row)
+            for (int col = 0; col < 4; ++col)
+                out.push_back(number(m(row, col)));
+        return out;
+    }
+    // The typed queries report an attached surrogate's value, as the viewport sees it.
+    AT_Attr* a = target.attribute;
+    if (const auto* d = dynamic_cast<const AT_DoubleAttr*>(a))
+        return number(d->valueAt(frame));
+    if (const auto* b = dynamic_cast<const AT_BoolAttr*>(a))
+        return b->value(frame);
+    if (const auto* s = dynamic_cast<const AT_StringAttr*>(a))
+        return s->value(frame).toStdString();
+    if (const auto* p = dynamic_cast<const AT_Position2dAttr*>(a)) {
+        Math::Point2d v;
+        p->getValue(frame, v);
+        return numbers({v.x, v.y});
+    }
+    if (const auto* p = dynamic_cast<const AT_Position3dAttr*>(a)) {
+        Math::Point3d v;
+        p->getValue(frame, v);
+        return numbers({v.x, v.y, v.z});
+    }
+    if (const auto* r = dynamic_cast<const AT_Rotation3dAttr*>(a)) {
+        Math::Angle3d v;
+        r->getValue(frame, v);
+        return numbers({v.x, v.y, v.z});
+    }
+    if (const auto* s = dynamic_cast<const AT_Scale3dAttr*>(a)) {
+        double x = 1.0, y = 1.0, z = 1.0;
+        s->getValue(frame, x, y, z);
+        return numbers({x, y, z});
+    }
+    if (const auto* c = dynamic_cast<const AT_ComplexAttr*>(a))
+        return numbers(c->valuesAt(frame));
+    throw RunError("", "attribute " + quote(a->name().toStdString()) + " of type " +
+                           quote(a->typeName().toStdString()) + " cannot be read");
+}
+
+Json readKeys(AT_Attr* attribute) {
+    Json out = Json::array();
+    if (const auto* d = dynamic_cast<const AT_DoubleAttr*>(attribute)) {
+        if (const LXTimedValue* tv = d->timedValue())
+            for (const auto& [frame, value] : tv->keys())
+                out.push_back(Json::array({number(frame), number(value)}));
+        return out;
+    }
+    if (const auto* c = dynamic_cast<const AT_ComplexAttr*>(attribute)) {
+        std::map<double, bool> frames;
+        for (std::size_t i = 0; i < c->componentCount(); ++i)
+            if (const LXTimedValue* tv = c->component(i)->timedValue())
+                for (const auto& key : tv->keys())
+                    frames[key.first] = true;
+        for (const auto& f : frames)
+            out.push_back(Json::array({number(f.first), numbers(c->valuesAt(f.first))}));
+        return out;
+    }
+    if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
+        for (const auto& [frame, value] : b->stepped().keys())
+            out.push_back(Json::array({number(frame), value}));
+        return out;
+    }
+    if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
+        for (const auto& [frame, value] : s->stepped().keys())
+            out.push_back(Json::array({number(frame), value.toStdString()}));
+        return out;
+    }
+    return out;
+}
+
+bool write(const Target& target, double frame, const Json& value) {
+    if (target.kind != Target::Kind::Value)
+        throw RunError("", std::string("the ") + (target.kind == Target::Kind::Matrix ? "matrix" : "keys") +
+                               " cannot be set; set an attribute instead");
+    AT_Attr* a = target.attribute;
+    const auto wrongShape = [&] {
+        return RunError(
+            "", "attribute " + quote(a->name().toStdString()) + " takes " + shapeOf(a) + ", not " + describe(value));
+    };
+    bool accepted = false;
+    std::vector<AT_DoubleAttr*> scalars;
+    if (auto* d = dynamic_cast<AT_DoubleAttr*>(a)) {
+        if (!value.is_number())
+            throw wrongShape();
+        accepted = d->setValue(frame, requireNumber(value, ""), false, false);
+        scalars.push_back(d);
+    } else if (auto* c = dynamic_cast<AT_ComplexAttr*>(a)) {
+        if (!value.is_array() || value.size() != c->componentCount())
+            throw wrongShape();
+        std::vector<double> values;
+        for (const Json& v : value) {
+            if (!v.is_number())
+                throw wrongShape();
+            values.push_back(requireNumber(v, ""));
+        }
+        accepted = c->setValues(frame, values, false, false);
+        for (std::size_t i = 0; i < c->componentCount(); ++i)
+            scalars.push_back(c->component(i));
+    } else if (auto* b = dynamic_cast<AT_BoolAttr*>(a)) {
+        if (!value.is_boolean())
+            throw wrongShape();
+        accepted = b->setValue(frame, value.get<bool>());
+    } else if (auto* s = dynamic_cast<AT_StringAttr*>(a)) {
+        if (!value.is_string())
+            throw wrongShape();
+        accepted = s->setValue(frame, QString::fromStdString(value.get<std::string>()));
+    } else {
+        throw RunError("", "attribute " + quote(a->name().toStdString()) + " cannot be set");
+    }
+    if (!accepted)
+        return false;
+    // An edit is complete: curves count it, and whoever watches the node hears of it.
+    for (AT_DoubleAttr* d : scalars)
+        if (LXTimedValue* tv = d->timedValue())
+            tv->endModif(frame);
+    if (a->meta().isNodeDirtyOnChange()) {
+        target.node->setDirty();
+        target.node->sceneCommon()->changeManager().emitNodeChanged(target.node);
+    }
+    return true;
+}
+
+Json messages() {
+    Json out = Json::array();
+    for (const MSG_Entry& e : MSG_Log::instance().entries())
+        out.push_back(e.text().toStdString());
+    return out;
+}
+
+}  // namespace runner

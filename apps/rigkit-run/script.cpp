@@ -1,0 +1,86 @@
+#include "apps/rigkit-run/script.h"
+
+namespace runner {
+
+namespace {
+
+// Steps of the scene format that this runner cannot play yet: a scene that uses one gets
+// told so instead of being told that it misspelt a step.
+const char* const kNotYetSupported[] = {"animationMode", "select",     "render",         "click",
+                                        "drag",          "undo",       "redo",           "expectHistory",
+                                        "expectPixel",   "expectPick", "expectSelection"};
+
+struct Classified {
+    std::string name;
+    const StepHandler* handler;
+};
+
+Classified classify(const Json& step, const StepTable& table) {
+    if (!step.is_object())
+        throw RunError("", "expected a step such as {\"frame\": 1}, found " + describe(step));
+    Classified c{{}, nullptr};
+    for (const auto& item : step.items()) {
+        const auto it = table.find(item.key());
+        if (it == table.end())
+            continue;
+        if (c.handler)
+            throw RunError("", "one step cannot be both " + quote(c.name) + " and " + quote(it->first));
+        c = {it->first, &it->second};
+    }
+    if (!c.handler) {
+        for (const auto& item : step.items())
+            for (const char* planned : kNotYetSupported)
+                if (item.key() == planned)
+                    throw RunError("", "step " + quote(planned) + " is not supported by this runner yet");
+        std::string keys, known;
+        for (const auto& item : step.items())
+            keys += (keys.empty() ? "" : ", ") + quote(item.key());
+        for (const auto& entry : table)
+            known += (known.empty() ? "" : ", ") + entry.first;
+        throw RunError("", "unknown step" + (keys.empty() ? std::string(" {}") : " with " + keys) +
+                               " (known steps: " + known + ")");
+    }
+    for (const auto& item : step.items()) {
+        if (item.key() == c.name)
+            continue;
+        bool allowed = false;
+        for (const std::string& option : c.handler->options)
+            allowed = allowed || item.key() == option;
+        if (!allowed)
+            throw RunError("", "unknown key " + quote(item.key()) + " in a " + quote(c.name) + " step");
+    }
+    return c;
+}
+
+std::string stepWhere(std::size_t index) {
+    return "step " + std::to_string(index + 1);
+}
+
+}  // namespace
+
+StepTable defaultSteps() {
+    StepTable table;
+    addCoreSteps(table);
+    return table;
+}
+
+void playScript(const Json& script, const StepTable& table, ScriptContext& context) {
+    std::vector<Classified> steps;
+    for (std::size_t i = 0; i < script.size(); ++i) {
+        try {
+            steps.push_back(classify(script[i], table));
+        } catch (const RunError& e) {
+            throw RunError(stepWhere(i), e.what());
+        }
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        try {
+            steps[i].handler->play(context, script[i][steps[i].name], script[i]);
+        } catch (const RunError& e) {
+            throw RunError(stepWhere(i), e.what());
+        }
+        context.out.flush();
+    }
+}
+
+}  // namespace runner
