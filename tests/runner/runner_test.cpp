@@ -1,0 +1,134 @@
+#include "apps/rigkit-run/json_util.h"
+#include "apps/rigkit-run/scene_loader.h"
+#include "apps/rigkit-run/scene_query.h"
+#include "apps/rigkit-run/script.h"
+#include "host/scene/AT_Attr.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+using runner::Json;
+
+namespace {
+
+bool match(const char* actual, const char* expected, double tolerance, std::string* why = nullptr) {
+    std::string w;
+    const bool ok = runner::matches(Json::parse(actual), Json::parse(expected), tolerance, w);
+    if (why)
+        *why = w;
+    return ok;
+}
+
+std::string errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const runner::RunError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(RunnerMatching, NumbersWithinToleranceListsElementwiseOthersExactly) {
+    EXPECT_TRUE(match("1.0", "1", 0.0));
+    EXPECT_TRUE(match("1.25", "1", 0.25));
+    EXPECT_FALSE(match("1.25", "1", 0.2499));
+    EXPECT_TRUE(match("[1, [2, 3]]", "[1.0, [2.0, 3.0]]", 0.0));
+    EXPECT_TRUE(match("true", "true", 0.0));
+    EXPECT_TRUE(match("\"a\"", "\"a\"", 1.0));
+
+    std::string why;
+    EXPECT_FALSE(match("[[1, 2], [3, 4]]", "[[1, 2], [3, 5]]", 0.5, &why));
+    EXPECT_EQ(why, "at [1][1]: off by 1.0, more than the tolerance 0.5");
+    EXPECT_FALSE(match("[1, 2, 3]", "[1, 2]", 0.0, &why));
+    EXPECT_EQ(why, "3 values where 2 were expected");
+    // A tolerance never makes other kinds of values alike.
+    EXPECT_FALSE(match("true", "1", 1.0, &why));
+    EXPECT_EQ(why, "a boolean where a number was expected");
+    EXPECT_FALSE(match("\"a\"", "\"A\"", 1.0));
+    EXPECT_FALSE(match("[1]", "1", 1.0));
+    EXPECT_FALSE(match("null", "null", 1.0));
+}
+
+TEST(RunnerMatching, NotANumberNeverMatches) {
+    std::string why;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_FALSE(runner::matches(Json(nan), Json(0.0), 1e300, why));
+    EXPECT_FALSE(runner::matches(Json(nan), Json(nan), 1e300, why));
+}
+
+TEST(RunnerParsing, RepeatedKeysAreRefusedWhereverTheyAre) {
+    EXPECT_EQ(errorOf([] { runner::parseDocument(R"({"a": [{"x": 1}, [], {"y": {}, "x": 1, "x": 2}]})"); }),
+              "a[2]: duplicate key \"x\"");
+    EXPECT_EQ(errorOf([] { runner::parseDocument(R"({"k": 1, "k": 1})"); }), "top level: duplicate key \"k\"");
+    // The same key in sibling or nested objects is no repetition.
+    const Json ok = runner::parseDocument(R"({"x": {"x": 1}, "y": [{"x": 1}, {"x": 2}]})");
+    EXPECT_EQ(ok["y"][1]["x"], 2);
+    EXPECT_EQ(errorOf([] { runner::parseDocument("{\n  \"a\": [1,,2]\n}"); }).rfind("line 2, column", 0), 0u);
+    EXPECT_EQ(errorOf([] { runner::parseDocument("{\"a\": 1e999}"); }).find("number overflow"), 0u);
+    // Deep enough to exhaust the stack of anything that walks it recursively.
+    const std::string deep = "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    EXPECT_EQ(errorOf([&] { runner::parseDocument(deep); }).rfind("a[0][0]", 0), 0u);
+}
+
+struct RunnerScript : ::testing::Test {
+    void SetUp() override { rigkit_test::loadPlugin(); }
+
+    runner::Scene load(const char* text) { return runner::loadScene(runner::parseDocument(text)); }
+
+    std::string play(runner::Scene& scene, const char* script, const runner::StepTable& table) {
+        std::ostringstream out;
+        runner::ScriptContext context{scene, out, "."};
+        runner::playScript(Json::parse(script), table, context);
+        return out.str();
+    }
+};
+
+TEST_F(RunnerScript, NewStepsAreTableEntriesWithTheirOwnOptions) {
+    runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {"v": {"type": "double", "value": 2}}}]})");
+    runner::StepTable table = runner::defaultSteps();
+    int played = 0;
+    table["double"] = {[&](runner::ScriptContext& c, const Json& arg, const Json& step) {
+                           ++played;
+                           const runner::Target t = runner::resolve(*c.scene.common, arg.get<std::string>());
+                           const double factor = step.contains("by") ? step["by"].get<double>() : 2.0;
+                           runner::write(t, c.frame, runner::read(t, c.frame).get<double>() * factor);
+                       },
+                       {"by"}};
+    EXPECT_EQ(play(scene, R"([{"double": "n.v", "by": 3}, {"print": ["n.v"]}])", table), "n.v: 6.0\n");
+
+    // Every step is checked before the first plays: nothing ran, nothing printed.
+    played = 0;
+    EXPECT_EQ(errorOf([&] { play(scene, R"([{"double": "n.v"}, {"double": "n.v", "times": 2}])", table); }),
+              "step 2: unknown key \"times\" in a \"double\" step");
+    EXPECT_EQ(played, 0);
+    EXPECT_EQ(errorOf([&] { play(scene, R"([{"double": "n.v", "frame": 2}])", table); }),
+              "step 1: one step cannot be both \"double\" and \"frame\"");
+}
+
+TEST_F(RunnerScript, PathsNameNodesAttributesComponentsMatricesAndKeys) {
+    runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {
+        "v": {"type": "double"}, "p": {"type": "position2d"}}}]})");
+    const SC_SceneCommon& s = *scene.common;
+    EXPECT_EQ(runner::resolve(s, "n.matrix").kind, runner::Target::Kind::Matrix);
+    EXPECT_EQ(runner::resolve(s, "n.keys.p.y").kind, runner::Target::Kind::Keys);
+    EXPECT_EQ(runner::resolve(s, "n.p.x").attribute->name(), "x");
+    for (const char* bad :
+         {"n", "n.", "n.keys", "n.keys.p.x.y", "n.p.x.y", "n.matrix.x", "n.w", "n.v.x", "n.p.w", "m.v"})
+        EXPECT_NE(errorOf([&] { runner::resolve(s, bad); }), "no error") << bad;
+}
+
+TEST_F(RunnerScript, CompoundKeysListEveryKeyedFrameWithTheWholeValue) {
+    runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {
+        "p": {"type": "position2d", "curve": "fnc2d", "keys": [[1, [0, 0]], [11, [10, 20]]]}}}]})");
+    // Keying one component leaves the other without a key at that frame.
+    ASSERT_TRUE(runner::write(runner::resolve(*scene.common, "n.p.x"), 6, Json(3.0)));
+    EXPECT_EQ(runner::read(runner::resolve(*scene.common, "n.keys.p.y"), 6), Json::parse("[[1.0, 0.0], [11.0, 20.0]]"));
+    EXPECT_EQ(runner::read(runner::resolve(*scene.common, "n.keys.p"), 6),
+              Json::parse("[[1.0, [0.0, 0.0]], [6.0, [3.0, 10.0]], [11.0, [10.0, 20.0]]]"));
+}
