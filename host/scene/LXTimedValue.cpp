@@ -44,6 +44,10 @@ LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
     return m_pts.insert(it, pt);
 }
 
+LXCtrlPts::iterator LXCtrlPts::erase(iterator it) {
+    return m_pts.erase(it);
+}
+
 LXTimedValue::~LXTimedValue() = default;
 
 bool LXTimedValue::hasControlPointAt(double frame) const {

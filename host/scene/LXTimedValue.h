@@ -48,7 +48,7 @@ public:
     const_iterator find(double frame) const;
     // Inserts in frame order; a point already at that frame is replaced.
     iterator insert(const LXCtrlPt& pt);
-    iterator erase(iterator it) { return m_pts.erase(it); }
+    iterator erase(iterator it);
     void clear() { m_pts.clear(); }
     void reserve(std::size_t n) { m_pts.reserve(n); }
 
