@@ -1,0 +1,3 @@
+#include "host/base/UT_DPI.h"
+
+float UT_DPI::s_dpiScale = 1.0f;

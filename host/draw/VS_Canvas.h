@@ -1,0 +1,28 @@
+#pragma once
+
+#include "host/host_api.h"
+#include "host/math/CameraTransformChain.h"
+
+// The surface drawing lands on: the framebuffer bound in the current GL context, whose size
+// in pixels the canvas knows. It also remembers the camera chain last loaded into GL, so
+// that a binder made on it in the middle of a draw starts from the matrices in force and
+// puts them back when its scope ends.
+class HOST_API VS_Canvas {
+public:
+    VS_Canvas(int width, int height) : m_width(width), m_height(height) {}
+    VS_Canvas(const VS_Canvas&) = delete;
+    VS_Canvas& operator=(const VS_Canvas&) = delete;
+
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+
+    const Math::CameraTransformChain& loadedChain() const { return m_loaded; }
+    // Makes the chain's matrices GL's projection and model-view matrices and its viewport
+    // GL's viewport. Leaves GL in model-view matrix mode.
+    void load(const Math::CameraTransformChain& chain);
+
+private:
+    int m_width;
+    int m_height;
+    Math::CameraTransformChain m_loaded;
+};

@@ -1,0 +1,21 @@
+#pragma once
+
+// Colours of the picking pass. A code from 1 to kMaxPickCode becomes an opaque colour and
+// a pixel of that colour decodes back to it exactly, provided nothing blends, dithers or
+// multisamples (the picking pass turns all three off). Only red, green and blue carry the
+// code: painters may draw with glColor3ub, which sets alpha to full whatever the colour
+// said. The bits of the code are dealt out across the three channels from their top bit
+// down, so that the first few codes are far apart and visible in a saved picking image.
+// Black is code 0: the background, nothing hit.
+
+#include "host/draw/VS_RGBA.h"
+#include "host/host_api.h"
+
+#include <cstdint>
+
+constexpr std::uint32_t kMaxPickCode = 0xFFFFFF;
+
+// Codes above kMaxPickCode are not representable; their upper bits are dropped.
+HOST_API VS_RGBA VS_PickColor(std::uint32_t code);
+// Alpha is ignored.
+HOST_API std::uint32_t VS_PickCode(const VS_RGBA& pixel);

@@ -1,0 +1,107 @@
+#include "host/draw/VS_SceneRenderer.h"
+
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_PickCode.h"
+#include "host/draw/gl.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/components.h"
+
+#include <cmath>
+
+int VS_View::width() const {
+    return int(std::lround(camera.viewport().max.x));
+}
+
+int VS_View::height() const {
+    return int(std::lround(camera.viewport().max.y));
+}
+
+VS_PickHit VS_PickImage::hitAt(int x, int y) const {
+    if (!image.contains(x, y))
+        return {};
+    const std::uint32_t code = VS_PickCode(image.pixel(x, y));
+    if (code == 0 || code > handles.size())
+        return {};
+    return handles[code - 1];
+}
+
+void VS_SceneRenderer::beginPass(MO_OGLContext::RenderMode mode, const VS_RGBA& background) {
+    const GLenum off[] = {GL_DEPTH_TEST,   GL_CULL_FACE,      GL_LIGHTING,     GL_TEXTURE_2D,
+                          GL_SCISSOR_TEST, GL_ALPHA_TEST,     GL_STENCIL_TEST, GL_LINE_SMOOTH,
+                          GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_MULTISAMPLE,  GL_COLOR_LOGIC_OP};
+    for (GLenum cap : off)
+        glDisable(cap);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthMask(GL_TRUE);
+    if (mode == MO_OGLContext::PickingRender) {
+        glDisable(GL_BLEND);
+        glDisable(GL_DITHER);
+        glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    } else {
+        glEnable(GL_BLEND);
+        glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_DITHER);
+        glClearColor(background.r / 255.0f, background.g / 255.0f, background.b / 255.0f, background.a / 255.0f);
+    }
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void VS_SceneRenderer::paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
+                                  std::vector<VS_PickHit>* codes) {
+    beginPass(mode, view.background);
+    VS_Canvas canvas(view.width(), view.height());
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    Math::CameraTransformChain camera = view.camera;
+    camera.setModelMatrix(Math::Matrix4x4());
+    binder.setTransformChain(camera);
+    MO_OGLContext context(mode, scene, binder, view.frameKey);
+
+    for (const auto& node : scene.nodes()) {
+        if (node->painters().empty())
+            continue;
+        PaintState state;
+        state.selection = scene.selection().isSelected(node.get()) ? 1 : 0;
+        state.pickColor = VS_RGBA(0, 0, 0, 0);
+        if (codes) {
+            SLB_ModulePickAdaptor* adaptor = node->pickAdaptor();
+            if (!adaptor || codes->size() >= kMaxPickCode)
+                continue;
+            codes->push_back(VS_PickHit{node.get(), adaptor->handleId(0)});
+            state.pickColor = VS_PickColor(std::uint32_t(codes->size()));
+        }
+        const Math::Matrix4x4 world = node->worldMatrix(view.frameKey);
+        for (const auto& painter : node->painters()) {
+            // Each painter starts from the node's frame, whatever the one before left.
+            binder.setModelMatrix(world);
+            painter->paint(context, state);
+        }
+    }
+}
+
+void VS_SceneRenderer::drawScene(SC_SceneCommon& scene, const VS_View& view) {
+    paintNodes(scene, view, MO_OGLContext::NormalRender, nullptr);
+}
+
+std::vector<VS_PickHit> VS_SceneRenderer::drawPickPass(SC_SceneCommon& scene, const VS_View& view) {
+    std::vector<VS_PickHit> codes;
+    paintNodes(scene, view, MO_OGLContext::PickingRender, &codes);
+    return codes;
+}
+
+VS_Image VS_SceneRenderer::render(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view) {
+    context.resize(view.width(), view.height());
+    drawScene(scene, view);
+    return context.readPixels();
+}
+
+VS_PickImage VS_SceneRenderer::renderPick(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view) {
+    context.resize(view.width(), view.height());
+    VS_PickImage pick;
+    pick.handles = drawPickPass(scene, view);
+    pick.image = context.readPixels();
+    return pick;
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+// Draws a scene's controls the way the host's viewport does, in the ordinary pass or in
+// the picking pass, and reads back what was drawn. The runner and the viewer both draw
+// through here.
+//
+// Typical use, headless:
+//
+//     VS_OffscreenContext gl(400, 400);               // once; resized to each view
+//     VS_View view;
+//     view.camera = Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100);
+//     view.frameKey = MO_FrameKey(12);
+//     VS_Image image = VS_SceneRenderer::render(gl, scene, view);
+//     VS_WritePng(image, "out.png", &error);
+//     VS_PickImage pick = VS_SceneRenderer::renderPick(gl, scene, view);
+//     VS_PickHit hit = pick.hitAt(250, 200);          // hit.node, hit.handleId
+//     if (hit) hit.node->pickAdaptor()->scanHits(hit.handleId, true, modifiers);
+//
+// In a window whose GL context is current with its framebuffer bound, drawScene and
+// drawPickPass draw without reading back; VS_ReadPixels then reads what they drew.
+//
+// What a pass does:
+// - it sets the GL state of the pass (beginPass) and clears colour and depth;
+// - it loads the view's camera into a binder on a canvas of the view's size;
+// - for each node of the scene, in the scene's order (later nodes draw over earlier ones),
+//   it sets the node's world matrix at the view's frame as the binder's model matrix
+//   before each of the node's painters, and calls the painter's paint with an
+//   MO_OGLContext of the pass's render mode and a PaintState whose selection is 1 when the
+//   scene's selection holds the node, else 0;
+// - in the picking pass only nodes with a pick adaptor are drawn. The n-th of them (from
+//   1) draws in the colour VS_PickColor(n), and the pass returns which node and handle
+//   each code stands for. Codes are given per pass rather than taken from the adaptors'
+//   handle ids, so that any 32-bit handle id can be picked.
+// Depth testing stays off: controls are overlays, drawn in order.
+
+#include "host/draw/MO_OGLContext.h"
+#include "host/draw/VS_Image.h"
+#include "host/draw/VS_RGBA.h"
+#include "host/host_api.h"
+#include "host/math/CameraTransformChain.h"
+#include "host/scene/MO_Frame.h"
+
+#include <cstdint>
+#include <vector>
+
+class MO_Node;
+class SC_SceneCommon;
+class VS_OffscreenContext;
+
+// What a view shows and how.
+struct HOST_API VS_View {
+    // From CameraTransformChain::orthographic or ::perspective; its model matrix is
+    // ignored. The viewport starts at (0, 0) and its far corner is the image size.
+    Math::CameraTransformChain camera;
+    // Cleared to before the ordinary pass (the picking pass clears to black, code 0).
+    VS_RGBA background{40, 40, 40, 255};
+    // The frame the nodes are evaluated and drawn at.
+    MO_FrameKey frameKey;
+
+    int width() const;
+    int height() const;
+};
+
+// What a picking code stands for.
+struct HOST_API VS_PickHit {
+    MO_Node* node = nullptr;
+    // The id of the node's pick adaptor's first handle, handleId(0), which the adaptor's
+    // scanHits expects.
+    std::uint32_t handleId = 0;
+
+    explicit operator bool() const { return node != nullptr; }
+};
+
+struct HOST_API VS_PickImage {
+    VS_Image image;
+    // handles[code - 1] is what code `code` stands for.
+    std::vector<VS_PickHit> handles;
+
+    // What the pixel (x, y) shows: its node and handle, or an empty hit for the
+    // background, a pixel outside the image or a colour that is no code of this pass.
+    VS_PickHit hitAt(int x, int y) const;
+};
+
+class HOST_API VS_SceneRenderer {
+public:
+    // The GL state of a pass, then clears colour and depth. Both passes: no depth test, no
+    // face culling, no lighting or texturing, no smoothing or multisampling, polygons
+    // filled. Ordinary pass: alpha blending (source alpha over, the destination's alpha
+    // accumulating coverage, so an opaque background stays opaque), dithering as GL's
+    // default. Picking pass: no blending and no dithering, cleared to black.
+    static void beginPass(MO_OGLContext::RenderMode mode, const VS_RGBA& background);
+
+    // Draw into the framebuffer bound in the current GL context, which must be at least
+    // the view's size.
+    static void drawScene(SC_SceneCommon& scene, const VS_View& view);
+    static std::vector<VS_PickHit> drawPickPass(SC_SceneCommon& scene, const VS_View& view);
+
+    // Resize the offscreen context to the view, draw and read the pixels back.
+    static VS_Image render(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
+    static VS_PickImage renderPick(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
+
+private:
+    static void paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
+                           std::vector<VS_PickHit>* codes);
+};
