@@ -1,6 +1,8 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "painters/arrow_painters.h"
+#include "painters/drag_debugger_painter.h"
 #include "pickers/pickers.h"
 #include "registry/export.h"
 #include "registry/registration.h"
@@ -38,5 +40,13 @@ using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFact
 
 const PickAdaptor<MonoPicker> mono;
 const PickAdaptor<MultiPicker> multi;
+
+template <class T>
+using Painter = Registration<T, MO_OGLPainterFactory, &MO_OGLPainterFactorySingleton>;
+
+const Painter<ArrowXOGLPainter> arrowX;
+const Painter<ArrowYOGLPainter> arrowY;
+const Painter<ArrowZOGLPainter> arrowZ;
+const Painter<DragDebuggerOGLPainter> dragDebugger;
 
 }  // namespace

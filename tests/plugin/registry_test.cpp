@@ -12,7 +12,7 @@
 namespace {
 
 // Every registration of the plug-in: factory, type string, and the attribute kind its
-// creation needs ("*": any kind, but one must be there).
+// creation needs ("*": any kind, but one must be there; "": none, the list is not looked at).
 struct Row {
     const char* factory;
     const char* type;
@@ -33,6 +33,10 @@ const Row kRegistrations[] = {
     {"local transformations", "TRANSLATION_XYZ", "position3d"},
     {"local transformations", "TRANSLATION_Y", "double"},
     {"local transformations", "TRANSLATION_Z", "double"},
+    {"painters", "ARROW_X", ""},
+    {"painters", "ARROW_Y", ""},
+    {"painters", "ARROW_Z", ""},
+    {"painters", "DRAG_DEBUGGER", ""},
     {"pick adaptors", "MONO", "*"},
     {"pick adaptors", "MULTI", "*"},
 };
@@ -74,6 +78,10 @@ struct Registry : ::testing::Test {
         if (QString(row.factory) == "local transformations") {
             std::unique_ptr<MO_LocalTransformation> t(MO_LocalTransformationFactorySingleton().create(row.type, data));
             return t != nullptr;
+        }
+        if (QString(row.factory) == "painters") {
+            std::unique_ptr<MO_OGLPainter> p(MO_OGLPainterFactorySingleton().create(row.type, data));
+            return p != nullptr;
         }
         ADD_FAILURE() << "no creation for factory " << row.factory;
         return false;
@@ -124,6 +132,11 @@ TEST_F(Registry, PickersNeedAModule) {
 TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
     for (const Row& row : kRegistrations) {
         SCOPED_TRACE(row.type);
+        if (QString(row.attribute).isEmpty()) {
+            EXPECT_TRUE(creates(row, {}));
+            EXPECT_TRUE(creates(row, {nullptr, kinds[2]}));
+            continue;
+        }
         EXPECT_FALSE(creates(row, {}));
         EXPECT_FALSE(creates(row, {nullptr}));
         EXPECT_FALSE(creates(row, {nullptr, kinds[0], kinds[3], kinds[4]}));

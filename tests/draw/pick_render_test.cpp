@@ -1,0 +1,176 @@
+#include "host/draw/VS_PickCode.h"
+#include "host/draw/VU_Painter.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Node.h"
+#include "tests/draw/draw_support.h"
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include <unistd.h>
+
+using namespace draw_test;
+
+TEST(PickCode, EveryCodeRoundTripsAndAlphaIsIgnored) {
+    // Every code of the low 16 bits, then a stride through the rest of the range.
+    for (std::uint32_t code = 0; code <= kMaxPickCode; code += code < 0x10000 ? 1 : 251) {
+        const VS_RGBA c = VS_PickColor(code);
+        ASSERT_EQ(c.a, 255);
+        ASSERT_EQ(VS_PickCode(c), code);
+        ASSERT_EQ(VS_PickCode(VS_RGBA(c.r, c.g, c.b, 0)), code);
+    }
+    EXPECT_EQ(VS_PickColor(0), VS_RGBA(0, 0, 0, 255));
+    // The first codes stand far apart from the black background and from each other.
+    EXPECT_EQ(VS_PickColor(1), VS_RGBA(128, 0, 0, 255));
+    EXPECT_EQ(VS_PickColor(2), VS_RGBA(0, 128, 0, 255));
+    EXPECT_EQ(VS_PickColor(4), VS_RGBA(0, 0, 128, 255));
+}
+
+TEST(PickCode, CodesSurviveTheFramebufferOfThePickingPass) {
+    Rig rig;
+    rig.begin(MO_OGLContext::PickingRender);
+    VU_Painter painter(rig.binder);
+    painter.setPointReferential(VU_Painter::ScreenFrame);
+    // 16 × 16 boxes of 25 pixels, one code each, from the extremes of the range.
+    std::vector<std::uint32_t> codes;
+    for (std::uint32_t i = 0; i < 256; ++i)
+        codes.push_back(i < 128 ? i + 1 : kMaxPickCode - (i - 128) * 0x1F3D);
+    for (size_t i = 0; i < codes.size(); ++i) {
+        painter.setLineStrokeColor(VS_PickColor(codes[i]));
+        const double x = 25.0 * (i % 16), y = 25.0 * (i / 16);
+        painter.drawBox(Math::Box2d(Math::Point2d(x, y), Math::Point2d(x + 25, y + 25)));
+    }
+    const VS_Image image = rig.read();
+    for (size_t i = 0; i < codes.size(); ++i) {
+        const int x = 25 * int(i % 16), y = 25 * int(i / 16);
+        for (const auto& [dx, dy] : {std::pair{0, 0}, std::pair{12, 12}, std::pair{24, 24}})
+            ASSERT_EQ(VS_PickCode(image.pixel(x + dx, y + dy)), codes[i]) << "box " << i;
+    }
+}
+
+namespace {
+
+// A scene drawn through the renderer: nodes moved by the plug-in's translations, with
+// arrows and pickers from its factories.
+struct RenderedScene : ::testing::Test {
+    void SetUp() override { rigkit_test::loadPlugin(); }
+
+    MO_Module* addArrowNode(const char* name, double tx, MO_Node* parent, bool pickable) {
+        auto* node = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, name)));
+        node->setParent(parent);
+        AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tx", tx));
+        const MO_ComponentData data{node->properties(), {attr}};
+        node->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(
+            MO_LocalTransformationFactorySingleton().create("TRANSLATION_X", data)));
+        node->addPainter(std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("ARROW_Y", data)));
+        if (pickable) {
+            const SLB_PickAdaptorData pickData{node->properties(), {attr}, node, 0};
+            node->setPickAdaptor(
+                std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create("MONO", pickData)));
+        }
+        return node;
+    }
+
+    VS_View view() const {
+        VS_View v;
+        v.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
+        v.background = VS_RGBA(10, 20, 30, 255);
+        return v;
+    }
+
+    SC_SceneCommon scene;
+};
+
+}  // namespace
+
+TEST_F(RenderedScene, NodesDrawAtTheirWorldMatrixInTheirSelectionColour) {
+    MO_Node* parent = addArrowNode("parent", -1.0, nullptr, true);
+    addArrowNode("child", 1.5, parent, false);
+    scene.selection().select(parent, 0, false);
+
+    const VS_Image image = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), scene, view());
+    ASSERT_EQ(image.width, Rig::kSize);
+    // Shafts 6 pixels wide at x = -1 and, through the parent, at x = 0.5.
+    const Extent selected = extentOf(image, VU_Painter::lightGreenColor, 160);
+    EXPECT_EQ(selected.minX, 97);
+    EXPECT_EQ(selected.maxX, 102);
+    const Extent plain = extentOf(image, VU_Painter::greenColor, 160);
+    EXPECT_EQ(plain.minX, 247);
+    EXPECT_EQ(plain.maxX, 252);
+    EXPECT_EQ(image.pixel(5, 5), VS_RGBA(10, 20, 30, 255));
+}
+
+TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixel) {
+    MO_Node* a = addArrowNode("a", -1.0, nullptr, true);
+    MO_Node* b = addArrowNode("b", 1.0, nullptr, true);
+    addArrowNode("unpickable", 0.0, nullptr, false);
+
+    const VS_PickImage pick = VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), scene, view());
+    ASSERT_EQ(pick.handles.size(), 2u);
+    const VS_PickHit hitA = pick.hitAt(100, 160), hitB = pick.hitAt(300, 110);
+    EXPECT_EQ(hitA.node, a);
+    EXPECT_EQ(hitA.handleId, a->pickAdaptor()->handleId(0));
+    EXPECT_EQ(hitB.node, b);
+    EXPECT_EQ(hitB.handleId, b->pickAdaptor()->handleId(0));
+    // Neither the node without picker nor the background answers.
+    EXPECT_FALSE(pick.hitAt(200, 160));
+    EXPECT_EQ(pick.image.pixel(200, 160), VS_RGBA(0, 0, 0, 0));
+    EXPECT_FALSE(pick.hitAt(5, 5));
+    EXPECT_FALSE(pick.hitAt(-1, 160));
+    EXPECT_FALSE(pick.hitAt(Rig::kSize, 160));
+
+    // The ordinary pass afterwards blends and draws the unpickable node again.
+    const VS_Image image = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), scene, view());
+    EXPECT_TRUE(sameRgb(image.pixel(200, 160), VU_Painter::greenColor));
+}
+
+namespace {
+
+VS_Image readPng(const std::string& path) {
+    VS_Image image;
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str()))
+        return image;
+    png.format = PNG_FORMAT_RGBA;
+    image.width = int(png.width);
+    image.height = int(png.height);
+    image.rgba.resize(PNG_IMAGE_SIZE(png));
+    if (!png_image_finish_read(&png, nullptr, image.rgba.data(), 0, nullptr))
+        return VS_Image();
+    return image;
+}
+
+}  // namespace
+
+TEST(Png, WritesTheImageWholeOrNotAtAll) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::temp_directory_path() / ("rigkit-png-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    VS_Image image;
+    image.width = 3;
+    image.height = 2;
+    for (int i = 0; i < 6; ++i)
+        image.rgba.insert(image.rgba.end(), {std::uint8_t(i * 40), std::uint8_t(255 - i), 7, std::uint8_t(100 + i)});
+
+    const std::string path = (dir / "out.png").string();
+    std::string error;
+    ASSERT_TRUE(VS_WritePng(image, path, &error)) << error;
+    const VS_Image back = readPng(path);
+    EXPECT_EQ(back.width, 3);
+    EXPECT_EQ(back.height, 2);
+    EXPECT_EQ(back.rgba, image.rgba);
+    // Only the finished file remains: the temporary one was renamed over it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    EXPECT_FALSE(VS_WritePng(image, (dir / "missing" / "out.png").string(), &error));
+    EXPECT_NE(error.find("missing/out.png"), std::string::npos) << error;
+    VS_Image broken = image;
+    broken.rgba.pop_back();
+    EXPECT_FALSE(VS_WritePng(broken, path, &error));
+    EXPECT_EQ(readPng(path).rgba, image.rgba);
+    fs::remove_all(dir);
+}
