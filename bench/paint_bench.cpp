@@ -1,0 +1,235 @@
+// How much a painter's paint costs over the OpenGL calls it makes. Each painter is timed
+// through the factory-made object, as the host calls it, and against the same GL calls
+// issued directly on vertex arrays built once, with the axis turn done by glRotated.
+//
+// Both sides only submit work; llvmpipe rasterises on its own threads. A glFinish every
+// kDrainEvery draws keeps the command queue bounded, on both sides alike. The table at the
+// end gives the medians of wall time and of the calling thread's CPU time, and their
+// ratios.
+//
+// Run: build/default/bin/paint_bench [--benchmark_repetitions=N] [benchmark flags]
+// (9 repetitions, aggregates only, unless given). The program restarts itself once with
+// glibc's malloc trimming and mmap thresholds fixed, which otherwise make llvmpipe's
+// timings swing from run to run.
+
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/MO_OGLContext.h"
+#include "host/draw/VS_Canvas.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_SceneRenderer.h"
+#include "host/draw/VS_Vector3D.h"
+#include "host/draw/gl.h"
+#include "host/scene/MO_PropertyAccessor.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/factories.h"
+
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A small view keeps rasterisation, which llvmpipe does on its own threads, from
+// drowning the submission cost that the painters add to.
+constexpr int kSize = 64;
+constexpr double kPixelsPerUnit = 16.0;
+constexpr int kDrainEvery = 256;
+constexpr const char* kTunables = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456";
+
+// The drawing set-up the host would have for one view: a context, an orthographic
+// camera, a scene with default units.
+struct View {
+    VS_OffscreenContext gl{kSize, kSize};
+    SC_SceneCommon scene;
+    VS_Canvas canvas{kSize, kSize};
+    CC_CameraChainTransformCanvasBinder binder{canvas};
+    MO_OGLContext context{MO_OGLContext::NormalRender, scene, binder, MO_FrameKey(1)};
+
+    View() {
+        binder.setTransformChain(Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, kPixelsPerUnit));
+        VS_SceneRenderer::beginPass(MO_OGLContext::NormalRender, VS_RGBA(40, 40, 40, 255));
+    }
+};
+
+View& view() {
+    static View v;
+    return v;
+}
+
+void drain(std::int64_t& count) {
+    if (++count % kDrainEvery == 0)
+        glFinish();
+}
+
+void paintThroughPainter(benchmark::State& state, const char* type) {
+    View& v = view();
+    MO_PropertyBag properties;
+    const MO_ComponentData data{properties, {}};
+    std::unique_ptr<MO_OGLPainter> painter(MO_OGLPainterFactorySingleton().create(type, data));
+    if (!painter) {
+        state.SkipWithError("the plug-in registers no such painter");
+        return;
+    }
+    const PaintState paintState;
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        painter->paint(v.context, paintState);
+        drain(count);
+    }
+    glFinish();
+}
+
+// The arrow mesh of length 1 and radius 0.15, as the painter builds it.
+struct ArrowArrays {
+    std::vector<VS_Vector3D> shaft, head;
+    ArrowArrays() {
+        const float r = 0.15f, w = r / 5.0f, h = 0.8f, apex = 1.0f + r;
+        shaft = {{w, 0, 0}, {w, h, 0}, {-w, h, 0}, {-w, h, 0}, {-w, 0, 0}, {w, 0, 0}};
+        const VS_Vector3D a(0, apex, 0), b1(r, h, r), b2(r, h, -r), b3(-r, h, -r), b4(-r, h, r);
+        head = {a, b1, b2, a, b2, b3, a, b3, b4, a, b4, b1, b1, b2, b4, b3, b4, b2};
+    }
+};
+
+void bareArrow(benchmark::State& state, double angle, double ax, double ay, double az) {
+    view();
+    const ArrowArrays arrays;
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        if (angle != 0.0)
+            glRotated(angle, ax, ay, az);
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LINE_BIT);
+        glLineWidth(6.0f);
+        glColor3ub(255, 0, 0);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, arrays.head.data());
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(arrays.head.size()));
+        glVertexPointer(3, GL_FLOAT, 0, arrays.shaft.data());
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(arrays.shaft.size()));
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glPopAttrib();
+        if (angle != 0.0)
+            glRotated(-angle, ax, ay, az);
+        drain(count);
+    }
+    glFinish();
+}
+
+void bareDebugger(benchmark::State& state) {
+    view();
+    const float h = 1.0f;
+    const VS_Vector3D mpp(-h, h, h), ppp(h, h, h), pmp(h, -h, h), mmp(-h, -h, h);
+    const VS_Vector3D ppm(h, h, -h), pmm(h, -h, -h), mmm(-h, -h, -h), mpm(-h, h, -h);
+    const std::vector<VS_Vector3D> cube = {mpp, ppp, pmp, mpp, pmp, mmp, pmp, ppp, ppm, pmp, ppm, pmm,
+                                           ppm, ppp, mpp, ppm, mpp, mpm, mmm, mmp, pmp, mmm, pmp, pmm,
+                                           mmm, mpm, mpp, mmm, mpp, mmp, mmm, pmm, ppm, mmm, ppm, mpm};
+    const GLubyte colours[3][3] = {{255, 0, 0}, {0, 0, 255}, {120, 120, 120}};
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        for (const auto& c : colours) {
+            glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LINE_BIT);
+            glLineWidth(6.0f);
+            glColor3ub(c[0], c[1], c[2]);
+            glEnableClientState(GL_VERTEX_ARRAY);
+            glVertexPointer(3, GL_FLOAT, 0, cube.data());
+            glDrawArrays(GL_TRIANGLES, 0, 36);
+            glPopAttrib();
+        }
+        drain(count);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glFinish();
+}
+
+// Keeps the medians of every benchmark, by name, while printing as usual.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& reports) override {
+        for (const Run& run : reports)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        ConsoleReporter::ReportRuns(reports);
+    }
+
+    // Wall time includes waiting for the rasteriser at each drain; the calling thread's
+    // CPU time is what the painter itself costs.
+    void printRatios() const {
+        std::printf("\nmedians, ns per draw   %12s %12s %7s   %12s %12s %7s\n", "paint wall", "bare wall", "ratio",
+                    "paint CPU", "bare CPU", "ratio");
+        for (const char* type : {"ARROW_X", "ARROW_Y", "ARROW_Z", "DRAG_DEBUGGER"}) {
+            const auto paint = m_medians.find(std::string("paint/") + type);
+            const auto bare = m_medians.find(std::string("bare/") + type);
+            if (paint == m_medians.end() || bare == m_medians.end())
+                continue;
+            const Times& p = paint->second;
+            const Times& b = bare->second;
+            std::printf("%-22s %12.1f %12.1f %7.2f   %12.1f %12.1f %7.2f\n", type, p.wall, b.wall, p.wall / b.wall,
+                        p.cpu, b.cpu, p.cpu / b.cpu);
+        }
+    }
+
+private:
+    struct Times {
+        double wall = 0.0;
+        double cpu = 0.0;
+    };
+    std::map<std::string, Times> m_medians;
+};
+
+bool hasFlag(int argc, char** argv, const char* prefix) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // glibc reads its tunables at start-up only.
+    if (!std::getenv("GLIBC_TUNABLES")) {
+        setenv("GLIBC_TUNABLES", kTunables, 1);
+        execv("/proc/self/exe", argv);
+        std::perror("paint_bench: cannot restart with GLIBC_TUNABLES set; timing without");
+    }
+
+    const char* pluginPath = std::getenv("RIGKIT_PLUGIN") ? std::getenv("RIGKIT_PLUGIN") : RIGKIT_PLUGIN_PATH;
+    void* plugin = dlopen(pluginPath, RTLD_NOW | RTLD_LOCAL);
+    if (!plugin) {
+        std::fprintf(stderr, "paint_bench: cannot load the plug-in: %s\n", dlerror());
+        return 1;
+    }
+    if (auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "PLUG_Init")))
+        init();
+
+    // Iterations are counted against wall time, so that a run lasts as long as it says.
+    for (const char* type : {"ARROW_X", "ARROW_Y", "ARROW_Z", "DRAG_DEBUGGER"})
+        benchmark::RegisterBenchmark((std::string("paint/") + type).c_str(), paintThroughPainter, type)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/ARROW_X", bareArrow, -90.0, 0.0, 0.0, 1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/ARROW_Y", bareArrow, 0.0, 0.0, 0.0, 1.0)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/ARROW_Z", bareArrow, 90.0, 1.0, 0.0, 0.0)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/DRAG_DEBUGGER", bareDebugger)->UseRealTime();
+
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
+    if (!hasFlag(argc, argv, "--benchmark_repetitions"))
+        args.push_back(repetitions.data());
+    if (!hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
+        args.push_back(aggregates.data());
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    benchmark::Shutdown();
+    return 0;
+}
