@@ -1,6 +1,7 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "manipulators/translation_manipulators.h"
 #include "painters/arrow_painters.h"
 #include "painters/drag_debugger_painter.h"
 #include "pickers/pickers.h"
@@ -34,6 +35,14 @@ const LocalTransformation<ScaleXLocalTransformation> scaleX;
 const LocalTransformation<ScaleYLocalTransformation> scaleY;
 const LocalTransformation<ScaleZLocalTransformation> scaleZ;
 const LocalTransformation<ScaleLocalTransformation> scale3d;
+
+template <class T>
+using DragManipulator =
+    Registration<T, SLB_SelectableDragManipulatorFactory, &SLB_SelectableDragManipulatorFactorySingleton>;
+
+const DragManipulator<TranslationXDragManipulator> translationXDrag;
+const DragManipulator<TranslationYDragManipulator> translationYDrag;
+const DragManipulator<TranslationZDragManipulator> translationZDrag;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;

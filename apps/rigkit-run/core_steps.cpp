@@ -14,8 +14,9 @@ constexpr double kDefaultTolerance = 1e-9;
 Json readItem(ScriptContext& context, const std::string& item) {
     if (item == "messages")
         return messages();
-    if (item == "history" || item == "selection")
-        throw RunError("", quote(item) + " is not supported by this runner yet");
+    const Json whole = readViewItem(context, item);
+    if (!whole.is_null())
+        return whole;
     return read(resolve(*context.scene.common, item), context.frame);
 }
 

@@ -6,12 +6,19 @@
 
 #include "apps/rigkit-run/json_util.h"
 #include "apps/rigkit-run/scene_loader.h"
+#include "host/commands/CO_Command.h"
+#include "host/draw/VS_Image.h"
+#include "host/scene/MO_Frame.h"
+#include "host/scene/SLB_ManipContext.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+class VS_OffscreenContext;
 
 namespace runner {
 
@@ -23,6 +30,14 @@ struct ScriptContext {
     std::string outDir;
     // The frame being drawn and edited.
     double frame = 1.0;
+    // How a drag's edit is recorded.
+    CX_AnimationMode animationMode = CX_AnimationModeCurrentFrame;
+    MO_FrameRange range;
+    CO_UndoHistory history;
+    // Made by the first step that draws.
+    std::shared_ptr<VS_OffscreenContext> gl;
+    // What the last "render" step drew, for "expectPixel".
+    VS_Image lastRender;
 };
 
 struct StepHandler {
@@ -37,6 +52,13 @@ using StepTable = std::map<std::string, StepHandler>;
 
 // frame, set, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
+
+// render, select, expectPixel, click, expectPick, expectSelection, animationMode, drag,
+// undo, redo, expectHistory.
+void addViewSteps(StepTable& table);
+
+// The scene-wide print items: "history" and "selection"; null for any other item.
+Json readViewItem(ScriptContext& context, const std::string& item);
 
 // Every step this runner plays.
 StepTable defaultSteps();

@@ -20,6 +20,9 @@ struct Row {
 };
 
 const Row kRegistrations[] = {
+    {"drag manipulators", "TRANSLATION_X", "double"},
+    {"drag manipulators", "TRANSLATION_Y", "double"},
+    {"drag manipulators", "TRANSLATION_Z", "double"},
     {"local transformations", "ROTATION_3D", "rotation3d"},
     {"local transformations", "ROTATION_X", "double"},
     {"local transformations", "ROTATION_Y", "double"},
@@ -82,6 +85,11 @@ struct Registry : ::testing::Test {
         if (QString(row.factory) == "painters") {
             std::unique_ptr<MO_OGLPainter> p(MO_OGLPainterFactorySingleton().create(row.type, data));
             return p != nullptr;
+        }
+        if (QString(row.factory) == "drag manipulators") {
+            std::unique_ptr<SLB_SelectableDragManipulator> m(
+                SLB_SelectableDragManipulatorFactorySingleton().create(row.type, data));
+            return m != nullptr;
         }
         ADD_FAILURE() << "no creation for factory " << row.factory;
         return false;

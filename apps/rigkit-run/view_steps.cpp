@@ -1,0 +1,313 @@
+// The steps that draw the scene and act on it as a user would: render and pick, select,
+// click, drag, and walk the undo history.
+
+#include "apps/rigkit-run/script.h"
+#include "host/base/UT_DPI.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_SceneRenderer.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_DragSession.h"
+#include "host/scene/SLB_Selection.h"
+#include "host/scene/components.h"
+
+#include <cmath>
+#include <filesystem>
+
+namespace runner {
+
+namespace {
+
+Math::CameraTransformChain cameraOf(const Scene& scene) {
+    const Camera& c = scene.camera;
+    if (c.kind == Camera::Kind::Perspective)
+        return Math::CameraTransformChain::perspective(scene.width, scene.height, c.eye, c.target, c.up, c.fovy);
+    return Math::CameraTransformChain::orthographic(scene.width, scene.height, c.center, c.pixelsPerUnit);
+}
+
+VS_View viewOf(ScriptContext& context) {
+    VS_View view;
+    view.camera = cameraOf(context.scene);
+    view.background = context.scene.background;
+    view.frameKey = MO_FrameKey(context.frame);
+    UT_DPI::s_dpiScale = static_cast<float>(context.scene.dpiScale);
+    return view;
+}
+
+VS_OffscreenContext& glOf(ScriptContext& context) {
+    if (!context.gl)
+        context.gl = std::make_shared<VS_OffscreenContext>(context.scene.width, context.scene.height);
+    return *context.gl;
+}
+
+MO_Node* nodeNamed(ScriptContext& context, const Json& name, const std::string& path) {
+    const std::string n = requireString(name, path);
+    MO_Node* node = context.scene.common->findNode(QString::fromStdString(n));
+    if (!node)
+        throw RunError("", "there is no node " + quote(n));
+    return node;
+}
+
+Math::Point2d pointOf(const Json& v, const std::string& path) {
+    const std::vector<double> p = requireNumbers(v, 2, path);
+    return Math::Point2d(p[0], p[1]);
+}
+
+Qt::KeyboardModifiers modifiersOf(const Json& step, const char* key) {
+    Qt::KeyboardModifiers mods;
+    if (!step.contains(key))
+        return mods;
+    const Json& list = step[key];
+    if (!list.is_array())
+        throw RunError("", std::string("\"") + key + "\" takes a list such as [\"shift\"], not " + describe(list));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string m = requireString(list[i], element(key, i));
+        if (m == "shift")
+            mods |= Qt::ShiftModifier;
+        else if (m == "control")
+            mods |= Qt::ControlModifier;
+        else if (m == "alt")
+            mods |= Qt::AltModifier;
+        else
+            throw RunError("", "unknown modifier " + quote(m) + " (known: shift, control, alt)");
+    }
+    return mods;
+}
+
+// What a click at a window point hits: the pixel under it in the picking pass.
+VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
+    const VS_PickImage pick = VS_SceneRenderer::renderPick(glOf(context), *context.scene.common, viewOf(context));
+    return pick.hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
+}
+
+void playRender(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string file = requireString(argument, "render");
+    const bool pick = step.contains("pick") && step["pick"].is_boolean() ? step["pick"].get<bool>() : false;
+    if (step.contains("pick") && !step["pick"].is_boolean())
+        throw RunError("", "\"pick\" takes true or false, not " + describe(step["pick"]));
+    SC_SceneCommon& scene = *context.scene.common;
+    const VS_View view = viewOf(context);
+    context.lastRender = pick ? VS_SceneRenderer::renderPick(glOf(context), scene, view).image
+                              : VS_SceneRenderer::render(glOf(context), scene, view);
+    const std::filesystem::path dir =
+        context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::string why;
+    if (!VS_WritePng(context.lastRender, (dir / file).string(), &why))
+        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
+}
+
+void playSelect(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_array())
+        throw RunError("", "a \"select\" step takes a list of node names, not " + describe(argument));
+    SLB_Selection& selection = context.scene.common->selection();
+    std::vector<MO_Node*> nodes;
+    for (std::size_t i = 0; i < argument.size(); ++i)
+        nodes.push_back(nodeNamed(context, argument[i], element("select", i)));
+    selection.clear();
+    for (MO_Node* n : nodes)
+        selection.select(n, 0, true);
+}
+
+void playExpectPixel(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_object())
+        throw RunError("", "\"expectPixel\" takes {\"at\": [x, y], \"rgba\": [r, g, b, a]}, not " + describe(argument));
+    for (const auto& item : argument.items())
+        if (item.key() != "at" && item.key() != "rgba" && item.key() != "tolerance")
+            throw RunError("", "unknown key " + quote(item.key()) + " in \"expectPixel\"");
+    if (context.lastRender.width == 0)
+        throw RunError("", "\"expectPixel\" needs a \"render\" step before it");
+    const std::vector<double> at = requireNumbers(argument.value("at", Json()), 2, "expectPixel.at");
+    const std::vector<double> rgba = requireNumbers(argument.value("rgba", Json()), 4, "expectPixel.rgba");
+    const double tolerance =
+        argument.contains("tolerance") ? requireNumber(argument["tolerance"], "expectPixel.tolerance") : 0.0;
+    const int x = static_cast<int>(at[0]), y = static_cast<int>(at[1]);
+    if (at[0] != x || at[1] != y || !context.lastRender.contains(x, y))
+        throw RunError("", "pixel " + show(argument["at"]) + " is not a pixel of the " +
+                               std::to_string(context.lastRender.width) + " x " +
+                               std::to_string(context.lastRender.height) + " image");
+    const VS_RGBA p = context.lastRender.pixel(x, y);
+    const double actual[4] = {double(p.r), double(p.g), double(p.b), double(p.a)};
+    for (int i = 0; i < 4; ++i)
+        if (std::abs(actual[i] - rgba[i]) > tolerance)
+            throw RunError("", "pixel " + show(argument["at"]) + " is " +
+                                   show(Json::array({actual[0], actual[1], actual[2], actual[3]})) + ", expected " +
+                                   show(argument["rgba"]));
+}
+
+void playClick(ScriptContext& context, const Json& argument, const Json& step) {
+    const Math::Point2d at = pointOf(argument, "click");
+    const Qt::KeyboardModifiers mods = modifiersOf(step, "modifiers");
+    const VS_PickHit hit = pickAt(context, at);
+    if (!hit) {
+        // A click on nothing clears the selection, unless it extends one.
+        if (!mods.testFlag(Qt::ShiftModifier))
+            context.scene.common->selection().clear();
+        return;
+    }
+    hit.node->pickAdaptor()->scanHits(hit.handleId, true, mods);
+}
+
+void playExpectPick(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_object() || !argument.contains("at") || !argument.contains("node"))
+        throw RunError("", "\"expectPick\" takes {\"at\": [x, y], \"node\": name or null}, not " + describe(argument));
+    for (const auto& item : argument.items())
+        if (item.key() != "at" && item.key() != "node" && item.key() != "selectionType")
+            throw RunError("", "unknown key " + quote(item.key()) + " in \"expectPick\"");
+    const VS_PickHit hit = pickAt(context, pointOf(argument["at"], "expectPick.at"));
+    const Json& node = argument["node"];
+    const std::string hitName = hit ? hit.node->name().toStdString() : std::string();
+    if (node.is_null()) {
+        if (hit)
+            throw RunError("", "a click at " + show(argument["at"]) + " hits " + quote(hitName) + ", expected nothing");
+        return;
+    }
+    const std::string expected = requireString(node, "expectPick.node");
+    if (hitName != expected)
+        throw RunError("", "a click at " + show(argument["at"]) + " hits " +
+                               (hit ? quote(hitName) : std::string("nothing")) + ", expected " + quote(expected));
+    if (argument.contains("selectionType")) {
+        const double type = requireNumber(argument["selectionType"], "expectPick.selectionType");
+        const auto descriptor = hit.node->pickAdaptor()->scanHits(hit.handleId, false, Qt::NoModifier);
+        const auto* module = dynamic_cast<const SLB_ModuleDescriptor*>(descriptor.get());
+        if (!module)
+            throw RunError("", quote(expected) + " does not claim the hit");
+        if (module->selectionType() != type)
+            throw RunError("", quote(expected) + " describes selection type " +
+                                   std::to_string(module->selectionType()) + ", expected " +
+                                   show(argument["selectionType"]));
+    }
+}
+
+Json selectionNames(ScriptContext& context) {
+    Json names = Json::array();
+    for (const SLB_Selection::Item& i : context.scene.common->selection().items())
+        names.push_back(i.node->name().toStdString());
+    return names;
+}
+
+Json historyNames(ScriptContext& context) {
+    Json names = Json::array();
+    for (const QString& n : context.history.names())
+        names.push_back(n.toStdString());
+    return names;
+}
+
+void expectNames(const Json& argument, const char* step, const Json& actual) {
+    bool shaped = argument.is_array();
+    for (std::size_t i = 0; shaped && i < argument.size(); ++i)
+        shaped = argument[i].is_string();
+    if (!shaped)
+        throw RunError("", std::string("\"") + step + "\" takes a list of names, not " + describe(argument));
+    if (actual != argument)
+        throw RunError("", std::string("expected ") + show(argument) + ", found " + show(actual));
+}
+
+void playExpectSelection(ScriptContext& context, const Json& argument, const Json&) {
+    expectNames(argument, "expectSelection", selectionNames(context));
+}
+
+void playExpectHistory(ScriptContext& context, const Json& argument, const Json&) {
+    expectNames(argument, "expectHistory", historyNames(context));
+}
+
+void playAnimationMode(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string mode = requireString(argument, "animationMode");
+    if (mode == "frame") {
+        if (step.contains("range"))
+            throw RunError("", "a \"range\" goes with \"animationMode\": \"range\"");
+        context.animationMode = CX_AnimationModeCurrentFrame;
+        return;
+    }
+    if (mode != "range")
+        throw RunError("", "\"animationMode\" is \"frame\" or \"range\", not " + quote(mode));
+    if (!step.contains("range"))
+        throw RunError("", "\"animationMode\": \"range\" needs a \"range\": [first, last] or \"infinite\"");
+    const Json& range = step["range"];
+    if (range == "infinite") {
+        context.range = MO_FrameRange::infinite();
+    } else {
+        const std::vector<double> r = requireNumbers(range, 2, "range");
+        context.range = MO_FrameRange(r[0], r[1]);
+    }
+    context.animationMode = CX_AnimationModeRange;
+}
+
+void playDrag(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_object())
+        throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
+    for (const auto& item : argument.items())
+        if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
+            item.key() != "node" && item.key() != "manipMode")
+            throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
+    const Math::Point2d from = pointOf(argument.value("from", Json()), "drag.from");
+    const Math::Point2d to = pointOf(argument.value("to", Json()), "drag.to");
+    const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;
+    if (steps < 1 || steps != std::floor(steps) || steps > 100000)
+        throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
+    MO_Node* node = nullptr;
+    if (argument.contains("node")) {
+        node = nodeNamed(context, argument["node"], "drag.node");
+    } else {
+        const VS_PickHit hit = pickAt(context, from);
+        if (!hit)
+            throw RunError("", "nothing to drag at " + show(argument["from"]));
+        node = hit.node;
+    }
+    if (!node->manipulator())
+        throw RunError("", quote(node->name().toStdString()) + " has no manipulator to drag");
+
+    SLB_DragContext drag(context.scene.common.get());
+    drag.setCamera(cameraOf(context.scene));
+    drag.setFrames(context.frame, context.frame);
+    drag.setAnimationMode(context.animationMode);
+    drag.setFrameRange(context.range);
+    drag.setButtonState(modifiersOf(argument, "modifiers"));
+    if (argument.contains("manipMode"))
+        drag.setManipMode(static_cast<int>(requireNumber(argument["manipMode"], "drag.manipMode")));
+    SLB_DragSession session(drag, context.history);
+    if (!session.press(node, from))
+        throw RunError("",
+                       "cannot start dragging " + quote(node->name().toStdString()) + " at " + show(argument["from"]));
+    for (int i = 1; i <= static_cast<int>(steps); ++i)
+        session.move(from + (to - from) * (i / steps));
+    session.release();
+}
+
+void walk(ScriptContext& context, const Json& argument, const char* step, bool back) {
+    const double n = requireNumber(argument, step);
+    if (n < 0 || n != std::floor(n))
+        throw RunError("", std::string("\"") + step + "\" takes a whole number of steps, not " + show(argument));
+    const int asked = static_cast<int>(n);
+    const int walked = back ? context.history.undo(asked) : context.history.redo(asked);
+    if (walked != asked)
+        throw RunError("", std::string("only ") + std::to_string(walked) + " of " + std::to_string(asked) + " " + step +
+                               " steps were possible");
+}
+
+}  // namespace
+
+Json readViewItem(ScriptContext& context, const std::string& item) {
+    if (item == "history")
+        return historyNames(context);
+    if (item == "selection")
+        return selectionNames(context);
+    return Json();
+}
+
+void addViewSteps(StepTable& table) {
+    table["render"] = {playRender, {"pick"}};
+    table["select"] = {playSelect, {}};
+    table["expectPixel"] = {playExpectPixel, {}};
+    table["click"] = {playClick, {"modifiers"}};
+    table["expectPick"] = {playExpectPick, {}};
+    table["expectSelection"] = {playExpectSelection, {}};
+    table["animationMode"] = {playAnimationMode, {"range"}};
+    table["drag"] = {playDrag, {}};
+    table["undo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "undo", true); }, {}};
+    table["redo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "redo", false); }, {}};
+    table["expectHistory"] = {playExpectHistory, {}};
+}
+
+}  // namespace runner

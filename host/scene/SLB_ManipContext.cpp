@@ -1,0 +1,26 @@
+#include "host/scene/SLB_ManipContext.h"
+
+#include "host/math/CameraTransformChain.h"
+#include "host/scene/MO_Node.h"
+
+SLB_ManipContext::SLB_ManipContext(SC_SceneCommon* scene)
+    : m_scene(scene), m_camera(std::make_unique<Math::CameraTransformChain>()) {}
+
+SLB_ManipContext::~SLB_ManipContext() = default;
+
+void SLB_ManipContext::setCamera(const Math::CameraTransformChain& camera) {
+    *m_camera = camera;
+}
+
+void SLB_ManipContext::cameraTransformChain(Math::CameraTransformChain& chain, MO_Node* node,
+                                            bool withOwnTransformations) const {
+    chain = *m_camera;
+    Math::Matrix4x4 model;
+    if (node) {
+        if (withOwnTransformations)
+            model = node->worldMatrix(frameKey());
+        else if (node->parent())
+            model = node->parent()->worldMatrix(frameKey());
+    }
+    chain.setModelMatrix(model);
+}
