@@ -1,6 +1,7 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "manipulators/rotation_manipulators.h"
 #include "manipulators/translation_manipulators.h"
 #include "painters/arrow_painters.h"
 #include "painters/drag_debugger_painter.h"
@@ -43,6 +44,10 @@ using DragManipulator =
 const DragManipulator<TranslationXDragManipulator> translationXDrag;
 const DragManipulator<TranslationYDragManipulator> translationYDrag;
 const DragManipulator<TranslationZDragManipulator> translationZDrag;
+const DragManipulator<RotationXDragManipulator> rotationXDrag;
+const DragManipulator<RotationYDragManipulator> rotationYDrag;
+const DragManipulator<RotationZDragManipulator> rotationZDrag;
+const DragManipulator<RotationDragManipulator> rotation3dDrag;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;

@@ -63,7 +63,10 @@ private:
 class HOST_API AT_Rotation3dAttrSurrogate : public AT_AttrSurrogate {
 public:
     ~AT_Rotation3dAttrSurrogate() override;
-    AT_Rotation3dAttrSurrogate(AT_Rotation3dAttr* attr, const Math::Angle3d& value) : m_attr(attr), m_value(value) {}
+    // `frame` is the frame the drag edits.
+    AT_Rotation3dAttrSurrogate(AT_Rotation3dAttr* attr, const Math::Angle3d& value, int frame = 0)
+        : m_attr(attr), m_value(value), m_frame(frame) {}
+    int frame() const { return m_frame; }
     const Math::Angle3d& value() const { return m_value; }
     void setValue(const Math::Angle3d& v) { m_value = v; }
     AT_Rotation3dAttr* attribute() const { return m_attr; }
@@ -71,4 +74,5 @@ public:
 private:
     AT_Rotation3dAttr* m_attr;
     Math::Angle3d m_value;
+    int m_frame;
 };

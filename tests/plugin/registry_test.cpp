@@ -20,6 +20,10 @@ struct Row {
 };
 
 const Row kRegistrations[] = {
+    {"drag manipulators", "ROTATION_3D", "rotation3d"},
+    {"drag manipulators", "ROTATION_X", "double"},
+    {"drag manipulators", "ROTATION_Y", "double"},
+    {"drag manipulators", "ROTATION_Z", "double"},
     {"drag manipulators", "TRANSLATION_X", "double"},
     {"drag manipulators", "TRANSLATION_Y", "double"},
     {"drag manipulators", "TRANSLATION_Z", "double"},

@@ -1,0 +1,181 @@
+#include "host/commands/CO_Command.h"
+#include "host/math/CameraTransformChain.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_DragSession.h"
+#include "host/scene/SLB_ManipContext.h"
+#include "host/scene/SLB_Selection.h"
+#include "host/scene/factories.h"
+#include "manipulators/rotation_manipulators.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// 400 x 400 pixels, 100 per unit: window (200 + 100 x, 200 - 100 y) is world (x, y).
+struct RotationDrag : ::testing::Test {
+    void SetUp() override {
+        rigkit_test::loadPlugin();
+        context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100));
+        context.setFrames(3, 3);
+    }
+
+    SC_SceneCommon scene;
+    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+    AT_DoubleAttr* angle = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "a", 10.0));
+    AT_Rotation3dAttr* rot = node->addAttribute(std::make_unique<AT_Rotation3dAttr>(node, "r"));
+    SLB_DragContext context{&scene};
+    CO_UndoHistory history;
+    SLB_DragSession session{context, history};
+
+    void manipulate(const char* type, AT_Attr* attr) {
+        const MO_ComponentData data{node->properties(), {attr}};
+        node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
+            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
+        ASSERT_TRUE(node->manipulator()) << type;
+    }
+    static Math::Point2d window(double x, double y) { return {200 + 100 * x, 200 - 100 * y}; }
+    Math::Angle3d rotation(double frame = 3) {
+        Math::Angle3d a;
+        rot->getValue(frame, a);
+        return a;
+    }
+};
+
+}  // namespace
+
+TEST_F(RotationDrag, QuarterTurnAboutZAddsNinetyAndTheReverseTakesItBack) {
+    manipulate("ROTATION_Z", angle);
+    session.press(node, window(1, 0));
+    session.move(window(0.7, 0.7));
+    session.move(window(0, 1));
+    EXPECT_NEAR(angle->valueAt(3), 100.0, 1e-9);
+    session.move(window(0, 1));  // no motion adds nothing
+    EXPECT_NEAR(angle->valueAt(3), 100.0, 1e-9);
+    session.move(window(1, 0));
+    EXPECT_NEAR(angle->valueAt(3), 10.0, 1e-9);
+    session.move(window(0, -1));
+    EXPECT_NEAR(angle->valueAt(3), -80.0, 1e-9);
+    ASSERT_TRUE(session.release());
+    EXPECT_EQ(history.names(), std::vector<QString>{"Set rotation value"});
+    EXPECT_NEAR(angle->valueAt(3), -80.0, 1e-9);
+    history.undo();
+    EXPECT_EQ(angle->valueAt(3), 10.0);
+}
+
+TEST_F(RotationDrag, AFullCircleAddsAboutThreeSixtyWithoutWrapping) {
+    manipulate("ROTATION_Z", angle);
+    session.press(node, window(1, 0));
+    for (int i = 1; i <= 72; ++i)
+        session.move(window(std::cos(i * M_PI / 36), std::sin(i * M_PI / 36)));
+    EXPECT_NEAR(angle->valueAt(3), 370.0, 1e-6);
+    session.cancel();
+    EXPECT_EQ(angle->valueAt(3), 10.0);
+}
+
+TEST_F(RotationDrag, OnlyTheSignDependsOnTheAxis) {
+    // A sweep in the XY plane, seen by the X manipulator: the cross product has no X
+    // component, so the full angle counts as positive either way.
+    manipulate("ROTATION_X", angle);
+    session.press(node, window(1, 0));
+    session.move(window(0, 1));
+    EXPECT_NEAR(angle->valueAt(3), 100.0, 1e-9);
+    session.move(window(1, 0));
+    EXPECT_NEAR(angle->valueAt(3), 190.0, 1e-9);
+    session.cancel();
+}
+
+TEST_F(RotationDrag, RangeModeOffsetsByTheTotalSweep) {
+    manipulate("ROTATION_Y", angle);
+    context.setAnimationMode(CX_AnimationModeRange);
+    context.setFrameRange(MO_FrameRange::infinite());
+    session.press(node, window(1, 0));
+    session.move(window(1, 0));
+    session.release();
+    EXPECT_EQ(angle->localValue(), 10.0);  // a zero sweep offsets by zero
+    session.press(node, window(1, 0));
+    session.move(window(0, 1));  // cross product along +Z: the Y manipulator's sign is +
+    session.release();
+    EXPECT_NEAR(angle->localValue(), 100.0, 1e-9);
+    EXPECT_EQ(history.size(), 2u);
+}
+
+TEST_F(RotationDrag, YawAndPitchFollowTheWholeDisplacement) {
+    node->setProperty("enable_roll", false);
+    manipulate("ROTATION_3D", rot);
+    session.press(node, window(0.2, 0.3));
+    session.move(window(0.3, 0.3));  // d.x = 0.1: half a radian of yaw about Y
+    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
+    EXPECT_NEAR(rotation().y, 0.5 * 180 / M_PI, 1e-9);
+    EXPECT_NEAR(rotation().z, 0.0, 1e-9);
+    EXPECT_NEAR(rot->angleY()->valueAt(3), 0.5 * 180 / M_PI, 1e-9);  // the component shows it too
+    session.move(window(0.2, 0.4));                                  // d.y = 0.1: a quarter radian of pitch, negative
+    EXPECT_NEAR(rotation().x, -0.25 * 180 / M_PI, 1e-9);
+    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    session.move(window(0.2, 0.3));  // back where it started: the start rotation
+    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
+    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    session.cancel();
+    EXPECT_EQ(rot->surrogate(), nullptr);
+    EXPECT_EQ(rot->angleX()->surrogate(), nullptr);
+}
+
+TEST_F(RotationDrag, FreeRotationTumblesAndRecordsOneCommand) {
+    node->setProperty("radius", 1.0);
+    manipulate("ROTATION_3D", rot);
+    session.press(node, window(0, 0));
+    session.move(window(0, 0));  // no motion, no turn
+    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
+    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    // From the sphere's top (facing the eye) towards +X: a turn about +Y. The eye of the
+    // orthographic view stands a finite distance away, so the line of sight slants a little.
+    session.move(window(0.5, 0));
+    EXPECT_NEAR(rotation().y, 30.0, 0.05);
+    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
+    // Outside the silhouette the nearest sphere point is used: the edge, 90 degrees.
+    session.move(window(3, 0));
+    EXPECT_NEAR(rotation().y, 90.0, 0.2);
+    ASSERT_TRUE(session.release());
+    EXPECT_EQ(history.names(), std::vector<QString>{"Set rotation value"});
+    EXPECT_NEAR(rot->angleY()->valueAt(3), 90.0, 0.2);
+    EXPECT_TRUE(rot->angleY()->timedValue());
+    history.undo();
+    EXPECT_EQ(rotation(), Math::Angle3d(0, 0, 0));
+}
+
+TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
+    auto tv = std::make_unique<LXBezierTimedValue>();
+    tv->setValue(1, 0, false, true);
+    tv->setValue(9, 40, false, true);
+    rot->angleZ()->socket()->link(tv.get());
+    scene.addTimedValue(std::move(tv));
+    node->setProperty("enable_roll", false);
+    manipulate("ROTATION_3D", rot);
+    context.setAnimationMode(CX_AnimationModeRange);
+    context.setFrameRange(MO_FrameRange::infinite());
+    session.press(node, window(0, 0));
+    session.move(window(0.1, 0));
+    ASSERT_TRUE(session.release());
+    // Each key turned by the same yaw: the Z angles keep their difference of 40.
+    Math::Angle3d at1, at9;
+    rot->getValue(1, at1);
+    rot->getValue(9, at9);
+    Math::Quat q1, q9, yaw;
+    q1.setEuler(at1, true);
+    q9.setEuler(at9, true);
+    yaw.setRotAxis(0.5, Math::Vector3d(0, 1, 0));
+    Math::Quat z40;
+    z40.setEuler(Math::Angle3d(0, 0, 40), true);
+    const Math::Vector3d probe(1, 2, 3);
+    const Math::Vector3d expected = (yaw * z40) * probe;
+    const Math::Vector3d got = q9 * probe;
+    EXPECT_NEAR(got.x, expected.x, 1e-9);
+    EXPECT_NEAR(got.y, expected.y, 1e-9);
+    EXPECT_NEAR(got.z, expected.z, 1e-9);
+    EXPECT_NEAR(((yaw * Math::Quat()) * probe).x, (q1 * probe).x, 1e-9);
+}
