@@ -4,7 +4,10 @@
 #include "manipulators/rotation_manipulators.h"
 #include "manipulators/translation_manipulators.h"
 #include "painters/arrow_painters.h"
+#include "painters/circle_painters.h"
 #include "painters/drag_debugger_painter.h"
+#include "painters/plane_painters.h"
+#include "painters/sphere_painter.h"
 #include "pickers/pickers.h"
 #include "registry/export.h"
 #include "registry/registration.h"
@@ -61,6 +64,13 @@ using Painter = Registration<T, MO_OGLPainterFactory, &MO_OGLPainterFactorySingl
 const Painter<ArrowXOGLPainter> arrowX;
 const Painter<ArrowYOGLPainter> arrowY;
 const Painter<ArrowZOGLPainter> arrowZ;
+const Painter<CircleXOGLPainter> circleX;
+const Painter<CircleYOGLPainter> circleY;
+const Painter<CircleZOGLPainter> circleZ;
 const Painter<DragDebuggerOGLPainter> dragDebugger;
+const Painter<PlaneXYOGLPainter> planeXY;
+const Painter<PlaneXZOGLPainter> planeXZ;
+const Painter<PlaneYZOGLPainter> planeYZ;
+const Painter<SphereOGLPainter> sphere;
 
 }  // namespace
