@@ -1,0 +1,256 @@
+#include "host/base/UT_DPI.h"
+#include "host/draw/VU_Painter.h"
+#include "host/scene/MO_PropertyAccessor.h"
+#include "tests/draw/draw_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace draw_test;
+
+// The rig shows 100 pixels per drawing unit with the node's origin at pixel (200, 200),
+// +X to the right and +Y up the screen.
+
+namespace {
+
+const VS_RGBA kInk(9, 99, 199, 255);
+const VS_RGBA kOtherInk(200, 150, 100, 255);
+const VS_RGBA kPick(1, 2, 3, 255);
+const VS_RGBA kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255);
+
+struct Controls : ::testing::Test {
+    Rig rig;
+    MO_PropertyBag properties;
+
+    std::unique_ptr<MO_OGLPainter> make(const char* type) { return makePainter(type, properties); }
+    static PaintState state(std::int32_t selection) {
+        PaintState s;
+        s.selection = selection;
+        s.pickColor = kPick;
+        return s;
+    }
+    VS_Image pick(MO_OGLPainter& painter) { return rig.paint(painter, state(1), MO_OGLContext::PickingRender); }
+    static void update(MO_OGLPainter& painter, const MO_PropertyAccessor& changed) {
+        dynamic_cast<MO_PropertyChangeListener&>(painter).update(changed);
+    }
+    // Nothing but `colour` on the pass's background (the corner pixel).
+    static bool onlyColour(const VS_Image& image, const VS_RGBA& colour) {
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x)
+                if (!sameRgb(image.pixel(x, y), colour) && !sameRgb(image.pixel(x, y), image.pixel(0, 0)))
+                    return false;
+        return true;
+    }
+};
+
+void expectBox(const Extent& e, int minX, int maxX, int minY, int maxY, int tolerance = 0) {
+    EXPECT_NEAR(e.minX, minX, tolerance);
+    EXPECT_NEAR(e.maxX, maxX, tolerance);
+    EXPECT_NEAR(e.minY, minY, tolerance);
+    EXPECT_NEAR(e.maxY, maxY, tolerance);
+}
+
+Math::Matrix4x4 turned(double degrees, Math::Vector3d axis) {
+    Math::Matrix4x4 m;
+    m.rotateDegrees(degrees, axis);
+    return m;
+}
+
+}  // namespace
+
+// Scene-space rings: radius 1 and width 0.03 by default, a band from 98.5 to 101.5 pixels.
+TEST_F(Controls, SceneRingsLieAboutTheirAxisAndFollowTheSceneXUnit) {
+    properties.setColor("color", kInk);
+    properties.set("picking_width", 0.5);  // no effect in the scene
+    auto z = make("CIRCLE_Z");
+    const VS_Image face = rig.paint(*z);
+    expectBox(extentOf(face, kInk), 98, 301, 98, 301, 1);
+    EXPECT_NEAR(extentOf(face, kInk, 200).count, 6, 2);  // two bands of 3 pixels on the row
+    EXPECT_EQ(extentOf(pick(*z), kPick).count, extentOf(face, kInk).count);
+
+    // The X and Y rings stand edge-on to a camera looking down Z, until the node's frame
+    // turns their axis towards the viewer.
+    for (const char* type : {"CIRCLE_X", "CIRCLE_Y"})
+        EXPECT_LE(extentOf(rig.paint(*make(type)), kInk).width(), 2) << type;
+    rig.binder.setModelMatrix(turned(90, {0, 1, 0}));
+    EXPECT_LT(differingPixels(rig.paint(*make("CIRCLE_X")), face), 40);
+    rig.binder.setModelMatrix(turned(-90, {1, 0, 0}));
+    EXPECT_LT(differingPixels(rig.paint(*make("CIRCLE_Y")), face), 40);
+
+    // Radius 2 and width 0.06 at half the zoom: the same pixels; Y and Z units do nothing.
+    Rig zoomedOut(50.0);
+    zoomedOut.scene.metrics().setUnitScales(2, 3, 7);
+    EXPECT_EQ(differingPixels(zoomedOut.paint(*z), face), 0);
+}
+
+TEST_F(Controls, RingColourFollowsSelectionUnlessPicking) {
+    properties.setColor("color", kInk);
+    properties.setColor("selection_color", kOtherInk);
+    auto ring = make("CIRCLE_Z");
+    const auto at = [](const VS_Image& image) { return image.pixel(300, 200); };
+    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(0))), kInk));
+    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(2))), kInk));
+    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(1))), kOtherInk));
+    EXPECT_TRUE(sameRgb(at(pick(*ring)), kPick));
+
+    // The default colour is translucent: blended over the background.
+    MO_PropertyBag none;
+    const VS_RGBA blended = at(rig.paint(*makePainter("CIRCLE_Z", none)));
+    EXPECT_NEAR(blended.b, 120 + 40 * 135 / 255, 2);
+    EXPECT_NEAR(blended.r, 40 * 135 / 255, 2);
+}
+
+// Screen-space defaults: radius 0.04 and width 0.01 of 350 pixels, a ring of radius 14 and
+// width 3.5 with a marker three times as wide in the inverse colour.
+TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesX) {
+    properties.set("screen_space", true);
+    properties.setColor("color", kInk);
+    auto ring = make("CIRCLE_Z");
+    const VS_RGBA inverse(255 - kInk.r, 255 - kInk.g, 255 - kInk.b);
+    const VS_Image image = rig.paint(*ring);
+    // The marker covers the ring where the node's X axis points: to the right.
+    const Extent row = extentOf(image, kInk, 200);
+    EXPECT_NEAR(row.minX, 200 - 16, 1);
+    EXPECT_NEAR(row.maxX, 200 - 12, 1);
+    const Extent marker = extentOf(image, inverse);
+    EXPECT_NEAR(marker.minX, 200 + 9, 1);
+    EXPECT_NEAR(marker.maxX, 200 + 19, 1);
+    EXPECT_NEAR(marker.minY + marker.maxY, 400, 2);
+
+    // Neither the zoom nor the scene's units change it.
+    Rig zoomedOut(25.0);
+    zoomedOut.scene.metrics().setUnitScales(4, 1, 1);
+    EXPECT_EQ(differingPixels(zoomedOut.paint(*ring), image), 0);
+
+    // Turned a quarter about Z, the node's X points up the screen and the marker follows.
+    rig.binder.setModelMatrix(turned(90, {0, 0, 1}));
+    const Extent up = extentOf(rig.paint(*ring), inverse);
+    EXPECT_NEAR(up.maxY, 200 - 9, 1);
+    EXPECT_NEAR(up.minX + up.maxX, 400, 2);
+    // Pointing at the viewer, X has no direction on screen: the marker rests at angle 0.
+    rig.binder.setModelMatrix(turned(-90, {0, 1, 0}));
+    EXPECT_NEAR(extentOf(rig.paint(*ring), inverse).minX, 200 + 9, 1);
+}
+
+TEST_F(Controls, ScreenRingsScaleWithTheScreenAndWidenWhilePicking) {
+    properties.set("screen_space", true);
+    properties.setColor("color", kInk);
+    auto ring = make("CIRCLE_Z");
+    const float savedScale = UT_DPI::s_dpiScale;
+    UT_DPI::s_dpiScale = 2.0f;  // radius 28, width 7
+    const Extent row = extentOf(rig.paint(*ring), kInk, 200);
+    UT_DPI::s_dpiScale = savedScale;
+    EXPECT_NEAR(row.minX, 200 - 31, 1);
+    EXPECT_NEAR(row.maxX, 200 - 25, 1);
+
+    // Picking width 0.12: the band reaches 14 + 21 = 35 pixels out and the 126-pixel-wide
+    // marker 77, both in the pick colour only.
+    const VS_Image picked = pick(*ring);
+    EXPECT_TRUE(onlyColour(picked, kPick));
+    const Extent all = extentOf(picked, kPick);
+    EXPECT_NEAR(all.minX, 200 - 35, 1);
+    EXPECT_NEAR(all.maxX, 200 + 77, 1);
+}
+
+TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
+    properties.setColor("color", kInk);
+    auto ring = make("CIRCLE_Z");
+    MO_PropertyBag changed;  // screen space and a pixel-sized radius, but no width
+    changed.set("screen_space", true);
+    changed.set("radius", 0.04);
+    update(*ring, changed);
+    // The scene width 0.03 stays: 10.5 pixels, not the 3.5 of a screen-space default.
+    const Extent row = extentOf(rig.paint(*ring), kInk, 200);
+    EXPECT_NEAR(row.width(), 11, 1);
+    EXPECT_NEAR(row.minX, 200 - 19, 1);
+
+    MO_PropertyBag back;  // radius 0.04 now in scene units: 4 pixels
+    back.set("screen_space", false);
+    update(*ring, back);
+    expectBox(extentOf(rig.paint(*ring), kInk), 194, 205, 194, 205, 1);
+}
+
+TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {
+    properties.setColor("color", kInk);
+    properties.setColor("selection_color", kOtherInk);
+    auto sphere = make("SPHERE");
+    for (int selection : {0, 1}) {
+        const VS_Image image = rig.paint(*sphere, state(selection));
+        EXPECT_TRUE(sameRgb(image.pixel(150, 150), selection ? kOtherInk : kInk));
+        // The Z circle faces the camera; X and Y stand edge-on as lines through the centre.
+        expectBox(extentOf(image, kBlue), 98, 301, 98, 301, 2);
+        const Extent red = extentOf(image, kRed), green = extentOf(image, kGreen);
+        EXPECT_LE(red.width(), 2);
+        EXPECT_NEAR(red.height(), 200, 4);
+        EXPECT_LE(green.height(), 2);
+        EXPECT_NEAR(green.width(), 200, 4);
+    }
+
+    // Only the body is picked.
+    const VS_Image picked = pick(*sphere);
+    EXPECT_TRUE(onlyColour(picked, kPick));
+    expectBox(extentOf(picked, kPick), 100, 299, 100, 299, 3);
+
+    // Bands of no width still leave the thin circles.
+    MO_PropertyBag thin;
+    thin.set("line_width", 0.0);
+    update(*sphere, thin);
+    EXPECT_GT(extentOf(rig.paint(*sphere), kBlue).count, 300);
+}
+
+TEST_F(Controls, SphereSizesFollowTheSceneXUnitAndUpdateKeepsThem) {
+    properties.set("radius", 2.0);
+    properties.set("line_width", 0.06);
+    auto sphere = make("SPHERE");
+    rig.scene.metrics().setUnitScales(0.5, 9, 9);  // radius 1 and bands 0.03 in drawing units
+    const VS_Image halved = rig.paint(*sphere);
+    MO_PropertyBag none;
+    Rig plain;
+    EXPECT_EQ(differingPixels(plain.paint(*makePainter("SPHERE", none)), halved), 0);
+
+    update(*sphere, none);
+    EXPECT_EQ(differingPixels(rig.paint(*sphere), halved), 0);
+}
+
+// PLANE_XY with the defaults covers 0 to 1 on X and Y: columns 200 to 299, rows 100 to 199.
+TEST_F(Controls, PlanesCoverTheirSquareInTheirPlane) {
+    const VS_Image xy = rig.paint(*make("PLANE_XY"));
+    expectBox(extentOf(xy, VU_Painter::redColor), 200, 299, 100, 199);
+    EXPECT_TRUE(onlyColour(xy, VU_Painter::redColor));  // outlined in its own colour
+    EXPECT_EQ(extentOf(xy, VU_Painter::redColor).count, 100 * 100);
+
+    properties.set("min", 0.5);
+    properties.set("width", 0.25);
+    // Seen down Z, the XZ and YZ squares stand edge-on; turned face on, each spans 0.5 to
+    // 0.75 on both of its axes.
+    EXPECT_LE(extentOf(rig.paint(*make("PLANE_XZ")), VU_Painter::blueColor).height(), 1);
+    EXPECT_LE(extentOf(rig.paint(*make("PLANE_YZ")), VU_Painter::greenColor).width(), 1);
+    rig.binder.setModelMatrix(turned(-90, {1, 0, 0}));  // model Z up the screen
+    expectBox(extentOf(rig.paint(*make("PLANE_XZ")), VU_Painter::blueColor), 250, 274, 125, 149);
+    rig.binder.setModelMatrix(turned(90, {0, 1, 0}));  // model Z to the right
+    expectBox(extentOf(rig.paint(*make("PLANE_YZ")), VU_Painter::greenColor), 250, 274, 125, 149);
+}
+
+TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
+    properties.setColor("color", kInk);
+    properties.setColor("selection_color", kOtherInk);
+    properties.set("min", 0.5);
+    properties.set("width", -0.25);  // from 0.5 down to 0.25
+    auto plane = make("PLANE_XY");
+    const VS_Image image = rig.paint(*plane, state(2));
+    expectBox(extentOf(image, kInk), 225, 249, 150, 174);
+
+    // Both axes follow the X unit: twice the unit at half the zoom draws the same square.
+    Rig zoomedOut(50.0);
+    zoomedOut.scene.metrics().setUnitScales(2, 1, 1);
+    EXPECT_EQ(differingPixels(zoomedOut.paint(*plane, state(2)), image), 0);
+
+    EXPECT_EQ(extentOf(rig.paint(*plane, state(1)), kOtherInk).count, 25 * 25);
+    const VS_Image picked = pick(*plane);
+    EXPECT_TRUE(onlyColour(picked, kPick));
+    EXPECT_EQ(extentOf(picked, kPick).count, 25 * 25);
+
+    MO_PropertyBag changed;  // no width any more, a new offset
+    changed.set("min", 1.0);
+    update(*plane, changed);
+    expectBox(extentOf(rig.paint(*plane), kInk), 275, 299, 100, 124);
+}
