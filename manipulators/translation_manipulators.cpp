@@ -79,27 +79,19 @@ RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationXDragManipulator)
 RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationYDragManipulator)
 RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationZDragManipulator)
 
-void TranslationXDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x,
-                                              double y, double z) {
-    double start;
-    if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))
-        planarStart<0>(context, m_chain, start, x, y, z, m_offset);
-}
+// X and Y differ only by the axis they read off the node's plane.
+#define RIGKIT_PLANAR_TRANSLATION_DRAG(Class, Axis)                                                                    \
+    void Class::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x, double y, double z) { \
+        double start;                                                                                                  \
+        if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))            \
+            planarStart<Axis>(context, m_chain, start, x, y, z, m_offset);                                             \
+    }                                                                                                                  \
+    void Class::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {                 \
+        planarDrag<Axis>(context, m_chain, m_offset, m_surrogate, x, y, z);                                            \
+    }
 
-void TranslationXDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
-    planarDrag<0>(context, m_chain, m_offset, m_surrogate, x, y, z);
-}
-
-void TranslationYDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x,
-                                              double y, double z) {
-    double start;
-    if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))
-        planarStart<1>(context, m_chain, start, x, y, z, m_offset);
-}
-
-void TranslationYDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
-    planarDrag<1>(context, m_chain, m_offset, m_surrogate, x, y, z);
-}
+RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationXDragManipulator, 0)
+RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationYDragManipulator, 1)
 
 void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x,
                                               double y, double z) {
