@@ -9,6 +9,14 @@
 CM_Color::CM_Color(const wchar_t* name, int type, int id)
     : m_name(std::wstring(name ? name : L"")), m_type(type), m_id(id) {}
 
+CM_Color::CM_Color(const CM_Color&) = default;
+CM_Color& CM_Color::operator=(const CM_Color&) = default;
+CM_Color::~CM_Color() = default;
+
+void CM_Color::addMarker(const CM_GradientData& marker) {
+    m_markers.push_back(marker);
+}
+
 CM_Rgba CM_Color::rgba() const {
     return m_markers.empty() ? CM_Rgba(0, 0, 0, 255) : m_markers.front().rgba;
 }
@@ -115,6 +123,8 @@ GR_Renderer* CGraphicOps::DefaultRenderer() {
 
 CGraphicOps::CGraphicOps(GR_Renderer* renderer, CC_CameraChainTransformCanvasBinder* binder)
     : GR_Context(binder), m_renderer(renderer) {}
+
+CGraphicOps::~CGraphicOps() = default;
 
 GR_CompositeVectorDrawingObj::~GR_CompositeVectorDrawingObj() = default;
 

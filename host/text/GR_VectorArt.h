@@ -58,11 +58,14 @@ public:
     enum Type { Solid = 0 };
 
     CM_Color(const wchar_t* name, int type, int id);
+    CM_Color(const CM_Color&);
+    CM_Color& operator=(const CM_Color&);
+    ~CM_Color();
 
     const UT_String& name() const { return m_name; }
     int type() const { return m_type; }
     int id() const { return m_id; }
-    void addMarker(const CM_GradientData& marker) { m_markers.push_back(marker); }
+    void addMarker(const CM_GradientData& marker);
     const std::vector<CM_GradientData>& markers() const { return m_markers; }
     CM_Rgba rgba() const;
 
@@ -180,6 +183,7 @@ public:
     static GR_Renderer* DefaultRenderer();
 
     CGraphicOps(GR_Renderer* renderer, CC_CameraChainTransformCanvasBinder* binder);
+    ~CGraphicOps() override;
 
     GR_Renderer* renderer() const { return m_renderer; }
     void SetVisualCanvas(VS_Canvas* canvas) { m_canvas = canvas; }
