@@ -98,6 +98,8 @@ FM_FontManager::~FM_FontManager() {
         FT_Done_Face(f->face);
     if (m->library)
         FT_Done_FreeType(m->library);
+    // fontconfig's configuration and caches live until it is told to let them go.
+    FcFini();
 }
 
 FM_FontManager& FM_FontManager::instance() {
