@@ -46,9 +46,9 @@ private:
                   double scale);
     GR_CompositeVectorDrawingObj* buildArt(const QString& text, double aspect) const;
 
-    Math::Point3d m_position;  // scene units, node frame; z is fixed just below the node's plane
+    Math::Point3d m_position;      // scene units, node frame; z is fixed just below the node's plane
     Math::Point2d m_screenOffset;  // art units
-    QString m_text;  // "label"; once art exists, the text it shows
+    QString m_text;                // "label"; once art exists, the text it shows
     AT_Position2dAttr* m_positionAttr;
     AT_StringAttr* m_textAttr;
     VS_RGBA m_color;

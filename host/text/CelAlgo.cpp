@@ -149,7 +149,7 @@ private:
         t->m_out.push_back(float(v[0]));
         t->m_out.push_back(float(v[1]));
     }
-    static void GLAPIENTRY combine(GLdouble coords[3], void*[4], GLfloat[4], void** out, void* self) {
+    static void GLAPIENTRY combine(GLdouble coords[3], void* [4], GLfloat[4], void** out, void* self) {
         auto* t = static_cast<Tessellator*>(self);
         t->m_combined->push_back({coords[0], coords[1], coords[2]});
         *out = t->m_combined->back().data();
@@ -208,9 +208,9 @@ std::u32string ucs4(const QString& s, int maxLength) {
 
 }  // namespace
 
-bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextProperties& properties,
-               int glyphColorId, int backgroundColorId, int tracking, int baselineShift, int curveSegments,
-               double margin, double /*aspect*/) {
+bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextProperties& properties, int glyphColorId,
+               int backgroundColorId, int tracking, int baselineShift, int curveSegments, double margin,
+               double /*aspect*/) {
     const GR_ColorDict& dict = access.colorDict();
     if (!access.inOperations() || access.fillType() == GR_DrawingAccess::NoFill || !dict.find(glyphColorId) ||
         (properties.background && !dict.find(backgroundColorId)))
@@ -242,9 +242,8 @@ bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextPr
     };
 
     if (properties.background) {
-        const double boxWidth = properties.boxText.isEmpty()
-                                    ? width
-                                    : advanceOf(face, ucs4(properties.boxText, -1), tracking);
+        const double boxWidth =
+            properties.boxText.isEmpty() ? width : advanceOf(face, ucs4(properties.boxText, -1), tracking);
         add(backgroundColorId, rectangle(-pad, descender - pad, boxWidth + pad, ascender + pad), 0.0);
     }
 

@@ -72,8 +72,8 @@ static_assert(sizeof(TextProperties) == 72, "TextProperties is 72 bytes");
 // not in its dictionary, or the font is unknown. An empty text still gets its background
 // (as wide as the margins).
 HOST_API bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextProperties& properties,
-                        int glyphColorId, int backgroundColorId, int tracking, int baselineShift,
-                        int curveSegments, double margin, double aspect);
+                        int glyphColorId, int backgroundColorId, int tracking, int baselineShift, int curveSegments,
+                        double margin, double aspect);
 
 // How many texts writeText has written since the host loaded: painters that cache their
 // art are judged by it.

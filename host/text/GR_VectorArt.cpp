@@ -146,8 +146,8 @@ void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
     if (CC_CameraChainTransformCanvasBinder* binder = ops.transformBinder())
         binder->canvas()->load(binder->transformChain());
     const GR_ArtSelector& selector = ops.GetArtSelector();
-    const std::pair<GR_ArtSelector::Layer, const GR_VectorDrawing*> layers[] = {
-        {GR_ArtSelector::ColorArt, &m_colorArt}, {GR_ArtSelector::LineArt, &m_lineArt}};
+    const std::pair<GR_ArtSelector::Layer, const GR_VectorDrawing*> layers[] = {{GR_ArtSelector::ColorArt, &m_colorArt},
+                                                                                {GR_ArtSelector::LineArt, &m_lineArt}};
     for (const auto& [layer, drawing] : layers) {
         if (!selector.selects(layer))
             continue;
