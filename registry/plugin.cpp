@@ -6,6 +6,7 @@
 #include "painters/arrow_painters.h"
 #include "painters/circle_painters.h"
 #include "painters/drag_debugger_painter.h"
+#include "painters/label_painter.h"
 #include "painters/plane_painters.h"
 #include "painters/sphere_painter.h"
 #include "pickers/pickers.h"
@@ -72,5 +73,6 @@ const Painter<PlaneXYOGLPainter> planeXY;
 const Painter<PlaneXZOGLPainter> planeXZ;
 const Painter<PlaneYZOGLPainter> planeYZ;
 const Painter<SphereOGLPainter> sphere;
+const Painter<LabelOGLPainter> label;
 
 }  // namespace

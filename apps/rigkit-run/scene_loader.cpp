@@ -442,6 +442,10 @@ Camera readCamera(const Json& desc, const std::string& path) {
 
 }  // namespace
 
+Camera loadCamera(const Json& desc, const std::string& path) {
+    return readCamera(desc, path);
+}
+
 Scene loadScene(const Json& document) {
     requireObject(document, "top level");
     checkKeys(document, "", {"viewport", "camera", "metrics", "dpiScale", "background", "nodes", "script"});

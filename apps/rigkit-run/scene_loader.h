@@ -40,4 +40,7 @@ struct Scene {
 // Throws RunError whose `where` is the path of the offending part of the file.
 Scene loadScene(const Json& document);
 
+// A camera as the scene file's "camera" describes it; for the step that moves the camera.
+Camera loadCamera(const Json& desc, const std::string& path);
+
 }  // namespace runner

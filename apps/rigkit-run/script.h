@@ -54,7 +54,7 @@ using StepTable = std::map<std::string, StepHandler>;
 void addCoreSteps(StepTable& table);
 
 // render, select, expectPixel, click, expectPick, expectSelection, animationMode, drag,
-// undo, redo, expectHistory.
+// undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
 
 // The scene-wide print items: "history" and "selection"; null for any other item.

@@ -308,6 +308,9 @@ void addViewSteps(StepTable& table) {
     table["undo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "undo", true); }, {}};
     table["redo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "redo", false); }, {}};
     table["expectHistory"] = {playExpectHistory, {}};
+    // Later steps see through another camera, as when the user zooms or pans.
+    table["camera"] = {[](ScriptContext& c, const Json& a, const Json&) { c.scene.camera = loadCamera(a, "camera"); },
+                       {}};
 }
 
 }  // namespace runner

@@ -30,6 +30,12 @@ Matrix4x4& Matrix4x4::scale(double x, double y, double z) {
     return *this;
 }
 
+Matrix4x4& Matrix4x4::orthogonalProject(double left, double right, double bottom, double top, double nearZ,
+                                        double farZ) {
+    m_m = m_m * glm::ortho(left, right, bottom, top, nearZ, farZ);
+    return *this;
+}
+
 Matrix4x4& Matrix4x4::rotateRadians(double angle, const Vector3d& axis) {
     // glm::rotate normalises the axis; a zero axis would give NaNs, and a turn about no
     // axis is no turn.

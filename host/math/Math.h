@@ -96,6 +96,9 @@ public:
     Matrix4x4& scale(double x, double y, double z);
     Matrix4x4& rotateRadians(double angle, const Vector3d& axis);
     Matrix4x4& rotateDegrees(double angle, const Vector3d& axis);
+    // The orthographic projection of the box [left, right] × [bottom, top] × [−near, −far]
+    // (glOrtho's), multiplied on the right like the operations above.
+    Matrix4x4& orthogonalProject(double left, double right, double bottom, double top, double nearZ, double farZ);
 
     Matrix4x4 inverse() const { return Matrix4x4(glm::inverse(m_m)); }
     Matrix4x4 transpose() const { return Matrix4x4(glm::transpose(m_m)); }

@@ -15,18 +15,40 @@
 using namespace draw_test;
 
 TEST(PickCode, EveryCodeRoundTripsAndAlphaIsIgnored) {
-    // Every code of the low 16 bits, then a stride through the rest of the range.
-    for (std::uint32_t code = 0; code <= kMaxPickCode; code += code < 0x10000 ? 1 : 251) {
+    for (std::uint32_t code = 0; code <= kMaxPickCode; ++code) {
         const VS_RGBA c = VS_PickColor(code);
         ASSERT_EQ(c.a, 255);
         ASSERT_EQ(VS_PickCode(c), code);
         ASSERT_EQ(VS_PickCode(VS_RGBA(c.r, c.g, c.b, 0)), code);
     }
     EXPECT_EQ(VS_PickColor(0), VS_RGBA(0, 0, 0, 255));
-    // The first codes stand far apart from the black background and from each other.
-    EXPECT_EQ(VS_PickColor(1), VS_RGBA(128, 0, 0, 255));
-    EXPECT_EQ(VS_PickColor(2), VS_RGBA(0, 128, 0, 255));
-    EXPECT_EQ(VS_PickColor(4), VS_RGBA(0, 0, 128, 255));
+    // The first codes stand far apart from the black background and from each other: the
+    // check only touches the low bits.
+    for (std::uint32_t code : {1u, 2u, 4u}) {
+        const VS_RGBA c = VS_PickColor(code);
+        const int top[3] = {c.r & 0xF8, c.g & 0xF8, c.b & 0xF8};
+        EXPECT_EQ(top[0], code == 1 ? 128 : 0);
+        EXPECT_EQ(top[1], code == 2 ? 128 : 0);
+        EXPECT_EQ(top[2], code == 4 ? 128 : 0);
+    }
+}
+
+TEST(PickCode, ColoursThatNoCodeIsDrawnInDecodeToNothing) {
+    // Of all 2^24 colours, only the picking colours decode, each to its own code.
+    std::uint32_t decoded = 0;
+    for (std::uint32_t rgb = 0; rgb < (1u << 24); ++rgb) {
+        const VS_RGBA c(std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb));
+        const std::uint32_t code = VS_PickCode(c);
+        if (code == 0)
+            continue;
+        ++decoded;
+        ASSERT_EQ(VS_PickColor(code), c);
+    }
+    EXPECT_EQ(decoded, kMaxPickCode);
+    // Colours a painter is likely to draw in on its own.
+    for (const VS_RGBA& own : {VS_RGBA(255, 255, 255), VS_RGBA(128, 0, 0), VS_RGBA(255, 0, 0), VS_RGBA(0, 255, 0),
+                               VS_RGBA(0, 0, 255), VS_RGBA(128, 128, 128), VS_RGBA(255, 200, 0)})
+        EXPECT_EQ(VS_PickCode(own), 0u);
 }
 
 TEST(PickCode, CodesSurviveTheFramebufferOfThePickingPass) {
@@ -37,7 +59,7 @@ TEST(PickCode, CodesSurviveTheFramebufferOfThePickingPass) {
     // 16 × 16 boxes of 25 pixels, one code each, from the extremes of the range.
     std::vector<std::uint32_t> codes;
     for (std::uint32_t i = 0; i < 256; ++i)
-        codes.push_back(i < 128 ? i + 1 : kMaxPickCode - (i - 128) * 0x1F3D);
+        codes.push_back(i < 128 ? i + 1 : kMaxPickCode - (i - 128) * 0x1F3);
     for (size_t i = 0; i < codes.size(); ++i) {
         painter.setLineStrokeColor(VS_PickColor(codes[i]));
         const double x = 25.0 * (i % 16), y = 25.0 * (i / 16);

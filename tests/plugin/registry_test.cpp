@@ -51,6 +51,7 @@ const Row kRegistrations[] = {
     {"painters", "PLANE_XZ", ""},
     {"painters", "PLANE_YZ", ""},
     {"painters", "SPHERE", ""},
+    {"painters", "LABEL", ""},
     {"pick adaptors", "MONO", "*"},
     {"pick adaptors", "MULTI", "*"},
 };

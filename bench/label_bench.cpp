@@ -1,0 +1,150 @@
+// What a label costs when its art is kept against when it is written anew: the same
+// default label ("text", 10 points) painted through the factory-made painter, either
+// redrawn from its cached art, or with its art dropped before each paint (as a property
+// change does), so that every paint writes the glyph outlines again.
+//
+// A glFinish every kDrainEvery paints keeps the GL queue bounded on both sides alike.
+//
+// Run: build/bench/bin/label_bench [benchmark flags] (9 repetitions, aggregates only,
+// unless given). Like paint_bench it restarts itself once with glibc's malloc trimming
+// fixed, and prints the medians and their ratio at the end.
+
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/MO_OGLContext.h"
+#include "host/draw/VS_Canvas.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_SceneRenderer.h"
+#include "host/draw/gl.h"
+#include "host/scene/MO_PropertyAccessor.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/factories.h"
+
+#include <benchmark/benchmark.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSize = 128;
+constexpr int kDrainEvery = 64;
+constexpr const char* kTunables = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456";
+
+struct View {
+    VS_OffscreenContext gl{kSize, kSize};
+    SC_SceneCommon scene;
+    VS_Canvas canvas{kSize, kSize};
+    CC_CameraChainTransformCanvasBinder binder{canvas};
+    MO_OGLContext context{MO_OGLContext::NormalRender, scene, binder, MO_FrameKey(1)};
+
+    View() {
+        binder.setTransformChain(Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, 100));
+        VS_SceneRenderer::beginPass(MO_OGLContext::NormalRender, VS_RGBA(40, 40, 40, 255));
+    }
+};
+
+View& view() {
+    static View v;
+    return v;
+}
+
+void paintLabel(benchmark::State& state, bool rebuild) {
+    View& v = view();
+    MO_PropertyBag properties;
+    const MO_ComponentData data{properties, {}};
+    std::unique_ptr<MO_OGLPainter> painter(MO_OGLPainterFactorySingleton().create("LABEL", data));
+    auto* listener = dynamic_cast<MO_PropertyChangeListener*>(painter.get());
+    if (!painter || !listener) {
+        state.SkipWithError("the plug-in registers no label painter");
+        return;
+    }
+    const MO_PropertyBag unchanged;
+    const PaintState paintState;
+    painter->paint(v.context, paintState);  // the cached side starts with its art built
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        if (rebuild)
+            listener->update(unchanged);
+        painter->paint(v.context, paintState);
+        if (++count % kDrainEvery == 0)
+            glFinish();
+    }
+    glFinish();
+}
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& reports) override {
+        for (const Run& run : reports)
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+        ConsoleReporter::ReportRuns(reports);
+    }
+    void printRatio() const {
+        const auto cached = m_medians.find("label/cached"), rebuilt = m_medians.find("label/rebuild");
+        if (cached == m_medians.end() || rebuilt == m_medians.end())
+            return;
+        std::printf("\nmedians, ns per paint   %12s %12s %12s\n", "wall", "CPU", "CPU ratio");
+        std::printf("%-23s %12.1f %12.1f %12.2f\n", "cached redraw", cached->second.wall, cached->second.cpu, 1.0);
+        std::printf("%-23s %12.1f %12.1f %12.2f\n", "rebuild and draw", rebuilt->second.wall, rebuilt->second.cpu,
+                    rebuilt->second.cpu / cached->second.cpu);
+    }
+
+private:
+    struct Times {
+        double wall = 0.0;
+        double cpu = 0.0;
+    };
+    std::map<std::string, Times> m_medians;
+};
+
+bool hasFlag(int argc, char** argv, const char* prefix) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("GLIBC_TUNABLES")) {
+        setenv("GLIBC_TUNABLES", kTunables, 1);
+        execv("/proc/self/exe", argv);
+        std::perror("label_bench: cannot restart with GLIBC_TUNABLES set; timing without");
+    }
+    const char* pluginPath = std::getenv("RIGKIT_PLUGIN") ? std::getenv("RIGKIT_PLUGIN") : RIGKIT_PLUGIN_PATH;
+    void* plugin = dlopen(pluginPath, RTLD_NOW | RTLD_LOCAL);
+    if (!plugin) {
+        std::fprintf(stderr, "label_bench: cannot load the plug-in: %s\n", dlerror());
+        return 1;
+    }
+    if (auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "PLUG_Init")))
+        init();
+
+    benchmark::RegisterBenchmark("label/cached", paintLabel, false)->UseRealTime();
+    benchmark::RegisterBenchmark("label/rebuild", paintLabel, true)->UseRealTime();
+
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
+    if (!hasFlag(argc, argv, "--benchmark_repetitions"))
+        args.push_back(repetitions.data());
+    if (!hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
+        args.push_back(aggregates.data());
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatio();
+    benchmark::Shutdown();
+    return 0;
+}

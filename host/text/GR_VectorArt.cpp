@@ -1,0 +1,193 @@
+#include "host/text/GR_VectorArt.h"
+
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
+#include "host/draw/gl.h"
+
+#include <algorithm>
+
+CM_Color::CM_Color(const wchar_t* name, int type, int id)
+    : m_name(std::wstring(name ? name : L"")), m_type(type), m_id(id) {}
+
+CM_Color::CM_Color(const CM_Color&) = default;
+CM_Color& CM_Color::operator=(const CM_Color&) = default;
+CM_Color::~CM_Color() = default;
+
+void CM_Color::addMarker(const CM_GradientData& marker) {
+    m_markers.push_back(marker);
+}
+
+CM_Rgba CM_Color::rgba() const {
+    return m_markers.empty() ? CM_Rgba(0, 0, 0, 255) : m_markers.front().rgba;
+}
+
+void GR_PaletteInfo::addLocalColor(const CM_Color& color) {
+    for (CM_Color& c : m_colors)
+        if (c.id() == color.id()) {
+            c = color;
+            return;
+        }
+    m_colors.push_back(color);
+}
+
+const CM_Color* GR_PaletteInfo::find(int id) const {
+    for (const CM_Color& c : m_colors)
+        if (c.id() == id)
+            return &c;
+    return nullptr;
+}
+
+void GR_ColorDict::attachPalette(const GR_PaletteInfo* palette) {
+    if (palette && std::find(m_palettes.begin(), m_palettes.end(), palette) == m_palettes.end())
+        m_palettes.push_back(palette);
+}
+
+const CM_Color* GR_ColorDict::find(int id) const {
+    for (const GR_PaletteInfo* p : m_palettes)
+        if (const CM_Color* c = p->find(id))
+            return c;
+    return nullptr;
+}
+
+void GR_BBox::extend(double x, double y) {
+    if (empty) {
+        left = right = x;
+        bottom = top = y;
+        empty = false;
+        return;
+    }
+    left = std::min(left, x), right = std::max(right, x);
+    bottom = std::min(bottom, y), top = std::max(top, y);
+}
+
+void GR_BBox::extend(const GR_BBox& other) {
+    if (other.empty)
+        return;
+    extend(other.left, other.bottom);
+    extend(other.right, other.top);
+}
+
+void GR_VectorDrawing::appendBatch(GR_TriangleBatch batch) {
+    if (!batch.xy.empty())
+        m_batches.push_back(std::move(batch));
+}
+
+void GR_VectorDrawing::merge() {
+    std::vector<GR_TriangleBatch> merged;
+    for (GR_TriangleBatch& b : m_batches) {
+        auto same = std::find_if(merged.begin(), merged.end(),
+                                 [&](const GR_TriangleBatch& m) { return m.colorId == b.colorId; });
+        if (same == merged.end())
+            merged.push_back(std::move(b));
+        else
+            same->xy.insert(same->xy.end(), b.xy.begin(), b.xy.end());
+    }
+    m_batches = std::move(merged);
+}
+
+GR_BBox GR_VectorDrawing::bbox() const {
+    GR_BBox box;
+    for (const GR_TriangleBatch& b : m_batches)
+        for (std::size_t i = 0; i + 1 < b.xy.size(); i += 2)
+            box.extend(b.xy[i], b.xy[i + 1]);
+    return box;
+}
+
+GR_Renderer::~GR_Renderer() = default;
+GR_Context::~GR_Context() = default;
+
+namespace {
+
+class GLRenderer final : public GR_Renderer {
+public:
+    void drawTriangles(const float* xy, std::size_t vertexCount, const CM_Rgba& rgba) override {
+        if (vertexCount == 0)
+            return;
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glPushAttrib(GL_CURRENT_BIT);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glColor4ub(rgba.r, rgba.g, rgba.b, rgba.a);
+        glVertexPointer(2, GL_FLOAT, 0, xy);
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertexCount));
+        glPopAttrib();
+        glPopClientAttrib();
+    }
+};
+
+}  // namespace
+
+GR_Renderer* CGraphicOps::DefaultRenderer() {
+    static GLRenderer renderer;
+    return &renderer;
+}
+
+CGraphicOps::CGraphicOps(GR_Renderer* renderer, CC_CameraChainTransformCanvasBinder* binder)
+    : GR_Context(binder), m_renderer(renderer) {}
+
+CGraphicOps::~CGraphicOps() = default;
+
+GR_CompositeVectorDrawingObj::~GR_CompositeVectorDrawingObj() = default;
+
+GR_BBox GR_CompositeVectorDrawingObj::GetWorldBBox() const {
+    GR_BBox box = m_colorArt.bbox();
+    box.extend(m_lineArt.bbox());
+    return box;
+}
+
+void GR_CompositeVectorDrawingObj::Merge() {
+    m_colorArt.merge();
+    m_lineArt.merge();
+}
+
+void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
+    if (!ops.GetVisualCanvas() || !ops.renderer())
+        return;
+    // Another binder may have loaded its matrices since this one set them.
+    if (CC_CameraChainTransformCanvasBinder* binder = ops.transformBinder())
+        binder->canvas()->load(binder->transformChain());
+    const GR_ArtSelector& selector = ops.GetArtSelector();
+    const std::pair<GR_ArtSelector::Layer, const GR_VectorDrawing*> layers[] = {{GR_ArtSelector::ColorArt, &m_colorArt},
+                                                                                {GR_ArtSelector::LineArt, &m_lineArt}};
+    for (const auto& [layer, drawing] : layers) {
+        if (!selector.selects(layer))
+            continue;
+        for (const GR_TriangleBatch& b : drawing->batches())
+            if (const CM_Color* colour = m_palette.find(b.colorId))
+                ops.renderer()->drawTriangles(b.xy.data(), b.xy.size() / 2, colour->rgba());
+    }
+}
+
+bool GR_DrawingAccess::BeginOperations(int fillType) {
+    if (!m_drawing || m_open)
+        return false;
+    m_open = true;
+    m_fillType = fillType;
+    m_pending.clear();
+    return true;
+}
+
+void GR_DrawingAccess::EndOperations(bool commit) {
+    if (!m_open)
+        return;
+    if (commit && m_drawing)
+        for (GR_TriangleBatch& b : m_pending)
+            m_drawing->appendBatch(std::move(b));
+    m_pending.clear();
+    m_open = false;
+    m_fillType = NoFill;
+}
+
+bool GR_DrawingAccess::addTriangles(int colorId, std::vector<float> xy) {
+    if (!m_open || m_fillType == NoFill || !m_dict->find(colorId) || xy.size() % 6 != 0)
+        return false;
+    if (!xy.empty())
+        m_pending.push_back(GR_TriangleBatch{colorId, std::move(xy)});
+    return true;
+}
+
+bool GR_TextAccess::addTextRun(GR_TextRun run) {
+    if (!m_drawing)
+        return false;
+    m_drawing->appendTextRun(std::move(run));
+    return true;
+}

@@ -1,0 +1,242 @@
+#include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Node.h"
+#include "host/text/CelAlgo.h"
+#include "tests/draw/draw_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace draw_test;
+
+// The rig shows 100 pixels per drawing unit with the node's origin at pixel (200, 200).
+// A screen-space label's art is drawn at 0.2 pixels per art unit.
+
+namespace {
+
+const VS_RGBA kWhite(255, 255, 255);
+
+struct Label : ::testing::Test {
+    Rig rig;
+    MO_PropertyBag properties;
+
+    std::unique_ptr<MO_OGLPainter> make(std::vector<AT_Attr*> attributes = {}) {
+        rigkit_test::loadPlugin();
+        const MO_ComponentData data{properties, std::move(attributes)};
+        return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("LABEL", data));
+    }
+    VS_Image paint(MO_OGLPainter& painter, double frame = 1,
+                   MO_OGLContext::RenderMode mode = MO_OGLContext::NormalRender) {
+        rig.begin(mode);
+        MO_OGLContext context(mode, rig.scene, rig.binder, MO_FrameKey(frame));
+        painter.paint(context, PaintState{});
+        return rig.read();
+    }
+    VS_Image paintNew() { return paint(*make()); }
+    static void update(MO_OGLPainter& painter, const MO_PropertyAccessor& changed) {
+        dynamic_cast<MO_PropertyChangeListener&>(painter).update(changed);
+    }
+    // Every pixel the label changed: its background and its glyphs.
+    Extent ink(const VS_Image& image) const {
+        Extent e;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                if (sameRgb(image.pixel(x, y), rig.background))
+                    continue;
+                ++e.count;
+                e.minX = std::min(e.minX, x), e.maxX = std::max(e.maxX, x);
+                e.minY = std::min(e.minY, y), e.maxY = std::max(e.maxY, y);
+            }
+        return e;
+    }
+};
+
+// The runs of columns that hold glyph pixels, left to right: one per letter when the
+// letters stand apart.
+int glyphColumnRuns(const VS_Image& image, const VS_RGBA& glyph) {
+    int runs = 0;
+    bool inRun = false;
+    for (int x = 0; x < image.width; ++x) {
+        const bool lit = extentOf(image, glyph, -1, x).count > 0;
+        runs += lit && !inRun;
+        inRun = lit;
+    }
+    return runs;
+}
+
+}  // namespace
+
+TEST_F(Label, DefaultsToTheWordTextInWhiteOnHalfBlackWithItsCornerAtTheOrigin) {
+    const VS_Image image = paintNew();
+    const Extent box = ink(image);
+    // Left edge on the origin's column, bottom row just above the origin's row.
+    EXPECT_EQ(box.minX, 200);
+    EXPECT_EQ(box.maxY, 199);
+    // A 10-point line with a quarter-em margin: about 20 pixels high, and wider than high.
+    EXPECT_NEAR(box.height(), 20, 2);
+    EXPECT_GT(box.width(), box.height());
+    EXPECT_LT(box.width(), 60);
+    // Black at half opacity over the background, around the glyphs.
+    const VS_RGBA half = image.pixel(box.minX, box.maxY);
+    EXPECT_NEAR(half.r, 20, 1);
+    EXPECT_EQ(half.r, half.g);
+    EXPECT_EQ(half.g, half.b);
+    // Four letters standing apart, opaque white, inside the background with room around.
+    const Extent glyphs = extentOf(image, kWhite);
+    EXPECT_EQ(glyphColumnRuns(image, kWhite), 4);
+    EXPECT_GT(glyphs.count, 40);
+    EXPECT_GT(glyphs.minX, box.minX + 1);
+    EXPECT_LT(glyphs.maxX, box.maxX - 1);
+    EXPECT_GT(glyphs.minY, box.minY + 1);
+    EXPECT_LT(glyphs.maxY, box.maxY - 1);
+    EXPECT_NEAR(glyphs.height(), 10, 2);
+}
+
+TEST_F(Label, ShowsTheGivenTextAtTheAnchorMovedByItsPositionAttribute) {
+    MO_Node node(&rig.scene, "n");
+    AT_Position2dAttr position(&node, "p", Math::Point2d(-1, -0.5));
+    properties.set("label", QString("a longer caption"));
+    properties.setPoint("label_pos", {0.5, 0});
+    const VS_Image image = paint(*make({&position}));
+    const Extent box = ink(image);
+    EXPECT_EQ(box.minX, 150);
+    EXPECT_EQ(box.maxY, 249);
+    EXPECT_GT(box.width(), 100);
+    EXPECT_GE(glyphColumnRuns(image, kWhite), 10);
+}
+
+TEST_F(Label, CentresOnTheAnchorOnlyWhenJustifiedCentreInAnyCase) {
+    properties.set("label_justify", QString("Center"));
+    const Extent centred = ink(paintNew());
+    EXPECT_NEAR((centred.minX + centred.maxX + 1) / 2.0, 200, 1);
+    EXPECT_EQ(centred.maxY, 199);
+
+    properties.set("label_justify", QString("right"));
+    EXPECT_EQ(ink(paintNew()).minX, 200);
+}
+
+TEST_F(Label, ScreenOffsetCountsInArtUnits) {
+    const Extent plain = ink(paintNew());
+    // An art unit is 0.2 pixels on screen: (10, 0) moves the label two pixels right,
+    // (0, 25) five pixels up.
+    properties.setPoint("label_screenspace_offset", {10, 25});
+    const Extent moved = ink(paintNew());
+    EXPECT_EQ(moved.minX, plain.minX + 2);
+    EXPECT_EQ(moved.maxX, plain.maxX + 2);
+    EXPECT_EQ(moved.maxY, plain.maxY - 5);
+}
+
+TEST_F(Label, SizeIsTruncatedToWholePoints) {
+    properties.set("label_size", 10.0);
+    const VS_Image ten = paintNew();
+    properties.set("label_size", 10.9);
+    const VS_Image tenPointNine = paintNew();
+    properties.set("label_size", 11.0);
+    const VS_Image eleven = paintNew();
+    EXPECT_EQ(differingPixels(ten, tenPointNine), 0);
+    EXPECT_GT(ink(eleven).width(), ink(ten).width());
+}
+
+TEST_F(Label, InSceneSpaceTheSizeFollowsTheZoom) {
+    properties.set("label_screenspace", false);
+    properties.set("label_size", 40.0);
+    const Extent near = ink(paintNew());
+    rig.binder.setTransformChain(Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 200));
+    const Extent nearer = ink(paintNew());
+    EXPECT_NEAR(nearer.width(), 2 * near.width(), 1);
+    EXPECT_NEAR(nearer.height(), 2 * near.height(), 1);
+    EXPECT_EQ(nearer.minX, 200);
+    EXPECT_EQ(nearer.maxY, 199);
+
+    // On screen, the zoom changes nothing.
+    properties.set("label_screenspace", true);
+    const Extent screen = ink(paintNew());
+    rig.binder.setTransformChain(Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100));
+    EXPECT_EQ(ink(paintNew()).width(), screen.width());
+}
+
+TEST_F(Label, AFontTheMachineLacksFallsBackToTheDefault) {
+    properties.set("label_font", QString("DejaVu Sans"));
+    const VS_Image dejaVu = paintNew();
+    properties.set("label_font", QString("No Such Font 12345"));
+    EXPECT_EQ(differingPixels(paintNew(), dejaVu), 0);
+    // A font that is there is used.
+    properties.set("label_font", QString("DejaVu Serif"));
+    EXPECT_GT(differingPixels(paintNew(), dejaVu), 0);
+}
+
+TEST_F(Label, ArtIsWrittenOnceAndAgainOnlyForANewTextOrAfterUpdate) {
+    MO_Node node(&rig.scene, "n");
+    AT_StringAttr text(&node, "caption", "one");
+    text.stepped().addKey(1, "one");
+    text.stepped().addKey(5, "one");
+    text.stepped().addKey(10, "two");
+    properties.set("label", QString("ignored"));
+    auto painter = make({&text});
+    const unsigned long before = CelAlgo::textsWritten();
+    const VS_Image one = paint(*painter, 1);
+    paint(*painter, 1);
+    paint(*painter, 7);
+    EXPECT_EQ(CelAlgo::textsWritten() - before, 1u);
+    // The art never showed "ignored".
+    properties.set("label", QString("one"));
+    EXPECT_EQ(differingPixels(paintNew(), one), 0);
+    const unsigned long afterReference = CelAlgo::textsWritten();
+
+    const VS_Image two = paint(*painter, 10);
+    EXPECT_EQ(CelAlgo::textsWritten() - afterReference, 1u);
+    EXPECT_GT(differingPixels(two, one), 0);
+    paint(*painter, 12);
+    EXPECT_EQ(CelAlgo::textsWritten() - afterReference, 1u);
+
+    MO_PropertyBag changed;
+    changed.setColor("label_color", VS_RGBA(255, 0, 0, 255));
+    update(*painter, changed);
+    EXPECT_EQ(CelAlgo::textsWritten() - afterReference, 1u);
+    const VS_Image red = paint(*painter, 12);
+    EXPECT_EQ(CelAlgo::textsWritten() - afterReference, 2u);
+    EXPECT_EQ(extentOf(red, kWhite).count, 0);
+    EXPECT_EQ(extentOf(red, VS_RGBA(255, 0, 0)).count, extentOf(two, kWhite).count);
+}
+
+TEST_F(Label, UpdateKeepsTheJustificationUnlessTheNodeStillDefinesIt) {
+    properties.set("label_justify", QString("center"));
+    auto painter = make();
+    MO_PropertyBag silent;
+    update(*painter, silent);
+    EXPECT_LT(ink(paint(*painter)).minX, 200);
+    MO_PropertyBag left;
+    left.set("label_justify", QString("LEFT"));
+    update(*painter, left);
+    EXPECT_EQ(ink(paint(*painter)).minX, 200);
+}
+
+TEST_F(Label, PickingDrawsItUnchangedAndItHitsNothing) {
+    rigkit_test::loadPlugin();
+    auto* node = static_cast<MO_Module*>(rig.scene.addNode(std::make_unique<MO_Module>(&rig.scene, "captioned")));
+    AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tx", 0.0));
+    // Glyphs in the colour that, without its check, would encode the first picking code.
+    node->setProperty("label_color", std::vector<double>{128, 0, 0, 255});
+    const MO_ComponentData data{node->properties(), {attr}};
+    node->addPainter(std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("LABEL", data)));
+    const SLB_PickAdaptorData pickData{node->properties(), {attr}, node, 0};
+    node->setPickAdaptor(
+        std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create("MONO", pickData)));
+    VS_View view;
+    view.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
+    view.background = rig.background;
+
+    const VS_Image drawn = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), rig.scene, view);
+    const VS_PickImage pick = VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), rig.scene, view);
+    ASSERT_EQ(pick.handles.size(), 1u);
+    const VS_RGBA glyph(128, 0, 0);
+    const Extent glyphs = extentOf(drawn, glyph);
+    ASSERT_GT(glyphs.count, 40);
+    // The same glyphs in the same colour, on an unblended black background.
+    const Extent picked = extentOf(pick.image, glyph);
+    EXPECT_EQ(picked.count, glyphs.count);
+    EXPECT_EQ(picked.minX, glyphs.minX);
+    EXPECT_EQ(picked.maxY, glyphs.maxY);
+    EXPECT_EQ(pick.image.pixel(200, 199), VS_RGBA(0, 0, 0, 128));
+    for (int y = glyphs.minY; y <= glyphs.maxY; ++y)
+        for (int x = glyphs.minX - 2; x <= glyphs.maxX + 2; ++x)
+            ASSERT_FALSE(pick.hitAt(x, y)) << x << ", " << y;
+}
