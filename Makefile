@@ -39,7 +39,7 @@ build: build-default
 
 run: build-default
 	@mkdir -p $(OUT)
-	build/default/bin/rigkit-run --out $(OUT) examples/showcase.json
+	build/default/bin/rigkit-run --summary --out $(OUT) examples/showcase.json
 
 test-%: build-%
 	ctest --preset $* -j $(JOBS)

@@ -47,6 +47,10 @@ struct ScriptContext {
     std::function<VS_PickImage(bool pick)> draw;
     // What the last "render" step drew, for "expectPixel".
     VS_Image lastRender;
+    // Every image the "render" steps wrote, in order, for "contactSheet".
+    std::vector<VS_Image> renders;
+    // Drags whose edit went into the history.
+    int editsRecorded = 0;
 };
 
 struct StepHandler {
@@ -62,8 +66,8 @@ using StepTable = std::map<std::string, StepHandler>;
 // frame, set, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
 
-// render, select, expectPixel, click, expectPick, expectSelection, animationMode, drag,
-// undo, redo, expectHistory.
+// render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
+// animationMode, drag, undo, redo, expectHistory.
 void addViewSteps(StepTable& table);
 
 // A "drag" step's gesture: press at `from`, `steps` moves evenly to `to`, release.

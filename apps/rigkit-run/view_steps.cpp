@@ -1,6 +1,7 @@
 // The steps that draw the scene and act on it as a user would: render and pick, select,
 // click, drag, and walk the undo history.
 
+#include "apps/rigkit-run/contact_sheet.h"
 #include "apps/rigkit-run/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/draw/VS_OffscreenContext.h"
@@ -64,19 +65,41 @@ VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
     return pick.hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
 }
 
+void writeImage(ScriptContext& context, const VS_Image& image, const std::string& file) {
+    const std::filesystem::path dir =
+        context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::string why;
+    if (!VS_WritePng(image, (dir / file).string(), &why))
+        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
+}
+
 void playRender(ScriptContext& context, const Json& argument, const Json& step) {
     const std::string file = requireString(argument, "render");
     const bool pick = step.contains("pick") && step["pick"].is_boolean() ? step["pick"].get<bool>() : false;
     if (step.contains("pick") && !step["pick"].is_boolean())
         throw RunError("", "\"pick\" takes true or false, not " + describe(step["pick"]));
     context.lastRender = drawView(context, pick).image;
-    const std::filesystem::path dir =
-        context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    std::string why;
-    if (!VS_WritePng(context.lastRender, (dir / file).string(), &why))
-        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
+    writeImage(context, context.lastRender, file);
+    context.renders.push_back(context.lastRender);
+}
+
+void playContactSheet(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string file = requireString(argument, "contactSheet");
+    const double columns = step.contains("columns") ? requireNumber(step["columns"], "columns") : 4.0;
+    const double cellWidth = step.contains("cellWidth") ? requireNumber(step["cellWidth"], "cellWidth") : 320.0;
+    if (columns < 1 || columns > 64 || columns != std::floor(columns))
+        throw RunError("", "\"columns\" takes a whole number from 1 to 64, not " + show(step["columns"]));
+    if (cellWidth < 16 || cellWidth > 4096 || cellWidth != std::floor(cellWidth))
+        throw RunError("", "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " +
+                               show(step["cellWidth"]));
+    if (context.renders.empty())
+        throw RunError("", "\"contactSheet\" needs a \"render\" step before it");
+    writeImage(context,
+               contactSheet(context.renders, static_cast<int>(columns), static_cast<int>(cellWidth), 8,
+                            context.scene.background),
+               file);
 }
 
 void playSelect(ScriptContext& context, const Json& argument, const Json&) {
@@ -239,7 +262,8 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
                                show(argument["from"]));
     for (int i = 1; i <= gesture.steps; ++i)
         session.move(gesture.pointAt(i));
-    session.release();
+    if (session.release())
+        ++context.editsRecorded;
 }
 
 void walk(ScriptContext& context, const Json& argument, const char* step, bool back) {
@@ -314,6 +338,7 @@ Json readViewItem(ScriptContext& context, const std::string& item) {
 
 void addViewSteps(StepTable& table) {
     table["render"] = {playRender, {"pick"}};
+    table["contactSheet"] = {playContactSheet, {"columns", "cellWidth"}};
     table["select"] = {playSelect, {}};
     table["expectPixel"] = {playExpectPixel, {}};
     table["click"] = {playClick, {"modifiers"}};

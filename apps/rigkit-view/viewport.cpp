@@ -171,7 +171,7 @@ void Viewport::mouseReleaseEvent(QMouseEvent* event) {
     // A click that never moved is a pick, not an edit: the manipulator still sees its
     // press and release (a button acts on them), but nothing goes into the history.
     if (m_moved)
-        m_session->release();
+        m_context.editsRecorded += m_session->release() ? 1 : 0;
     else
         m_session->cancel();
     m_session.reset();
