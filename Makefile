@@ -5,7 +5,8 @@ DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
         qtbase5-dev libglm-dev nlohmann-json3-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
         libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
-        libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core
+        libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core \
+        xvfb xdotool
 
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
@@ -38,7 +39,7 @@ build: build-default
 
 run: build-default
 	@mkdir -p $(OUT)
-	build/default/bin/rigkit-run --out $(OUT) examples/showcase.json
+	build/default/bin/rigkit-run --summary --out $(OUT) examples/showcase.json
 
 test-%: build-%
 	ctest --preset $* -j $(JOBS)

@@ -8,6 +8,8 @@
 #include "host/scene/factories.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,7 +23,7 @@ constexpr int kFailure = 1;
 constexpr int kUsage = 2;
 
 const char* const kUsageText =
-    "usage: rigkit-run [--plugin PATH] [--out DIR] SCENE.json\n"
+    "usage: rigkit-run [--plugin PATH] [--out DIR] [--summary] SCENE.json\n"
     "       rigkit-run [--plugin PATH] --list\n"
     "       rigkit-run --help | --version\n"
     "\n"
@@ -29,6 +31,8 @@ const char* const kUsageText =
     "\n"
     "  --plugin PATH  the plug-in to load (default: librigkit.so beside this program)\n"
     "  --out DIR      where images that the script renders are written (default: .)\n"
+    "  --summary      after the script, print one line: components loaded, frames rendered,\n"
+    "                 edits recorded and the time taken\n"
     "  --list         print the type strings registered in each factory and exit\n"
     "  --help         print this help and exit\n"
     "  --version      print the version and exit\n"
@@ -42,6 +46,7 @@ struct Options {
     std::string out = ".";
     std::string scene;
     bool list = false;
+    bool summary = false;
     bool help = false;
     bool version = false;
 };
@@ -76,6 +81,8 @@ std::string parseArguments(int argc, char** argv, Options& o) {
             const std::string e = valueOf("--out", o.out);
             if (!e.empty())
                 return e;
+        } else if (arg == "--summary") {
+            o.summary = true;
         } else if (arg == "--list") {
             o.list = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -100,6 +107,22 @@ void listFactory(const char* family, const Factory& factory) {
         std::cout << "  " << name.toStdString() << "\n";
 }
 
+// What the plug-in registered, as "46 components (drag manipulators 12, ...)".
+std::string componentCounts() {
+    const std::pair<const char*, std::size_t> families[] = {
+        {"drag manipulators", SLB_SelectableDragManipulatorFactorySingleton().names().size()},
+        {"local transformations", MO_LocalTransformationFactorySingleton().names().size()},
+        {"OpenGL painters", MO_OGLPainterFactorySingleton().names().size()},
+        {"pick adaptors", SLB_PickAdaptorFactorySingleton().names().size()}};
+    std::size_t total = 0;
+    std::string parts;
+    for (const auto& f : families) {
+        total += f.second;
+        parts += (parts.empty() ? "" : ", ") + std::string(f.first) + " " + std::to_string(f.second);
+    }
+    return std::to_string(total) + " components (" + parts + ")";
+}
+
 void listTypes() {
     listFactory("drag manipulators", SLB_SelectableDragManipulatorFactorySingleton());
     listFactory("local transformations", MO_LocalTransformationFactorySingleton());
@@ -107,7 +130,7 @@ void listTypes() {
     listFactory("pick adaptors", SLB_PickAdaptorFactorySingleton());
 }
 
-int playSceneFile(const Options& o) {
+int playSceneFile(const Options& o, std::chrono::steady_clock::time_point started) {
     const std::string& file = o.scene;
     try {
         std::error_code ec;
@@ -123,6 +146,13 @@ int playSceneFile(const Options& o) {
         runner::Scene scene = runner::loadScene(runner::parseDocument(text.str()));
         runner::ScriptContext context{scene, std::cout, o.out};
         runner::playScript(scene.script, runner::defaultSteps(), context);
+        if (o.summary) {
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+            char seconds[32];
+            std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
+            std::cout << "summary: " << componentCounts() << ", " << context.renders.size() << " frames rendered, "
+                      << context.editsRecorded << " edits recorded, " << seconds << "\n";
+        }
         std::cout.flush();
         return 0;
     } catch (const runner::RunError& e) {
@@ -138,6 +168,7 @@ int playSceneFile(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
     Options o;
     const std::string wrong = parseArguments(argc, argv, o);
     if (!wrong.empty()) {
@@ -167,5 +198,5 @@ int main(int argc, char** argv) {
         std::cerr << "rigkit-run: internal error: " << e.what() << std::endl;
         return kFailure;
     }
-    return playSceneFile(o);
+    return playSceneFile(o, started);
 }

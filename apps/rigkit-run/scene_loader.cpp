@@ -492,4 +492,10 @@ Scene loadScene(const Json& document) {
     return scene;
 }
 
+Math::CameraTransformChain cameraChain(const Camera& c, int width, int height) {
+    if (c.kind == Camera::Kind::Perspective)
+        return Math::CameraTransformChain::perspective(width, height, c.eye, c.target, c.up, c.fovy);
+    return Math::CameraTransformChain::orthographic(width, height, c.center, c.pixelsPerUnit);
+}
+
 }  // namespace runner

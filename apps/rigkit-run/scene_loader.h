@@ -6,6 +6,7 @@
 
 #include "apps/rigkit-run/json_util.h"
 #include "host/draw/VS_RGBA.h"
+#include "host/math/CameraTransformChain.h"
 #include "host/math/Math.h"
 #include "host/scene/SC_SceneCommon.h"
 
@@ -36,6 +37,9 @@ struct Scene {
     double dpiScale = 1.0;
     Json script = Json::array();
 };
+
+// The camera chain of a view of the given size in pixels.
+Math::CameraTransformChain cameraChain(const Camera& camera, int width, int height);
 
 // Throws RunError whose `where` is the path of the offending part of the file.
 Scene loadScene(const Json& document);

@@ -8,16 +8,22 @@
 #include "apps/rigkit-run/scene_loader.h"
 #include "host/commands/CO_Command.h"
 #include "host/draw/VS_Image.h"
+#include "host/draw/VS_SceneRenderer.h"
 #include "host/scene/MO_Frame.h"
 #include "host/scene/SLB_ManipContext.h"
 
+#include <QFlags>
+#include <Qt>
+
 #include <functional>
+#include <optional>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
+class MO_Node;
 class VS_OffscreenContext;
 
 namespace runner {
@@ -34,10 +40,17 @@ struct ScriptContext {
     CX_AnimationMode animationMode = CX_AnimationModeCurrentFrame;
     MO_FrameRange range;
     CO_UndoHistory history;
-    // Made by the first step that draws.
+    // Made by the first step that draws, unless `draw` is set.
     std::shared_ptr<VS_OffscreenContext> gl;
+    // Where the drawing steps draw when set (the viewer's window): the ordinary pass
+    // (`pick` false, no handles) or the picking pass of the current view.
+    std::function<VS_PickImage(bool pick)> draw;
     // What the last "render" step drew, for "expectPixel".
     VS_Image lastRender;
+    // Every image the "render" steps wrote, in order, for "contactSheet".
+    std::vector<VS_Image> renders;
+    // Drags whose edit went into the history.
+    int editsRecorded = 0;
 };
 
 struct StepHandler {
@@ -53,9 +66,29 @@ using StepTable = std::map<std::string, StepHandler>;
 // frame, set, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
 
-// render, select, expectPixel, click, expectPick, expectSelection, animationMode, drag,
-// undo, redo, expectHistory, camera.
+// render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
+// animationMode, drag, undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
+
+// A "drag" step's gesture: press at `from`, `steps` moves evenly to `to`, release.
+struct DragGesture {
+    Math::Point2d from;
+    Math::Point2d to;
+    int steps = 1;
+    Qt::KeyboardModifiers modifiers;
+    // The node the step names (it has a manipulator), or null for the one under `from`.
+    MO_Node* node = nullptr;
+    std::optional<int> manipMode;
+
+    // Where the pointer is after move `step` (1 to steps).
+    Math::Point2d pointAt(int step) const;
+};
+
+// Reads and checks a "drag" step's argument; throws RunError.
+DragGesture readDrag(ScriptContext& context, const Json& argument);
+
+// The modifiers listed under `key` in a step, such as "modifiers": ["shift", "control"].
+Qt::KeyboardModifiers readModifiers(const Json& step, const char* key);
 
 // The scene-wide print items: "history" and "selection"; null for any other item.
 Json readViewItem(ScriptContext& context, const std::string& item);

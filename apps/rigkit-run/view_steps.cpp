@@ -1,6 +1,7 @@
 // The steps that draw the scene and act on it as a user would: render and pick, select,
 // click, drag, and walk the undo history.
 
+#include "apps/rigkit-run/contact_sheet.h"
 #include "apps/rigkit-run/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/draw/VS_OffscreenContext.h"
@@ -19,10 +20,7 @@ namespace runner {
 namespace {
 
 Math::CameraTransformChain cameraOf(const Scene& scene) {
-    const Camera& c = scene.camera;
-    if (c.kind == Camera::Kind::Perspective)
-        return Math::CameraTransformChain::perspective(scene.width, scene.height, c.eye, c.target, c.up, c.fovy);
-    return Math::CameraTransformChain::orthographic(scene.width, scene.height, c.center, c.pixelsPerUnit);
+    return cameraChain(scene.camera, scene.width, scene.height);
 }
 
 VS_View viewOf(ScriptContext& context) {
@@ -53,31 +51,28 @@ Math::Point2d pointOf(const Json& v, const std::string& path) {
     return Math::Point2d(p[0], p[1]);
 }
 
-Qt::KeyboardModifiers modifiersOf(const Json& step, const char* key) {
-    Qt::KeyboardModifiers mods;
-    if (!step.contains(key))
-        return mods;
-    const Json& list = step[key];
-    if (!list.is_array())
-        throw RunError("", std::string("\"") + key + "\" takes a list such as [\"shift\"], not " + describe(list));
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const std::string m = requireString(list[i], element(key, i));
-        if (m == "shift")
-            mods |= Qt::ShiftModifier;
-        else if (m == "control")
-            mods |= Qt::ControlModifier;
-        else if (m == "alt")
-            mods |= Qt::AltModifier;
-        else
-            throw RunError("", "unknown modifier " + quote(m) + " (known: shift, control, alt)");
-    }
-    return mods;
+VS_PickImage drawView(ScriptContext& context, bool pick) {
+    if (context.draw)
+        return context.draw(pick);
+    if (pick)
+        return VS_SceneRenderer::renderPick(glOf(context), *context.scene.common, viewOf(context));
+    return VS_PickImage{VS_SceneRenderer::render(glOf(context), *context.scene.common, viewOf(context)), {}};
 }
 
 // What a click at a window point hits: the pixel under it in the picking pass.
 VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
-    const VS_PickImage pick = VS_SceneRenderer::renderPick(glOf(context), *context.scene.common, viewOf(context));
+    const VS_PickImage pick = drawView(context, true);
     return pick.hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
+}
+
+void writeImage(ScriptContext& context, const VS_Image& image, const std::string& file) {
+    const std::filesystem::path dir =
+        context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::string why;
+    if (!VS_WritePng(image, (dir / file).string(), &why))
+        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
 }
 
 void playRender(ScriptContext& context, const Json& argument, const Json& step) {
@@ -85,17 +80,26 @@ void playRender(ScriptContext& context, const Json& argument, const Json& step) 
     const bool pick = step.contains("pick") && step["pick"].is_boolean() ? step["pick"].get<bool>() : false;
     if (step.contains("pick") && !step["pick"].is_boolean())
         throw RunError("", "\"pick\" takes true or false, not " + describe(step["pick"]));
-    SC_SceneCommon& scene = *context.scene.common;
-    const VS_View view = viewOf(context);
-    context.lastRender = pick ? VS_SceneRenderer::renderPick(glOf(context), scene, view).image
-                              : VS_SceneRenderer::render(glOf(context), scene, view);
-    const std::filesystem::path dir =
-        context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    std::string why;
-    if (!VS_WritePng(context.lastRender, (dir / file).string(), &why))
-        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
+    context.lastRender = drawView(context, pick).image;
+    writeImage(context, context.lastRender, file);
+    context.renders.push_back(context.lastRender);
+}
+
+void playContactSheet(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string file = requireString(argument, "contactSheet");
+    const double columns = step.contains("columns") ? requireNumber(step["columns"], "columns") : 4.0;
+    const double cellWidth = step.contains("cellWidth") ? requireNumber(step["cellWidth"], "cellWidth") : 320.0;
+    if (columns < 1 || columns > 64 || columns != std::floor(columns))
+        throw RunError("", "\"columns\" takes a whole number from 1 to 64, not " + show(step["columns"]));
+    if (cellWidth < 16 || cellWidth > 4096 || cellWidth != std::floor(cellWidth))
+        throw RunError("", "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " +
+                               show(step["cellWidth"]));
+    if (context.renders.empty())
+        throw RunError("", "\"contactSheet\" needs a \"render\" step before it");
+    writeImage(context,
+               contactSheet(context.renders, static_cast<int>(columns), static_cast<int>(cellWidth), 8,
+                            context.scene.background),
+               file);
 }
 
 void playSelect(ScriptContext& context, const Json& argument, const Json&) {
@@ -138,7 +142,7 @@ void playExpectPixel(ScriptContext& context, const Json& argument, const Json&) 
 
 void playClick(ScriptContext& context, const Json& argument, const Json& step) {
     const Math::Point2d at = pointOf(argument, "click");
-    const Qt::KeyboardModifiers mods = modifiersOf(step, "modifiers");
+    const Qt::KeyboardModifiers mods = readModifiers(step, "modifiers");
     const VS_PickHit hit = pickAt(context, at);
     if (!hit) {
         // A click on nothing clears the selection, unless it extends one.
@@ -235,44 +239,31 @@ void playAnimationMode(ScriptContext& context, const Json& argument, const Json&
 }
 
 void playDrag(ScriptContext& context, const Json& argument, const Json&) {
-    if (!argument.is_object())
-        throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
-    for (const auto& item : argument.items())
-        if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
-            item.key() != "node" && item.key() != "manipMode")
-            throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
-    const Math::Point2d from = pointOf(argument.value("from", Json()), "drag.from");
-    const Math::Point2d to = pointOf(argument.value("to", Json()), "drag.to");
-    const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;
-    if (steps < 1 || steps != std::floor(steps) || steps > 100000)
-        throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
-    MO_Node* node = nullptr;
-    if (argument.contains("node")) {
-        node = nodeNamed(context, argument["node"], "drag.node");
-    } else {
-        const VS_PickHit hit = pickAt(context, from);
+    DragGesture gesture = readDrag(context, argument);
+    if (!gesture.node) {
+        const VS_PickHit hit = pickAt(context, gesture.from);
         if (!hit)
             throw RunError("", "nothing to drag at " + show(argument["from"]));
-        node = hit.node;
+        if (!hit.node->manipulator())
+            throw RunError("", quote(hit.node->name().toStdString()) + " has no manipulator to drag");
+        gesture.node = hit.node;
     }
-    if (!node->manipulator())
-        throw RunError("", quote(node->name().toStdString()) + " has no manipulator to drag");
-
     SLB_DragContext drag(context.scene.common.get());
     drag.setCamera(cameraOf(context.scene));
     drag.setFrames(context.frame, context.frame);
     drag.setAnimationMode(context.animationMode);
     drag.setFrameRange(context.range);
-    drag.setButtonState(modifiersOf(argument, "modifiers"));
-    if (argument.contains("manipMode"))
-        drag.setManipMode(static_cast<int>(requireNumber(argument["manipMode"], "drag.manipMode")));
+    drag.setButtonState(gesture.modifiers);
+    if (gesture.manipMode)
+        drag.setManipMode(*gesture.manipMode);
     SLB_DragSession session(drag, context.history);
-    if (!session.press(node, from))
-        throw RunError("",
-                       "cannot start dragging " + quote(node->name().toStdString()) + " at " + show(argument["from"]));
-    for (int i = 1; i <= static_cast<int>(steps); ++i)
-        session.move(from + (to - from) * (i / steps));
-    session.release();
+    if (!session.press(gesture.node, gesture.from))
+        throw RunError("", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " +
+                               show(argument["from"]));
+    for (int i = 1; i <= gesture.steps; ++i)
+        session.move(gesture.pointAt(i));
+    if (session.release())
+        ++context.editsRecorded;
 }
 
 void walk(ScriptContext& context, const Json& argument, const char* step, bool back) {
@@ -287,6 +278,55 @@ void walk(ScriptContext& context, const Json& argument, const char* step, bool b
 }
 
 }  // namespace
+Qt::KeyboardModifiers readModifiers(const Json& step, const char* key) {
+    Qt::KeyboardModifiers mods;
+    if (!step.contains(key))
+        return mods;
+    const Json& list = step[key];
+    if (!list.is_array())
+        throw RunError("", std::string("\"") + key + "\" takes a list such as [\"shift\"], not " + describe(list));
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const std::string m = requireString(list[i], element(key, i));
+        if (m == "shift")
+            mods |= Qt::ShiftModifier;
+        else if (m == "control")
+            mods |= Qt::ControlModifier;
+        else if (m == "alt")
+            mods |= Qt::AltModifier;
+        else
+            throw RunError("", "unknown modifier " + quote(m) + " (known: shift, control, alt)");
+    }
+    return mods;
+}
+
+DragGesture readDrag(ScriptContext& context, const Json& argument) {
+    if (!argument.is_object())
+        throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
+    for (const auto& item : argument.items())
+        if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
+            item.key() != "node" && item.key() != "manipMode")
+            throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
+    DragGesture g;
+    g.from = pointOf(argument.value("from", Json()), "drag.from");
+    g.to = pointOf(argument.value("to", Json()), "drag.to");
+    const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;
+    if (steps < 1 || steps != std::floor(steps) || steps > 100000)
+        throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
+    g.steps = static_cast<int>(steps);
+    g.modifiers = readModifiers(argument, "modifiers");
+    if (argument.contains("manipMode"))
+        g.manipMode = static_cast<int>(requireNumber(argument["manipMode"], "drag.manipMode"));
+    if (argument.contains("node")) {
+        g.node = nodeNamed(context, argument["node"], "drag.node");
+        if (!g.node->manipulator())
+            throw RunError("", quote(g.node->name().toStdString()) + " has no manipulator to drag");
+    }
+    return g;
+}
+
+Math::Point2d DragGesture::pointAt(int step) const {
+    return from + (to - from) * (static_cast<double>(step) / steps);
+}
 
 Json readViewItem(ScriptContext& context, const std::string& item) {
     if (item == "history")
@@ -298,6 +338,7 @@ Json readViewItem(ScriptContext& context, const std::string& item) {
 
 void addViewSteps(StepTable& table) {
     table["render"] = {playRender, {"pick"}};
+    table["contactSheet"] = {playContactSheet, {"columns", "cellWidth"}};
     table["select"] = {playSelect, {}};
     table["expectPixel"] = {playExpectPixel, {}};
     table["click"] = {playClick, {"modifiers"}};

@@ -1,0 +1,168 @@
+// rigkit-view: loads the plug-in, builds the scene a JSON file describes and shows it in a
+// window to drive its controls by hand, or replays a script in it.
+
+#include "apps/rigkit-run/json_util.h"
+#include "apps/rigkit-run/plugin_loader.h"
+#include "apps/rigkit-run/scene_loader.h"
+#include "apps/rigkit-run/script.h"
+#include "apps/rigkit-view/viewer_steps.h"
+#include "apps/rigkit-view/viewer_window.h"
+#include "apps/rigkit-view/viewport.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QStatusBar>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+runner::Json readJsonFile(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw runner::RunError("", std::string("cannot open the file: ") + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    return runner::parseDocument(text.str());
+}
+
+// A script file is a list of steps, or a scene file whose script is taken.
+runner::Json scriptOf(const runner::Json& document) {
+    if (document.is_array())
+        return document;
+    if (document.is_object() && document.contains("script") && document["script"].is_array())
+        return document["script"];
+    throw runner::RunError("", "a script file holds a list of steps or a scene with a \"script\" list");
+}
+
+runner::Json printItems(const QString& list) {
+    runner::Json items = runner::Json::array();
+    for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        items.push_back(item.trimmed().toStdString());
+    return items;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The painters draw with the fixed-function pipeline.
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("rigkit-view"));
+    QApplication::setApplicationVersion(QStringLiteral(RIGKIT_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Shows the scene that SCENE.json describes and lets you drive its controls: click to pick, drag to edit,\n"
+        "Ctrl+Z / Ctrl+Shift+Z to undo and redo, Escape to cancel a drag, the wheel to zoom, the middle button\n"
+        "to pan, Ctrl+Q to quit.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SCENE.json"), QStringLiteral("the scene to show"));
+    const QCommandLineOption plugin(QStringLiteral("plugin"),
+                                    QStringLiteral("the plug-in to load (default: librigkit.so beside this program)"),
+                                    QStringLiteral("PATH"));
+    const QCommandLineOption script(
+        QStringLiteral("script"),
+        QStringLiteral("replay these runner steps in the window (a list of steps, or a scene file's script)"),
+        QStringLiteral("FILE"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("where rendered images go (default: .)"),
+                                 QStringLiteral("DIR"), QStringLiteral("."));
+    const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("close the window once the script has played"));
+    const QCommandLineOption printOnExit(
+        QStringLiteral("print-on-exit"),
+        QStringLiteral("print these items, comma-separated, as the \"print\" step does, when the window closes"),
+        QStringLiteral("ITEMS"));
+    const QCommandLineOption printViewport(
+        QStringLiteral("print-viewport"),
+        QStringLiteral("print the viewport's place on the screen, \"viewport: [x, y, width, height]\", once shown"));
+    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport});
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1) {
+        std::cerr << "rigkit-view: give one scene file (rigkit-view --help tells how to call it)\n";
+        return kUsage;
+    }
+    const std::string sceneFile = parser.positionalArguments().front().toStdString();
+
+    const std::string pluginPath =
+        parser.isSet(plugin) ? parser.value(plugin).toStdString() : runner::defaultPluginPath();
+    const std::string failure = runner::loadPlugin(pluginPath);
+    if (!failure.empty()) {
+        std::cerr << "rigkit-view: " << failure << std::endl;
+        return kFailure;
+    }
+
+    runner::Scene scene;
+    runner::Json steps;
+    std::string current = sceneFile;
+    try {
+        scene = runner::loadScene(readJsonFile(sceneFile));
+        if (parser.isSet(script)) {
+            current = parser.value(script).toStdString();
+            steps = scriptOf(readJsonFile(current));
+        }
+    } catch (const std::exception& e) {
+        std::cerr << current << ": " << e.what() << std::endl;
+        return kFailure;
+    }
+
+    runner::ScriptContext context{scene, std::cout, parser.value(out).toStdString()};
+    viewer::ViewerWindow window(context);
+    context.draw = [&window](bool pick) { return window.viewport()->grab(pick); };
+    window.show();
+
+    int status = 0;
+    if (parser.isSet(printViewport)) {
+        QTimer::singleShot(0, &window, [&window] {
+            const QWidget* v = window.viewport();
+            const QPoint at = v->mapToGlobal(QPoint(0, 0));
+            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height()
+                      << "]" << std::endl;
+        });
+    }
+    if (parser.isSet(script)) {
+        const std::string scriptFile = parser.value(script).toStdString();
+        const bool quitAfter = parser.isSet(quit);
+        // A script's pixel coordinates are those of the scene's viewport size.
+        window.viewport()->setFixedSize(scene.width, scene.height);
+        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter] {
+            try {
+                runner::playScript(steps, viewer::viewerSteps(window), context);
+            } catch (const std::exception& e) {
+                std::cerr << scriptFile << ": " << e.what() << std::endl;
+                window.statusBar()->showMessage(QString::fromStdString(e.what()));
+                status = kFailure;
+            }
+            window.viewport()->setMinimumSize(0, 0);
+            window.viewport()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            if (quitAfter)
+                window.close();
+        });
+    }
+    const int appStatus = app.exec();
+    if (parser.isSet(printOnExit)) {
+        try {
+            runner::defaultSteps().at("print").play(context, printItems(parser.value(printOnExit)), runner::Json());
+        } catch (const std::exception& e) {
+            std::cerr << "rigkit-view: --print-on-exit: " << e.what() << std::endl;
+            status = kFailure;
+        }
+    }
+    std::cout.flush();
+    return status != 0 ? status : appStatus;
+}

@@ -1,0 +1,72 @@
+#include "apps/rigkit-view/viewer_steps.h"
+
+#include "apps/rigkit-view/viewer_window.h"
+#include "apps/rigkit-view/viewport.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+namespace viewer {
+
+namespace {
+
+void sendMouse(Viewport* viewport, QEvent::Type type, const Math::Point2d& window, Qt::MouseButtons buttons,
+               Qt::KeyboardModifiers modifiers) {
+    const qreal ratio = viewport->devicePixelRatioF();
+    const QPointF local(window.x / ratio, window.y / ratio);
+    QMouseEvent event(type, local, local, viewport->mapToGlobal(local.toPoint()), Qt::LeftButton, buttons,
+                      modifiers);
+    QApplication::sendEvent(viewport, &event);
+}
+
+void playDrag(ViewerWindow& window, runner::ScriptContext& context, const runner::Json& argument) {
+    const runner::DragGesture gesture = runner::readDrag(context, argument);
+    Viewport* viewport = window.viewport();
+    viewport->setScriptedDrag(gesture.node, gesture.manipMode);
+    sendMouse(viewport, QEvent::MouseButtonPress, gesture.from, Qt::LeftButton, gesture.modifiers);
+    viewport->setScriptedDrag(nullptr, std::nullopt);
+    if (!viewport->isDragging())
+        throw runner::RunError("", "nothing to drag at " + runner::show(argument["from"]));
+    for (int i = 1; i <= gesture.steps; ++i) {
+        sendMouse(viewport, QEvent::MouseMove, gesture.pointAt(i), Qt::LeftButton, gesture.modifiers);
+        QApplication::processEvents();
+    }
+    sendMouse(viewport, QEvent::MouseButtonRelease, gesture.to, Qt::NoButton, gesture.modifiers);
+}
+
+void playClick(ViewerWindow& window, const runner::Json& argument, const runner::Json& step) {
+    const std::vector<double> at = runner::requireNumbers(argument, 2, "click");
+    const Math::Point2d point(at[0], at[1]);
+    const Qt::KeyboardModifiers modifiers = runner::readModifiers(step, "modifiers");
+    sendMouse(window.viewport(), QEvent::MouseButtonPress, point, Qt::LeftButton, modifiers);
+    sendMouse(window.viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton, modifiers);
+}
+
+}  // namespace
+
+runner::StepTable viewerSteps(ViewerWindow& window) {
+    runner::StepTable table = runner::defaultSteps();
+    table["drag"].play = [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
+        playDrag(window, c, a);
+    };
+    table["click"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json& s) {
+        playClick(window, a, s);
+    };
+    table["camera"].play = [&window, camera = table["camera"].play](runner::ScriptContext& c, const runner::Json& a,
+                                                                    const runner::Json& s) {
+        camera(c, a, s);
+        window.viewport()->resetCamera();
+    };
+    // Every step ends with the window showing its result.
+    for (auto& entry : table) {
+        auto play = entry.second.play;
+        entry.second.play = [&window, play](runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
+            play(c, a, s);
+            window.refresh();
+            QApplication::processEvents();
+        };
+    }
+    return table;
+}
+
+}  // namespace viewer

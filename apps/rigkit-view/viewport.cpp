@@ -1,0 +1,207 @@
+#include "apps/rigkit-view/viewport.h"
+
+#include "host/base/UT_DPI.h"
+#include "host/draw/VS_Image.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_DragSession.h"
+#include "host/scene/SLB_ManipContext.h"
+#include "host/scene/SLB_Selection.h"
+#include "host/scene/components.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace viewer {
+
+Viewport::Viewport(runner::ScriptContext& context, QWidget* parent)
+    : QOpenGLWidget(parent), m_context(context), m_camera(context.scene.camera) {
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(false);
+}
+
+Viewport::~Viewport() {
+    // A drag still open when the window closes leaves nothing behind.
+    cancelDrag();
+}
+
+QSize Viewport::sizeHint() const {
+    return QSize(m_context.scene.width, m_context.scene.height);
+}
+
+Math::CameraTransformChain Viewport::camera() const {
+    const qreal ratio = devicePixelRatioF();
+    return runner::cameraChain(m_camera, static_cast<int>(std::lround(width() * ratio)),
+                               static_cast<int>(std::lround(height() * ratio)));
+}
+
+VS_View Viewport::view() const {
+    VS_View view;
+    view.camera = camera();
+    view.background = m_context.scene.background;
+    view.frameKey = MO_FrameKey(m_context.frame);
+    return view;
+}
+
+Math::Point2d Viewport::windowPoint(const QPointF& position) const {
+    const qreal ratio = devicePixelRatioF();
+    return Math::Point2d(position.x() * ratio, position.y() * ratio);
+}
+
+void Viewport::initializeGL() {}
+
+void Viewport::paintGL() {
+    UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
+    VS_SceneRenderer::drawScene(*m_context.scene.common, view());
+}
+
+VS_PickImage Viewport::grab(bool pick) {
+    makeCurrent();
+    UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
+    const VS_View v = view();
+    VS_PickImage out;
+    if (pick)
+        out.handles = VS_SceneRenderer::drawPickPass(*m_context.scene.common, v);
+    else
+        VS_SceneRenderer::drawScene(*m_context.scene.common, v);
+    out.image = VS_ReadPixels(v.width(), v.height());
+    doneCurrent();
+    // What the pick pass left in the framebuffer is not the picture.
+    update();
+    return out;
+}
+
+VS_PickHit Viewport::pickAt(const Math::Point2d& at) {
+    return grab(true).hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
+}
+
+void Viewport::resetCamera() {
+    m_camera = m_context.scene.camera;
+    update();
+}
+
+bool Viewport::isDragging() const {
+    return m_session && m_session->isDragging();
+}
+
+void Viewport::cancelDrag() {
+    if (!isDragging())
+        return;
+    m_session->cancel();
+    m_session.reset();
+    update();
+    emit changed();
+}
+
+void Viewport::setScriptedDrag(MO_Node* node, std::optional<int> manipMode) {
+    m_scriptNode = node;
+    m_scriptManipMode = manipMode;
+}
+
+void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
+    m_dragContext = std::make_unique<SLB_DragContext>(m_context.scene.common.get());
+    m_dragContext->setCamera(camera());
+    m_dragContext->setFrames(m_context.frame, m_context.frame);
+    m_dragContext->setAnimationMode(m_context.animationMode);
+    m_dragContext->setFrameRange(m_context.range);
+    m_dragContext->setButtonState(modifiers);
+    if (m_scriptManipMode)
+        m_dragContext->setManipMode(*m_scriptManipMode);
+    m_session = std::make_unique<SLB_DragSession>(*m_dragContext, m_context.history);
+    m_pressedAt = at;
+    m_moved = false;
+    if (!m_session->press(node, at))
+        m_session.reset();
+}
+
+void Viewport::mousePressEvent(QMouseEvent* event) {
+    const Math::Point2d at = windowPoint(event->localPos());
+    if (event->button() == Qt::MiddleButton) {
+        m_panning = true;
+        m_panFrom = at;
+        return;
+    }
+    if (event->button() != Qt::LeftButton || isDragging())
+        return;
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const VS_PickHit hit = pickAt(at);
+    if (hit)
+        hit.node->pickAdaptor()->scanHits(hit.handleId, true, modifiers);
+    else if (!modifiers.testFlag(Qt::ShiftModifier))
+        // A click on nothing clears the selection, unless it extends one.
+        m_context.scene.common->selection().clear();
+    MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
+    if (node && node->manipulator())
+        startDrag(node, at, modifiers);
+    update();
+    emit changed();
+}
+
+void Viewport::mouseMoveEvent(QMouseEvent* event) {
+    const Math::Point2d at = windowPoint(event->localPos());
+    if (m_panning) {
+        // Pan so that the point under the pointer stays under it.
+        const Math::CameraTransformChain chain = camera();
+        Math::Point3d from, to;
+        if (chain.pointerPosition(m_panFrom, from) && chain.pointerPosition(at, to)) {
+            const Math::Vector3d shift = from - to;
+            if (m_camera.kind == runner::Camera::Kind::Perspective) {
+                m_camera.eye = m_camera.eye + shift;
+                m_camera.target = m_camera.target + shift;
+            } else {
+                m_camera.center = Math::Point2d(m_camera.center.x + shift.x, m_camera.center.y + shift.y);
+            }
+        }
+        m_panFrom = at;
+        update();
+        return;
+    }
+    if (!isDragging())
+        return;
+    m_moved = m_moved || at != m_pressedAt;
+    m_session->move(at);
+    update();
+}
+
+void Viewport::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::MiddleButton) {
+        m_panning = false;
+        return;
+    }
+    if (event->button() != Qt::LeftButton || !isDragging())
+        return;
+    // A click that never moved is a pick, not an edit: the manipulator still sees its
+    // press and release (a button acts on them), but nothing goes into the history.
+    if (m_moved)
+        m_context.editsRecorded += m_session->release() ? 1 : 0;
+    else
+        m_session->cancel();
+    m_session.reset();
+    update();
+    emit changed();
+}
+
+void Viewport::wheelEvent(QWheelEvent* event) {
+    // One notch (120) zooms by a fifth.
+    const double factor = std::pow(1.2, event->angleDelta().y() / 120.0);
+    if (factor <= 0.0 || !std::isfinite(factor))
+        return;
+    if (m_camera.kind == runner::Camera::Kind::Perspective)
+        m_camera.eye = m_camera.target + (m_camera.eye - m_camera.target) * (1.0 / factor);
+    else
+        m_camera.pixelsPerUnit *= factor;
+    update();
+}
+
+void Viewport::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && isDragging()) {
+        cancelDrag();
+        return;
+    }
+    QOpenGLWidget::keyPressEvent(event);
+}
+
+}  // namespace viewer

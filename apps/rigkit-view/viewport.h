@@ -1,0 +1,79 @@
+#pragma once
+
+// The viewport: draws the scene with the plug-in's painters in the window's OpenGL context
+// and turns the mouse into what the host's viewport does with it. A click picks through
+// the picking pass and asks the node's pick adaptor; a left drag drives the picked node's
+// manipulator with its preview at every move and records its command on release; Escape
+// cancels a drag; the wheel zooms and the middle button pans.
+
+#include "apps/rigkit-run/script.h"
+#include "host/draw/VS_SceneRenderer.h"
+
+#include <QOpenGLWidget>
+
+#include <memory>
+#include <optional>
+
+class SLB_DragContext;
+class SLB_DragSession;
+
+namespace viewer {
+
+class Viewport : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    explicit Viewport(runner::ScriptContext& context, QWidget* parent = nullptr);
+    ~Viewport() override;
+
+    QSize sizeHint() const override;
+
+    // The view as drawn now: the widget's size in device pixels, the current camera and frame.
+    VS_View view() const;
+    // Draws the ordinary or picking pass into the widget's framebuffer and reads it back.
+    VS_PickImage grab(bool pick);
+
+    // Looks through the scene's camera again, dropping the user's zoom and pan.
+    void resetCamera();
+
+    bool isDragging() const;
+    // Ends a drag in progress and throws its edit away: the scene stays as it was.
+    void cancelDrag();
+
+    // For drags that a script plays: drag this node, whatever is under the pointer, and
+    // give its manipulator this manipulation mode. Cleared by passing null.
+    void setScriptedDrag(MO_Node* node, std::optional<int> manipMode);
+
+signals:
+    // After every change the window shows elsewhere: an edit recorded or cancelled, a
+    // selection changed.
+    void changed();
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Math::Point2d windowPoint(const QPointF& position) const;
+    Math::CameraTransformChain camera() const;
+    VS_PickHit pickAt(const Math::Point2d& at);
+    void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
+
+    runner::ScriptContext& m_context;
+    // Starts as the scene's camera; zoom and pan change it.
+    runner::Camera m_camera;
+    std::unique_ptr<SLB_DragContext> m_dragContext;
+    std::unique_ptr<SLB_DragSession> m_session;
+    Math::Point2d m_pressedAt;
+    bool m_moved = false;
+    MO_Node* m_scriptNode = nullptr;
+    std::optional<int> m_scriptManipMode;
+    bool m_panning = false;
+    Math::Point2d m_panFrom;
+};
+
+}  // namespace viewer

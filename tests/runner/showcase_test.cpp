@@ -1,0 +1,98 @@
+// The showcase is the gallery of everything the plug-in offers: a component registered
+// without a place in it fails here. And the contact sheet that closes it scales and tiles
+// what was rendered.
+
+#include "apps/rigkit-run/contact_sheet.h"
+#include "apps/rigkit-run/json_util.h"
+#include "host/scene/factories.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+runner::Json showcase() {
+    std::ifstream in(RIGKIT_SOURCE_DIR "/examples/showcase.json");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return runner::parseDocument(text.str());
+}
+
+// Every "type" named anywhere in the scene, as family:type.
+void collectTypes(const runner::Json& nodes, std::set<std::string>& types) {
+    const auto add = [&](const char* family, const runner::Json& component) {
+        if (component.is_object() && component.contains("type"))
+            types.insert(std::string(family) + ":" + component["type"].get<std::string>());
+    };
+    for (const runner::Json& node : nodes) {
+        for (const runner::Json& t : node.value("transformations", runner::Json::array()))
+            add("local transformations", t);
+        for (const runner::Json& p : node.value("painters", runner::Json::array()))
+            add("OpenGL painters", p);
+        add("drag manipulators", node.value("manipulator", runner::Json()));
+        add("pick adaptors", node.value("picker", runner::Json()));
+    }
+}
+
+template <class Factory>
+void addRegistered(const char* family, const Factory& factory, std::set<std::string>& types) {
+    for (const QString& name : factory.names())
+        types.insert(std::string(family) + ":" + name.toStdString());
+}
+
+}  // namespace
+
+TEST(Showcase, UsesEveryRegisteredTypeString) {
+    rigkit_test::loadPlugin();
+    std::set<std::string> registered;
+    addRegistered("drag manipulators", SLB_SelectableDragManipulatorFactorySingleton(), registered);
+    addRegistered("local transformations", MO_LocalTransformationFactorySingleton(), registered);
+    addRegistered("OpenGL painters", MO_OGLPainterFactorySingleton(), registered);
+    addRegistered("pick adaptors", SLB_PickAdaptorFactorySingleton(), registered);
+    ASSERT_FALSE(registered.empty());
+
+    std::set<std::string> used;
+    collectTypes(showcase().at("nodes"), used);
+    for (const std::string& type : registered)
+        EXPECT_TRUE(used.count(type)) << type << " is registered but the showcase never uses it";
+}
+
+TEST(ContactSheet, ScalesEachImageByAveragingIntoItsCell) {
+    // A 4 x 2 image, left half white, right half black, and a 2 x 2 red one.
+    VS_Image halves;
+    halves.width = 4;
+    halves.height = 2;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            for (int c = 0; c < 4; ++c)
+                halves.rgba.push_back(c == 3 || x < 2 ? 255 : 0);
+    VS_Image red;
+    red.width = red.height = 2;
+    for (int i = 0; i < 4; ++i)
+        red.rgba.insert(red.rgba.end(), {255, 0, 0, 255});
+
+    // Two columns of 2-pixel-wide cells with a 1-pixel gutter: the halves become one row
+    // of a white and a black pixel, the red square a 2 x 2 block.
+    const VS_Image sheet = runner::contactSheet({halves, red, VS_Image()}, 2, 2, 1, VS_RGBA(9, 9, 9, 255));
+    ASSERT_EQ(sheet.width, 2 * 2 + 3);
+    ASSERT_EQ(sheet.height, 2 + 2);
+    EXPECT_EQ(sheet.pixel(0, 0), VS_RGBA(9, 9, 9, 255));
+    EXPECT_EQ(sheet.pixel(1, 1), VS_RGBA(255, 255, 255, 255));
+    EXPECT_EQ(sheet.pixel(2, 1), VS_RGBA(0, 0, 0, 255));
+    EXPECT_EQ(sheet.pixel(1, 2), VS_RGBA(9, 9, 9, 255));
+    EXPECT_EQ(sheet.pixel(4, 1), VS_RGBA(255, 0, 0, 255));
+    EXPECT_EQ(sheet.pixel(5, 2), VS_RGBA(255, 0, 0, 255));
+
+    // A 3-to-1 reduction averages: one white column of three gives a third.
+    VS_Image stripe;
+    stripe.width = 3;
+    stripe.height = 1;
+    stripe.rgba = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    EXPECT_EQ(runner::contactSheet({stripe}, 1, 1, 0, VS_RGBA()).pixel(0, 0), VS_RGBA(85, 85, 85, 255));
+    EXPECT_EQ(runner::contactSheet({}, 4, 100, 8, VS_RGBA()).width, 0);
+}

@@ -1,0 +1,50 @@
+#!/bin/bash
+# Drives the viewer the way a user does, with real X pointer and key events: drags an
+# arrow, undoes and drags again, redoes, starts a drag and cancels it with Escape, quits
+# with Ctrl+Q, then checks what the viewer printed on exit. Run under with_xvfb.sh.
+set -eu
+viewer=$1
+scene=$2
+out=$(mktemp)
+trap 'rm -f "$out"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
+
+"$viewer" --print-viewport --print-on-exit history,handle.tx "$scene" >"$out" 2>&1 &
+pid=$!
+for _ in $(seq 200); do
+    grep -q '^viewport: ' "$out" && break
+    sleep 0.05
+done
+read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\), \([0-9]*\)\]$/\1 \2 \3 \4/p' "$out")
+[ -n "${h:-}" ] || { echo "the viewer never showed its viewport:"; cat "$out"; exit 1; }
+window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
+xdotool windowfocus --sync "$window"
+
+# The scene's camera is orthographic at 100 pixels a unit, centred: the arrow's shaft runs
+# from the centre to the right.
+cx=$((x + w / 2))
+cy=$((y + h / 2))
+drag() {  # from-x to-x
+    xdotool mousemove "$1" "$cy" mousedown 1
+    for step in 1 2 3 4 5; do
+        xdotool mousemove $(($1 + ($2 - $1) * step / 5)) "$cy"
+        sleep 0.02
+    done
+}
+release() { xdotool mouseup 1; sleep 0.1; }
+
+drag $((cx + 50)) $((cx + 150)); release        # tx 1.0
+xdotool key ctrl+z; sleep 0.1                      # tx 0.0, the drag can be redone
+drag $((cx + 50)) $((cx + 100)); release        # tx 0.5, replaces what could be redone
+xdotool key ctrl+z ctrl+shift+z; sleep 0.1         # tx 0.5 again
+drag $((cx + 100)) $((cx + 200))                # a drag that Escape cancels: nothing changes
+xdotool key Escape; sleep 0.1
+release
+xdotool key ctrl+q
+wait "$pid" || { echo "the viewer failed:"; cat "$out"; exit 1; }
+pid=
+
+cat "$out"
+grep -qx 'history: \["Set translation value"\]' "$out" || { echo "FAIL: expected one recorded drag"; exit 1; }
+awk '/^handle.tx: / { v = $2 + 0; found = 1 } END { exit !(found && v > 0.499999 && v < 0.500001) }' "$out" ||
+    { echo "FAIL: expected handle.tx 0.5"; exit 1; }
+echo "PASS"
