@@ -53,6 +53,13 @@ const Row kRegistrations[] = {
     {"painters", "SPHERE", ""},
     {"pick adaptors", "MONO", "*"},
     {"pick adaptors", "MULTI", "*"},
+    {"drag manipulators", "SLIDER", "double"},
+    {"drag manipulators", "BUTTON", "bool"},
+    {"drag manipulators", "SCRIPT", ""},
+    {"painters", "SLIDER", "double"},
+    {"painters", "SLIDER_FRAME", ""},
+    {"painters", "BUTTON", "bool"},
+    {"painters", "CHECKBOX", "bool"},
 };
 
 std::vector<QString> registered(const char* factory) {
