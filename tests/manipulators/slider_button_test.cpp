@@ -72,6 +72,9 @@ TEST_F(SliderButtonDrag, SliderStepsQuantiseFromTwoStepsOn) {
     for (double dx = -60; dx <= 160; dx += 3)
         seen.insert(shownAfter({200, 200}, dx, 0));
     EXPECT_EQ(seen, (std::set<double>{0, 25, 50, 75, 100}));
+    // The nearest step wins: 0.4 of the track is 1.6 steps, so 50.
+    EXPECT_EQ(shownAfter({200, 200}, 40, 0), 50);
+    EXPECT_EQ(shownAfter({200, 200}, 10, 0), 0);
     session.cancel();
 
     // One step, or one and a half, is no quantisation.
