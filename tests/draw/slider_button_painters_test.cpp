@@ -231,8 +231,8 @@ TEST_F(ControlPainters, ButtonShowsItsValueAndIgnoresSelection) {
     auto button = make("BUTTON", on);
     VS_Image off = rig.paint(*button);
     expectNearRgba(off.pixel(200, 200), VS_RGBA(148, 20, 20));  // half-transparent red
-    expectNearRgba(off.pixel(295, 200), kRed, 0);                // the rim
-    expectNearRgba(off.pixel(114, 200), VS_RGBA(148, 20, 20));   // no shadow
+    expectNearRgba(off.pixel(295, 200), kRed, 0);               // the rim
+    expectNearRgba(off.pixel(114, 200), VS_RGBA(148, 20, 20));  // no shadow
     EXPECT_EQ(differingPixels(off, rig.paint(*button, state(1))), 0);
 
     on->setLocalValue(true);

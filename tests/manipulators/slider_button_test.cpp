@@ -194,20 +194,6 @@ TEST_F(SliderButtonDrag, SliderOfZeroLengthIgnoresMoves) {
     session.cancel();
 }
 
-TEST_F(SliderButtonDrag, SliderRecordsItsValueAtTheCurrentFrameUndoably) {
-    set("length", 1.0);
-    slider();
-    ASSERT_TRUE(drag({200, 200}, {200, 160}));
-    EXPECT_NEAR(value->valueAt(5), 40, 1e-9);
-    EXPECT_EQ(value->surrogate(), nullptr);
-    EXPECT_EQ(history.names(), std::vector<QString>{"Drag Slider Manipulator"});
-    ASSERT_EQ(keys().size(), 1u);
-    EXPECT_EQ(keys()[0].first, 5.0);
-    history.undo();
-    EXPECT_EQ(value->valueAt(5), 0.0);
-    EXPECT_EQ(value->timedValue(), nullptr);
-}
-
 // In range mode every keyed frame of the range, and its two edges, move by the change the
 // drag made at the current frame; the neighbours outside keep their values.
 TEST_F(SliderButtonDrag, SliderRangeDragOffsetsTheRangeByTheChangeAtTheCurrentFrame) {
@@ -305,17 +291,6 @@ TEST_F(SliderButtonDrag, MomentaryButtonFallsBackToFalseAtTheRelease) {
     session.release();
     EXPECT_FALSE(on->value(5));
     EXPECT_TRUE(history.names().empty());
-}
-
-TEST_F(SliderButtonDrag, ButtonReadsTheValueAtTheContextFrame) {
-    set("toggle", true);
-    manipulate("BUTTON", on);
-    on->stepped().addKey(1, false);
-    on->stepped().addKey(10, true);
-    context.setFrames(12, 12);
-    click();  // the key in force at 12 is the one at 10
-    EXPECT_FALSE(on->value(12));
-    EXPECT_FALSE(on->value(3));
 }
 
 TEST_F(SliderButtonDrag, ScriptManipulatorAcceptsAnyDataAndDoesNothing) {
