@@ -1,13 +1,17 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "manipulators/button_manipulators.h"
 #include "manipulators/rotation_manipulators.h"
+#include "manipulators/slider_manipulator.h"
 #include "manipulators/translation_manipulators.h"
 #include "painters/arrow_painters.h"
+#include "painters/button_painters.h"
 #include "painters/circle_painters.h"
 #include "painters/drag_debugger_painter.h"
 #include "painters/label_painter.h"
 #include "painters/plane_painters.h"
+#include "painters/slider_painters.h"
 #include "painters/sphere_painter.h"
 #include "pickers/pickers.h"
 #include "registry/export.h"
@@ -52,6 +56,9 @@ const DragManipulator<RotationXDragManipulator> rotationXDrag;
 const DragManipulator<RotationYDragManipulator> rotationYDrag;
 const DragManipulator<RotationZDragManipulator> rotationZDrag;
 const DragManipulator<RotationDragManipulator> rotation3dDrag;
+const DragManipulator<SliderDragManipulator> sliderDrag;
+const DragManipulator<ButtonDragManipulator> buttonDrag;
+const DragManipulator<ScriptDragManipulator> scriptDrag;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;
@@ -74,5 +81,9 @@ const Painter<PlaneXZOGLPainter> planeXZ;
 const Painter<PlaneYZOGLPainter> planeYZ;
 const Painter<SphereOGLPainter> sphere;
 const Painter<LabelOGLPainter> label;
+const Painter<SliderOGLPainter> slider;
+const Painter<SliderFrameOGLPainter> sliderFrame;
+const Painter<ButtonOGLPainter> button;
+const Painter<CheckboxOGLPainter> checkbox;
 
 }  // namespace

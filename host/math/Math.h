@@ -24,6 +24,11 @@ struct HOST_API Point2d : glm::dvec2 {
     Point2d() : Base(0.0) {}
     Point2d(double x_, double y_) : Base(x_, y_) {}
     Point2d(const Base& b) : Base(b) {}
+    // a at t = 0, b at t = 1; t outside [0, 1] extrapolates along the line.
+    static Point2d Interpolate(double t, const Point2d& a, const Point2d& b) {
+        return Base(a) + t * (Base(b) - Base(a));
+    }
+    static double GetDistance(const Point2d& a, const Point2d& b) { return glm::distance(Base(a), Base(b)); }
 };
 
 struct HOST_API Vector3d : glm::dvec3 {
@@ -71,6 +76,13 @@ struct HOST_API Box2d {
     Point2d min, max;
     Box2d() = default;
     Box2d(const Point2d& a, const Point2d& b) : min(a), max(b) {}
+    // The empty box at one point, to be widened with Enlarge.
+    explicit Box2d(const Point2d& p) : min(p), max(p) {}
+    // Widens the box by dx on the left and on the right, dy at the bottom and at the top.
+    void Enlarge(double dx, double dy) {
+        min -= Point2d::Base(dx, dy);
+        max += Point2d::Base(dx, dy);
+    }
 };
 
 struct HOST_API Segment2d {

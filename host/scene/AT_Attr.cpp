@@ -69,7 +69,7 @@ bool AT_BoolAttr::setLocalValue(bool v) {
     return true;
 }
 
-bool AT_BoolAttr::setValue(double frame, bool v, bool forceKey) {
+bool AT_BoolAttr::setValue(double frame, bool v, bool, bool forceKey) {
     if (forceKey && m_value.keys().empty())
         m_value.addKey(frame, v);
     else

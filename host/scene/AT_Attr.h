@@ -143,8 +143,10 @@ public:
     virtual bool value(double frame) const { return m_value.valueAt(frame); }
     virtual bool localValue() const { return m_value.local(); }
     virtual bool setLocalValue(bool v);
-    // Changes the key in force at `frame` when keyed, else the local value.
-    virtual bool setValue(double frame, bool v, bool forceKey = false);
+    // Writes a key at `frame` when keyed (or when `forceKey` asks for the first key), else
+    // the local value. A boolean holds from key to key whatever `constantSegment` says; it
+    // is taken for the host's signature.
+    virtual bool setValue(double frame, bool v, bool constantSegment = false, bool forceKey = false);
     AT_SteppedValue<bool>& stepped() { return m_value; }
 
 private:

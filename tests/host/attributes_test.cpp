@@ -97,6 +97,10 @@ TEST_F(SceneFixture, BooleansAndStringsHoldFromKeyToKey) {
     on->setValue(15, true);  // a new key between the two
     EXPECT_TRUE(on->value(16));
     EXPECT_FALSE(on->value(12));
+    auto* keyed = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "keyed", false));
+    keyed->setValue(8, true, false, true);  // the last flag keys an attribute that had no key
+    ASSERT_EQ(keyed->stepped().keys().size(), 1u);
+    EXPECT_FALSE(keyed->localValue());
 
     auto* text = node->addAttribute(std::make_unique<AT_StringAttr>(node, "text", "a"));
     text->stepped().addKey(3, "b");

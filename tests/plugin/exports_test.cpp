@@ -45,9 +45,14 @@ std::vector<std::string> definedDynamicSymbols() {
     return out;
 }
 
-// The class a demangled symbol belongs to: "vtable for X", "X::f(...)", "typeinfo for X".
+// The class a demangled symbol belongs to: "vtable for X", "X::f(...)", "typeinfo for X",
+// "non-virtual thunk to X::f(...)".
 std::string owningClass(const std::string& symbol) {
     std::string s = symbol;
+    // A class with a second base reaches its overrides through that base by thunks.
+    for (const char* thunk : {"non-virtual thunk to ", "virtual thunk to "})
+        if (s.rfind(thunk, 0) == 0)
+            s = s.substr(std::string(thunk).size());
     for (const char* prefix : {"vtable for ", "typeinfo for ", "typeinfo name for "})
         if (s.rfind(prefix, 0) == 0)
             return s.substr(std::string(prefix).size());

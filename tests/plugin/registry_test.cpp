@@ -54,6 +54,13 @@ const Row kRegistrations[] = {
     {"painters", "LABEL", ""},
     {"pick adaptors", "MONO", "*"},
     {"pick adaptors", "MULTI", "*"},
+    {"drag manipulators", "SLIDER", "double"},
+    {"drag manipulators", "BUTTON", "bool"},
+    {"drag manipulators", "SCRIPT", ""},
+    {"painters", "SLIDER", "double"},
+    {"painters", "SLIDER_FRAME", ""},
+    {"painters", "BUTTON", "bool"},
+    {"painters", "CHECKBOX", "bool"},
 };
 
 std::vector<QString> registered(const char* factory) {

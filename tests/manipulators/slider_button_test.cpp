@@ -1,0 +1,311 @@
+#include "host/commands/CO_Command.h"
+#include "host/math/CameraTransformChain.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_DragSession.h"
+#include "host/scene/SLB_ManipContext.h"
+#include "host/scene/SLB_Selection.h"
+#include "host/scene/factories.h"
+#include "manipulators/slider_manipulator.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using Keys = std::vector<std::pair<double, double>>;
+
+// A 400 x 400 view of the XY plane, 100 pixels per unit, centred on the origin: window
+// (200 + 100 x, 200 - 100 y) is world (x, y), and the node's frame is the world.
+struct SliderButtonDrag : ::testing::Test {
+    void SetUp() override {
+        rigkit_test::loadPlugin();
+        context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100));
+        context.setFrames(5, 5);
+    }
+
+    SC_SceneCommon scene;
+    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+    AT_DoubleAttr* value = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "v", 0.0));
+    AT_BoolAttr* on = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "on", false));
+    SLB_DragContext context{&scene};
+    CO_UndoHistory history;
+    SLB_DragSession session{context, history};
+
+    void set(const char* key, MO_PropertyValue v) { node->setProperty(key, std::move(v)); }
+    SLB_SelectableDragManipulator* manipulate(const char* type, AT_Attr* attr) {
+        const MO_ComponentData data{node->properties(), {attr}};
+        node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
+            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
+        EXPECT_TRUE(node->manipulator()) << type;
+        return node->manipulator();
+    }
+    SLB_SelectableDragManipulator* slider() { return manipulate("SLIDER", value); }
+    // The value shown while the pointer has moved by (dx, dy) pixels from `from`.
+    double shownAfter(Math::Point2d from, double dx, double dy) {
+        session.move(from + Math::Point2d(dx, dy));
+        return value->valueAt(5);
+    }
+    bool drag(Math::Point2d from, Math::Point2d to) {
+        if (!session.press(node, from))
+            return false;
+        session.move(to);
+        return session.release();
+    }
+    bool click() { return drag({200, 200}, {200, 200}); }
+    Keys keys() const { return value->timedValue() ? value->timedValue()->keys() : Keys{}; }
+};
+
+}  // namespace
+
+TEST_F(SliderButtonDrag, SliderStepsQuantiseFromTwoStepsOn) {
+    set("horizontal", true);
+    set("length", 1.0);
+    set("steps", 5.0);
+    slider();
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    std::set<double> seen;
+    for (double dx = -60; dx <= 160; dx += 3)
+        seen.insert(shownAfter({200, 200}, dx, 0));
+    EXPECT_EQ(seen, (std::set<double>{0, 25, 50, 75, 100}));
+    // The nearest step wins: 0.4 of the track is 1.6 steps, so 50.
+    EXPECT_EQ(shownAfter({200, 200}, 40, 0), 50);
+    EXPECT_EQ(shownAfter({200, 200}, 10, 0), 0);
+    session.cancel();
+
+    // One step, or one and a half, is no quantisation.
+    for (double steps : {1.0, 1.5}) {
+        set("steps", steps);
+        slider();
+        session.press(node, {200, 200});
+        EXPECT_NEAR(shownAfter({200, 200}, 37, 0), 37.0, 1e-9) << steps;
+        session.cancel();
+    }
+}
+
+TEST_F(SliderButtonDrag, SliderKeepsMaxAboveMin) {
+    set("min", 10.0);
+    set("max", 3.0);
+    SliderDragManipulator reversed(node->properties(), value);
+    EXPECT_EQ(reversed.max(), 11.0);
+    set("min", 5.0);
+    set("max", 5.0);
+    SliderDragManipulator empty(node->properties(), value);
+    EXPECT_EQ(empty.min(), 5.0);
+    EXPECT_EQ(empty.max(), 6.0);
+    // The rule holds after every re-read.
+    set("min", 20.0);
+    empty.update(node->properties());
+    EXPECT_EQ(empty.max(), 21.0);
+}
+
+TEST_F(SliderButtonDrag, SliderClampsAtBothEndsAndFollowsOnlyItsAxis) {
+    value->setLocalValue(50);
+    set("length", 1.0);
+    slider();  // vertical: one unit, 100 pixels up the window
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    EXPECT_NEAR(shownAfter({200, 200}, 0, -20), 70, 1e-9);
+    EXPECT_NEAR(shownAfter({200, 200}, 150, -20), 70, 1e-9);  // x is ignored
+    EXPECT_EQ(shownAfter({200, 200}, 0, -300), 100);
+    EXPECT_EQ(shownAfter({200, 200}, 0, 300), 0);
+    session.cancel();
+
+    set("horizontal", true);
+    slider();
+    session.press(node, {200, 200});
+    EXPECT_NEAR(shownAfter({200, 200}, 0, -90), 50, 1e-9);  // y is ignored
+    EXPECT_NEAR(shownAfter({200, 200}, -10, 90), 40, 1e-9);
+    session.cancel();
+
+    // A start outside the range is brought into it by the first move.
+    value->setLocalValue(150);
+    slider();
+    session.press(node, {200, 200});
+    EXPECT_EQ(shownAfter({200, 200}, 0, 0), 100);
+    session.cancel();
+}
+
+TEST_F(SliderButtonDrag, SliderPlacementAndItsDefaultLength) {
+    const SliderDragManipulator inScene(node->properties(), value);
+    EXPECT_EQ(inScene.placement(), SliderPlacement::Scene);
+    EXPECT_EQ(inScene.length(), 3.0);
+    set("xmin", 0.0);
+    SliderDragManipulator inCorner(node->properties(), value);
+    EXPECT_EQ(inCorner.placement(), SliderPlacement::Corner);
+    EXPECT_EQ(inCorner.length(), 0.15);
+    set("screen_space", true);
+    SliderDragManipulator onScreen(node->properties(), value);
+    EXPECT_EQ(onScreen.placement(), SliderPlacement::Screen);
+    EXPECT_EQ(onScreen.length(), 0.1);
+
+    // Updates switch between screen and scene only, and only when the node says which.
+    set("length", 0.5);
+    inCorner.update(node->properties());
+    EXPECT_EQ(inCorner.placement(), SliderPlacement::Screen);
+    EXPECT_EQ(inCorner.length(), 0.5);
+    set("screen_space", false);
+    inCorner.update(node->properties());
+    onScreen.update(node->properties());
+    EXPECT_EQ(inCorner.placement(), SliderPlacement::Scene);
+    EXPECT_EQ(onScreen.placement(), SliderPlacement::Scene);
+    node->removeProperty("screen_space");
+    SliderDragManipulator corner(node->properties(), value);
+    corner.update(node->properties());
+    EXPECT_EQ(corner.placement(), SliderPlacement::Corner);
+}
+
+TEST_F(SliderButtonDrag, SliderAQuarterOfTheTrackFrom25Gives50InEveryPlacement) {
+    value->setLocalValue(25);
+    // Scene: 3 units, 300 pixels; corner: 0.15 drawing units, 15 pixels; screen: a tenth
+    // of the viewport's half height, 20 pixels.
+    const struct {
+        const char* key;
+        double quarter;
+    } placements[] = {{nullptr, 75.0}, {"xmin", 3.75}, {"screen_space", 5.0}};
+    for (const auto& p : placements) {
+        if (p.key)
+            set(p.key, true);
+        slider();
+        ASSERT_TRUE(session.press(node, {200, 200}));
+        EXPECT_NEAR(shownAfter({200, 200}, 0, -p.quarter), 50.0, 1e-9) << (p.key ? p.key : "scene");
+        session.cancel();
+    }
+
+    // In the scene the track's length follows the unit scale of its axis.
+    node->removeProperty("xmin");
+    node->removeProperty("screen_space");
+    scene.metrics().setUnitScales(1, 2, 1);
+    slider();
+    session.press(node, {200, 200});
+    EXPECT_NEAR(shownAfter({200, 200}, 0, -75), 37.5, 1e-9);
+    session.cancel();
+}
+
+TEST_F(SliderButtonDrag, SliderOfZeroLengthIgnoresMoves) {
+    value->setLocalValue(30);
+    set("length", 0.0);
+    slider();
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    EXPECT_EQ(shownAfter({200, 200}, 0, -50), 30);
+    session.cancel();
+}
+
+// In range mode every keyed frame of the range, and its two edges, move by the change the
+// drag made at the current frame; the neighbours outside keep their values.
+TEST_F(SliderButtonDrag, SliderRangeDragOffsetsTheRangeByTheChangeAtTheCurrentFrame) {
+    auto tv = std::make_unique<LXBezierTimedValue>();
+    for (const auto& [f, v] : Keys{{1, 10}, {5, 20}, {8, 30}, {20, 40}})
+        tv->setValue(f, v, false, true);
+    value->socket()->link(tv.get());
+    scene.addTimedValue(std::move(tv));
+    const Keys before = keys();
+    const double at2 = value->valueAt(2), at10 = value->valueAt(10), at11 = value->valueAt(11);
+
+    set("length", 1.0);
+    slider();
+    context.setAnimationMode(CX_AnimationModeRange);
+    context.setFrameRange(MO_FrameRange(2, 10));
+    ASSERT_TRUE(drag({200, 200}, {200, 170}));  // 20 at frame 5 becomes 50
+    EXPECT_NEAR(value->valueAt(5), 50, 1e-9);
+    const Keys after = keys();
+    const Keys expected = {{1, 10}, {2, at2 + 30}, {5, 50}, {8, 60}, {10, at10 + 30}, {11, at11}, {20, 40}};
+    ASSERT_EQ(after.size(), expected.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].first, expected[i].first);
+        EXPECT_NEAR(after[i].second, expected[i].second, 1e-9) << after[i].first;
+    }
+    history.undo();
+    EXPECT_EQ(keys(), before);
+}
+
+TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue) {
+    value->setLocalValue(30);
+    SliderDragManipulator m(node->properties(), value);
+    m.dragStarted(context, nullptr, 0, 0, 0);
+    m.drag(context, nullptr, 0, 1, 0);
+    EXPECT_EQ(value->surrogate(), nullptr);
+    CO_OrCommand macro(true);
+    context.setMacro(&macro);
+    m.dragFinished(context, nullptr);
+    context.setMacro(nullptr);
+    ASSERT_EQ(macro.size(), 1u);
+    macro.execute();
+    EXPECT_EQ(value->valueAt(5), 30);
+}
+
+TEST_F(SliderButtonDrag, SliderCopiesShareTheDragUnderWay) {
+    set("length", 1.0);
+    SliderDragManipulator m(node->properties(), value);
+    m.dragStarted(context, node->selInterface(), 0, 0, 0);
+    SliderDragManipulator copy(m);
+    copy.drag(context, node->selInterface(), 0, 0.25, 0);
+    EXPECT_NEAR(value->valueAt(5), 25, 1e-9);
+    set("length", 2.0);
+    SliderDragManipulator assigned(node->properties(), value);
+    assigned = copy;
+    EXPECT_EQ(assigned.length(), 1.0);
+    CO_OrCommand macro(true);
+    context.setMacro(&macro);
+    assigned.dragFinished(context, node->selInterface());
+    context.setMacro(nullptr);
+    EXPECT_EQ(value->surrogate(), nullptr);
+    EXPECT_EQ(macro.size(), 1u);
+}
+
+TEST_F(SliderButtonDrag, ToggleButtonFlipsAtEachPressAndRecordsNothing) {
+    set("toggle", true);
+    SLB_SelectableDragManipulator* m = manipulate("BUTTON", on);
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    EXPECT_TRUE(on->value(5));
+    session.move({300, 50});  // a drag between press and release changes nothing
+    EXPECT_TRUE(on->value(5));
+    EXPECT_FALSE(session.release());  // nothing to record
+    EXPECT_TRUE(on->value(5));
+    EXPECT_FALSE(click());
+    EXPECT_FALSE(on->value(5));
+    EXPECT_TRUE(history.names().empty());
+
+    // Without a macro too, the release is harmless.
+    m->dragStarted(context, node->selInterface(), 0, 0, 0);
+    m->dragFinished(context, node->selInterface());
+    EXPECT_TRUE(on->value(5));
+}
+
+TEST_F(SliderButtonDrag, MomentaryButtonFallsBackToFalseAtTheRelease) {
+    manipulate("BUTTON", on);
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    EXPECT_TRUE(on->value(5));
+    session.move({210, 190});
+    EXPECT_TRUE(on->value(5));
+    session.release();
+    EXPECT_FALSE(on->value(5));
+
+    // Already true at the press: the press flips it off and the release keeps it off.
+    on->setLocalValue(true);
+    session.press(node, {200, 200});
+    EXPECT_FALSE(on->value(5));
+    session.release();
+    EXPECT_FALSE(on->value(5));
+    EXPECT_TRUE(history.names().empty());
+}
+
+TEST_F(SliderButtonDrag, ScriptManipulatorAcceptsAnyDataAndDoesNothing) {
+    for (std::vector<AT_Attr*> attrs : {std::vector<AT_Attr*>{}, {nullptr}, {on}, {value, on}}) {
+        const MO_ComponentData data{node->properties(), attrs};
+        std::unique_ptr<SLB_SelectableDragManipulator> m(
+            SLB_SelectableDragManipulatorFactorySingleton().create("SCRIPT", data));
+        EXPECT_NE(m, nullptr);
+    }
+    value->setLocalValue(7);
+    manipulate("SCRIPT", value);
+    ASSERT_TRUE(session.press(node, {200, 200}));
+    session.move({300, 100});
+    EXPECT_FALSE(session.release());
+    EXPECT_EQ(value->valueAt(5), 7);
+    EXPECT_EQ(value->surrogate(), nullptr);
+    EXPECT_TRUE(history.names().empty());
+}
