@@ -1,12 +1,14 @@
 // The plug-in's entry and the registration of every component class. Each row below is one
 // static object whose construction, while the library loads, registers one class.
 
+#include "manipulators/position_manipulators.h"
 #include "manipulators/rotation_manipulators.h"
 #include "manipulators/translation_manipulators.h"
 #include "painters/arrow_painters.h"
 #include "painters/circle_painters.h"
 #include "painters/drag_debugger_painter.h"
 #include "painters/plane_painters.h"
+#include "painters/position_painters.h"
 #include "painters/sphere_painter.h"
 #include "pickers/pickers.h"
 #include "registry/export.h"
@@ -51,6 +53,8 @@ const DragManipulator<RotationXDragManipulator> rotationXDrag;
 const DragManipulator<RotationYDragManipulator> rotationYDrag;
 const DragManipulator<RotationZDragManipulator> rotationZDrag;
 const DragManipulator<RotationDragManipulator> rotation3dDrag;
+const DragManipulator<Position2dDragManipulator> position2dDrag;
+const DragManipulator<Position3dDragManipulator> position3dDrag;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;
@@ -72,5 +76,8 @@ const Painter<PlaneXYOGLPainter> planeXY;
 const Painter<PlaneXZOGLPainter> planeXZ;
 const Painter<PlaneYZOGLPainter> planeYZ;
 const Painter<SphereOGLPainter> sphere;
+const Painter<Point2dOGLPainter> point2d;
+const Painter<Line2dOGLPainter> line2d;
+const Painter<Box2dOGLPainter> box2d;
 
 }  // namespace
