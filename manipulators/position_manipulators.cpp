@@ -268,9 +268,12 @@ void Position3dDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInter
     Math::Point2d p;
     if (!pointOnPlane(context, m_chain, x, y, z, 1.0, p))
         return;
-    const Math::Point3d value = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
-    if (m_surrogate)
-        m_surrogate->setValue(value);
+    Math::Point3d value = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
+    if (!m_surrogate)
+        return;
+    // The drag moves the point within the plane: its depth stays the one it started with.
+    value.z = m_surrogate->value().z;
+    m_surrogate->setValue(value);
 }
 
 void Position3dDragManipulator::dragFinished(SLB_DragContext& context, SLB_SelectedInterface*) {

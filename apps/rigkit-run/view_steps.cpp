@@ -3,6 +3,8 @@
 
 #include "apps/rigkit-run/script.h"
 #include "host/base/UT_DPI.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/scene/MO_Node.h"
@@ -239,8 +241,14 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
         throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
     for (const auto& item : argument.items())
         if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
-            item.key() != "node" && item.key() != "manipMode")
+            item.key() != "node" && item.key() != "manipMode" && item.key() != "in")
             throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
+    // "in": "pointer" gives from and to in the pointer frame instead of window pixels.
+    const bool inPointer = argument.contains("in") && requireString(argument["in"], "drag.in") == "pointer";
+    if (argument.contains("in") && !inPointer && argument["in"] != "window")
+        throw RunError("", "\"in\" is \"window\" or \"pointer\", not " + show(argument["in"]));
+    if (inPointer && !argument.contains("node"))
+        throw RunError("", "a drag \"in\": \"pointer\" needs the \"node\" it drags");
     const Math::Point2d from = pointOf(argument.value("from", Json()), "drag.from");
     const Math::Point2d to = pointOf(argument.value("to", Json()), "drag.to");
     const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;
@@ -266,12 +274,25 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
     drag.setButtonState(modifiersOf(argument, "modifiers"));
     if (argument.contains("manipMode"))
         drag.setManipMode(static_cast<int>(requireNumber(argument["manipMode"], "drag.manipMode")));
+    // The view's canvas, whose chain manipulators that work in a parent transformation
+    // start from.
+    glOf(context).makeCurrent();
+    VS_Canvas canvas(context.scene.width, context.scene.height);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(cameraOf(context.scene));
+    drag.setOglMatrixManager(&binder);
     SLB_DragSession session(drag, context.history);
-    if (!session.press(node, from))
+    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
+    if (!(inPointer ? session.pressAt(node, pointer(from)) : session.press(node, from)))
         throw RunError("",
                        "cannot start dragging " + quote(node->name().toStdString()) + " at " + show(argument["from"]));
-    for (int i = 1; i <= static_cast<int>(steps); ++i)
-        session.move(from + (to - from) * (i / steps));
+    for (int i = 1; i <= static_cast<int>(steps); ++i) {
+        const Math::Point2d at = from + (to - from) * (i / steps);
+        if (inPointer)
+            session.moveTo(pointer(at));
+        else
+            session.move(at);
+    }
     session.release();
 }
 
