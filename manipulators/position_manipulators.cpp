@@ -60,8 +60,8 @@ Math::CameraTransformChain makeParentTransformationChain(const CC_CameraChainTra
 // The pointer on the plane of the chain's model frame, through the post matrix. `w` is the
 // fourth component given to the post matrix: 0 carries the point as a direction, which
 // the post matrix's translation does not move.
-bool pointOnPlane(const SLB_DragContext& context, const Math::CameraTransformChain& chain, double x, double y,
-                  double z, double w, Math::Point2d& p) {
+bool pointOnPlane(const SLB_DragContext& context, const Math::CameraTransformChain& chain, double x, double y, double z,
+                  double w, Math::Point2d& p) {
     Math::Point2d q;
     if (!rigkit::DragPlaneProjector(chain, rigkit::PointerFrame, rigkit::ModelFrame).project(x, y, z, q))
         return false;
@@ -149,14 +149,13 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     MO_Node* node = selected->selectable();
     if (m_useParentTransformation) {
         if (const CC_CameraChainTransformCanvasBinder* binder = context.oglMatrixManager()) {
-            m_chain = makeParentTransformationChain(*binder, context.frameKey(), node,
-                                                    m_parentTransformationPortIndex, true);
+            m_chain =
+                makeParentTransformationChain(*binder, context.frameKey(), node, m_parentTransformationPortIndex, true);
         } else {
             // Without a canvas the view's camera stands in for the canvas's chain.
             Math::CameraTransformChain camera;
             context.cameraTransformChain(camera, nullptr, true);
-            m_chain = withParentTransformation(camera, context.frameKey(), node, m_parentTransformationPortIndex,
-                                               true);
+            m_chain = withParentTransformation(camera, context.frameKey(), node, m_parentTransformationPortIndex, true);
         }
     } else {
         context.cameraTransformChain(m_chain, node, true);
@@ -286,9 +285,8 @@ void Position3dDragManipulator::dragFinished(SLB_DragContext& context, SLB_Selec
     rigkit::detachSurrogate(m_attribute, m_surrogate, m_handle);
     CO_Command* command;
     if (context.animationMode() == CX_AnimationModeCurrentFrame) {
-        command = Attr::Position3d::createSetValueCurrentFrameCmd(context.sceneCommon(), m_attribute,
-                                                                  context.currentFrame(), moved.x, moved.y, moved.z,
-                                                                  false);
+        command = Attr::Position3d::createSetValueCurrentFrameCmd(
+            context.sceneCommon(), m_attribute, context.currentFrame(), moved.x, moved.y, moved.z, false);
     } else {
         // As for the 2D position: the range moves by the displacement at the current frame.
         Math::Point3d old(0.0, 0.0, 0.0);

@@ -138,7 +138,9 @@ void Point2dOGLPainter::drawPointShape(VU_Painter& painter, const Math::Point2d&
     painter.setPointFillColor(colour);
     painter.setPointStrokeColor(colour);
     const double d = size;
-    const auto around = [&](double angle) { return Math::Point2d(c.x + d * std::cos(angle), c.y + d * std::sin(angle)); };
+    const auto around = [&](double angle) {
+        return Math::Point2d(c.x + d * std::cos(angle), c.y + d * std::sin(angle));
+    };
     switch (style) {
         case SQUARE: {
             Math::Box2d box;

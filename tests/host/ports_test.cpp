@@ -13,7 +13,9 @@ namespace {
 class Shift : public MO_LocalTransformation {
 public:
     explicit Shift(const AT_DoubleAttr* x) : m_x(x) {}
-    void apply(const MO_FrameKey& key, Math::Matrix4x4& m) const override { m.translate(m_x->valueAt(key.frame()), 0, 0); }
+    void apply(const MO_FrameKey& key, Math::Matrix4x4& m) const override {
+        m.translate(m_x->valueAt(key.frame()), 0, 0);
+    }
     void applyInverse(const MO_FrameKey& key, Math::Matrix4x4& m) const override {
         m.translate(-m_x->valueAt(key.frame()), 0, 0);
     }
@@ -27,8 +29,8 @@ private:
 TEST(Ports, CarryTheSourcesWorldMatrixAtTheContextsFrame) {
     SC_SceneCommon scene;
     MO_Node* root = scene.addNode(std::make_unique<MO_Module>(&scene, "root"));
-    root->addLocalTransformation(std::make_unique<Shift>(
-        root->addAttribute(std::make_unique<AT_DoubleAttr>(root, "x", 10.0))));
+    root->addLocalTransformation(
+        std::make_unique<Shift>(root->addAttribute(std::make_unique<AT_DoubleAttr>(root, "x", 10.0))));
     MO_Node* source = scene.addNode(std::make_unique<MO_Module>(&scene, "source"));
     source->setParent(root);
     auto* x = source->addAttribute(std::make_unique<AT_DoubleAttr>(source, "x", 0.0));

@@ -298,8 +298,7 @@ TEST_F(PositionDrag, WithoutSelectionOrMacroNothingIsRecorded) {
 namespace {
 
 struct Position3dDrag : PositionDrag {
-    AT_Position3dAttr* p3 =
-        node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "p3", Math::Point3d(1, 2, 3)));
+    AT_Position3dAttr* p3 = node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "p3", Math::Point3d(1, 2, 3)));
     Math::Point3d value3() const {
         Math::Point3d v;
         p3->getValue(5, v);
