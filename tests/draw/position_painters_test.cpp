@@ -257,7 +257,24 @@ TEST_F(PositionControls, BoxWithoutLimitsDrawsNothingItCannotPlace) {
     properties.setColor("box_color", kOuter);
     // The default limits lie beyond a float's range: every line has an infinite end.
     EXPECT_EQ(extentOf(rig.paint(*make("BOX_2D", {})), kOuter).count, 0);
-    // Finite limits, kept as floats, are drawn where they lie.
+    // Limits are kept as floats: far from the origin, 16777217 becomes 16777216, the
+    // float nearest it, and the right edge is drawn a unit (100 pixels) short of it.
+    {
+        Rig far(100.0, {16777216.5, 0});
+        MO_PropertyBag limits;
+        limits.set("show_limits", true);
+        limits.setColor("box_color", kOuter);
+        limits.set("xmin", 16777215.0);
+        limits.set("xmax", 16777217.0);
+        limits.set("ymin", -1.0);
+        limits.set("ymax", 1.0);
+        const MO_ComponentData data{limits, {}};
+        std::unique_ptr<MO_OGLPainter> box(MO_OGLPainterFactorySingleton().create("BOX_2D", data));
+        const Extent e = extentOf(far.paint(*box), kOuter);
+        EXPECT_NEAR(e.minX, 49, 1);
+        EXPECT_NEAR(e.maxX, 151, 1);
+    }
+    // Finite limits are drawn where they lie.
     properties.remove("xValues");
     properties.set("xmin", 0.1);
     properties.set("xmax", 0.3);
