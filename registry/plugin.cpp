@@ -2,6 +2,7 @@
 // static object whose construction, while the library loads, registers one class.
 
 #include "manipulators/button_manipulators.h"
+#include "manipulators/position_manipulators.h"
 #include "manipulators/rotation_manipulators.h"
 #include "manipulators/slider_manipulator.h"
 #include "manipulators/translation_manipulators.h"
@@ -12,6 +13,7 @@
 #include "painters/label_painter.h"
 #include "painters/plane_painters.h"
 #include "painters/slider_painters.h"
+#include "painters/position_painters.h"
 #include "painters/sphere_painter.h"
 #include "pickers/pickers.h"
 #include "registry/export.h"
@@ -59,6 +61,8 @@ const DragManipulator<RotationDragManipulator> rotation3dDrag;
 const DragManipulator<SliderDragManipulator> sliderDrag;
 const DragManipulator<ButtonDragManipulator> buttonDrag;
 const DragManipulator<ScriptDragManipulator> scriptDrag;
+const DragManipulator<Position2dDragManipulator> position2dDrag;
+const DragManipulator<Position3dDragManipulator> position3dDrag;
 
 template <class T>
 using PickAdaptor = Registration<T, SLB_PickAdaptorFactory, &SLB_PickAdaptorFactorySingleton>;
@@ -85,5 +89,8 @@ const Painter<SliderOGLPainter> slider;
 const Painter<SliderFrameOGLPainter> sliderFrame;
 const Painter<ButtonOGLPainter> button;
 const Painter<CheckboxOGLPainter> checkbox;
+const Painter<Point2dOGLPainter> point2d;
+const Painter<Line2dOGLPainter> line2d;
+const Painter<Box2dOGLPainter> box2d;
 
 }  // namespace

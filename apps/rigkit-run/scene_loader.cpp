@@ -318,7 +318,8 @@ void requireComponentShape(const Json& desc, const std::string& path, bool picke
 void addNode(const Json& desc, const std::string& path, SC_SceneCommon& scene) {
     requireObject(desc, path);
     checkKeys(desc, path,
-              {"name", "parent", "attributes", "properties", "transformations", "painters", "manipulator", "picker"});
+              {"name", "parent", "attributes", "properties", "transformations", "painters", "manipulator", "picker",
+               "ports"});
     if (!desc.contains("name"))
         throw RunError(path, "missing \"name\"");
     const std::string name = requireString(desc["name"], member(path, "name"));
@@ -340,6 +341,24 @@ void addNode(const Json& desc, const std::string& path, SC_SceneCommon& scene) {
     // Every node is a module, so that pick adaptors have one to select.
     auto* module = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, qs(name))));
     module->setParent(parent);
+
+    // Input ports, in order: each names the node whose transformation it brings in (which,
+    // like a parent, must come before), or null for a port left unconnected.
+    if (desc.contains("ports")) {
+        const std::string at = member(path, "ports");
+        const Json& list = requireArray(desc["ports"], at);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            MO_Node* source = nullptr;
+            if (!list[i].is_null()) {
+                const std::string s = requireString(list[i], element(at, i));
+                source = scene.findNode(qs(s));
+                if (!source)
+                    throw RunError(element(at, i),
+                                   "unknown node " + quote(s) + " (a port's node must come before the node)");
+            }
+            module->addInPort(source);
+        }
+    }
 
     if (desc.contains("attributes")) {
         const std::string at = member(path, "attributes");

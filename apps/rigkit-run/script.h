@@ -79,6 +79,8 @@ struct DragGesture {
     // The node the step names (it has a manipulator), or null for the one under `from`.
     MO_Node* node = nullptr;
     std::optional<int> manipMode;
+    // `from` and `to` are in the pointer frame (world, z = 0) rather than window pixels.
+    bool inPointer = false;
 
     // Where the pointer is after move `step` (1 to steps).
     Math::Point2d pointAt(int step) const;

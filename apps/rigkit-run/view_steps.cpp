@@ -4,6 +4,8 @@
 #include "apps/rigkit-run/contact_sheet.h"
 #include "apps/rigkit-run/script.h"
 #include "host/base/UT_DPI.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/scene/MO_Node.h"
@@ -256,12 +258,25 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
     drag.setButtonState(gesture.modifiers);
     if (gesture.manipMode)
         drag.setManipMode(*gesture.manipMode);
+    // The view's canvas, whose chain manipulators that work in a parent transformation
+    // start from.
+    glOf(context).makeCurrent();
+    VS_Canvas canvas(context.scene.width, context.scene.height);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(cameraOf(context.scene));
+    drag.setOglMatrixManager(&binder);
     SLB_DragSession session(drag, context.history);
-    if (!session.press(gesture.node, gesture.from))
+    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
+    if (!(gesture.inPointer ? session.pressAt(gesture.node, pointer(gesture.from))
+                            : session.press(gesture.node, gesture.from)))
         throw RunError("", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " +
                                show(argument["from"]));
-    for (int i = 1; i <= gesture.steps; ++i)
-        session.move(gesture.pointAt(i));
+    for (int i = 1; i <= gesture.steps; ++i) {
+        if (gesture.inPointer)
+            session.moveTo(pointer(gesture.pointAt(i)));
+        else
+            session.move(gesture.pointAt(i));
+    }
     if (session.release())
         ++context.editsRecorded;
 }
@@ -304,9 +319,15 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
         throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
     for (const auto& item : argument.items())
         if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
-            item.key() != "node" && item.key() != "manipMode")
+            item.key() != "node" && item.key() != "manipMode" && item.key() != "in")
             throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
     DragGesture g;
+    // "in": "pointer" gives from and to in the pointer frame instead of window pixels.
+    g.inPointer = argument.contains("in") && requireString(argument["in"], "drag.in") == "pointer";
+    if (argument.contains("in") && !g.inPointer && argument["in"] != "window")
+        throw RunError("", "\"in\" is \"window\" or \"pointer\", not " + show(argument["in"]));
+    if (g.inPointer && !argument.contains("node"))
+        throw RunError("", "a drag \"in\": \"pointer\" needs the \"node\" it drags");
     g.from = pointOf(argument.value("from", Json()), "drag.from");
     g.to = pointOf(argument.value("to", Json()), "drag.to");
     const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;

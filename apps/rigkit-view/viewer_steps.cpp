@@ -2,6 +2,7 @@
 
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
+#include "host/scene/MO_Node.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -22,6 +23,12 @@ void sendMouse(Viewport* viewport, QEvent::Type type, const Math::Point2d& windo
 void playDrag(ViewerWindow& window, runner::ScriptContext& context, const runner::Json& argument) {
     const runner::DragGesture gesture = runner::readDrag(context, argument);
     Viewport* viewport = window.viewport();
+    if (gesture.inPointer) {
+        if (!viewport->playPointerDrag(gesture))
+            throw runner::RunError("", "cannot start dragging " + gesture.node->name().toStdString() + " at " +
+                                           runner::show(argument["from"]));
+        return;
+    }
     viewport->setScriptedDrag(gesture.node, gesture.manipMode);
     sendMouse(viewport, QEvent::MouseButtonPress, gesture.from, Qt::LeftButton, gesture.modifiers);
     viewport->setScriptedDrag(nullptr, std::nullopt);

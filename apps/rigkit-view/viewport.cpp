@@ -1,6 +1,8 @@
 #include "apps/rigkit-view/viewport.h"
 
 #include "host/base/UT_DPI.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_Image.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
@@ -88,12 +90,8 @@ bool Viewport::isDragging() const {
 }
 
 void Viewport::cancelDrag() {
-    if (!isDragging())
-        return;
-    m_session->cancel();
-    m_session.reset();
-    update();
-    emit changed();
+    if (isDragging())
+        endDrag(false);
 }
 
 void Viewport::setScriptedDrag(MO_Node* node, std::optional<int> manipMode) {
@@ -101,8 +99,15 @@ void Viewport::setScriptedDrag(MO_Node* node, std::optional<int> manipMode) {
     m_scriptManipMode = manipMode;
 }
 
-void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
+void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers) {
+    makeCurrent();
+    const Math::CameraTransformChain chain = camera();
+    m_canvas = std::make_unique<VS_Canvas>(static_cast<int>(chain.viewport().max.x),
+                                           static_cast<int>(chain.viewport().max.y));
+    m_binder = std::make_unique<CC_CameraChainTransformCanvasBinder>(*m_canvas);
+    m_binder->setTransformChain(chain);
     m_dragContext = std::make_unique<SLB_DragContext>(m_context.scene.common.get());
+    m_dragContext->setOglMatrixManager(m_binder.get());
     m_dragContext->setCamera(camera());
     m_dragContext->setFrames(m_context.frame, m_context.frame);
     m_dragContext->setAnimationMode(m_context.animationMode);
@@ -111,10 +116,40 @@ void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardMod
     if (m_scriptManipMode)
         m_dragContext->setManipMode(*m_scriptManipMode);
     m_session = std::make_unique<SLB_DragSession>(*m_dragContext, m_context.history);
+}
+
+void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
+    prepareDrag(modifiers);
     m_pressedAt = at;
     m_moved = false;
     if (!m_session->press(node, at))
         m_session.reset();
+}
+
+void Viewport::endDrag(bool record) {
+    makeCurrent();
+    if (record)
+        m_context.editsRecorded += m_session->release() ? 1 : 0;
+    else
+        m_session->cancel();
+    m_session.reset();
+    update();
+    emit changed();
+}
+
+bool Viewport::playPointerDrag(const runner::DragGesture& gesture) {
+    if (isDragging() || !gesture.node)
+        return false;
+    prepareDrag(gesture.modifiers);
+    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
+    if (!m_session->pressAt(gesture.node, pointer(gesture.from))) {
+        m_session.reset();
+        return false;
+    }
+    for (int i = 1; i <= gesture.steps; ++i)
+        m_session->moveTo(pointer(gesture.pointAt(i)));
+    endDrag(true);
+    return true;
 }
 
 void Viewport::mousePressEvent(QMouseEvent* event) {
@@ -162,6 +197,7 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
     if (!isDragging())
         return;
     m_moved = m_moved || at != m_pressedAt;
+    makeCurrent();
     m_session->move(at);
     update();
 }
@@ -175,13 +211,7 @@ void Viewport::mouseReleaseEvent(QMouseEvent* event) {
         return;
     // A click that never moved is a pick, not an edit: the manipulator still sees its
     // press and release (a button acts on them), but nothing goes into the history.
-    if (m_moved)
-        m_context.editsRecorded += m_session->release() ? 1 : 0;
-    else
-        m_session->cancel();
-    m_session.reset();
-    update();
-    emit changed();
+    endDrag(m_moved);
 }
 
 void Viewport::wheelEvent(QWheelEvent* event) {

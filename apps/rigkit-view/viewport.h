@@ -14,8 +14,10 @@
 #include <memory>
 #include <optional>
 
+class CC_CameraChainTransformCanvasBinder;
 class SLB_DragContext;
 class SLB_DragSession;
+class VS_Canvas;
 
 namespace viewer {
 
@@ -39,6 +41,10 @@ public:
     // Ends a drag in progress and throws its edit away: the scene stays as it was.
     void cancelDrag();
 
+    // Plays a drag given in the pointer frame, as keys nudging a control do: no mouse
+    // events, the manipulator gets the coordinates exactly. False when it cannot start.
+    bool playPointerDrag(const runner::DragGesture& gesture);
+
     // For drags that a script plays: drag this node, whatever is under the pointer, and
     // give its manipulator this manipulation mode. Cleared by passing null.
     void setScriptedDrag(MO_Node* node, std::optional<int> manipMode);
@@ -61,11 +67,18 @@ private:
     Math::Point2d windowPoint(const QPointF& position) const;
     Math::CameraTransformChain camera() const;
     VS_PickHit pickAt(const Math::Point2d& at);
+    // Sets up the drag context and session for a drag of `node`; the caller presses.
+    void prepareDrag(Qt::KeyboardModifiers modifiers);
     void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
+    void endDrag(bool record);
 
     runner::ScriptContext& m_context;
     // Starts as the scene's camera; zoom and pan change it.
     runner::Camera m_camera;
+    // The view's canvas and binder during a drag: manipulators that work in a parent
+    // transformation start from its chain.
+    std::unique_ptr<VS_Canvas> m_canvas;
+    std::unique_ptr<CC_CameraChainTransformCanvasBinder> m_binder;
     std::unique_ptr<SLB_DragContext> m_dragContext;
     std::unique_ptr<SLB_DragSession> m_session;
     Math::Point2d m_pressedAt;

@@ -60,6 +60,8 @@ struct HOST_API Point4d : glm::dvec4 {
     explicit Point4d(const Point3d& p, double w_ = 1.0) : Base(p.x, p.y, p.z, w_) {}
     // The first three components as they are (no division by w).
     Point3d toPoint3d() const { return Point3d(x, y, z); }
+    // The first two, likewise: a direction (w = 0) keeps its x and y.
+    Point2d toPoint2d() const { return Point2d(x, y); }
 };
 
 // Three Euler angles in degrees, one per axis.
@@ -82,6 +84,11 @@ struct HOST_API Box2d {
     void Enlarge(double dx, double dy) {
         min -= Point2d::Base(dx, dy);
         max += Point2d::Base(dx, dy);
+    }
+    // The corners in either order: the box keeps the smaller coordinates as its minimum.
+    void SetPoints(const Point2d& a, const Point2d& b) {
+        min = Point2d(a.x < b.x ? a.x : b.x, a.y < b.y ? a.y : b.y);
+        max = Point2d(a.x < b.x ? b.x : a.x, a.y < b.y ? b.y : a.y);
     }
 };
 

@@ -37,27 +37,35 @@ private:
 class HOST_API AT_Position2dAttrSurrogate : public AT_AttrSurrogate {
 public:
     ~AT_Position2dAttrSurrogate() override;
-    AT_Position2dAttrSurrogate(AT_Position2dAttr* attr, const Math::Point2d& value) : m_attr(attr), m_value(value) {}
+    // `frame` is the frame the drag edits.
+    AT_Position2dAttrSurrogate(AT_Position2dAttr* attr, const Math::Point2d& value, int frame = 0)
+        : m_attr(attr), m_value(value), m_frame(frame) {}
     const Math::Point2d& value() const { return m_value; }
     void setValue(const Math::Point2d& v) { m_value = v; }
+    int frame() const { return m_frame; }
     AT_Position2dAttr* attribute() const { return m_attr; }
 
 private:
     AT_Position2dAttr* m_attr;
     Math::Point2d m_value;
+    int m_frame;
 };
 
 class HOST_API AT_Position3dAttrSurrogate : public AT_AttrSurrogate {
 public:
     ~AT_Position3dAttrSurrogate() override;
-    AT_Position3dAttrSurrogate(AT_Position3dAttr* attr, const Math::Point3d& value) : m_attr(attr), m_value(value) {}
+    // `frame` is the frame the drag edits.
+    AT_Position3dAttrSurrogate(AT_Position3dAttr* attr, const Math::Point3d& value, int frame = 0)
+        : m_attr(attr), m_value(value), m_frame(frame) {}
     const Math::Point3d& value() const { return m_value; }
     void setValue(const Math::Point3d& v) { m_value = v; }
+    int frame() const { return m_frame; }
     AT_Position3dAttr* attribute() const { return m_attr; }
 
 private:
     AT_Position3dAttr* m_attr;
     Math::Point3d m_value;
+    int m_frame;
 };
 
 class HOST_API AT_Rotation3dAttrSurrogate : public AT_AttrSurrogate {

@@ -1,6 +1,7 @@
 #include "host/scene/MO_Node.h"
 
 #include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Port.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
@@ -88,4 +89,22 @@ Math::Matrix4x4 MO_Node::worldMatrix(const MO_FrameKey& key) const {
     for (const auto& t : m_transforms)
         t->apply(key, m);
     return m;
+}
+
+MO_Module::~MO_Module() = default;
+
+MO_Port* MO_Node::inPort(int index) const {
+    if (index < 0 || index >= inPortCount())
+        return nullptr;
+    return m_inPorts[static_cast<std::size_t>(index)].get();
+}
+
+MO_Port* MO_Node::addInPort(MO_Node* source) {
+    m_inPorts.push_back(std::make_unique<MO_Port>(source));
+    return m_inPorts.back().get();
+}
+
+const MO_PortTransform* MO_Module::computeTransformationParent(const MO_BaseContext& context, int port) const {
+    MO_Port* p = inPort(port);
+    return p ? p->computeTransform(context) : nullptr;
 }

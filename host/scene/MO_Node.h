@@ -15,6 +15,9 @@ class SC_SceneCommon;
 class SC_SceneMetrics;
 class MO_LocalTransformation;
 class MO_OGLPainter;
+class MO_Port;
+class MO_PortTransform;
+class MO_BaseContext;
 class SLB_SelectableDragManipulator;
 class SLB_ModulePickAdaptor;
 class SLB_NodeInterface;
@@ -68,6 +71,14 @@ public:
     SLB_NodeInterface* selInterface() const { return m_selInterface.get(); }
     void setSelectable(bool selectable);
 
+    // Input ports, by index; null for an index the node does not have.
+    MO_Port* inPort(int index) const;
+    int inPortCount() const { return static_cast<int>(m_inPorts.size()); }
+    MO_Port* addInPort(MO_Node* source);
+    // The alignment the host gives the node's drawing (see MO_AlignmentMatrixVisitor).
+    const Math::Matrix4x4& alignmentMatrix() const { return m_alignment; }
+    void setAlignmentMatrix(const Math::Matrix4x4& m) { m_alignment = m; }
+
     void setDirty() { m_dirty = true; }
     bool isDirty() const { return m_dirty; }
     void clearDirty() { m_dirty = false; }
@@ -80,6 +91,8 @@ private:
     std::vector<MO_PropertyChangeListener*> m_listeners;
     bool m_dirty = false;
     std::unique_ptr<SLB_NodeInterface> m_selInterface;
+    std::vector<std::unique_ptr<MO_Port>> m_inPorts;
+    Math::Matrix4x4 m_alignment;
     // Declared before the components so they are destroyed after them: components point
     // into them.
     std::vector<std::unique_ptr<AT_Attr>> m_attributes;
@@ -93,4 +106,10 @@ private:
 class HOST_API MO_Module : public MO_Node {
 public:
     using MO_Node::MO_Node;
+    ~MO_Module() override;
+    // The transformation that input port `port` brings in as the node's parent
+    // transformation at the context's frame; null when the port does not exist, is not
+    // connected or its connection is disabled. The port owns the result until it is asked
+    // again.
+    const MO_PortTransform* computeTransformationParent(const MO_BaseContext& context, int port) const;
 };

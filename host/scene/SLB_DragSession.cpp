@@ -20,8 +20,12 @@ bool SLB_DragSession::pointerAt(const Math::Point2d& window, Math::Point3d& poin
 
 bool SLB_DragSession::press(MO_Node* node, const Math::Point2d& window) {
     Math::Point3d p;
+    return pointerAt(window, p) && pressAt(node, p);
+}
+
+bool SLB_DragSession::pressAt(MO_Node* node, const Math::Point3d& p) {
     // Only what can be selected can be dragged.
-    if (!node || !node->manipulator() || !node->selInterface() || !pointerAt(window, p))
+    if (!node || !node->manipulator() || !node->selInterface())
         return false;
     m_node = node;
     m_context.setCurrentOperationName(QString());
@@ -32,6 +36,11 @@ bool SLB_DragSession::press(MO_Node* node, const Math::Point2d& window) {
 void SLB_DragSession::move(const Math::Point2d& window) {
     Math::Point3d p;
     if (isDragging() && pointerAt(window, p))
+        moveTo(p);
+}
+
+void SLB_DragSession::moveTo(const Math::Point3d& p) {
+    if (isDragging())
         m_node->manipulator()->drag(m_context, m_node->selInterface(), p.x, p.y, p.z);
 }
 

@@ -23,6 +23,10 @@ public:
     bool press(MO_Node* node, const Math::Point2d& window);
     // Moves to a window point; ignored outside a drag or where the point has no place.
     void move(const Math::Point2d& window);
+    // The same with the pointer given in the pointer frame, as the host hands it over when
+    // no window point stands behind it (keys that nudge a control).
+    bool pressAt(MO_Node* node, const Math::Point3d& pointer);
+    void moveTo(const Math::Point3d& pointer);
     // Ends the drag: the manipulator finishes into a new macro, which is executed and
     // recorded under the operation name the manipulator gave. Returns whether something
     // was recorded (a drag that made no command, or whose command refused, records

@@ -8,6 +8,9 @@ SLB_ManipContext::SLB_ManipContext(SC_SceneCommon* scene)
 
 SLB_ManipContext::~SLB_ManipContext() = default;
 
+// Out of line, so that the class's type information lives in the host library alone.
+SLB_DragContext::~SLB_DragContext() = default;
+
 void SLB_ManipContext::setCamera(const Math::CameraTransformChain& camera) {
     *m_camera = camera;
 }

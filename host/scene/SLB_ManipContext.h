@@ -87,6 +87,7 @@ private:
 class HOST_API SLB_DragContext : public SLB_ManipContext {
 public:
     using SLB_ManipContext::SLB_ManipContext;
+    ~SLB_DragContext() override;
     // How the drag edits, for manipulators with several ways (0 unless the host says).
     int manipMode() const { return m_manipMode; }
     void setManipMode(int mode) { m_manipMode = mode; }

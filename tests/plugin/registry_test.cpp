@@ -12,7 +12,8 @@
 namespace {
 
 // Every registration of the plug-in: factory, type string, and the attribute kind its
-// creation needs ("*": any kind, but one must be there; "": none, the list is not looked at).
+// creation needs ("*": any kind, but one must be there; "": none, the list is not looked at;
+// "position2d pair": exactly two, both 2D positions).
 struct Row {
     const char* factory;
     const char* type;
@@ -61,6 +62,11 @@ const Row kRegistrations[] = {
     {"painters", "SLIDER_FRAME", ""},
     {"painters", "BUTTON", "bool"},
     {"painters", "CHECKBOX", "bool"},
+    {"drag manipulators", "POSITION_2D", "position2d"},
+    {"drag manipulators", "POSITION_3D", "position3d"},
+    {"painters", "POINT_2D", "position2d"},
+    {"painters", "LINE_2D", "position2d pair"},
+    {"painters", "BOX_2D", ""},
 };
 
 std::vector<QString> registered(const char* factory) {
@@ -159,6 +165,8 @@ TEST_F(Registry, PickersNeedAModule) {
 TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
     for (const Row& row : kRegistrations) {
         SCOPED_TRACE(row.type);
+        if (QString(row.attribute) == "position2d pair")
+            continue;
         if (QString(row.attribute).isEmpty()) {
             EXPECT_TRUE(creates(row, {}));
             EXPECT_TRUE(creates(row, {nullptr, kinds[2]}));
@@ -174,4 +182,16 @@ TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
             EXPECT_EQ(creates(row, {a, nullptr, kinds[1]}), fits);
         }
     }
+}
+
+TEST_F(Registry, LinesNeedExactlyTwoPositions) {
+    const Row line{"painters", "LINE_2D", "position2d pair"};
+    AT_Attr* other = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "q2"));
+    EXPECT_TRUE(creates(line, {kinds[3], other}));
+    EXPECT_TRUE(creates(line, {kinds[3], kinds[3]}));
+    EXPECT_FALSE(creates(line, {kinds[3]}));
+    EXPECT_FALSE(creates(line, {kinds[3], other, kinds[3]}));
+    EXPECT_FALSE(creates(line, {kinds[3], kinds[0]}));
+    EXPECT_FALSE(creates(line, {kinds[4], kinds[3]}));
+    EXPECT_FALSE(creates(line, {kinds[3], nullptr}));
 }
