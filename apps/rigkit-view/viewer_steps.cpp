@@ -29,9 +29,9 @@ void playDrag(ViewerWindow& window, runner::ScriptContext& context, const runner
                                            runner::show(argument["from"]));
         return;
     }
-    viewport->setScriptedDrag(gesture.node, gesture.manipMode);
+    viewport->setScriptedDrag(true, gesture.node, gesture.manipMode);
     sendMouse(viewport, QEvent::MouseButtonPress, gesture.from, Qt::LeftButton, gesture.modifiers);
-    viewport->setScriptedDrag(nullptr, std::nullopt);
+    viewport->setScriptedDrag(false, nullptr, std::nullopt);
     if (!viewport->isDragging())
         throw runner::RunError("", "nothing to drag at " + runner::show(argument["from"]));
     for (int i = 1; i <= gesture.steps; ++i) {

@@ -94,12 +94,13 @@ void Viewport::cancelDrag() {
         endDrag(false);
 }
 
-void Viewport::setScriptedDrag(MO_Node* node, std::optional<int> manipMode) {
+void Viewport::setScriptedDrag(bool scripted, MO_Node* node, std::optional<int> manipMode) {
+    m_scripted = scripted;
     m_scriptNode = node;
     m_scriptManipMode = manipMode;
 }
 
-void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers) {
+void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode) {
     makeCurrent();
     const Math::CameraTransformChain chain = camera();
     m_canvas = std::make_unique<VS_Canvas>(static_cast<int>(chain.viewport().max.x),
@@ -113,13 +114,13 @@ void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers) {
     m_dragContext->setAnimationMode(m_context.animationMode);
     m_dragContext->setFrameRange(m_context.range);
     m_dragContext->setButtonState(modifiers);
-    if (m_scriptManipMode)
-        m_dragContext->setManipMode(*m_scriptManipMode);
+    if (manipMode)
+        m_dragContext->setManipMode(*manipMode);
     m_session = std::make_unique<SLB_DragSession>(*m_dragContext, m_context.history);
 }
 
 void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
-    prepareDrag(modifiers);
+    prepareDrag(modifiers, m_scriptManipMode);
     m_pressedAt = at;
     m_moved = false;
     if (!m_session->press(node, at))
@@ -140,7 +141,7 @@ void Viewport::endDrag(bool record) {
 bool Viewport::playPointerDrag(const runner::DragGesture& gesture) {
     if (isDragging() || !gesture.node)
         return false;
-    prepareDrag(gesture.modifiers);
+    prepareDrag(gesture.modifiers, gesture.manipMode);
     const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
     if (!m_session->pressAt(gesture.node, pointer(gesture.from))) {
         m_session.reset();
@@ -163,11 +164,15 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
         return;
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const VS_PickHit hit = pickAt(at);
-    if (hit)
-        hit.node->pickAdaptor()->scanHits(hit.handleId, true, modifiers);
-    else if (!modifiers.testFlag(Qt::ShiftModifier))
-        // A click on nothing clears the selection, unless it extends one.
-        m_context.scene.common->selection().clear();
+    // A script's drag leaves the selection alone, as the runner's does; a user's press
+    // selects what it lands on first.
+    if (!m_scripted) {
+        if (hit)
+            hit.node->pickAdaptor()->scanHits(hit.handleId, true, modifiers);
+        else if (!modifiers.testFlag(Qt::ShiftModifier))
+            // A click on nothing clears the selection, unless it extends one.
+            m_context.scene.common->selection().clear();
+    }
     MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
     if (node && node->manipulator())
         startDrag(node, at, modifiers);
@@ -196,7 +201,7 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
     }
     if (!isDragging())
         return;
-    m_moved = m_moved || at != m_pressedAt;
+    m_moved = true;
     makeCurrent();
     m_session->move(at);
     update();

@@ -45,9 +45,10 @@ public:
     // events, the manipulator gets the coordinates exactly. False when it cannot start.
     bool playPointerDrag(const runner::DragGesture& gesture);
 
-    // For drags that a script plays: drag this node, whatever is under the pointer, and
-    // give its manipulator this manipulation mode. Cleared by passing null.
-    void setScriptedDrag(MO_Node* node, std::optional<int> manipMode);
+    // For drags that a script plays: leave the selection alone, drag `node` (when not
+    // null) whatever is under the pointer, and give its manipulator this manipulation
+    // mode. Cleared by passing false.
+    void setScriptedDrag(bool scripted, MO_Node* node, std::optional<int> manipMode);
 
 signals:
     // After every change the window shows elsewhere: an edit recorded or cancelled, a
@@ -68,7 +69,7 @@ private:
     Math::CameraTransformChain camera() const;
     VS_PickHit pickAt(const Math::Point2d& at);
     // Sets up the drag context and session for a drag of `node`; the caller presses.
-    void prepareDrag(Qt::KeyboardModifiers modifiers);
+    void prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode);
     void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
     void endDrag(bool record);
 
@@ -83,6 +84,7 @@ private:
     std::unique_ptr<SLB_DragSession> m_session;
     Math::Point2d m_pressedAt;
     bool m_moved = false;
+    bool m_scripted = false;
     MO_Node* m_scriptNode = nullptr;
     std::optional<int> m_scriptManipMode;
     bool m_panning = false;
