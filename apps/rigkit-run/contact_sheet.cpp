@@ -14,6 +14,8 @@ int scaledHeight(const VS_Image& image, int cellWidth) {
 // Box filter: each target pixel is the mean of the source pixels its footprint covers, so
 // thin lines fade rather than vanish.
 void drawScaled(const VS_Image& source, VS_Image& sheet, int left, int top, int width, int height) {
+    // Drawn over the sheet's own pixels: a picture with transparent parts (a picking pass)
+    // shows the sheet's background there rather than holes.
     for (int y = 0; y < height; ++y) {
         const int y0 = y * source.height / height;
         const int y1 = std::max(y0 + 1, (y + 1) * source.height / height);
@@ -27,8 +29,12 @@ void drawScaled(const VS_Image& source, VS_Image& sheet, int left, int top, int 
                         sum[c] += source.rgba[(std::size_t(sy) * source.width + sx) * 4 + c];
             const unsigned n = unsigned((y1 - y0) * (x1 - x0));
             std::uint8_t* out = &sheet.rgba[(std::size_t(top + y) * sheet.width + left + x) * 4];
-            for (int c = 0; c < 4; ++c)
-                out[c] = static_cast<std::uint8_t>((sum[c] + n / 2) / n);
+            const unsigned alpha = (sum[3] + n / 2) / n;
+            for (int c = 0; c < 3; ++c) {
+                const unsigned colour = (sum[c] + n / 2) / n;
+                out[c] = static_cast<std::uint8_t>((colour * alpha + out[c] * (255 - alpha) + 127) / 255);
+            }
+            out[3] = static_cast<std::uint8_t>(alpha + out[3] * (255 - alpha) / 255);
         }
     }
 }

@@ -95,4 +95,13 @@ TEST(ContactSheet, ScalesEachImageByAveragingIntoItsCell) {
     stripe.rgba = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255};
     EXPECT_EQ(runner::contactSheet({stripe}, 1, 1, 0, VS_RGBA()).pixel(0, 0), VS_RGBA(85, 85, 85, 255));
     EXPECT_EQ(runner::contactSheet({}, 4, 100, 8, VS_RGBA()).width, 0);
+
+    // Transparent pixels show the sheet's background; half-covered ones blend into it.
+    VS_Image clear;
+    clear.width = 2;
+    clear.height = 1;
+    clear.rgba = {255, 0, 0, 0, 255, 0, 0, 128};
+    const VS_Image blended = runner::contactSheet({clear}, 1, 2, 0, VS_RGBA(0, 0, 255, 255));
+    EXPECT_EQ(blended.pixel(0, 0), VS_RGBA(0, 0, 255, 255));
+    EXPECT_EQ(blended.pixel(1, 0), VS_RGBA(128, 0, 127, 255));
 }
