@@ -179,17 +179,22 @@ std::vector<float> rectangle(double x0, double y0, double x1, double y1) {
     return {a, b, c, b, c, d, a, b, c, d, a, d};
 }
 
+// The pen's shift between two glyphs that the font kerns, in art units (0 for none).
+double kerning(FT_Face face, FT_UInt previous, FT_UInt glyph) {
+    FT_Vector kern;
+    if (previous && glyph && FT_HAS_KERNING(face) &&
+        FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNFITTED, &kern) == 0)
+        return kern.x / 64.0;
+    return 0.0;
+}
+
 // The pen's travel over `text`, in art units.
 double advanceOf(FT_Face face, const std::u32string& text, int tracking) {
     double pen = 0;
     FT_UInt previous = 0;
     for (char32_t ch : text) {
         const FT_UInt glyph = FT_Get_Char_Index(face, FT_ULong(ch));
-        if (previous && glyph && FT_HAS_KERNING(face)) {
-            FT_Vector kern;
-            if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNFITTED, &kern) == 0)
-                pen += kern.x / 64.0;
-        }
+        pen += kerning(face, previous, glyph);
         if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) == 0)
             pen += face->glyph->advance.x / 64.0;
         pen += tracking;
@@ -259,11 +264,7 @@ bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextPr
     FT_UInt previous = 0;
     for (char32_t ch : text) {
         const FT_UInt glyph = FT_Get_Char_Index(face, FT_ULong(ch));
-        if (previous && glyph && FT_HAS_KERNING(face)) {
-            FT_Vector kern;
-            if (FT_Get_Kerning(face, previous, glyph, FT_KERNING_UNFITTED, &kern) == 0)
-                pen += kern.x / 64.0;
-        }
+        pen += kerning(face, previous, glyph);
         previous = glyph;
         if (FT_Load_Glyph(face, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0)
             continue;
