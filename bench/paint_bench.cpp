@@ -1,4 +1,4 @@
-// How much a painter's paint costs over the OpenGL calls it makes. Each painter is timed
+// How much a painter's paint costs over the drawing it issues. Each painter is timed
 // through the factory-made object, as the host calls it, and against the same GL calls
 // issued directly on vertex arrays built once, with the axis turn done by glRotated.
 //
@@ -18,6 +18,8 @@
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/draw/VS_Vector3D.h"
+#include "host/draw/VU_Circle.h"
+#include "host/draw/VU_Painter.h"
 #include "host/draw/gl.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
@@ -42,6 +44,9 @@ namespace {
 constexpr int kSize = 64;
 constexpr double kPixelsPerUnit = 16.0;
 constexpr int kDrainEvery = 256;
+// The painters timed against their bare drawing.
+constexpr const char* kTypes[] = {"ARROW_X",  "ARROW_Y",  "ARROW_Z",      "DRAG_DEBUGGER",
+                                  "CIRCLE_X", "CIRCLE_Y", "CIRCLE_Z",     "SLIDER_FRAME"};
 constexpr const char* kTunables = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456";
 
 // The drawing set-up the host would have for one view: a context, an orthographic
@@ -69,9 +74,20 @@ void drain(std::int64_t& count) {
         glFinish();
 }
 
+// What each painter is given: its defaults, but for the slider frame, which is drawn with
+// its drop shadow so that all three of its capsules count.
+MO_PropertyBag propertiesFor(const std::string& type) {
+    MO_PropertyBag properties;
+    if (type == "SLIDER_FRAME") {
+        properties.set(QStringLiteral("drop_shadow"), true);
+        properties.set(QStringLiteral("radius"), 0.1);
+    }
+    return properties;
+}
+
 void paintThroughPainter(benchmark::State& state, const char* type) {
     View& v = view();
-    MO_PropertyBag properties;
+    const MO_PropertyBag properties = propertiesFor(type);
     const MO_ComponentData data{properties, {}};
     std::unique_ptr<MO_OGLPainter> painter(MO_OGLPainterFactorySingleton().create(type, data));
     if (!painter) {
@@ -148,6 +164,45 @@ void bareDebugger(benchmark::State& state) {
     glFinish();
 }
 
+// A ring of the default radius (1) and width (0.03) in scene units, about `axis`, in the
+// translucent default colour of that axis.
+void bareRing(benchmark::State& state, float ax, float ay, float az) {
+    View& v = view();
+    const double unit = v.scene.metrics().xUnitScale();
+    const VS_RGBA colour(ax != 0 ? 255 : 0, ay != 0 ? 255 : 0, az != 0 ? 255 : 0, 120);
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        VU_Circle::Draw(v.canvas, VS_Vector3D(0, 0, 0), VS_Vector3D(ax, ay, az), 1.0 * unit, 5, float(0.03 * unit),
+                        colour);
+        drain(count);
+    }
+    glFinish();
+}
+
+// The default slider frame (in the scene, vertical, 3 units from the origin) of radius
+// 0.1 with its shadow: three capsules.
+void bareSliderFrame(benchmark::State& state) {
+    View& v = view();
+    const VS_RGBA shadow(0, 0, 0, 100), face(200, 200, 200, 255);
+    std::int64_t count = 0;
+    for (auto _ : state) {
+        VU_Painter painter(v.binder);
+        const double r = 0.1 * v.scene.metrics().xUnitScale();
+        const Math::Point3d a = v.scene.metrics().toOGL(Math::Point3d(0, 0, 0));
+        const Math::Point3d b = v.scene.metrics().toOGL(Math::Point3d(0, 3, 0));
+        const Math::Point2d p0(a.x, a.y), p1(b.x, b.y);
+        const double w = 0.4 * r, shift = 0.15 * r;
+        painter.setLineStrokeColor(shadow);
+        painter.drawCapsule(Math::Point2d(p0.x + shift, p0.y - shift), Math::Point2d(p1.x + shift, p1.y - shift), w);
+        painter.setLineStrokeColor(VU_Painter::darkGrayColor);
+        painter.drawCapsule(p0, p1, w);
+        painter.setLineStrokeColor(face);
+        painter.drawCapsule(p0, p1, 0.65 * w);
+        drain(count);
+    }
+    glFinish();
+}
+
 // Keeps the medians of every benchmark, by name, while printing as usual.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
@@ -163,7 +218,7 @@ public:
     void printRatios() const {
         std::printf("\nmedians, ns per draw   %12s %12s %7s   %12s %12s %7s\n", "paint wall", "bare wall", "ratio",
                     "paint CPU", "bare CPU", "ratio");
-        for (const char* type : {"ARROW_X", "ARROW_Y", "ARROW_Z", "DRAG_DEBUGGER"}) {
+        for (const char* type : kTypes) {
             const auto paint = m_medians.find(std::string("paint/") + type);
             const auto bare = m_medians.find(std::string("bare/") + type);
             if (paint == m_medians.end() || bare == m_medians.end())
@@ -210,12 +265,16 @@ int main(int argc, char** argv) {
         init();
 
     // Iterations are counted against wall time, so that a run lasts as long as it says.
-    for (const char* type : {"ARROW_X", "ARROW_Y", "ARROW_Z", "DRAG_DEBUGGER"})
+    for (const char* type : kTypes)
         benchmark::RegisterBenchmark((std::string("paint/") + type).c_str(), paintThroughPainter, type)->UseRealTime();
     benchmark::RegisterBenchmark("bare/ARROW_X", bareArrow, -90.0, 0.0, 0.0, 1.0)->UseRealTime();
     benchmark::RegisterBenchmark("bare/ARROW_Y", bareArrow, 0.0, 0.0, 0.0, 1.0)->UseRealTime();
     benchmark::RegisterBenchmark("bare/ARROW_Z", bareArrow, 90.0, 1.0, 0.0, 0.0)->UseRealTime();
     benchmark::RegisterBenchmark("bare/DRAG_DEBUGGER", bareDebugger)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/CIRCLE_X", bareRing, 1.0f, 0.0f, 0.0f)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/CIRCLE_Y", bareRing, 0.0f, 1.0f, 0.0f)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/CIRCLE_Z", bareRing, 0.0f, 0.0f, 1.0f)->UseRealTime();
+    benchmark::RegisterBenchmark("bare/SLIDER_FRAME", bareSliderFrame)->UseRealTime();
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
