@@ -26,6 +26,7 @@
 #include "host/scene/factories.h"
 
 #include <benchmark/benchmark.h>
+#include <valgrind/callgrind.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -74,6 +75,22 @@ void drain(std::int64_t& count) {
         glFinish();
 }
 
+// Runs `body` once per iteration, after a few untimed runs that let llvmpipe compile its
+// shaders for the state the body draws in. Under callgrind (collection off at start) the
+// iterations' instructions, up to the end of their drawing, land in a dump named `name`.
+template <class Body>
+void loop(benchmark::State& state, const std::string& name, Body&& body) {
+    for (int i = 0; i < 3; ++i)
+        body();
+    glFinish();
+    CALLGRIND_TOGGLE_COLLECT;
+    for (auto _ : state)
+        body();
+    glFinish();
+    CALLGRIND_TOGGLE_COLLECT;
+    CALLGRIND_DUMP_STATS_AT(name.c_str());
+}
+
 // What each painter is given: its defaults, but for the slider frame, which is drawn with
 // its drop shadow so that all three of its capsules count.
 MO_PropertyBag propertiesFor(const std::string& type) {
@@ -96,11 +113,10 @@ void paintThroughPainter(benchmark::State& state, const char* type) {
     }
     const PaintState paintState;
     std::int64_t count = 0;
-    for (auto _ : state) {
+    loop(state, std::string("paint/") + type, [&] {
         painter->paint(v.context, paintState);
         drain(count);
-    }
-    glFinish();
+    });
 }
 
 // The arrow mesh of length 1 and radius 0.15, as the painter builds it.
@@ -114,11 +130,11 @@ struct ArrowArrays {
     }
 };
 
-void bareArrow(benchmark::State& state, double angle, double ax, double ay, double az) {
+void bareArrow(benchmark::State& state, const char* name, double angle, double ax, double ay, double az) {
     view();
     const ArrowArrays arrays;
     std::int64_t count = 0;
-    for (auto _ : state) {
+    loop(state, name, [&] {
         if (angle != 0.0)
             glRotated(angle, ax, ay, az);
         glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LINE_BIT);
@@ -134,8 +150,7 @@ void bareArrow(benchmark::State& state, double angle, double ax, double ay, doub
         if (angle != 0.0)
             glRotated(-angle, ax, ay, az);
         drain(count);
-    }
-    glFinish();
+    });
 }
 
 void bareDebugger(benchmark::State& state) {
@@ -148,7 +163,7 @@ void bareDebugger(benchmark::State& state) {
                                            mmm, mpm, mpp, mmm, mpp, mmp, mmm, pmm, ppm, mmm, ppm, mpm};
     const GLubyte colours[3][3] = {{255, 0, 0}, {0, 0, 255}, {120, 120, 120}};
     std::int64_t count = 0;
-    for (auto _ : state) {
+    loop(state, "bare/DRAG_DEBUGGER", [&] {
         for (const auto& c : colours) {
             glPushAttrib(GL_COLOR_BUFFER_BIT | GL_LINE_BIT);
             glLineWidth(6.0f);
@@ -159,24 +174,23 @@ void bareDebugger(benchmark::State& state) {
             glPopAttrib();
         }
         drain(count);
-    }
+    });
     glDisableClientState(GL_VERTEX_ARRAY);
     glFinish();
 }
 
 // A ring of the default radius (1) and width (0.03) in scene units, about `axis`, in the
 // translucent default colour of that axis.
-void bareRing(benchmark::State& state, float ax, float ay, float az) {
+void bareRing(benchmark::State& state, const char* name, float ax, float ay, float az) {
     View& v = view();
     const double unit = v.scene.metrics().xUnitScale();
     const VS_RGBA colour(ax != 0 ? 255 : 0, ay != 0 ? 255 : 0, az != 0 ? 255 : 0, 120);
     std::int64_t count = 0;
-    for (auto _ : state) {
+    loop(state, name, [&] {
         VU_Circle::Draw(v.canvas, VS_Vector3D(0, 0, 0), VS_Vector3D(ax, ay, az), 1.0 * unit, 5, float(0.03 * unit),
                         colour);
         drain(count);
-    }
-    glFinish();
+    });
 }
 
 // The default slider frame (in the scene, vertical, 3 units from the origin) of radius
@@ -185,7 +199,7 @@ void bareSliderFrame(benchmark::State& state) {
     View& v = view();
     const VS_RGBA shadow(0, 0, 0, 100), face(200, 200, 200, 255);
     std::int64_t count = 0;
-    for (auto _ : state) {
+    loop(state, "bare/SLIDER_FRAME", [&] {
         VU_Painter painter(v.binder);
         const double r = 0.1 * v.scene.metrics().xUnitScale();
         const Math::Point3d a = v.scene.metrics().toOGL(Math::Point3d(0, 0, 0));
@@ -199,8 +213,7 @@ void bareSliderFrame(benchmark::State& state) {
         painter.setLineStrokeColor(face);
         painter.drawCapsule(p0, p1, 0.65 * w);
         drain(count);
-    }
-    glFinish();
+    });
 }
 
 // Keeps the medians of every benchmark, by name, while printing as usual.
@@ -265,16 +278,24 @@ int main(int argc, char** argv) {
         init();
 
     // Iterations are counted against wall time, so that a run lasts as long as it says.
+    // PAINT_BENCH_ITERATIONS=n runs every benchmark exactly n times instead: for counting
+    // instructions under callgrind, where one dump per benchmark must stand for n draws.
+    const char* fixed = std::getenv("PAINT_BENCH_ITERATIONS");
+    const auto add = [fixed](benchmark::internal::Benchmark* b) {
+        b->UseRealTime();
+        if (fixed)
+            b->Iterations(std::atoll(fixed));
+    };
     for (const char* type : kTypes)
-        benchmark::RegisterBenchmark((std::string("paint/") + type).c_str(), paintThroughPainter, type)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/ARROW_X", bareArrow, -90.0, 0.0, 0.0, 1.0)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/ARROW_Y", bareArrow, 0.0, 0.0, 0.0, 1.0)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/ARROW_Z", bareArrow, 90.0, 1.0, 0.0, 0.0)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/DRAG_DEBUGGER", bareDebugger)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/CIRCLE_X", bareRing, 1.0f, 0.0f, 0.0f)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/CIRCLE_Y", bareRing, 0.0f, 1.0f, 0.0f)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/CIRCLE_Z", bareRing, 0.0f, 0.0f, 1.0f)->UseRealTime();
-    benchmark::RegisterBenchmark("bare/SLIDER_FRAME", bareSliderFrame)->UseRealTime();
+        add(benchmark::RegisterBenchmark((std::string("paint/") + type).c_str(), paintThroughPainter, type));
+    add(benchmark::RegisterBenchmark("bare/ARROW_X", bareArrow, "bare/ARROW_X", -90.0, 0.0, 0.0, 1.0));
+    add(benchmark::RegisterBenchmark("bare/ARROW_Y", bareArrow, "bare/ARROW_Y", 0.0, 0.0, 0.0, 1.0));
+    add(benchmark::RegisterBenchmark("bare/ARROW_Z", bareArrow, "bare/ARROW_Z", 90.0, 1.0, 0.0, 0.0));
+    add(benchmark::RegisterBenchmark("bare/DRAG_DEBUGGER", bareDebugger));
+    add(benchmark::RegisterBenchmark("bare/CIRCLE_X", bareRing, "bare/CIRCLE_X", 1.0f, 0.0f, 0.0f));
+    add(benchmark::RegisterBenchmark("bare/CIRCLE_Y", bareRing, "bare/CIRCLE_Y", 0.0f, 1.0f, 0.0f));
+    add(benchmark::RegisterBenchmark("bare/CIRCLE_Z", bareRing, "bare/CIRCLE_Z", 0.0f, 0.0f, 1.0f));
+    add(benchmark::RegisterBenchmark("bare/SLIDER_FRAME", bareSliderFrame));
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
