@@ -15,6 +15,7 @@
 //
 //   <TYPE> moves=<n> allocations=<n>
 
+#include "bench/callgrind_marks.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
@@ -25,7 +26,6 @@
 #include "host/scene/factories.h"
 
 #include <dlfcn.h>
-#include <valgrind/callgrind.h>
 
 #include <algorithm>
 #include <atomic>
@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 // Every allocation of the process goes through these; glibc keeps its own under the
 // __libc_ names.
@@ -345,6 +346,15 @@ void buttons() {
 }  // namespace
 
 int main() {
+    // A counter that missed allocations would report every manipulator clean.
+    const unsigned long before = g_allocations.load();
+    auto* probe = new std::vector<int>(64);
+    g_sink = double(probe->size());
+    delete probe;
+    if (g_allocations.load() == before) {
+        std::fprintf(stderr, "drag_bench: the allocation counter sees no allocation\n");
+        return 1;
+    }
     const char* pluginPath = std::getenv("RIGKIT_PLUGIN") ? std::getenv("RIGKIT_PLUGIN") : RIGKIT_PLUGIN_PATH;
     if (!dlopen(pluginPath, RTLD_NOW | RTLD_LOCAL)) {
         std::fprintf(stderr, "drag_bench: cannot load the plug-in: %s\n", dlerror());

@@ -9,6 +9,7 @@
 // unless given). Like paint_bench it restarts itself once with glibc's malloc trimming
 // fixed, and prints the medians and their ratio at the end.
 
+#include "bench/callgrind_marks.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/MO_OGLContext.h"
 #include "host/draw/VS_Canvas.h"
@@ -20,7 +21,6 @@
 #include "host/scene/factories.h"
 
 #include <benchmark/benchmark.h>
-#include <valgrind/callgrind.h>
 #include <dlfcn.h>
 #include <unistd.h>
 

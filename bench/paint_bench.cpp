@@ -12,6 +12,7 @@
 // glibc's malloc trimming and mmap thresholds fixed, which otherwise make llvmpipe's
 // timings swing from run to run.
 
+#include "bench/callgrind_marks.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/MO_OGLContext.h"
 #include "host/draw/VS_Canvas.h"
@@ -26,7 +27,6 @@
 #include "host/scene/factories.h"
 
 #include <benchmark/benchmark.h>
-#include <valgrind/callgrind.h>
 #include <dlfcn.h>
 #include <unistd.h>
 
