@@ -12,7 +12,7 @@ JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
-.PHONY: deps build run test clean format
+.PHONY: deps build run test clean format bench bench-deps
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
@@ -45,6 +45,25 @@ test-%: build-%
 	ctest --preset $* -j $(JOBS)
 
 test: test-default test-asan
+
+# Benchmarks in a release tree of their own, and one table of every budget.
+BENCH_DEPS := valgrind python3
+
+bench-deps: deps
+	@missing=""; \
+	for p in $(BENCH_DEPS); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+bench: bench-deps
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIGKIT_BENCH=ON -DBUILD_TESTING=OFF
+	cmake --build build/bench -j $(JOBS)
+	python3 bench/run_bench.py build/bench
 
 format:
 	find host registry transformations manipulators painters pickers apps tests bench \

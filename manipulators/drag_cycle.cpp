@@ -19,6 +19,9 @@ DragPlaneProjector::DragPlaneProjector(const Math::CameraTransformChain& chain, 
         m_projection = Math::PlaneProjection(toScreen, true);
 }
 
+DragPlaneProjector::DragPlaneProjector()
+    : m_source(PointerFrame), m_destination(ModelFrame), m_projection(Math::Matrix4x4(), true), m_valid(false) {}
+
 bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q) const {
     if (!m_valid)
         return false;

@@ -23,6 +23,8 @@ enum Frame { ScreenFrame = 1, PointerFrame = 5, ModelFrame = 6 };
 class DragPlaneProjector {
 public:
     DragPlaneProjector(const Math::CameraTransformChain& chain, int source, int destination);
+    // One that projects nothing, to be assigned at the press.
+    DragPlaneProjector();
     // The point q of the plane under (x, y, z); false when the projector or a step fails.
     bool project(double x, double y, double z, Math::Point2d& q) const;
     bool isValid() const { return m_valid; }

@@ -12,6 +12,7 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
+#include "manipulators/drag_cycle.h"
 #include "registry/export.h"
 
 #include <vector>
@@ -51,6 +52,8 @@ private:
     AT_Position2dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
+    // Made at the press from m_chain: every move projects onto the same plane.
+    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
     double m_lower[3];
     double m_upper[3];
@@ -79,5 +82,7 @@ private:
     AT_Position3dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
+    // Made at the press from m_chain: every move projects onto the same plane.
+    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };

@@ -15,19 +15,19 @@ const QString& operationName() {
     return name;
 }
 
-// The quarter turn about Y that stands the Z manipulator's plane up.
-Math::Matrix4x4 quarterTurnAboutY() {
-    Math::Matrix4x4 r;
-    r.rotateDegrees(90.0, Math::Vector3d(0, 1, 0));
+// The quarter turn about Y that stands the Z manipulator's plane up; made once, as every
+// move needs it.
+const Math::Matrix4x4& quarterTurnAboutY() {
+    static const Math::Matrix4x4 r = Math::Matrix4x4().rotateDegrees(90.0, Math::Vector3d(0, 1, 0));
     return r;
 }
 
 // The pointer on the manipulator's plane, carried by `post` (the context's post matrix,
 // possibly times the Z turn); false when the projection fails.
-bool pointOnPlane(const Math::CameraTransformChain& chain, const Math::Matrix4x4& post, double x, double y, double z,
-                  Math::Point4d& p) {
+bool pointOnPlane(const rigkit::DragPlaneProjector& projector, const Math::Matrix4x4& post, double x, double y,
+                  double z, Math::Point4d& p) {
     Math::Point2d q;
-    if (!rigkit::DragPlaneProjector(chain, rigkit::PointerFrame, rigkit::ModelFrame).project(x, y, z, q))
+    if (!projector.project(x, y, z, q))
         return false;
     p = post * Math::Point4d(q.x, q.y, 0.0, 1.0);
     return true;
@@ -39,10 +39,10 @@ const SC_SceneMetrics& metricsOf(SLB_DragContext& context) {
 
 // X (axis 0) and Y (axis 1) share everything but the axis they read off the plane.
 template <int Axis>
-void planarStart(SLB_DragContext& context, const Math::CameraTransformChain& chain, double startValue, double x,
+void planarStart(SLB_DragContext& context, const rigkit::DragPlaneProjector& projector, double startValue, double x,
                  double y, double z, double offset[2]) {
     Math::Point4d p;
-    if (!pointOnPlane(chain, context.postMatrix(), x, y, z, p))
+    if (!pointOnPlane(projector, context.postMatrix(), x, y, z, p))
         return;
     offset[0] = -p.x;
     offset[1] = -p.y;
@@ -50,10 +50,10 @@ void planarStart(SLB_DragContext& context, const Math::CameraTransformChain& cha
 }
 
 template <int Axis>
-void planarDrag(SLB_DragContext& context, const Math::CameraTransformChain& chain, const double offset[2],
+void planarDrag(SLB_DragContext& context, const rigkit::DragPlaneProjector& projector, const double offset[2],
                 AT_ScalarSimpleAttrSurrogate* surrogate, double x, double y, double z) {
     Math::Point4d p;
-    if (!pointOnPlane(chain, context.postMatrix(), x, y, z, p))
+    if (!pointOnPlane(projector, context.postMatrix(), x, y, z, p))
         return;
     const Math::Point3d s = metricsOf(context).fromOGL(Math::Point3d(p.x + offset[0], p.y + offset[1], 0.0));
     if (surrogate)
@@ -83,11 +83,13 @@ RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationZDragManipulator)
 #define RIGKIT_PLANAR_TRANSLATION_DRAG(Class, Axis)                                                                    \
     void Class::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x, double y, double z) { \
         double start;                                                                                                  \
-        if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))            \
-            planarStart<Axis>(context, m_chain, start, x, y, z, m_offset);                                             \
+        if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))           \
+            return;                                                                                                    \
+        m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);                   \
+        planarStart<Axis>(context, m_projector, start, x, y, z, m_offset);                                             \
     }                                                                                                                  \
     void Class::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {                 \
-        planarDrag<Axis>(context, m_chain, m_offset, m_surrogate, x, y, z);                                            \
+        planarDrag<Axis>(context, m_projector, m_offset, m_surrogate, x, y, z);                                        \
     }
 
 RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationXDragManipulator, 0)
@@ -98,10 +100,11 @@ void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_Sele
     double start;
     if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))
         return;
-    const Math::Matrix4x4 r = quarterTurnAboutY();
+    const Math::Matrix4x4& r = quarterTurnAboutY();
     m_chain.applyMatrixToModel(r);
+    m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);
     Math::Point4d p;
-    if (!pointOnPlane(m_chain, context.postMatrix() * r, x, y, z, p))
+    if (!pointOnPlane(m_projector, context.postMatrix() * r, x, y, z, p))
         return;
     m_offset[0] = -p.x;
     m_offset[1] = -p.y;
@@ -110,7 +113,7 @@ void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_Sele
 
 void TranslationZDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point4d p;
-    if (!pointOnPlane(m_chain, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
+    if (!pointOnPlane(m_projector, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
         return;
     const double value = (p.z + m_offset[2]) * metricsOf(context).zDrawingFactor();
     if (m_surrogate)

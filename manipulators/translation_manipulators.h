@@ -10,6 +10,7 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
+#include "manipulators/drag_cycle.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;
@@ -33,6 +34,8 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
+    // Made at the press from m_chain: every move projects onto the same plane.
+    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };
 
@@ -55,6 +58,8 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
+    // Made at the press from m_chain: every move projects onto the same plane.
+    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };
 
@@ -79,5 +84,7 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
+    // Made at the press from m_chain: every move projects onto the same plane.
+    rigkit::DragPlaneProjector m_projector;
     double m_offset[3];
 };

@@ -9,6 +9,7 @@
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/components.h"
 
+#include <algorithm>
 #include <cmath>
 
 int VS_View::width() const {
@@ -29,6 +30,11 @@ VS_PickHit VS_PickImage::hitAt(int x, int y) const {
 }
 
 void VS_SceneRenderer::beginPass(MO_OGLContext::RenderMode mode, const VS_RGBA& background) {
+    setPassState(mode, background);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void VS_SceneRenderer::setPassState(MO_OGLContext::RenderMode mode, const VS_RGBA& background) {
     const GLenum off[] = {GL_DEPTH_TEST,   GL_CULL_FACE,      GL_LIGHTING,     GL_TEXTURE_2D,
                           GL_SCISSOR_TEST, GL_ALPHA_TEST,     GL_STENCIL_TEST, GL_LINE_SMOOTH,
                           GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_MULTISAMPLE,  GL_COLOR_LOGIC_OP};
@@ -47,12 +53,16 @@ void VS_SceneRenderer::beginPass(MO_OGLContext::RenderMode mode, const VS_RGBA& 
         glEnable(GL_DITHER);
         glClearColor(background.r / 255.0f, background.g / 255.0f, background.b / 255.0f, background.a / 255.0f);
     }
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
 void VS_SceneRenderer::paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
                                   std::vector<VS_PickHit>* codes) {
     beginPass(mode, view.background);
+    paintNodesOnly(scene, view, mode, codes);
+}
+
+void VS_SceneRenderer::paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
+                                      std::vector<VS_PickHit>* codes) {
     VS_Canvas canvas(view.width(), view.height());
     CC_CameraChainTransformCanvasBinder binder(canvas);
     Math::CameraTransformChain camera = view.camera;
@@ -104,4 +114,34 @@ VS_PickImage VS_SceneRenderer::renderPick(VS_OffscreenContext& context, SC_Scene
     pick.handles = drawPickPass(scene, view);
     pick.image = context.readPixels();
     return pick;
+}
+
+VS_PickHit VS_SceneRenderer::pickAt(SC_SceneCommon& scene, const VS_View& view, int x, int y, int radius) {
+    const int width = view.width(), height = view.height();
+    if (x < 0 || y < 0 || x >= width || y >= height)
+        return {};
+    radius = std::max(radius, 0);
+    // The box in GL's window coordinates, which count rows from the bottom.
+    const int x0 = std::max(x - radius, 0), x1 = std::min(x + radius + 1, width);
+    const int top = std::max(y - radius, 0), bottom = std::min(y + radius + 1, height);
+    const int y0 = height - bottom, boxHeight = bottom - top, boxWidth = x1 - x0;
+
+    setPassState(MO_OGLContext::PickingRender, view.background);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x0, y0, boxWidth, boxHeight);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    std::vector<VS_PickHit> codes;
+    paintNodesOnly(scene, view, MO_OGLContext::PickingRender, &codes);
+    glDisable(GL_SCISSOR_TEST);
+
+    std::uint8_t rgba[4] = {0, 0, 0, 0};
+    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    glPopClientAttrib();
+    const std::uint32_t code = VS_PickCode(VS_RGBA(rgba[0], rgba[1], rgba[2], rgba[3]));
+    if (code == 0 || code > codes.size())
+        return {};
+    return codes[code - 1];
 }

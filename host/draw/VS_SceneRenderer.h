@@ -99,7 +99,17 @@ public:
     static VS_Image render(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
     static VS_PickImage renderPick(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
 
+    // What a click at window pixel (x, y) hits, at the cost of a few pixels rather than a
+    // whole picking pass: the pass is drawn into the bound framebuffer scissored to the
+    // box of `radius` pixels around (x, y), and only the pixel under the pointer is read
+    // back. The answer is the one renderPick(...).hitAt(x, y) gives; pixels outside the
+    // box are left as they were. An (x, y) outside the view hits nothing.
+    static VS_PickHit pickAt(SC_SceneCommon& scene, const VS_View& view, int x, int y, int radius = 2);
+
 private:
     static void paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
                            std::vector<VS_PickHit>* codes);
+    static void setPassState(MO_OGLContext::RenderMode mode, const VS_RGBA& background);
+    static void paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
+                               std::vector<VS_PickHit>* codes);
 };

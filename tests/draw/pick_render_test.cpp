@@ -149,6 +149,37 @@ TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixel) {
     EXPECT_TRUE(sameRgb(image.pixel(200, 160), VU_Painter::greenColor));
 }
 
+TEST_F(RenderedScene, PickAtAnswersAsTheWholePassDoesAndTouchesOnlyItsBox) {
+    addArrowNode("a", -1.0, nullptr, true);
+    addArrowNode("b", 1.0, nullptr, true);
+    addArrowNode("unpickable", 0.0, nullptr, false);
+    VS_OffscreenContext& context = gl(Rig::kSize, Rig::kSize);
+    const VS_PickImage pick = VS_SceneRenderer::renderPick(context, scene, view());
+
+    // Whatever the ordinary pass left, the scissored pass reads only its own pixels.
+    VS_SceneRenderer::render(context, scene, view());
+    // Along a row through both shafts and the unpickable one, and their edges.
+    for (int x = 90; x < 310; ++x) {
+        const VS_PickHit hit = VS_SceneRenderer::pickAt(scene, view(), x, 160);
+        ASSERT_EQ(hit.node, pick.hitAt(x, 160).node) << "x " << x;
+        ASSERT_EQ(hit.handleId, pick.hitAt(x, 160).handleId) << "x " << x;
+    }
+    // Corners of the view, where the box is cut by its edges, and points outside it.
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{Rig::kSize - 1, Rig::kSize - 1}, std::pair{-1, 160},
+                               std::pair{Rig::kSize, 160}, std::pair{100, Rig::kSize}})
+        EXPECT_FALSE(VS_SceneRenderer::pickAt(scene, view(), x, y, 3));
+
+    // A fresh ordinary frame, then one scissored pick: outside the 5 × 5 box the frame is
+    // untouched, so the picking colours never show in the view.
+    VS_SceneRenderer::render(context, scene, view());
+    const VS_PickHit hit = VS_SceneRenderer::pickAt(scene, view(), 100, 160, 2);
+    EXPECT_TRUE(hit);
+    const VS_Image after = context.readPixels();
+    EXPECT_TRUE(sameRgb(after.pixel(100, 158), pick.image.pixel(100, 158)));
+    EXPECT_TRUE(sameRgb(after.pixel(100, 163), VU_Painter::greenColor));
+    EXPECT_TRUE(sameRgb(after.pixel(100, 130), VU_Painter::greenColor));
+}
+
 namespace {
 
 VS_Image readPng(const std::string& path) {

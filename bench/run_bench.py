@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+"""Runs every benchmark of bench/ and prints one table: each measure against its floor
+measured in the same run, their ratio, the budget and whether it is met.
+
+    bench/run_bench.py [BUILD_DIR]        (default build/bench; `make bench` runs this)
+
+Rows for CPU paths (drag steps, paint, label) are callgrind instruction counts, which do
+not depend on load; paint and label counts include llvmpipe's rasterising, done in the
+calling thread for the count. Timed rows (edits, the 1,000-control frame, the click, the
+load) are Google Benchmark medians over repetitions, measure and floor interleaved so that
+load on the machine falls on both alike. Exits 1 when a row fails or a
+benchmark could not run.
+"""
+
+import glob
+import json
+import os
+import platform
+import re
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+
+BUILD = sys.argv[1] if len(sys.argv) > 1 else "build/bench"
+BIN = os.path.join(BUILD, "bin")
+
+MANIPULATORS = ["TRANSLATION_X", "TRANSLATION_Y", "TRANSLATION_Z", "ROTATION_X", "ROTATION_Y", "ROTATION_Z",
+                "ROTATION_3D", "SLIDER", "POSITION_2D", "POSITION_3D", "BUTTON", "SCRIPT"]
+
+rows = []
+problems = []
+
+
+def row(measure, figure, floor, ratio, budget, ok):
+    rows.append((measure, figure, floor, ratio, budget, "pass" if ok else "FAIL"))
+
+
+def missing(measure, budget, why):
+    rows.append((measure, "-", "-", "-", budget, "MISSING"))
+    problems.append(f"{measure}: {why}")
+
+
+def run(args, **kw):
+    return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, check=True, **kw)
+
+
+def gbench(binary, extra):
+    """Medians by benchmark name: {name: (real_ns, cpu_ns)}."""
+    with tempfile.NamedTemporaryFile(suffix=".json", delete=False) as out:
+        path = out.name
+    try:
+        run([os.path.join(BIN, binary), "--benchmark_out=" + path, "--benchmark_out_format=json",
+             "--benchmark_report_aggregates_only=true", "--benchmark_enable_random_interleaving=true"] + extra)
+        with open(path) as f:
+            data = json.load(f)
+    finally:
+        os.unlink(path)
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+    medians = {}
+    for b in data["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            k = scale[b.get("time_unit", "ns")]
+            # Benchmarks timed against wall time carry a "/real_time" suffix.
+            name = re.sub(r"/real_time$", "", b["run_name"])
+            medians[name] = (b["real_time"] * k, b["cpu_time"] * k)
+    return medians
+
+
+def ns(v):
+    if v >= 1e6:
+        return f"{v / 1e6:.2f} ms"
+    if v >= 1e3:
+        return f"{v / 1e3:.1f} us"
+    return f"{v:.0f} ns"
+
+
+def drag_rows():
+    if not shutil.which("valgrind"):
+        for m in MANIPULATORS:
+            missing(f"drag step {m}", "<= 2x", "valgrind is not installed")
+        return
+    out_dir = tempfile.mkdtemp(prefix="rigkit-callgrind-")
+    try:
+        done = run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
+                    "--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, "drag_bench")])
+        counts = {}
+        for path in glob.glob(os.path.join(out_dir, "cg.out.*")):
+            with open(path) as f:
+                text = f.read()
+            name = re.search(r"^desc: Trigger: Client Request: (\S+)", text, re.M)
+            total = re.search(r"^totals: (\d+)", text, re.M)
+            if name and total:
+                counts[name.group(1)] = int(total.group(1))
+    finally:
+        shutil.rmtree(out_dir, ignore_errors=True)
+    allocations = {}
+    for line in done.stdout.splitlines():
+        m = re.match(r"(\S+) moves=(\d+) allocations=(\d+)", line)
+        if m:
+            allocations[m.group(1)] = (int(m.group(2)), int(m.group(3)))
+    for m in MANIPULATORS:
+        drag, bare = counts.get("drag/" + m), counts.get("bare/" + m)
+        if drag is None or bare is None or m not in allocations:
+            missing(f"drag step {m}", "<= 2x", "no count from drag_bench")
+            continue
+        moves = allocations[m][0]
+        if bare < moves:
+            # Nothing to do on a move: only the call itself is left to count.
+            row(f"drag step {m} (instr/move)", f"{drag / moves:.0f}", "0 (no maths)", "-", "<= 2x",
+                drag / moves <= 30)
+        else:
+            ratio = drag / bare
+            row(f"drag step {m} (instr/move)", f"{drag / moves:.0f}", f"{bare / moves:.0f}", f"{ratio:.2f}", "<= 2x",
+                ratio <= 2.0)
+    total_moves = sum(a[0] for a in allocations.values())
+    total_allocs = sum(a[1] for a in allocations.values())
+    row(f"drag heap allocations after press ({len(allocations)} manipulators)",
+        f"{total_allocs} in {total_moves} moves", "-", "-", "0", total_allocs == 0 and len(allocations) == len(MANIPULATORS))
+
+
+TUNABLES = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456"
+
+
+def callgrind_counts(binary, env, args):
+    """Instruction counts by dump name, for a binary that brackets its loops with
+    callgrind client requests. llvmpipe rasterises in the calling thread (LP_NUM_THREADS=0),
+    so that the drawing each loop causes is counted with it, whatever the scheduling."""
+    out_dir = tempfile.mkdtemp(prefix="rigkit-callgrind-")
+    try:
+        full_env = dict(os.environ, LP_NUM_THREADS="0", GLIBC_TUNABLES=TUNABLES, **env)
+        run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
+             "--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, binary)] + args,
+            env=full_env)
+        counts = {}
+        for path in glob.glob(os.path.join(out_dir, "cg.out.*")):
+            with open(path) as f:
+                text = f.read()
+            name = re.search(r"^desc: Trigger: Client Request: (\S+)", text, re.M)
+            total = re.search(r"^totals: (\d+)", text, re.M)
+            if name and total:
+                counts[name.group(1)] = int(total.group(1))
+        return counts
+    finally:
+        shutil.rmtree(out_dir, ignore_errors=True)
+
+
+def paint_rows():
+    draws = 300
+    counts = callgrind_counts("paint_bench", {"PAINT_BENCH_ITERATIONS": str(draws)}, ["--benchmark_repetitions=1"])
+    names = sorted({n.split("/", 1)[1] for n in counts if n.startswith("paint/")})
+    if not names:
+        missing("paint()", "<= 1.2x", "paint_bench gave no counts")
+    for name in names:
+        paint, bare = counts.get("paint/" + name), counts.get("bare/" + name)
+        if not bare:
+            missing(f"paint() {name}", "<= 1.2x", "no bare drawing to compare with")
+            continue
+        ratio = paint / bare
+        row(f"paint() {name} (instr/draw, llvmpipe)", f"{paint / draws:.0f}", f"{bare / draws:.0f}", f"{ratio:.2f}",
+            "<= 1.2x", ratio <= 1.2)
+
+
+def edit_rows():
+    medians = gbench("edit_bench", ["--benchmark_repetitions=7", "--benchmark_filter=OffsetCommand|SetValueAtFrame"])
+    big, ten = medians.get("OffsetCommand/100000"), medians.get("OffsetCommand/10000")
+    if big and ten:
+        row("offset all frames, 100k keys (build+do+undo)", ns(big[1]), "-", "-", "<= 50 ms", big[1] <= 50e6)
+        ratio = big[1] / ten[1]
+        row("offset all frames, 100k vs 10k keys", ns(big[1]), ns(ten[1]), f"{ratio:.2f}", "<= 11x", ratio <= 11.0)
+    else:
+        missing("offset all frames", "<= 50 ms, <= 11x", "edit_bench gave no OffsetCommand medians")
+    one = medians.get("SetValueAtFrame")
+    if one:
+        row("set value at one frame, 100k keys (+undo)", ns(one[1]), "-", "-", "<= 100 us", one[1] <= 100e3)
+    else:
+        missing("set value at one frame", "<= 100 us", "edit_bench gave no SetValueAtFrame median")
+
+
+def viewport_rows():
+    medians = gbench("viewport_bench", ["--benchmark_repetitions=9", "--benchmark_min_time=0.3"])
+    frame, click = medians.get("viewport/frame"), medians.get("viewport/click")
+    if frame:
+        # The calling thread's CPU time is shown beside: the rest of the wall time is
+        # llvmpipe's rasteriser threads, and waiting for a core on a loaded machine.
+        row("frame, 1,000 controls at 512x512 (wall)", f"{ns(frame[0])} (CPU {ns(frame[1])})", "-", "-", "<= 16 ms",
+            frame[0] <= 16e6)
+    else:
+        missing("frame, 1,000 controls", "<= 16 ms", "viewport_bench gave no frame median")
+    if frame and click:
+        ratio = click[0] / frame[0]
+        row("click: scissored pick + readback + scanHits", ns(click[0]), ns(frame[0]), f"{ratio:.2f}",
+            "<= 2x frame", ratio <= 2.0)
+    else:
+        missing("click pick", "<= 2x frame", "viewport_bench gave no click median")
+
+
+def load_rows():
+    times, registrations = [], set()
+    for _ in range(15):
+        out = run([os.path.join(BIN, "load_bench")]).stdout
+        m = re.search(r"load_us=([\d.]+) registrations=(\d+)", out)
+        times.append(float(m.group(1)))
+        registrations.add(int(m.group(2)))
+    median = statistics.median(times) * 1e3
+    count = registrations.pop() if len(registrations) == 1 else -1
+    row(f"dlopen + {count} registrations (median of 15)", ns(median), "-", "-", "<= 5 ms",
+        median <= 5e6 and count == 46)
+
+
+def label_rows():
+    paints = 100
+    counts = callgrind_counts("label_bench", {"LABEL_BENCH_ITERATIONS": str(paints)}, ["--benchmark_repetitions=1"])
+    cached, rebuilt = counts.get("label/cached"), counts.get("label/rebuild")
+    if cached and rebuilt:
+        ratio = cached / rebuilt
+        row("label cached redraw vs rebuild (instr/paint)", f"{cached / paints:.0f}", f"{rebuilt / paints:.0f}",
+            f"{ratio:.2f}", "<= 0.1x", ratio <= 0.1)
+    else:
+        missing("label cached redraw", "<= 0.1x", "label_bench gave no counts")
+
+
+def machine():
+    model = platform.processor() or platform.machine()
+    try:
+        with open("/proc/cpuinfo") as f:
+            m = re.search(r"^model name\s*:\s*(.+)$", f.read(), re.M)
+            model = m.group(1) if m else model
+    except OSError:
+        pass
+    return f"{model}, {os.cpu_count()} CPUs, {platform.system()} {platform.release()}, Mesa llvmpipe (headless EGL)"
+
+
+def main():
+    for section in (drag_rows, paint_rows, edit_rows, viewport_rows, load_rows, label_rows):
+        try:
+            section()
+        except (subprocess.CalledProcessError, OSError, KeyError, ValueError, AttributeError) as e:
+            detail = e.stderr.strip().splitlines()[-1:] if isinstance(e, subprocess.CalledProcessError) else [str(e)]
+            missing(section.__name__.replace("_rows", ""), "-", f"{type(e).__name__}: {' '.join(detail)}")
+    header = ("measure", "figure", "floor", "ratio", "budget", "result")
+    widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
+    line = lambda r: "| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |"
+    print(f"Machine: {machine()}")
+    print(line(header))
+    print("|" + "|".join("-" * (w + 2) for w in widths) + "|")
+    for r in rows:
+        print(line(r))
+    for p in problems:
+        print("missing: " + p, file=sys.stderr)
+    failed = [r for r in rows if r[5] != "pass"]
+    print(f"\n{len(rows) - len(failed)} of {len(rows)} rows pass")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
