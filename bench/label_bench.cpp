@@ -9,6 +9,7 @@
 // unless given). Like paint_bench it restarts itself once with glibc's malloc trimming
 // fixed, and prints the medians and their ratio at the end.
 
+#include "bench/bench_support.h"
 #include "bench/callgrind_marks.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/MO_OGLContext.h"
@@ -36,7 +37,6 @@ namespace {
 
 constexpr int kSize = 128;
 constexpr int kDrainEvery = 64;
-constexpr const char* kTunables = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456";
 
 struct View {
     VS_OffscreenContext gl{kSize, kSize};
@@ -114,29 +114,12 @@ private:
     std::map<std::string, Times> m_medians;
 };
 
-bool hasFlag(int argc, char** argv, const char* prefix) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!std::getenv("GLIBC_TUNABLES")) {
-        setenv("GLIBC_TUNABLES", kTunables, 1);
-        execv("/proc/self/exe", argv);
-        std::perror("label_bench: cannot restart with GLIBC_TUNABLES set; timing without");
-    }
-    const char* pluginPath = std::getenv("RIGKIT_PLUGIN") ? std::getenv("RIGKIT_PLUGIN") : RIGKIT_PLUGIN_PATH;
-    void* plugin = dlopen(pluginPath, RTLD_NOW | RTLD_LOCAL);
-    if (!plugin) {
-        std::fprintf(stderr, "label_bench: cannot load the plug-in: %s\n", dlerror());
+    bench::restartWithTunables(argv, "label_bench");
+    if (!bench::loadPlugin(RIGKIT_PLUGIN_PATH, "label_bench"))
         return 1;
-    }
-    if (auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "PLUG_Init")))
-        init();
 
     // LABEL_BENCH_ITERATIONS=n runs each side exactly n times, for counting instructions
     // under callgrind.
@@ -149,9 +132,9 @@ int main(int argc, char** argv) {
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
-    if (!hasFlag(argc, argv, "--benchmark_repetitions"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_repetitions"))
         args.push_back(repetitions.data());
-    if (!hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
         args.push_back(aggregates.data());
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());

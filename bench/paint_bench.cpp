@@ -12,6 +12,7 @@
 // glibc's malloc trimming and mmap thresholds fixed, which otherwise make llvmpipe's
 // timings swing from run to run.
 
+#include "bench/bench_support.h"
 #include "bench/callgrind_marks.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/MO_OGLContext.h"
@@ -48,7 +49,6 @@ constexpr int kDrainEvery = 256;
 // The painters timed against their bare drawing.
 constexpr const char* kTypes[] = {"ARROW_X",  "ARROW_Y",  "ARROW_Z",      "DRAG_DEBUGGER",
                                   "CIRCLE_X", "CIRCLE_Y", "CIRCLE_Z",     "SLIDER_FRAME"};
-constexpr const char* kTunables = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=268435456";
 
 // The drawing set-up the host would have for one view: a context, an orthographic
 // camera, a scene with default units.
@@ -251,31 +251,13 @@ private:
     std::map<std::string, Times> m_medians;
 };
 
-bool hasFlag(int argc, char** argv, const char* prefix) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    // glibc reads its tunables at start-up only.
-    if (!std::getenv("GLIBC_TUNABLES")) {
-        setenv("GLIBC_TUNABLES", kTunables, 1);
-        execv("/proc/self/exe", argv);
-        std::perror("paint_bench: cannot restart with GLIBC_TUNABLES set; timing without");
-    }
+    bench::restartWithTunables(argv, "paint_bench");
 
-    const char* pluginPath = std::getenv("RIGKIT_PLUGIN") ? std::getenv("RIGKIT_PLUGIN") : RIGKIT_PLUGIN_PATH;
-    void* plugin = dlopen(pluginPath, RTLD_NOW | RTLD_LOCAL);
-    if (!plugin) {
-        std::fprintf(stderr, "paint_bench: cannot load the plug-in: %s\n", dlerror());
+    if (!bench::loadPlugin(RIGKIT_PLUGIN_PATH, "paint_bench"))
         return 1;
-    }
-    if (auto init = reinterpret_cast<void (*)()>(dlsym(plugin, "PLUG_Init")))
-        init();
 
     // Iterations are counted against wall time, so that a run lasts as long as it says.
     // PAINT_BENCH_ITERATIONS=n runs every benchmark exactly n times instead: for counting
@@ -299,9 +281,9 @@ int main(int argc, char** argv) {
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
-    if (!hasFlag(argc, argv, "--benchmark_repetitions"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_repetitions"))
         args.push_back(repetitions.data());
-    if (!hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
         args.push_back(aggregates.data());
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());

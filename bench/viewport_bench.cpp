@@ -17,6 +17,7 @@
 
 #include "apps/rigkit-run/plugin_loader.h"
 #include "apps/rigkit-run/scene_loader.h"
+#include "bench/bench_support.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/draw/gl.h"
@@ -171,13 +172,6 @@ void Click(benchmark::State& state) {
         state.SkipWithError("a click missed its control");
 }
 
-bool hasFlag(int argc, char** argv, const char* prefix) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], prefix, std::strlen(prefix)) == 0)
-            return true;
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -193,9 +187,9 @@ int main(int argc, char** argv) {
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
-    if (!hasFlag(argc, argv, "--benchmark_repetitions"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_repetitions"))
         args.push_back(repetitions.data());
-    if (!hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
+    if (!bench::hasFlag(argc, argv, "--benchmark_report_aggregates_only"))
         args.push_back(aggregates.data());
     int count = int(args.size());
     benchmark::Initialize(&count, args.data());
