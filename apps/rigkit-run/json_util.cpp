@@ -1,7 +1,13 @@
 #include "apps/rigkit-run/json_util.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 
 namespace runner {
 
@@ -91,6 +97,41 @@ Json parseDocument(const std::string& text) {
     } catch (const Json::exception& e) {
         throw RunError("", plainParserMessage(e.what()));
     }
+}
+
+Json readDocumentFile(const std::string& file) {
+    std::error_code ec;
+    // Opening a directory succeeds and reading it fails, which would read as an empty file.
+    if (std::filesystem::is_directory(file, ec))
+        throw RunError("", "cannot open the file: it is a directory");
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw RunError("", std::string("cannot open the file: ") + std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad())
+        throw RunError("", std::string("cannot read the file: ") + std::strerror(errno));
+    return parseDocument(text.str());
+}
+
+std::string oneLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (u < 0x20 || u == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string member(const std::string& path, const std::string& key) {

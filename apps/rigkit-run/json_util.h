@@ -30,6 +30,14 @@ private:
 // error instead of silently keeping the last one. Throws RunError.
 Json parseDocument(const std::string& text);
 
+// Reads and parses a whole file. Throws RunError without a `where` when the file cannot be
+// opened or read, or does not hold one JSON document.
+Json readDocumentFile(const std::string& file);
+
+// The text with its control characters escaped ("\n", "\u0001"), so that a message built
+// from names written in a scene file stays on one line.
+std::string oneLine(const std::string& text);
+
 // "a.b", "a[2]": the path of a member or an element below `path`.
 std::string member(const std::string& path, const std::string& key);
 std::string element(const std::string& path, std::size_t index);

@@ -7,14 +7,9 @@
 #include "apps/rigkit-run/script.h"
 #include "host/scene/factories.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -133,17 +128,7 @@ void listTypes() {
 int playSceneFile(const Options& o, std::chrono::steady_clock::time_point started) {
     const std::string& file = o.scene;
     try {
-        std::error_code ec;
-        if (std::filesystem::is_directory(file, ec))
-            throw runner::RunError("", "cannot open the file: it is a directory");
-        std::ifstream in(file, std::ios::binary);
-        if (!in)
-            throw runner::RunError("", std::string("cannot open the file: ") + std::strerror(errno));
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (in.bad())
-            throw runner::RunError("", "cannot read the file");
-        runner::Scene scene = runner::loadScene(runner::parseDocument(text.str()));
+        runner::Scene scene = runner::loadScene(runner::readDocumentFile(file));
         runner::ScriptContext context{scene, std::cout, o.out};
         runner::playScript(scene.script, runner::defaultSteps(), context);
         if (o.summary) {
@@ -157,10 +142,10 @@ int playSceneFile(const Options& o, std::chrono::steady_clock::time_point starte
         return 0;
     } catch (const runner::RunError& e) {
         std::cout.flush();
-        std::cerr << file << ": " << e.what() << std::endl;
+        std::cerr << file << ": " << runner::oneLine(e.what()) << std::endl;
     } catch (const std::exception& e) {
         std::cout.flush();
-        std::cerr << file << ": internal error: " << e.what() << std::endl;
+        std::cerr << file << ": internal error: " << runner::oneLine(e.what()) << std::endl;
     }
     return kFailure;
 }

@@ -71,6 +71,10 @@ void playScript(const Json& script, const StepTable& table, ScriptContext& conte
             throw RunError(stepWhere(i), e.what());
         }
         context.out.flush();
+        // Printed values are the script's results: losing them (a full disk, a closed pipe)
+        // is a failure, not a silent success.
+        if (!context.out)
+            throw RunError(stepWhere(i), "cannot write the printed output");
     }
 }
 

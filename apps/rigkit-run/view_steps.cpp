@@ -67,14 +67,48 @@ VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
     return pick.hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
 }
 
-void writeImage(ScriptContext& context, const VS_Image& image, const std::string& file) {
+// A picture's name is a relative path below the output directory: a scene file says what
+// to draw, never where on the machine to write.
+std::filesystem::path imagePath(const ScriptContext& context, const std::string& file) {
+    if (file.empty())
+        throw RunError("", "the image needs a file name");
+    for (const char c : file)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw RunError("", "a file name cannot hold control characters");
+    const std::filesystem::path name(file);
+    bool escapes = name.is_absolute() || name.has_root_name();
+    for (const auto& part : name)
+        escapes = escapes || part == "..";
+    if (escapes)
+        throw RunError("", quote(file) + " is not below the output directory (name it relative, without \"..\")");
+    if (!name.has_filename() || name.filename() == ".")
+        throw RunError("", quote(file) + " names a directory, not an image file");
     const std::filesystem::path dir =
         context.outDir.empty() ? std::filesystem::path(".") : std::filesystem::path(context.outDir);
+    return dir / name;
+}
+
+void writeImage(ScriptContext& context, const VS_Image& image, const std::string& file) {
+    const std::filesystem::path path = imagePath(context, file);
+    // The output directory, and any folders the name holds, are made on first use.
+    const std::filesystem::path parent = path.parent_path();
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    if (!parent.empty() && !std::filesystem::is_directory(parent, ec)) {
+        if (std::filesystem::exists(parent, ec))
+            throw RunError("", "cannot make the directory " + quote(parent.string()) + ": a file of that name is there");
+        std::filesystem::create_directories(parent, ec);
+        if (ec)
+            throw RunError("", "cannot make the directory " + quote(parent.string()) + ": " + ec.message());
+    }
+    // The host writes a temporary file beside the target and renames it, so a failed write
+    // leaves neither a half-written image nor the temporary behind.
     std::string why;
-    if (!VS_WritePng(image, (dir / file).string(), &why))
-        throw RunError("", "cannot write " + quote((dir / file).string()) + ": " + why);
+    if (!VS_WritePng(image, path.string(), &why)) {
+        const std::string prefix = path.string() + ": ";
+        if (why.rfind(prefix, 0) == 0)
+            why.erase(0, prefix.size());
+        throw RunError("", "cannot write " + quote(path.string()) + ": " + why);
+    }
 }
 
 void playRender(ScriptContext& context, const Json& argument, const Json& step) {
@@ -82,6 +116,7 @@ void playRender(ScriptContext& context, const Json& argument, const Json& step) 
     const bool pick = step.contains("pick") && step["pick"].is_boolean() ? step["pick"].get<bool>() : false;
     if (step.contains("pick") && !step["pick"].is_boolean())
         throw RunError("", "\"pick\" takes true or false, not " + describe(step["pick"]));
+    imagePath(context, file);
     context.lastRender = drawView(context, pick).image;
     writeImage(context, context.lastRender, file);
     context.renders.push_back(context.lastRender);
@@ -98,6 +133,7 @@ void playContactSheet(ScriptContext& context, const Json& argument, const Json& 
                                show(step["cellWidth"]));
     if (context.renders.empty())
         throw RunError("", "\"contactSheet\" needs a \"render\" step before it");
+    imagePath(context, file);
     writeImage(context,
                contactSheet(context.renders, static_cast<int>(columns), static_cast<int>(cellWidth), 8,
                             context.scene.background),

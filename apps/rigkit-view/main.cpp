@@ -15,25 +15,12 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
-
-runner::Json readJsonFile(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw runner::RunError("", std::string("cannot open the file: ") + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return runner::parseDocument(text.str());
-}
 
 // A script file is a list of steps, or a scene file whose script is taken.
 runner::Json scriptOf(const runner::Json& document) {
@@ -111,13 +98,13 @@ int main(int argc, char** argv) {
     runner::Json steps;
     std::string current = sceneFile;
     try {
-        scene = runner::loadScene(readJsonFile(sceneFile));
+        scene = runner::loadScene(runner::readDocumentFile(sceneFile));
         if (parser.isSet(script)) {
             current = parser.value(script).toStdString();
-            steps = scriptOf(readJsonFile(current));
+            steps = scriptOf(runner::readDocumentFile(current));
         }
     } catch (const std::exception& e) {
-        std::cerr << current << ": " << e.what() << std::endl;
+        std::cerr << current << ": " << runner::oneLine(e.what()) << std::endl;
         return kFailure;
     }
 
@@ -144,7 +131,7 @@ int main(int argc, char** argv) {
             try {
                 runner::playScript(steps, viewer::viewerSteps(window), context);
             } catch (const std::exception& e) {
-                std::cerr << scriptFile << ": " << e.what() << std::endl;
+                std::cerr << scriptFile << ": " << runner::oneLine(e.what()) << std::endl;
                 window.statusBar()->showMessage(QString::fromStdString(e.what()));
                 status = kFailure;
             }
@@ -159,7 +146,7 @@ int main(int argc, char** argv) {
         try {
             runner::defaultSteps().at("print").play(context, printItems(parser.value(printOnExit)), runner::Json());
         } catch (const std::exception& e) {
-            std::cerr << "rigkit-view: --print-on-exit: " << e.what() << std::endl;
+            std::cerr << "rigkit-view: --print-on-exit: " << runner::oneLine(e.what()) << std::endl;
             status = kFailure;
         }
     }

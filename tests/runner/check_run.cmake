@@ -7,12 +7,21 @@
 #   -DSTDERR_PREFIX=text      standard error must start with this (optional)
 #   -DSTDERR_CONTAINS=text    standard error must contain this (optional)
 #   -DEXPECTED_FILE=path      standard error must contain this file's first line (optional)
+#   -DSTDOUT_FILE=path        standard output goes to this file, such as /dev/full (optional)
 
 string(REPLACE "|" ";" args "${ARGS}")
-execute_process(COMMAND "${PROGRAM}" ${args}
-                RESULT_VARIABLE code
-                OUTPUT_VARIABLE out
-                ERROR_VARIABLE err)
+if(DEFINED STDOUT_FILE)
+  execute_process(COMMAND "${PROGRAM}" ${args}
+                  RESULT_VARIABLE code
+                  OUTPUT_FILE "${STDOUT_FILE}"
+                  ERROR_VARIABLE err)
+  set(out "(written to ${STDOUT_FILE})")
+else()
+  execute_process(COMMAND "${PROGRAM}" ${args}
+                  RESULT_VARIABLE code
+                  OUTPUT_VARIABLE out
+                  ERROR_VARIABLE err)
+endif()
 
 if(NOT "${code}" STREQUAL "${EXIT_CODE}")
   message(FATAL_ERROR "ended with \"${code}\" instead of exit code ${EXIT_CODE}\nstdout:\n${out}\nstderr:\n${err}")

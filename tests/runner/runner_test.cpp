@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <sstream>
 
@@ -131,4 +136,100 @@ TEST_F(RunnerScript, CompoundKeysListEveryKeyedFrameWithTheWholeValue) {
     EXPECT_EQ(runner::read(runner::resolve(*scene.common, "n.keys.p.y"), 6), Json::parse("[[1.0, 0.0], [11.0, 20.0]]"));
     EXPECT_EQ(runner::read(runner::resolve(*scene.common, "n.keys.p"), 6),
               Json::parse("[[1.0, [0.0, 0.0]], [6.0, [3.0, 10.0]], [11.0, [10.0, 20.0]]]"));
+}
+
+// Pictures land below the output directory, whole or not at all.
+struct RunnerImages : RunnerScript {
+    void SetUp() override {
+        RunnerScript::SetUp();
+        root = std::filesystem::temp_directory_path() /
+               ("rigkit-images-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+    }
+    void TearDown() override { std::filesystem::remove_all(root); }
+
+    std::string run(const std::string& outDir, const std::string& script) {
+        runner::Scene scene = load(R"({"viewport": [8, 6]})");
+        std::ostringstream out;
+        runner::ScriptContext context{scene, out, outDir};
+        try {
+            runner::playScript(Json::parse(script), runner::defaultSteps(), context);
+        } catch (const runner::RunError& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+
+    // Every file below `dir`, relative to it, sorted.
+    std::vector<std::string> filesBelow(const std::filesystem::path& dir) {
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+            if (!entry.is_directory())
+                files.push_back(std::filesystem::relative(entry.path(), dir).string());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    std::filesystem::path root;
+};
+
+TEST_F(RunnerImages, MissingFoldersAreMadeAndRewritesReplaceTheFileWhole) {
+    const std::filesystem::path out = root / "not" / "yet";
+    EXPECT_EQ(run(out.string(), R"([{"render": "a.png"}, {"render": "sub/b.png", "pick": true},
+                                    {"render": "a.png"}, {"contactSheet": "sheet.png", "columns": 2}])"),
+              "no error");
+    EXPECT_EQ(filesBelow(root), (std::vector<std::string>{"not/yet/a.png", "not/yet/sheet.png", "not/yet/sub/b.png"}));
+    std::ifstream png(out / "a.png", std::ios::binary);
+    char signature[8] = {};
+    png.read(signature, sizeof signature);
+    EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+}
+
+TEST_F(RunnerImages, AFailedWriteLeavesNoTemporaryBehind) {
+    std::filesystem::create_directories(root / "taken.png");
+    EXPECT_EQ(run(root.string(), R"([{"render": "taken.png"}])"),
+              "step 1: cannot write \"" + (root / "taken.png").string() + "\": Is a directory");
+    EXPECT_EQ(run(root.string(), R"([{"render": "ok.png"}, {"contactSheet": "taken.png"}])"),
+              "step 2: cannot write \"" + (root / "taken.png").string() + "\": Is a directory");
+    EXPECT_EQ(filesBelow(root), std::vector<std::string>{"ok.png"});
+
+    // A file where the output directory, or one of its parents, should be.
+    EXPECT_EQ(run((root / "ok.png").string(), R"([{"render": "a.png"}])"),
+              "step 1: cannot make the directory \"" + (root / "ok.png").string() + "\": a file of that name is there");
+    EXPECT_EQ(run((root / "ok.png" / "deeper").string(), R"([{"render": "a.png"}])"),
+              "step 1: cannot make the directory \"" + (root / "ok.png" / "deeper").string() + "\": Not a directory");
+    EXPECT_EQ(filesBelow(root), std::vector<std::string>{"ok.png"});
+}
+
+TEST_F(RunnerImages, NamesThatLeaveTheOutputDirectoryAreRefused) {
+    const std::filesystem::path out = root / "out";
+    const std::string absolute = (root / "abs.png").string();
+    for (const std::string& name : {std::string("../up.png"), std::string("a/../../up.png"), absolute})
+        EXPECT_NE(run(out.string(), "[{\"render\": " + Json(name).dump() + "}]").find("is not below the output"),
+                  std::string::npos)
+            << name;
+    EXPECT_EQ(run(out.string(), R"([{"render": "dir/"}])"), "step 1: \"dir/\" names a directory, not an image file");
+    EXPECT_EQ(run(out.string(), R"([{"render": "."}])"), "step 1: \".\" names a directory, not an image file");
+    EXPECT_EQ(run(out.string(), R"([{"render": "a\u0000b.png"}])"),
+              "step 1: a file name cannot hold control characters");
+    // "..." and "a..b" are ordinary names.
+    EXPECT_EQ(run(out.string(), R"([{"render": "a..b.png"}, {"render": "..."}])"), "no error");
+    EXPECT_EQ(filesBelow(root), (std::vector<std::string>{"out/...", "out/a..b.png"}));
+}
+
+TEST(RunnerFiles, DocumentsAreReadWholeAndMessagesStayOnOneLine) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("rigkit-doc-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    EXPECT_EQ(errorOf([&] { runner::readDocumentFile(dir.string()); }), "cannot open the file: it is a directory");
+    EXPECT_EQ(errorOf([&] { runner::readDocumentFile((dir / "missing.json").string()); }),
+              "cannot open the file: No such file or directory");
+    std::ofstream((dir / "cut.json").string()) << "{\"nodes\": [";
+    EXPECT_EQ(errorOf([&] { runner::readDocumentFile((dir / "cut.json").string()); }).rfind("line 1, column 12: ", 0), 0u);
+    std::ofstream((dir / "ok.json").string()) << "{\"a\": [1, 2]}";
+    EXPECT_EQ(runner::readDocumentFile((dir / "ok.json").string()), Json::parse(R"({"a": [1, 2]})"));
+    std::filesystem::remove_all(dir);
+
+    EXPECT_EQ(runner::oneLine(std::string("a\nb\tc\x01\x7f" "d\xc3\xa9", 10)), "a\\nb\\tc\\u0001\\u007fd\xc3\xa9");
 }
