@@ -212,24 +212,10 @@ TEST_F(RunnerImages, NamesThatLeaveTheOutputDirectoryAreRefused) {
             << name;
     EXPECT_EQ(run(out.string(), R"([{"render": "dir/"}])"), "step 1: \"dir/\" names a directory, not an image file");
     EXPECT_EQ(run(out.string(), R"([{"render": "."}])"), "step 1: \".\" names a directory, not an image file");
+    EXPECT_EQ(run(out.string(), R"([{"render": ""}])"), "step 1: the image needs a file name");
     EXPECT_EQ(run(out.string(), R"([{"render": "a\u0000b.png"}])"),
               "step 1: a file name cannot hold control characters");
     // "..." and "a..b" are ordinary names.
     EXPECT_EQ(run(out.string(), R"([{"render": "a..b.png"}, {"render": "..."}])"), "no error");
     EXPECT_EQ(filesBelow(root), (std::vector<std::string>{"out/...", "out/a..b.png"}));
-}
-
-TEST(RunnerFiles, DocumentsAreReadWholeAndMessagesStayOnOneLine) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("rigkit-doc-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    EXPECT_EQ(errorOf([&] { runner::readDocumentFile(dir.string()); }), "cannot open the file: it is a directory");
-    EXPECT_EQ(errorOf([&] { runner::readDocumentFile((dir / "missing.json").string()); }),
-              "cannot open the file: No such file or directory");
-    std::ofstream((dir / "cut.json").string()) << "{\"nodes\": [";
-    EXPECT_EQ(errorOf([&] { runner::readDocumentFile((dir / "cut.json").string()); }).rfind("line 1, column 12: ", 0), 0u);
-    std::ofstream((dir / "ok.json").string()) << "{\"a\": [1, 2]}";
-    EXPECT_EQ(runner::readDocumentFile((dir / "ok.json").string()), Json::parse(R"({"a": [1, 2]})"));
-    std::filesystem::remove_all(dir);
-
-    EXPECT_EQ(runner::oneLine(std::string("a\nb\tc\x01\x7f" "d\xc3\xa9", 10)), "a\\nb\\tc\\u0001\\u007fd\xc3\xa9");
 }
