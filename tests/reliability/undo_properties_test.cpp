@@ -374,7 +374,7 @@ private:
         // The scene is evaluated at the current frame unless the host evaluates between
         // frames; the 3D rotation keys the evaluated one.
         m_context.setFrames(current, m_rng.chance(0.8) ? current : current + 0.5);
-        const int mode = m_rng.integer(0, 2);
+        const int mode = m_rng.integer(0, 1);
         m_context.setAnimationMode(static_cast<CX_AnimationMode>(mode));
         if (m_rng.chance(0.25))
             m_context.setFrameRange(MO_FrameRange::infinite());
@@ -654,7 +654,7 @@ TEST(UndoProperties, RandomEditScriptsUndoAndRedoToBitIdenticalScenes) {
     rigkit_test::loadPlugin();
     const bool pegDefaultBezier = PR_CachedPreferences::_PegDefaultBezier;
     const bool constantSegment = PR_CachedPreferences::_SpConstantSegment;
-    const unsigned long scripts = envNumber("RIGKIT_UNDO_SCRIPTS", 400);
+    const unsigned long scripts = envNumber("RIGKIT_UNDO_SCRIPTS", 2000);
     const unsigned long firstSeed = envNumber("RIGKIT_UNDO_SEED", 20261206);
     Totals totals;
     for (unsigned long i = 0; i < scripts; ++i) {
