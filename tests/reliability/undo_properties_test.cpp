@@ -654,7 +654,7 @@ TEST(UndoProperties, RandomEditScriptsUndoAndRedoToBitIdenticalScenes) {
     rigkit_test::loadPlugin();
     const bool pegDefaultBezier = PR_CachedPreferences::_PegDefaultBezier;
     const bool constantSegment = PR_CachedPreferences::_SpConstantSegment;
-    const unsigned long scripts = envNumber("RIGKIT_UNDO_SCRIPTS", 2000);
+    const unsigned long scripts = envNumber("RIGKIT_UNDO_SCRIPTS", 800);
     const unsigned long firstSeed = envNumber("RIGKIT_UNDO_SEED", 20261206);
     Totals totals;
     for (unsigned long i = 0; i < scripts; ++i) {
