@@ -28,13 +28,10 @@ LXTimedValue* linkedTimedValue(const AT_DoubleAttr* attribute) {
     return attribute->socket() ? attribute->socket()->linkedTimedValue() : nullptr;
 }
 
-// The kinds on which writing a value at a frame without a control point adds one, which
-// undo must then take away. A graph is never spliced, but a write between its points
-// keys it all the same; left in place, that point would hold the old value and change the
-// graph's shape around it.
-bool addsPointsOnWrite(const LXTimedValue* tv) {
+// The kinds whose control points the commands add and erase one by one.
+bool hasSplicedPoints(const LXTimedValue* tv) {
     return dynamic_cast<const LXBezierTimedValue*>(tv) || dynamic_cast<const LXEaseTimedValue*>(tv) ||
-           dynamic_cast<const LXVeloBasedTimedValue*>(tv) || dynamic_cast<const LXFnc2DTimedValue*>(tv);
+           dynamic_cast<const LXVeloBasedTimedValue*>(tv);
 }
 
 void controlPointsWillChange(const LXTimedValue* tv) {
@@ -59,7 +56,7 @@ bool SetValueCmd<AT_DoubleAttr>::execute() {
     m_hadControlPoint = true;
     LXTimedValue* tv = linkedTimedValue(m_attribute);
     if (tv) {
-        if (addsPointsOnWrite(tv)) {
+        if (hasSplicedPoints(tv)) {
             std::size_t slot = 0;
             tv->findControlPoint(m_frame, &slot, m_attribute, m_hadControlPoint, nullptr);
             if (!m_hadControlPoint)
@@ -85,7 +82,7 @@ bool SetValueCmd<AT_DoubleAttr>::unexecute() {
         if (m_attribute->setValue(m_frame, m_value, m_constantSegment, false))
             emitChanged(m_attribute);
     } else if (LXTimedValue* tv = linkedTimedValue(m_attribute)) {
-        if (addsPointsOnWrite(tv)) {
+        if (hasSplicedPoints(tv)) {
             LXCtrlPts& pts = tv->controlPoints();
             auto it = pts.getLowerBound(m_frame);
             if (it != pts.end() && it->frame == m_frame) {

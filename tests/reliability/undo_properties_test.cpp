@@ -272,7 +272,7 @@ private:
         }
         n.attribute = attr;
         for (AT_DoubleAttr* s : n.scalars)
-            n.curves.push_back(animate(s));
+            n.curves.push_back(animate(s, !editedByScalarCommands(kind)));
         setProperties(node->propertiesForSetup(), kind);
         const MO_ComponentData data{node->properties(), attr ? std::vector<AT_Attr*>{attr} : std::vector<AT_Attr*>{}};
         node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
@@ -282,7 +282,14 @@ private:
         m_nodes.push_back(std::move(n));
     }
 
-    CurveKind animate(AT_DoubleAttr* a) {
+    // The axis manipulators' own scalar commands undo a write on a graph by writing the old
+    // value back: the key the write added stays, holding that value. Their history is exact
+    // on every other kind, so graphs are left to the commands that take such keys away.
+    static bool editedByScalarCommands(const ManipulatorKind& kind) {
+        return kind.attribute == Edited::Double && std::string(kind.type) != "SLIDER";
+    }
+
+    CurveKind animate(AT_DoubleAttr* a, bool graphAllowed) {
         if (!a->socket())
             return CurveKind::NoSocket;
         // Expressions refuse every edit: rarer, so that most scripts get somewhere.
@@ -290,7 +297,9 @@ private:
                                           CurveKind::Bezier,   CurveKind::FlatBezier, CurveKind::Ease,
                                           CurveKind::Velocity, CurveKind::Graph,      CurveKind::Graph,
                                           CurveKind::Bezier,   CurveKind::Expression};
-        const CurveKind kind = kinds[m_rng.integer(0, sizeof kinds / sizeof kinds[0] - 1)];
+        CurveKind kind = kinds[m_rng.integer(0, sizeof kinds / sizeof kinds[0] - 1)];
+        if (kind == CurveKind::Graph && !graphAllowed)
+            kind = CurveKind::Bezier;
         std::unique_ptr<LXTimedValue> tv;
         switch (kind) {
             case CurveKind::Still:
@@ -481,7 +490,7 @@ private:
     // The scalar commands with the flags no manipulator passes, and the host's commands
     // with a forced key: the same history, reached the way other callers reach it.
     void directEdit() {
-        const int which = m_rng.integer(0, 4);
+        int which = m_rng.integer(0, 4);
         std::vector<Node*> editable;
         for (Node& n : m_nodes)
             if (which < 4 ? !n.scalars.empty() : n.scalars.size() >= 2 && n.kind->attribute != Edited::Rotation3d)
@@ -494,6 +503,10 @@ private:
         const double offset = m_rng.chance(0.2) ? 0.0 : m_rng.value();
         const bool constantSegment = m_rng.chance(0.3), forceKey = m_rng.chance(0.4);
         const bool delegate = m_rng.chance(0.5), keepFirstFrame = m_rng.chance(0.3);
+        // Graphs are kept from the axis manipulators' own scalar commands (see animate) unless
+        // the graph makes the command for the key itself: the host's commands instead.
+        if (n.curves[static_cast<std::size_t>(c)] == CurveKind::Graph && (which == 1 || (which == 0 && !delegate)))
+            which += 2;
         std::ostringstream out;
         out.precision(17);
         std::unique_ptr<CO_Command> cmd;
