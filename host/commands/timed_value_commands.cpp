@@ -77,7 +77,7 @@ bool ControlPointValueCmd::execute() {
         pt.value = m_value;
         pts.insert(pt);
     } else {
-        m_old = it->value;
+        m_old = *it;
         it->value = m_value;
     }
     m_tv->endModif(m_frame);
@@ -89,10 +89,12 @@ bool ControlPointValueCmd::unexecute() {
     auto it = pts.find(m_frame);
     if (it == pts.end())
         return false;
+    // The whole point goes back: a later edit in the same macro may have changed more of
+    // it than its value.
     if (m_inserted)
         pts.erase(it);
     else
-        it->value = m_old;
+        *it = m_old;
     m_tv->endModif(m_frame);
     return true;
 }

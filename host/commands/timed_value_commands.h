@@ -5,6 +5,7 @@
 
 #include "host/commands/CO_Command.h"
 #include "host/host_api.h"
+#include "host/scene/LXTimedValue.h"
 
 #include <memory>
 
@@ -82,7 +83,7 @@ private:
     LXTimedValue* m_tv;
     double m_frame;
     double m_value;
-    double m_old = 0.0;
+    LXCtrlPt m_old;
     bool m_inserted = false;
 };
 

@@ -68,8 +68,9 @@ const LXCtrlPt* LXTimedValue::findControlPoint(double frame, std::size_t* slot, 
 bool LXTimedValue::setValue(double frame, double value, bool constantSegment, bool forceKey) {
     auto it = m_pts.find(frame);
     if (it != m_pts.end()) {
+        // A point keeps its segment kind: `constantSegment` shapes only a point made here.
+        // Otherwise writing the old value back could not undo an edit of a held key.
         it->value = value;
-        it->constantSegment = constantSegment;
         return true;
     }
     if (!forceKey && !isEmpty() && evaluate(frame) == value)

@@ -68,8 +68,9 @@ public:
     // it receives that point's index. Returns the point or null.
     virtual const LXCtrlPt* findControlPoint(double frame, std::size_t* slot, const AT_Attr* attr, bool& found,
                                              void* reserved) const;
-    // Writes `value` at `frame`: changes the control point there, or adds one when the
-    // value differs from the curve or `forceKey` asks for it. False when refused.
+    // Writes `value` at `frame`: changes the value of the control point there, or adds one
+    // (holding its value when `constantSegment`) when the value differs from the curve or
+    // `forceKey` asks for it. False when refused.
     virtual bool setValue(double frame, double value, bool constantSegment, bool forceKey);
     // Called once an edit at `frame` is complete.
     virtual void endModif(double frame);

@@ -80,6 +80,7 @@ public:
     // Gives a timed value back to the caller (to undo its addition); null if not held.
     std::unique_ptr<LXTimedValue> releaseTimedValue(LXTimedValue* tv);
     bool holdsTimedValue(const LXTimedValue* tv) const;
+    std::size_t timedValueCount() const { return m_timedValues.size(); }
 
 private:
     SC_SceneMetrics m_metrics;

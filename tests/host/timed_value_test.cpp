@@ -115,6 +115,20 @@ TEST(TimedValue, SetValueKeysOnlyWhenNeededOrForced) {
     EXPECT_FALSE(expr.hasControlPointAt(0));
 }
 
+TEST(TimedValue, WritingAKeyKeepsItsSegmentKind) {
+    // Undo writes the old value back with the flags of the edit: the key's hold must not
+    // depend on them, or a held key would come back loose.
+    auto tv = curve<LXEaseTimedValue>({{0, 1}, {10, 5}});
+    tv.controlPoints()[0].constantSegment = true;
+    EXPECT_TRUE(tv.setValue(0, 2.0, false, false));
+    EXPECT_TRUE(tv.controlPoints()[0].constantSegment);
+    EXPECT_TRUE(tv.setValue(10, 6.0, true, false));
+    EXPECT_FALSE(tv.controlPoints()[1].constantSegment);
+    // A key made by the write takes the flag it is given.
+    EXPECT_TRUE(tv.setValue(4, 9.0, true, false));
+    EXPECT_TRUE(tv.controlPoints()[1].constantSegment);
+}
+
 TEST(TimedValue, ControlPointsStaySortedUnderRandomEdits) {
     LXBezierTimedValue tv;
     std::mt19937 rng(7);

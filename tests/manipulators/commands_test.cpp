@@ -224,3 +224,33 @@ TEST_F(Commands, GraphCurvesUndoByWritingValuesBack) {
     EXPECT_EQ(keys(), (Keys{{0, 0}, {5, 5}, {20, 20}}));
     EXPECT_EQ(attr->valueAt(7), 7.0);
 }
+
+TEST_F(Commands, GraphDelegatedWriteUndoesToTheSameKeys) {
+    // When the graph makes its own command for the key, undo takes that key away again,
+    // and a key that holds its value keeps the hold through the edit and its undo.
+    auto* tv = animate<LXFnc2DTimedValue>({{0, 0}, {20, 20}});
+    tv->controlPoints()[1].constantSegment = true;
+    const std::vector<LXCtrlPt> before(tv->controlPoints().begin(), tv->controlPoints().end());
+    const auto same = [&] {
+        ASSERT_EQ(tv->controlPoints().size(), before.size());
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            EXPECT_EQ(tv->controlPoints()[i].frame, before[i].frame);
+            EXPECT_EQ(tv->controlPoints()[i].value, before[i].value);
+            EXPECT_EQ(tv->controlPoints()[i].constantSegment, before[i].constantSegment);
+        }
+    };
+    rigkit::SetValueCurrentFrameCmd between(&scene, attr, 5, 9.0, false, false, true, false);
+    ASSERT_TRUE(between.execute());
+    EXPECT_EQ(keys(), (Keys{{0, 0}, {5, 9}, {20, 20}}));
+    between.unexecute();
+    same();
+    ASSERT_TRUE(between.execute());  // and redo keys it again
+    EXPECT_EQ(keys(), (Keys{{0, 0}, {5, 9}, {20, 20}}));
+    between.unexecute();
+
+    rigkit::SetValueCurrentFrameCmd onKey(&scene, attr, 20, -3.0, false, false, true, false);
+    ASSERT_TRUE(onKey.execute());
+    EXPECT_TRUE(tv->controlPoints()[1].constantSegment);
+    onKey.unexecute();
+    same();
+}
