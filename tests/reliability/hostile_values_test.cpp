@@ -306,8 +306,9 @@ TEST_P(HostileComponent, DegenerateCamerasAndAZeroScaleWriteNothingNonFiniteFrom
                     // Under a working camera every manipulator that moves a value records
                     // its drags (the button acts on press and the script only reports).
                     const bool moves = c.type != std::string("BUTTON") && c.type != std::string("SCRIPT");
-                    if (c.family == Family::Manipulator && moves && !squashed && camera.name == std::string("ordinary"))
+                    if (c.family == Family::Manipulator && moves && !squashed && camera.name == std::string("ordinary")) {
                         EXPECT_GT(recorded, 0u);
+                    }
                 }
             }
         }
