@@ -128,7 +128,11 @@ void SliderDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface
         t = 1.0;
     if (m_steps >= 2.0)
         t = std::round((m_steps - 1.0) * t) / (m_steps - 1.0);
-    m_surrogate->setValue(m_min + (m_max - m_min) * t);
+    // Limits at opposite ends of the doubles have no difference that is a double (it
+    // overflows, and times a t of 0 gives no number at all); weighing the two ends names
+    // the same point without overflowing.
+    const double span = m_max - m_min;
+    m_surrogate->setValue(std::isfinite(span) ? m_min + span * t : m_min * (1.0 - t) + m_max * t);
 }
 
 void SliderDragManipulator::dragFinished(SLB_DragContext& context, SLB_SelectedInterface*) {

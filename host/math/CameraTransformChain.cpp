@@ -247,6 +247,14 @@ bool PlaneProjection::getInverseProjection(double x, double y, Point2d& out) con
     const Point2d p((e * d - b * f) / det, (a * f - e * c) / det);
     if (!std::isfinite(p.x) || !std::isfinite(p.y))
         return false;
+    // Multiplying out the divide also admits plane points in the eye's plane or behind
+    // it, which solve the equations without being seen at (x, y): a plane that holds the
+    // eye is seen edge-on, and its only solution is the eye itself.
+    if (m_homogeneous) {
+        const double w = w0 * p.x + w1 * p.y + w3;
+        if (!(w > 1e-12 * (std::abs(w0 * p.x) + std::abs(w1 * p.y) + std::abs(w3))))
+            return false;
+    }
     out = p;
     return true;
 }

@@ -169,4 +169,12 @@ TEST(PlaneProjection, InverseUndoesTheProjectionAndFailsEdgeOn) {
     edgeOn(1, 1) = 0.0;  // every plane point lands on one screen row
     Point2d out;
     EXPECT_FALSE(PlaneProjection(edgeOn, false).getInverseProjection(3, 4, out));
+
+    // A perspective eye standing in the plane: off the horizon row the equations still
+    // solve, at the eye itself, which no window point shows.
+    const CameraTransformChain inPlane =
+        CameraTransformChain::perspective(400, 300, Point3d(5, 0, 0), Point3d(0, 0, 0), Vector3d(0, 0, 1), 45);
+    Matrix4x4 toScreen;
+    ASSERT_TRUE(inPlane.compoundMatrix(S6, D1, toScreen));
+    EXPECT_FALSE(PlaneProjection(toScreen, true).getInverseProjection(180, 40, out));
 }
