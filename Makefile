@@ -65,8 +65,9 @@ bench: bench-deps
 	cmake --build build/bench -j $(JOBS)
 	python3 bench/run_bench.py build/bench
 
-# Fuzzing with libFuzzer in a clang tree of its own: each target runs FUZZ_TIME seconds on a
-# copy of its committed corpus (what it grows stays in build/fuzz/corpus), then its stats.
+# Fuzzing with libFuzzer in a clang tree of its own: each target runs FUZZ_TIME seconds on
+# build/fuzz/corpus/<target>, the committed corpus copied over what earlier runs grew
+# there, then prints its final stats.
 FUZZ_DEPS := clang libclang-rt-14-dev
 FUZZ_TIME ?= 60
 FUZZ_TARGETS := components drag scene
@@ -86,7 +87,7 @@ fuzz: fuzz-deps
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
 	@for t in $(FUZZ_TARGETS); do \
-	  rm -rf build/fuzz/corpus/$$t && mkdir -p build/fuzz/corpus/$$t build/fuzz/artifacts && \
+	  mkdir -p build/fuzz/corpus/$$t build/fuzz/artifacts && \
 	  cp fuzz/corpus/$$t/* build/fuzz/corpus/$$t/ && \
 	  echo "fuzz_$$t: $(FUZZ_TIME) s, log in build/fuzz/fuzz_$$t.log" && \
 	  build/fuzz/bin/fuzz_$$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
