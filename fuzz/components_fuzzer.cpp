@@ -98,8 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A node upstream, which a port can bring in as the parent transformation.
     auto* source = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, "source")));
     const fuzz::Attributes sourceAttributes = fuzz::addAttributes(in, source, scene, true);
-    source->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(MO_LocalTransformationFactorySingleton().create(
-        "TRANSLATION_XYZ", MO_ComponentData{source->properties(), {sourceAttributes.position3d}})));
+    source->addLocalTransformation(
+        std::unique_ptr<MO_LocalTransformation>(MO_LocalTransformationFactorySingleton().create(
+            "TRANSLATION_XYZ", MO_ComponentData{source->properties(), {sourceAttributes.position3d}})));
 
     auto* node = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, "node")));
     if (in.flag())
@@ -123,7 +124,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case 1: {
-            MO_LocalTransformation* t = create(in, MO_LocalTransformationFactorySingleton(), attributes, properties, node);
+            MO_LocalTransformation* t =
+                create(in, MO_LocalTransformationFactorySingleton(), attributes, properties, node);
             if (!t)
                 return 0;
             node->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(t));

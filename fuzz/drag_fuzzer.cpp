@@ -32,10 +32,12 @@ struct Manipulator {
 };
 
 const Manipulator kManipulators[] = {
-    {"TRANSLATION_X", Fit::Scalar}, {"TRANSLATION_Y", Fit::Scalar},    {"TRANSLATION_Z", Fit::Scalar},
-    {"ROTATION_X", Fit::Scalar},    {"ROTATION_Y", Fit::Scalar},       {"ROTATION_Z", Fit::Scalar},
-    {"ROTATION_3D", Fit::Rotation3d}, {"SLIDER", Fit::Scalar},         {"BUTTON", Fit::Boolean},
-    {"SCRIPT", Fit::None},          {"POSITION_2D", Fit::Position2d},  {"POSITION_3D", Fit::Position3d},
+    {"TRANSLATION_X", Fit::Scalar},   {"TRANSLATION_Y", Fit::Scalar},
+    {"TRANSLATION_Z", Fit::Scalar},   {"ROTATION_X", Fit::Scalar},
+    {"ROTATION_Y", Fit::Scalar},      {"ROTATION_Z", Fit::Scalar},
+    {"ROTATION_3D", Fit::Rotation3d}, {"SLIDER", Fit::Scalar},
+    {"BUTTON", Fit::Boolean},         {"SCRIPT", Fit::None},
+    {"POSITION_2D", Fit::Position2d}, {"POSITION_3D", Fit::Position3d},
 };
 
 std::vector<AT_Attr*> fitting(Fit fit, const fuzz::Attributes& a) {

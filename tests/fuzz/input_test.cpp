@@ -82,8 +82,8 @@ TEST(FuzzInput, NumbersReachEdgesAndRawBitPatterns) {
 TEST(FuzzInput, FiniteAndModerateNumbersKeepTheirBounds) {
     for (int a = 0; a < 256; ++a)
         for (int b = 0; b < 256; b += 5) {
-            const std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
-                                                  0x7f, 0xf0, 0, 0, 0, 0, 1, 0};
+            const std::vector<std::uint8_t> bytes{
+                static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b), 0x7f, 0xf0, 0, 0, 0, 0, 1, 0};
             fuzz::Input in = over(bytes);
             const double f = in.finite();
             ASSERT_TRUE(std::isfinite(f)) << a << " " << b;
