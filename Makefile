@@ -12,7 +12,7 @@ JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
-.PHONY: deps build run test clean format bench bench-deps
+.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
@@ -65,8 +65,40 @@ bench: bench-deps
 	cmake --build build/bench -j $(JOBS)
 	python3 bench/run_bench.py build/bench
 
+# Fuzzing with libFuzzer in a clang tree of its own: each target runs FUZZ_TIME seconds on
+# build/fuzz/corpus/<target>, the committed corpus copied over what earlier runs grew
+# there, then prints its final stats.
+FUZZ_DEPS := clang libclang-rt-14-dev
+FUZZ_TIME ?= 60
+FUZZ_TARGETS := components drag scene
+
+fuzz-deps: deps
+	@missing=""; \
+	for p in $(FUZZ_DEPS); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+fuzz: fuzz-deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t build/fuzz/artifacts && \
+	  cp fuzz/corpus/$$t/* build/fuzz/corpus/$$t/ && \
+	  echo "fuzz_$$t: $(FUZZ_TIME) s, log in build/fuzz/fuzz_$$t.log" && \
+	  build/fuzz/bin/fuzz_$$t -max_total_time=$(FUZZ_TIME) -print_final_stats=1 \
+	    -artifact_prefix=build/fuzz/artifacts/$$t- build/fuzz/corpus/$$t > build/fuzz/fuzz_$$t.log 2>&1; \
+	  rc=$$?; \
+	  grep -E '^(stat::|Done )' build/fuzz/fuzz_$$t.log; \
+	  if [ $$rc -ne 0 ]; then tail -n 60 build/fuzz/fuzz_$$t.log; echo "fuzz_$$t failed (exit $$rc)"; exit $$rc; fi; \
+	done
+
 format:
-	find host registry transformations manipulators painters pickers apps tests bench \
+	find host registry transformations manipulators painters pickers apps tests bench fuzz \
 	  -name '*.h' -o -name '*.cpp' | xargs clang-format -i
 
 clean:

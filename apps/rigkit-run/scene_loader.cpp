@@ -476,6 +476,13 @@ Scene loadScene(const Json& document) {
             throw RunError("viewport", "expected [width, height], found " + describe(v));
         scene.width = requireInteger(v[0], "viewport[0]", 1, 16384);
         scene.height = requireInteger(v[1], "viewport[1]", 1, 16384);
+        // Each side may be long, but a view is drawn twice and read back whole: beyond this
+        // many pixels the memory a render takes is more than any viewport needs.
+        constexpr long long kMaxPixels = 8192LL * 8192LL;
+        if (static_cast<long long>(scene.width) * scene.height > kMaxPixels)
+            throw RunError("viewport", "a view of " + std::to_string(scene.width) + " x " +
+                                           std::to_string(scene.height) + " pixels is too large (at most " +
+                                           std::to_string(kMaxPixels) + " pixels, such as 8192 x 8192)");
     }
     if (document.contains("camera"))
         scene.camera = readCamera(document["camera"], "camera");

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 namespace runner {
 
@@ -61,10 +62,22 @@ VS_PickImage drawView(ScriptContext& context, bool pick) {
     return VS_PickImage{VS_SceneRenderer::render(glOf(context), *context.scene.common, viewOf(context)), {}};
 }
 
+// Whether `v` is a whole number that an int holds.
+bool isInt(double v) {
+    return v == std::floor(v) && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+}
+
+// The index of the pixel a window coordinate falls in; -1, which is off every view, for a
+// coordinate beyond any int.
+int pixelIndex(double v) {
+    const double i = std::floor(v);
+    return isInt(i) ? static_cast<int>(i) : -1;
+}
+
 // What a click at a window point hits: the pixel under it in the picking pass.
 VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
     const VS_PickImage pick = drawView(context, true);
-    return pick.hitAt(static_cast<int>(std::floor(at.x)), static_cast<int>(std::floor(at.y)));
+    return pick.hitAt(pixelIndex(at.x), pixelIndex(at.y));
 }
 
 // A picture's name is a relative path below the output directory: a scene file says what
@@ -164,7 +177,8 @@ void playExpectPixel(ScriptContext& context, const Json& argument, const Json&) 
     const std::vector<double> rgba = requireNumbers(argument.value("rgba", Json()), 4, "expectPixel.rgba");
     const double tolerance =
         argument.contains("tolerance") ? requireNumber(argument["tolerance"], "expectPixel.tolerance") : 0.0;
-    const int x = static_cast<int>(at[0]), y = static_cast<int>(at[1]);
+    const int x = isInt(at[0]) ? static_cast<int>(at[0]) : -1;
+    const int y = isInt(at[1]) ? static_cast<int>(at[1]) : -1;
     if (at[0] != x || at[1] != y || !context.lastRender.contains(x, y))
         throw RunError("", "pixel " + show(argument["at"]) + " is not a pixel of the " +
                                std::to_string(context.lastRender.width) + " x " +
@@ -319,7 +333,7 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
 
 void walk(ScriptContext& context, const Json& argument, const char* step, bool back) {
     const double n = requireNumber(argument, step);
-    if (n < 0 || n != std::floor(n))
+    if (n < 0 || !isInt(n))
         throw RunError("", std::string("\"") + step + "\" takes a whole number of steps, not " + show(argument));
     const int asked = static_cast<int>(n);
     const int walked = back ? context.history.undo(asked) : context.history.redo(asked);
@@ -371,8 +385,12 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
         throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
     g.steps = static_cast<int>(steps);
     g.modifiers = readModifiers(argument, "modifiers");
-    if (argument.contains("manipMode"))
-        g.manipMode = static_cast<int>(requireNumber(argument["manipMode"], "drag.manipMode"));
+    if (argument.contains("manipMode")) {
+        const double mode = requireNumber(argument["manipMode"], "drag.manipMode");
+        if (!isInt(std::trunc(mode)))
+            throw RunError("", "\"manipMode\" takes a whole number, not " + show(argument["manipMode"]));
+        g.manipMode = static_cast<int>(mode);
+    }
     if (argument.contains("node")) {
         g.node = nodeNamed(context, argument["node"], "drag.node");
         if (!g.node->manipulator())

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace draw_test;
 
 // The rig shows 100 pixels per drawing unit with the node's origin at pixel (200, 200).
@@ -133,6 +136,20 @@ TEST_F(Label, SizeIsTruncatedToWholePoints) {
     const VS_Image eleven = paintNew();
     EXPECT_EQ(differingPixels(ten, tenPointNine), 0);
     EXPECT_GT(ink(eleven).width(), ink(ten).width());
+}
+
+// Sizes that no whole number of points holds. Those that are not a size write nothing;
+// the sanitizer build checks that none of them reaches the writer through an undefined
+// conversion, huge ones included.
+TEST_F(Label, SizesBeyondWholePointsAreNotConvertedBlindly) {
+    for (const double size : {std::nan(""), -std::numeric_limits<double>::infinity(), -1e300}) {
+        properties.set("label_size", size);
+        EXPECT_EQ(ink(paintNew()).count, 0) << size;
+    }
+    for (const double size : {std::numeric_limits<double>::infinity(), 1e300, 3e9}) {
+        properties.set("label_size", size);
+        paintNew();
+    }
 }
 
 TEST_F(Label, InSceneSpaceTheSizeFollowsTheZoom) {
