@@ -18,13 +18,12 @@
 #include <fstream>
 #include <string>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer runtime's own count; declared here because not every compiler ships its
-// header.
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
-#else
 #include <malloc.h>
-#endif
+
+// The sanitizer runtime's own count, when a sanitizer runtime (address or leak) is linked in:
+// its allocator replaces malloc, so the C library's figures then say nothing. Weak so that the
+// plain build links without it; declared here because not every compiler ships the header.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 namespace {
 
@@ -46,11 +45,9 @@ long cyclesWanted() {
 // Bytes the program holds from the allocator right now (freed blocks that the sanitizer
 // keeps in quarantine do not count).
 std::size_t heapInUse() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
+    if (__sanitizer_get_current_allocated_bytes)
+        return __sanitizer_get_current_allocated_bytes();
     return mallinfo2().uordblks;
-#endif
 }
 
 long residentKiB() {
