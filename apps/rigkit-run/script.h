@@ -95,6 +95,10 @@ Qt::KeyboardModifiers readModifiers(const Json& step, const char* key);
 // The scene-wide print items: "history" and "selection"; null for any other item.
 Json readViewItem(ScriptContext& context, const std::string& item);
 
+// The index of the pixel a window coordinate falls in (pixel i covers [i, i + 1)); -1,
+// which is off every view, for a coordinate beyond any int.
+int pixelIndex(double coordinate);
+
 // Every step this runner plays.
 StepTable defaultSteps();
 

@@ -67,13 +67,6 @@ bool isInt(double v) {
     return v == std::floor(v) && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
 }
 
-// The index of the pixel a window coordinate falls in; -1, which is off every view, for a
-// coordinate beyond any int.
-int pixelIndex(double v) {
-    const double i = std::floor(v);
-    return isInt(i) ? static_cast<int>(i) : -1;
-}
-
 // What a click at a window point hits: the pixel under it in the picking pass.
 VS_PickHit pickAt(ScriptContext& context, const Math::Point2d& at) {
     const VS_PickImage pick = drawView(context, true);
@@ -397,6 +390,11 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
             throw RunError("", quote(g.node->name().toStdString()) + " has no manipulator to drag");
     }
     return g;
+}
+
+int pixelIndex(double v) {
+    const double i = std::floor(v);
+    return isInt(i) ? static_cast<int>(i) : -1;
 }
 
 Math::Point2d DragGesture::pointAt(int step) const {

@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace viewer {
 
 namespace {
@@ -15,7 +17,11 @@ void sendMouse(Viewport* viewport, QEvent::Type type, const Math::Point2d& windo
                Qt::KeyboardModifiers modifiers) {
     const qreal ratio = viewport->devicePixelRatioF();
     const QPointF local(window.x / ratio, window.y / ratio);
-    QMouseEvent event(type, local, local, viewport->mapToGlobal(local.toPoint()), Qt::LeftButton, buttons,
+    // The viewport reads the exact local position. The global one is whole screen pixels,
+    // and a scripted point far beyond any screen would not fit them: it is brought within
+    // reach first.
+    const QPointF onScreens(std::clamp(local.x(), -1e9, 1e9), std::clamp(local.y(), -1e9, 1e9));
+    QMouseEvent event(type, local, local, viewport->mapToGlobal(onScreens.toPoint()), Qt::LeftButton, buttons,
                       modifiers);
     QApplication::sendEvent(viewport, &event);
 }

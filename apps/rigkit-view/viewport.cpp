@@ -81,8 +81,8 @@ VS_PickHit Viewport::pickAt(const Math::Point2d& at) {
     UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
     // Only the pixels around the pointer are drawn and one is read back: a click costs a
     // sliver of the picking pass, not a whole one and a full read-back.
-    const VS_PickHit hit = VS_SceneRenderer::pickAt(*m_context.scene.common, view(), static_cast<int>(std::floor(at.x)),
-                                                    static_cast<int>(std::floor(at.y)));
+    const VS_PickHit hit =
+        VS_SceneRenderer::pickAt(*m_context.scene.common, view(), runner::pixelIndex(at.x), runner::pixelIndex(at.y));
     doneCurrent();
     // The few pixels the pick pass left are not the picture.
     update();

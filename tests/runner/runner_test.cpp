@@ -67,6 +67,18 @@ TEST(RunnerMatching, NotANumberNeverMatches) {
     EXPECT_FALSE(runner::matches(Json(nan), Json(nan), 1e300, why));
 }
 
+// Pixel i covers [i, i + 1); points no int can index are off the view, not wrapped onto it.
+TEST(RunnerPixels, CoordinatesFloorToPixelsAndFarOnesLeaveTheView) {
+    EXPECT_EQ(runner::pixelIndex(0.0), 0);
+    EXPECT_EQ(runner::pixelIndex(399.99), 399);
+    EXPECT_EQ(runner::pixelIndex(-0.5), -1);
+    EXPECT_EQ(runner::pixelIndex(-7.25), -8);
+    EXPECT_EQ(runner::pixelIndex(2147483647.5), std::numeric_limits<int>::max());
+    EXPECT_EQ(runner::pixelIndex(-2147483648.0), std::numeric_limits<int>::min());
+    for (const double far : {2147483648.0, -2147483649.0, 1e82, -1e300})
+        EXPECT_EQ(runner::pixelIndex(far), -1) << far;
+}
+
 TEST(RunnerParsing, RepeatedKeysAreRefusedWhereverTheyAre) {
     EXPECT_EQ(errorOf([] { runner::parseDocument(R"({"a": [{"x": 1}, [], {"y": {}, "x": 1, "x": 2}]})"); }),
               "a[2]: duplicate key \"x\"");
