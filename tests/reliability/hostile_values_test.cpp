@@ -16,6 +16,14 @@
 #include <limits>
 #include <set>
 
+namespace reliability {
+// Test lists show the type string rather than the parameter's bytes, which hold addresses
+// and so would name the tests differently on every run.
+void PrintTo(const Component& component, std::ostream* out) {
+    *out << component.type;
+}
+}  // namespace reliability
+
 namespace {
 
 using reliability::Component;
