@@ -16,9 +16,10 @@ OUT ?= out/showcase
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
-deps:
+# Installs whichever of the Debian packages named in $(1) are missing.
+define install_missing
 	@missing=""; \
-	for p in $(DEPS); do \
+	for p in $(1); do \
 	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -28,6 +29,10 @@ deps:
 	else \
 	  echo "all dependencies are installed"; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(DEPS))
 
 build/%/build.ninja:
 	cmake --preset $*
@@ -50,15 +55,7 @@ test: test-default test-asan
 BENCH_DEPS := valgrind python3
 
 bench-deps: deps
-	@missing=""; \
-	for p in $(BENCH_DEPS); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install_missing,$(BENCH_DEPS))
 
 bench: bench-deps
 	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DRIGKIT_BENCH=ON -DBUILD_TESTING=OFF
@@ -73,15 +70,7 @@ FUZZ_TIME ?= 60
 FUZZ_TARGETS := components drag scene
 
 fuzz-deps: deps
-	@missing=""; \
-	for p in $(FUZZ_DEPS); do \
-	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
-	done; \
-	if [ -n "$$missing" ]; then \
-	  echo "installing:$$missing"; \
-	  $(SUDO) apt-get update -qq && \
-	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
-	fi
+	$(call install_missing,$(FUZZ_DEPS))
 
 fuzz: fuzz-deps
 	cmake --preset fuzz
