@@ -1,5 +1,6 @@
 #include "host/draw/VU_Circle.h"
 
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/draw_util.h"
 #include "host/math/Math.h"
 
@@ -30,8 +31,30 @@ VS_Vector3D at(const Plane& p, double radius, double angle) {
     return VS_Vector3D(float(q.x), float(q.y), float(q.z));
 }
 
-int segments(int n) {
-    return 4 << std::clamp(n, 0, 10);
+// Rings are thin bands with facets on both edges, and a ring's facets fall differently as it
+// turns: an eighth of a pixel keeps a turned ring on the pixels of an upright one.
+constexpr double kRingChordError = 0.125;
+
+// The segments for a circle of `radius` about the plane's centre: as many as a circle of
+// its largest radius on screen needs to look round, up to the 4 × 2^n that n allows.
+// Small rings, the common case in a viewport full of controls, so draw a few dozen
+// vertices rather than hundreds.
+int segments(const VS_Canvas& canvas, const Plane& p, double radius, int n) {
+    const int most = 4 << std::clamp(n, 0, 10);
+    const Math::CameraTransformChain& chain = canvas.loadedChain();
+    Math::Point3d centre;
+    if (!chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, p.centre, centre))
+        return most;
+    double pixels = 0.0;
+    const Math::Vector3d axes[] = {p.u, p.v, Math::Vector3d(-p.u), Math::Vector3d(-p.v)};
+    for (const Math::Vector3d& axis : axes) {
+        Math::Point3d rim;
+        const Math::Point3d at = glm::dvec3(p.centre) + radius * glm::dvec3(axis);
+        if (!chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, at, rim))
+            return most;
+        pixels = std::max(pixels, std::hypot(rim.x - centre.x, rim.y - centre.y));
+    }
+    return std::min(most, vs_detail::circleSegments(pixels, kRingChordError));
 }
 
 // A band between two radii over [from, from + span], as one strip.
@@ -51,26 +74,27 @@ void band(const Plane& p, double radius, float width, double from, double span, 
 
 }  // namespace
 
-void VU_Circle::Draw(VS_Canvas&, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius, int n,
+void VU_Circle::Draw(VS_Canvas& canvas, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius, int n,
                      float width, const VS_RGBA& colour) {
     Plane p;
     if (planeOf(centre, normal, p))
-        band(p, radius, width, 0.0, 2.0 * M_PI, segments(n), colour);
+        band(p, radius, width, 0.0, 2.0 * M_PI, segments(canvas, p, radius + 0.5 * width, n), colour);
 }
 
-void VU_Circle::DrawArc(VS_Canvas&, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius, int n,
+void VU_Circle::DrawArc(VS_Canvas& canvas, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius, int n,
                         float width, const VS_RGBA& colour, double angle) {
     Plane p;
     if (planeOf(centre, normal, p))
-        band(p, radius, width, angle - 0.5 * kArcSpan, kArcSpan, segments(n), colour);
+        band(p, radius, width, angle - 0.5 * kArcSpan, kArcSpan, segments(canvas, p, radius + 0.5 * width, n),
+             colour);
 }
 
-void VU_Circle::LineDraw(VS_Canvas&, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius, int n,
-                         const VS_RGBA& colour) {
+void VU_Circle::LineDraw(VS_Canvas& canvas, const VS_Vector3D& centre, const VS_Vector3D& normal, double radius,
+                         int n, const VS_RGBA& colour) {
     Plane p;
     if (!planeOf(centre, normal, p) || !std::isfinite(radius))
         return;
-    const int count = segments(n);
+    const int count = segments(canvas, p, radius, n);
     std::vector<VS_Vector3D> v;
     v.reserve(count);
     for (int i = 0; i < count; ++i)

@@ -5,29 +5,95 @@
 
 namespace vs_detail {
 
-void drawVertices(GLenum mode, const std::vector<VS_Vector3D>& vertices, const VS_RGBA& colour, float lineWidth) {
-    if (vertices.empty())
+namespace {
+
+bool isLines(GLenum mode) {
+    return mode == GL_LINES || mode == GL_LINE_STRIP || mode == GL_LINE_LOOP;
+}
+
+// What drawFlat changes, read before and put back after.
+struct ArrayState {
+    GLboolean vertex, colour, normal, texture;
+    GLint vertexSize, vertexType, vertexStride, vertexBuffer;
+    GLint colourSize, colourType, colourStride, colourBuffer;
+    GLint arrayBuffer;
+    GLvoid *vertexPointer = nullptr, *colourPointer = nullptr;
+
+    ArrayState() {
+        vertex = glIsEnabled(GL_VERTEX_ARRAY);
+        colour = glIsEnabled(GL_COLOR_ARRAY);
+        normal = glIsEnabled(GL_NORMAL_ARRAY);
+        texture = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
+        glGetIntegerv(GL_VERTEX_ARRAY_SIZE, &vertexSize);
+        glGetIntegerv(GL_VERTEX_ARRAY_TYPE, &vertexType);
+        glGetIntegerv(GL_VERTEX_ARRAY_STRIDE, &vertexStride);
+        glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &vertexBuffer);
+        glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vertexPointer);
+        glGetIntegerv(GL_COLOR_ARRAY_SIZE, &colourSize);
+        glGetIntegerv(GL_COLOR_ARRAY_TYPE, &colourType);
+        glGetIntegerv(GL_COLOR_ARRAY_STRIDE, &colourStride);
+        glGetIntegerv(GL_COLOR_ARRAY_BUFFER_BINDING, &colourBuffer);
+        glGetPointerv(GL_COLOR_ARRAY_POINTER, &colourPointer);
+        glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+    }
+
+    void restore() const {
+        // Each saved pointer belongs to the buffer that was bound when it was set.
+        glBindBuffer(GL_ARRAY_BUFFER, GLuint(vertexBuffer));
+        glVertexPointer(vertexSize, GLenum(vertexType), vertexStride, vertexPointer);
+        glBindBuffer(GL_ARRAY_BUFFER, GLuint(colourBuffer));
+        glColorPointer(colourSize, GLenum(colourType), colourStride, colourPointer);
+        glBindBuffer(GL_ARRAY_BUFFER, GLuint(arrayBuffer));
+        (vertex ? glEnableClientState : glDisableClientState)(GL_VERTEX_ARRAY);
+        (colour ? glEnableClientState : glDisableClientState)(GL_COLOR_ARRAY);
+        (normal ? glEnableClientState : glDisableClientState)(GL_NORMAL_ARRAY);
+        (texture ? glEnableClientState : glDisableClientState)(GL_TEXTURE_COORD_ARRAY);
+    }
+};
+
+}  // namespace
+
+void drawFlat(GLenum mode, GLint size, const float* vertices, std::size_t count, const VS_RGBA& colour,
+              float lineWidth) {
+    if (count == 0)
         return;
-    glPushAttrib(GL_CURRENT_BIT | GL_LINE_BIT);
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glLineWidth(lineWidth);
-    glColor4ub(colour.r, colour.g, colour.b, colour.a);
-    // A colour or texture array left on by someone else would override the flat colour.
-    glDisableClientState(GL_COLOR_ARRAY);
+    // One colour per vertex; kept between draws so that a frame allocates nothing.
+    static_assert(sizeof(VS_RGBA) == 4, "colours are drawn as packed bytes");
+    thread_local std::vector<VS_RGBA> colours;
+    if (colours.size() < count)
+        colours.resize(count);
+    std::fill_n(colours.begin(), count, colour);
+
+    const ArrayState saved;
+    GLfloat width = lineWidth;
+    if (isLines(mode)) {
+        glGetFloatv(GL_LINE_WIDTH, &width);
+        glLineWidth(lineWidth);
+    }
+    // A client pointer means an offset while a buffer is bound.
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    // A normal or texture array left on by someone else would light or texture the flat colour.
     glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, vertices.data());
-    glDrawArrays(mode, 0, GLsizei(vertices.size()));
-    glPopClientAttrib();
-    glPopAttrib();
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(size, GL_FLOAT, 0, vertices);
+    glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    glDrawArrays(mode, 0, GLsizei(count));
+    if (isLines(mode))
+        glLineWidth(width);
+    saved.restore();
 }
 
-int circleSegments(double pixelRadius) {
+void drawVertices(GLenum mode, const std::vector<VS_Vector3D>& vertices, const VS_RGBA& colour, float lineWidth) {
+    drawFlat(mode, 3, reinterpret_cast<const float*>(vertices.data()), vertices.size(), colour, lineWidth);
+}
+
+int circleSegments(double pixelRadius, double chordError) {
     constexpr int kMin = 16, kMax = 1024;
-    if (!(pixelRadius > 0.25))
+    if (!(pixelRadius > chordError))
         return kMin;
-    const double step = std::acos(1.0 - 0.25 / pixelRadius);
+    const double step = std::acos(1.0 - chordError / pixelRadius);
     const double n = std::ceil(M_PI / step);
     return int(std::clamp(n, double(kMin), double(kMax)));
 }

@@ -6,17 +6,27 @@
 #include "host/draw/VS_Vector3D.h"
 #include "host/draw/gl.h"
 
+#include <cstddef>
 #include <vector>
 
 namespace vs_detail {
 
-// Draws the vertices with a client array in one flat colour and leaves GL's current
-// colour, line width and client arrays as it found them. Each primitive draws in one
-// call, so translucent colours never cover a pixel twice.
+// Draws count vertices of `size` floats each (2 or 3) in one flat colour, from client
+// arrays, and leaves GL's client arrays, vertex and colour pointers, current colour and line
+// width as it found them. The colour goes in as a colour array, not as GL's current
+// colour: on llvmpipe a change of current colour between draws (like a change of line
+// width) makes the next draw copy the rasteriser's whole fragment state, about 33 KB,
+// which cost more than a small draw itself. For the same reason the line width is only
+// set for lines, and no attribute stack is pushed.
+void drawFlat(GLenum mode, GLint size, const float* vertices, std::size_t count, const VS_RGBA& colour,
+              float lineWidth = 1.0f);
+
+// drawFlat of the vertices. Each primitive draws in one call, so translucent colours never
+// cover a pixel twice.
 void drawVertices(GLenum mode, const std::vector<VS_Vector3D>& vertices, const VS_RGBA& colour, float lineWidth = 1.0f);
 
-// How many segments make a circle of this radius in pixels look round: the chord never
-// strays more than a quarter of a pixel from the arc.
-int circleSegments(double pixelRadius);
+// How many segments make a circle of this radius in pixels look round: no chord strays
+// further than chordError pixels from the arc.
+int circleSegments(double pixelRadius, double chordError = 0.25);
 
 }  // namespace vs_detail

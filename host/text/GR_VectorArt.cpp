@@ -2,6 +2,7 @@
 
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_Canvas.h"
+#include "host/draw/draw_util.h"
 #include "host/draw/gl.h"
 
 #include <algorithm>
@@ -68,8 +69,11 @@ void GR_BBox::extend(const GR_BBox& other) {
 }
 
 void GR_VectorDrawing::appendBatch(GR_TriangleBatch batch) {
-    if (!batch.xy.empty())
-        m_batches.push_back(std::move(batch));
+    if (batch.xy.empty())
+        return;
+    for (std::size_t i = 0; i + 1 < batch.xy.size(); i += 2)
+        m_bbox.extend(batch.xy[i], batch.xy[i + 1]);
+    m_batches.push_back(std::move(batch));
 }
 
 void GR_VectorDrawing::merge() {
@@ -85,14 +89,6 @@ void GR_VectorDrawing::merge() {
     m_batches = std::move(merged);
 }
 
-GR_BBox GR_VectorDrawing::bbox() const {
-    GR_BBox box;
-    for (const GR_TriangleBatch& b : m_batches)
-        for (std::size_t i = 0; i + 1 < b.xy.size(); i += 2)
-            box.extend(b.xy[i], b.xy[i + 1]);
-    return box;
-}
-
 GR_Renderer::~GR_Renderer() = default;
 GR_Context::~GR_Context() = default;
 
@@ -101,16 +97,7 @@ namespace {
 class GLRenderer final : public GR_Renderer {
 public:
     void drawTriangles(const float* xy, std::size_t vertexCount, const CM_Rgba& rgba) override {
-        if (vertexCount == 0)
-            return;
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-        glPushAttrib(GL_CURRENT_BIT);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glColor4ub(rgba.r, rgba.g, rgba.b, rgba.a);
-        glVertexPointer(2, GL_FLOAT, 0, xy);
-        glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertexCount));
-        glPopAttrib();
-        glPopClientAttrib();
+        vs_detail::drawFlat(GL_TRIANGLES, 2, xy, vertexCount, VS_RGBA(rgba.r, rgba.g, rgba.b, rgba.a));
     }
 };
 

@@ -136,11 +136,13 @@ public:
     // one call per colour. Only for art whose colours do not overlap each other out of
     // order (text over its background does not).
     void merge();
-    GR_BBox bbox() const;
+    // Kept up to date as batches come in: labels ask for it on every draw.
+    const GR_BBox& bbox() const { return m_bbox; }
     bool isEmpty() const { return m_batches.empty(); }
 
 private:
     std::vector<GR_TriangleBatch> m_batches;
+    GR_BBox m_bbox;
     std::vector<GR_TextRun> m_texts;
 };
 

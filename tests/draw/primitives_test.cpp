@@ -2,11 +2,13 @@
 #include "host/draw/VU_Painter.h"
 #include "host/draw/VU_ReferentialScope.h"
 #include "host/draw/VU_Sphere.h"
+#include "host/draw/gl.h"
 #include "tests/draw/draw_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <set>
 #include <tuple>
@@ -252,4 +254,69 @@ TEST_F(Primitives, SpheresKeepTheirTessellationAndTakeANewRadius) {
     rig.begin();
     sphere.draw(ink);
     EXPECT_EQ(drawn().count, 0);
+}
+
+TEST_F(Primitives, DrawingKeepsSomeoneElsesArraysBufferColourAndLineWidth) {
+    // Someone else's state: a bound buffer that their vertex pointer is an offset into, a
+    // red colour array and a normal array left on, a wide line and a current colour.
+    const float theirVertices[] = {0, 0, 0};
+    const std::uint8_t red[4 * 8] = {255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255};
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, sizeof theirVertices, theirVertices, GL_STATIC_DRAW);
+    glVertexPointer(2, GL_FLOAT, 8, reinterpret_cast<const GLvoid*>(4));
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glColorPointer(4, GL_UNSIGNED_BYTE, 4, red);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glLineWidth(3.5f);
+    glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+
+    // A fill, and a diamond whose rim is drawn as lines.
+    const VS_RGBA rim(0, 0, 255, 255);
+    painter.setPointStrokeColor(rim);
+    painter.setPointReferential(VU_Painter::ScreenFrame);
+    painter.drawBox(Math::Box2d(Point2d(10, 20), Point2d(50, 40)));
+    painter.drawQuad(Point2d(300, 200), Point2d(200, 300), Point2d(100, 200), Point2d(200, 100));
+    const VS_Image image = rig.read();
+    EXPECT_EQ(extentOf(image, VS_RGBA(255, 0, 0)).count, 0);
+    EXPECT_TRUE(sameRgb(image.pixel(10, 20), ink) && sameRgb(image.pixel(49, 39), ink));
+    EXPECT_TRUE(sameRgb(image.pixel(200, 200), ink));
+    EXPECT_GE(extentOf(image, rim).count, 4 * 99);
+
+    GLint bound = 0, vertexBuffer = 0, vertexSize = 0, vertexStride = 0, colourBuffer = 0, colourStride = 0;
+    GLvoid *vertexPointer = nullptr, *colourPointer = nullptr;
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+    glGetIntegerv(GL_VERTEX_ARRAY_BUFFER_BINDING, &vertexBuffer);
+    glGetIntegerv(GL_VERTEX_ARRAY_SIZE, &vertexSize);
+    glGetIntegerv(GL_VERTEX_ARRAY_STRIDE, &vertexStride);
+    glGetPointerv(GL_VERTEX_ARRAY_POINTER, &vertexPointer);
+    glGetIntegerv(GL_COLOR_ARRAY_BUFFER_BINDING, &colourBuffer);
+    glGetIntegerv(GL_COLOR_ARRAY_STRIDE, &colourStride);
+    glGetPointerv(GL_COLOR_ARRAY_POINTER, &colourPointer);
+    EXPECT_EQ(GLuint(bound), buffer);
+    EXPECT_EQ(GLuint(vertexBuffer), buffer);
+    EXPECT_EQ(vertexSize, 2);
+    EXPECT_EQ(vertexStride, 8);
+    EXPECT_EQ(vertexPointer, reinterpret_cast<GLvoid*>(4));
+    EXPECT_EQ(colourBuffer, 0);
+    EXPECT_EQ(colourStride, 4);
+    EXPECT_EQ(colourPointer, static_cast<const void*>(red));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_ARRAY));
+    EXPECT_TRUE(glIsEnabled(GL_NORMAL_ARRAY));
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    GLfloat width = 0, colour[4] = {};
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(width, 3.5f);
+    EXPECT_FLOAT_EQ(colour[1], 0.2f);
+    EXPECT_FLOAT_EQ(colour[3], 0.4f);
+
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glDeleteBuffers(1, &buffer);
 }
