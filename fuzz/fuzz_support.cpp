@@ -246,12 +246,3 @@ std::vector<AT_Attr*> bindAttributes(Input& in, const std::vector<AT_Attr*>& fit
 }
 
 }  // namespace fuzz
-
-// libFuzzer looks for leaks after any input that allocated more than it freed. fontconfig
-// keeps what its first match builds (the configuration's substituted patterns) reachable
-// only through offsets from a base, which LeakSanitizer cannot follow, so that memory looks
-// lost while fontconfig still holds it; FcFini frees it at exit, where the sanitizer
-// builds of the tests find no leak. Only allocations made inside libfontconfig are hidden.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so.1\n";
-}
