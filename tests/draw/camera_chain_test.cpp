@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 using namespace Math;
 
 namespace {
@@ -9,23 +11,24 @@ namespace {
 constexpr auto S1 = SourceScreenFrame, S5 = SourcePointerFrame, S6 = SourceModelFrame;
 constexpr auto D1 = DestinationScreenFrame, D5 = DestinationPointerFrame, D6 = DestinationModelFrame;
 
-void expectNear(const glm::dvec3& a, const glm::dvec3& b, double tol) {
+// Compares x and y, and z where both have one.
+template <typename A, typename B>
+void expectNear(const A& a, const B& b, double tol) {
     EXPECT_NEAR(a.x, b.x, tol);
     EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-
-Matrix4x4 someModel() {
-    Matrix4x4 m;
-    m.translate(0.3, -0.2, 0.5).rotateDegrees(30, {0, 0, 1}).rotateDegrees(20, {1, 1, 0}).scale(2, 1.5, 0.5);
-    return m;
+    if constexpr (std::is_convertible_v<const A&, const glm::dvec3&> &&
+                  std::is_convertible_v<const B&, const glm::dvec3&>) {
+        EXPECT_NEAR(a.z, b.z, tol);
+    }
 }
 
 std::vector<CameraTransformChain> cameras() {
+    Matrix4x4 m;
+    m.translate(0.3, -0.2, 0.5).rotateDegrees(30, {0, 0, 1}).rotateDegrees(20, {1, 1, 0}).scale(2, 1.5, 0.5);
     CameraTransformChain ortho = CameraTransformChain::orthographic(400, 300, {1, -2}, 80);
     CameraTransformChain persp = CameraTransformChain::perspective(400, 300, {3, 4, 8}, {0.5, 0, 0}, {0, 1, 0}, 45);
-    ortho.setModelMatrix(someModel());
-    persp.setModelMatrix(someModel());
+    ortho.setModelMatrix(m);
+    persp.setModelMatrix(m);
     return {ortho, persp};
 }
 
@@ -36,16 +39,14 @@ TEST(CameraChain, OrthographicWindowPointsAreTheDocumentedWorldPoints) {
     for (const Point2d window : {Point2d(0, 0), Point2d(200, 150), Point2d(400, 300), Point2d(37.5, 281.25)}) {
         Point2d world;
         ASSERT_TRUE(c.transform(S1, D5, window, world));
-        EXPECT_NEAR(world.x, 1 + (window.x - 200) / 80, 1e-12);
-        EXPECT_NEAR(world.y, -2 - (window.y - 150) / 80, 1e-12);
+        expectNear(world, Point2d(1 + (window.x - 200) / 80, -2 - (window.y - 150) / 80), 1e-12);
         Point3d onScreen;
         ASSERT_TRUE(c.transform(S5, D1, Point3d(world.x, world.y, 0), onScreen));
-        EXPECT_NEAR(onScreen.x, window.x, 1e-9);
-        EXPECT_NEAR(onScreen.y, window.y, 1e-9);
+        expectNear(onScreen, window, 1e-9);
     }
     // The view places an eye above the center, which the rotation manipulator relies on.
-    expectNear(c.viewMatrix().inverse().transformPoint({0, 0, 0}), {1, -2, CameraTransformChain::kOrthoEyeDistance},
-               1e-9);
+    expectNear(c.viewMatrix().inverse().transformPoint({0, 0, 0}),
+               glm::dvec3(1, -2, CameraTransformChain::kOrthoEyeDistance), 1e-9);
 }
 
 TEST(CameraChain, ThreeDimensionalPointsRoundTripBetweenEveryPairOfFrames) {
@@ -71,9 +72,7 @@ TEST(CameraChain, ThreeDimensionalPointsRoundTripBetweenEveryPairOfFrames) {
             }
         }
         Matrix4x4 m61, m51, m65;
-        ASSERT_TRUE(c.compoundMatrix(S6, D1, m61));
-        ASSERT_TRUE(c.compoundMatrix(S5, D1, m51));
-        ASSERT_TRUE(c.compoundMatrix(S6, D5, m65));
+        ASSERT_TRUE(c.compoundMatrix(S6, D1, m61) && c.compoundMatrix(S5, D1, m51) && c.compoundMatrix(S6, D5, m65));
         const Matrix4x4 composed = m51 * m65;
         for (int r = 0; r < 4; ++r)
             for (int k = 0; k < 4; ++k)
@@ -88,17 +87,14 @@ TEST(CameraChain, WindowPointsLandOnTheDestinationPlane) {
     for (const CameraTransformChain& c : cameras()) {
         for (const Point2d window : {Point2d(10, 20), Point2d(200, 150), Point2d(390, 290)}) {
             for (const DestinationReferenceFrame_e to : {D5, D6}) {
-                Point2d onPlane;
+                Point2d onPlane, back;
                 ASSERT_TRUE(c.transform(S1, to, window, onPlane));
-                Point2d back;
                 ASSERT_TRUE(c.transform(static_cast<SourceReferenceFrame_e>(to), D1, onPlane, back));
-                EXPECT_NEAR(back.x, window.x, 1e-6);
-                EXPECT_NEAR(back.y, window.y, 1e-6);
+                expectNear(back, window, 1e-6);
             }
         }
-        const Segment2d pixelEdge(Point2d(200, 150), Point2d(201, 150));
         Segment2d inModel;
-        ASSERT_TRUE(c.transform(S1, D6, pixelEdge, inModel));
+        ASSERT_TRUE(c.transform(S1, D6, Segment2d(Point2d(200, 150), Point2d(201, 150)), inModel));
         EXPECT_GT(glm::length(inModel.b - inModel.a), 0.0);
     }
 }
@@ -137,17 +133,14 @@ TEST(CameraChain, PointerPositionIsOnThePlaneThroughTheTargetFacingTheCamera) {
     const CameraTransformChain c = CameraTransformChain::perspective(400, 300, eye, target, {0, 1, 0}, 45);
     const glm::dvec3 sight = glm::normalize(glm::dvec3(target - eye));
     for (const Point2d window : {Point2d(200, 150), Point2d(30, 250)}) {
-        Point3d world;
+        Point3d world, back;
         ASSERT_TRUE(c.pointerPosition(window, world));
         EXPECT_NEAR(glm::dot(glm::dvec3(world - target), sight), 0.0, 1e-9);
-        Point3d back;
         ASSERT_TRUE(c.transform(S5, D1, world, back));
-        EXPECT_NEAR(back.x, window.x, 1e-6);
-        EXPECT_NEAR(back.y, window.y, 1e-6);
+        expectNear(back, window, 1e-6);
+        if (window == Point2d(200, 150))
+            expectNear(world, target, 1e-9);
     }
-    Point3d centre;
-    ASSERT_TRUE(c.pointerPosition(Point2d(200, 150), centre));
-    expectNear(centre, target, 1e-9);
 }
 
 TEST(PlaneProjection, InverseUndoesTheProjectionAndFailsEdgeOn) {
@@ -156,14 +149,12 @@ TEST(PlaneProjection, InverseUndoesTheProjectionAndFailsEdgeOn) {
         ASSERT_TRUE(c.compoundMatrix(S6, D1, toScreen));
         const PlaneProjection projection(toScreen, true);
         Point2d screen, plane;
-        ASSERT_TRUE(projection.getProjection(0.4, -0.3, screen));
         Point3d viaChain;
+        ASSERT_TRUE(projection.getProjection(0.4, -0.3, screen));
         ASSERT_TRUE(c.transform(S6, D1, Point3d(0.4, -0.3, 0), viaChain));
-        EXPECT_NEAR(screen.x, viaChain.x, 1e-9);
-        EXPECT_NEAR(screen.y, viaChain.y, 1e-9);
+        expectNear(screen, viaChain, 1e-9);
         ASSERT_TRUE(projection.getInverseProjection(screen.x, screen.y, plane));
-        EXPECT_NEAR(plane.x, 0.4, 1e-9);
-        EXPECT_NEAR(plane.y, -0.3, 1e-9);
+        expectNear(plane, Point2d(0.4, -0.3), 1e-9);
     }
     Matrix4x4 edgeOn;
     edgeOn(1, 1) = 0.0;  // every plane point lands on one screen row

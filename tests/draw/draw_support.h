@@ -4,19 +4,29 @@
 // paints on it with an orthographic camera of a known scale, and measurements of the
 // pixels drawn.
 
+#include "host/base/UT_DPI.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/MO_OGLContext.h"
 #include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_Image.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
+#include "host/draw/gl.h"
+#include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/factories.h"
 #include "tests/support/plugin.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdlib>
+#include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace draw_test {
 
@@ -36,15 +46,19 @@ struct Extent {
     int minX = INT_MAX, maxX = INT_MIN, minY = INT_MAX, maxY = INT_MIN;
     int width() const { return count ? maxX - minX + 1 : 0; }
     int height() const { return count ? maxY - minY + 1 : 0; }
+    // The centre in window coordinates, pixel i covering [i, i + 1).
+    Math::Point2d centre() const { return {(minX + maxX + 1) * 0.5, (minY + maxY + 1) * 0.5}; }
 };
 
-inline Extent extentOf(const VS_Image& image, const VS_RGBA& colour, int onlyRow = -1, int onlyColumn = -1) {
+// `unlike`: the pixels of any other colour instead.
+inline Extent extentOf(const VS_Image& image, const VS_RGBA& colour, int onlyRow = -1, int onlyColumn = -1,
+                       bool unlike = false) {
     Extent e;
     for (int y = 0; y < image.height; ++y) {
         if (onlyRow >= 0 && y != onlyRow)
             continue;
         for (int x = 0; x < image.width; ++x) {
-            if ((onlyColumn >= 0 && x != onlyColumn) || !sameRgb(image.pixel(x, y), colour))
+            if ((onlyColumn >= 0 && x != onlyColumn) || sameRgb(image.pixel(x, y), colour) == unlike)
                 continue;
             ++e.count;
             e.minX = std::min(e.minX, x), e.maxX = std::max(e.maxX, x);
@@ -52,6 +66,62 @@ inline Extent extentOf(const VS_Image& image, const VS_RGBA& colour, int onlyRow
         }
     }
     return e;
+}
+
+inline void expectBox(const Extent& e, int minX, int maxX, int minY, int maxY, int tolerance = 0) {
+    EXPECT_NEAR(e.minX, minX, tolerance);
+    EXPECT_NEAR(e.maxX, maxX, tolerance);
+    EXPECT_NEAR(e.minY, minY, tolerance);
+    EXPECT_NEAR(e.maxY, maxY, tolerance);
+}
+
+// Within half a pixel, as a shape drawn about a point is when its edges are right.
+inline void expectCentredAt(const Extent& e, double x, double y) {
+    EXPECT_NEAR(e.centre().x, x, 0.5);
+    EXPECT_NEAR(e.centre().y, y, 0.5);
+}
+
+inline void expectNearRgb(const VS_RGBA& got, const VS_RGBA& want, int tolerance = 1) {
+    EXPECT_LE(std::abs(got.r - want.r), tolerance) << int(got.r) << " " << int(want.r);
+    EXPECT_LE(std::abs(got.g - want.g), tolerance) << int(got.g) << " " << int(want.g);
+    EXPECT_LE(std::abs(got.b - want.b), tolerance) << int(got.b) << " " << int(want.b);
+}
+
+// Nothing but `colour` on the pass's background (the corner pixel).
+inline bool onlyColour(const VS_Image& image, const VS_RGBA& colour) {
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (!sameRgb(image.pixel(x, y), colour) && !sameRgb(image.pixel(x, y), image.pixel(0, 0)))
+                return false;
+    return true;
+}
+
+inline Math::Matrix4x4 turned(double degrees, Math::Vector3d axis) {
+    Math::Matrix4x4 m;
+    m.rotateDegrees(degrees, axis);
+    return m;
+}
+
+// GL state, read back.
+inline GLint glInteger(GLenum what) {
+    GLint v = 0;
+    glGetIntegerv(what, &v);
+    return v;
+}
+inline GLfloat glFloat(GLenum what) {
+    GLfloat v = 0;
+    glGetFloatv(what, &v);
+    return v;
+}
+inline GLvoid* glPointer(GLenum what) {
+    GLvoid* v = nullptr;
+    glGetPointerv(what, &v);
+    return v;
+}
+inline std::array<GLfloat, 4> currentColour() {
+    std::array<GLfloat, 4> c{};
+    glGetFloatv(GL_CURRENT_COLOR, c.data());
+    return c;
 }
 
 inline int differingPixels(const VS_Image& a, const VS_Image& b) {
@@ -69,6 +139,10 @@ struct Rig {
     explicit Rig(double pixelsPerUnit = 100.0, Math::Point2d center = {0, 0}) {
         gl(kSize, kSize);
         binder.setTransformChain(Math::CameraTransformChain::orthographic(kSize, kSize, center, pixelsPerUnit));
+    }
+    // Zoomed by `pixelsPerUnit` with the scene's units scaled per axis.
+    Rig(double pixelsPerUnit, double unitX, double unitY, double unitZ) : Rig(pixelsPerUnit) {
+        scene.metrics().setUnitScales(unitX, unitY, unitZ);
     }
 
     // Another rig may have loaded its own matrices since: this one's go back into GL.
@@ -92,10 +166,58 @@ struct Rig {
     VS_RGBA background{40, 40, 40, 255};
 };
 
-inline std::unique_ptr<MO_OGLPainter> makePainter(const char* type, const MO_PropertyAccessor& properties) {
+inline std::unique_ptr<MO_OGLPainter> makePainter(const char* type, const MO_PropertyAccessor& properties,
+                                                  std::vector<AT_Attr*> attributes = {}) {
     rigkit_test::loadPlugin();
-    const MO_ComponentData data{properties, {}};
+    const MO_ComponentData data{properties, std::move(attributes)};
     return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create(type, data));
 }
+
+inline VS_View orthoView(const VS_RGBA& background) {
+    VS_View v;
+    v.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
+    v.background = background;
+    return v;
+}
+
+// Several properties at once; colours and points go in as their lists of numbers.
+using PropertyList = std::initializer_list<std::pair<QString, MO_PropertyValue>>;
+inline void setAll(MO_PropertyBag& bag, PropertyList values) {
+    for (const auto& [key, value] : values)
+        bag.set(key, value);
+}
+inline std::vector<double> rgba(const VS_RGBA& c) {
+    return {double(c.r), double(c.g), double(c.b), double(c.a)};
+}
+
+const VS_RGBA kPick(1, 2, 3, 255);
+
+// Painters built from `properties`, painted on the rig as selected or not, or picked in kPick.
+struct PainterTest : ::testing::Test {
+    // Tests that change the screen's scale need not put it back.
+    void TearDown() override { UT_DPI::s_dpiScale = 1.0f; }
+
+    std::unique_ptr<MO_OGLPainter> make(const char* type, std::vector<AT_Attr*> attributes = {}) {
+        auto painter = makePainter(type, properties, std::move(attributes));
+        EXPECT_TRUE(painter) << type;
+        return painter;
+    }
+    static PaintState state(std::int32_t selection) {
+        PaintState s;
+        s.selection = selection;
+        s.pickColor = kPick;
+        return s;
+    }
+    VS_Image pick(MO_OGLPainter& painter, std::int32_t selection = 1) {
+        return rig.paint(painter, state(selection), MO_OGLContext::PickingRender);
+    }
+    static void update(MO_OGLPainter& painter, const MO_PropertyAccessor& changed) {
+        dynamic_cast<MO_PropertyChangeListener&>(painter).update(changed);
+    }
+    void set(PropertyList values) { setAll(properties, values); }
+
+    Rig rig;
+    MO_PropertyBag properties;
+};
 
 }  // namespace draw_test

@@ -17,39 +17,16 @@ namespace {
 
 const VS_RGBA kWhite(255, 255, 255);
 
-struct Label : ::testing::Test {
-    Rig rig;
-    MO_PropertyBag properties;
-
-    std::unique_ptr<MO_OGLPainter> make(std::vector<AT_Attr*> attributes = {}) {
-        rigkit_test::loadPlugin();
-        const MO_ComponentData data{properties, std::move(attributes)};
-        return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("LABEL", data));
-    }
-    VS_Image paint(MO_OGLPainter& painter, double frame = 1,
-                   MO_OGLContext::RenderMode mode = MO_OGLContext::NormalRender) {
-        rig.begin(mode);
-        MO_OGLContext context(mode, rig.scene, rig.binder, MO_FrameKey(frame));
+struct Label : PainterTest {
+    VS_Image paint(MO_OGLPainter& painter, double frame = 1) {
+        rig.begin();
+        MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(frame));
         painter.paint(context, PaintState{});
         return rig.read();
     }
-    VS_Image paintNew() { return paint(*make()); }
-    static void update(MO_OGLPainter& painter, const MO_PropertyAccessor& changed) {
-        dynamic_cast<MO_PropertyChangeListener&>(painter).update(changed);
-    }
+    VS_Image paintNew() { return paint(*make("LABEL")); }
     // Every pixel the label changed: its background and its glyphs.
-    Extent ink(const VS_Image& image) const {
-        Extent e;
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x) {
-                if (sameRgb(image.pixel(x, y), rig.background))
-                    continue;
-                ++e.count;
-                e.minX = std::min(e.minX, x), e.maxX = std::max(e.maxX, x);
-                e.minY = std::min(e.minY, y), e.maxY = std::max(e.maxY, y);
-            }
-        return e;
-    }
+    Extent ink(const VS_Image& image) const { return extentOf(image, rig.background, -1, -1, true); }
 };
 
 // The runs of columns that hold glyph pixels, left to right: one per letter when the
@@ -96,9 +73,8 @@ TEST_F(Label, DefaultsToTheWordTextInWhiteOnHalfBlackWithItsCornerAtTheOrigin) {
 TEST_F(Label, ShowsTheGivenTextAtTheAnchorMovedByItsPositionAttribute) {
     MO_Node node(&rig.scene, "n");
     AT_Position2dAttr position(&node, "p", Math::Point2d(-1, -0.5));
-    properties.set("label", QString("a longer caption"));
-    properties.setPoint("label_pos", {0.5, 0});
-    const VS_Image image = paint(*make({&position}));
+    set({{"label", QString("a longer caption")}, {"label_pos", std::vector<double>{0.5, 0}}});
+    const VS_Image image = paint(*make("LABEL", {&position}));
     const Extent box = ink(image);
     EXPECT_EQ(box.minX, 150);
     EXPECT_EQ(box.maxY, 249);
@@ -106,20 +82,19 @@ TEST_F(Label, ShowsTheGivenTextAtTheAnchorMovedByItsPositionAttribute) {
     EXPECT_GE(glyphColumnRuns(image, kWhite), 10);
 }
 
-TEST_F(Label, CentresOnTheAnchorOnlyWhenJustifiedCentreInAnyCase) {
+TEST_F(Label, JustificationAndScreenOffsetPlaceIt) {
+    const Extent plain = ink(paintNew());
+    // Centred on the anchor only when justified centre, in any case.
     properties.set("label_justify", QString("Center"));
     const Extent centred = ink(paintNew());
     EXPECT_NEAR((centred.minX + centred.maxX + 1) / 2.0, 200, 1);
     EXPECT_EQ(centred.maxY, 199);
-
     properties.set("label_justify", QString("right"));
     EXPECT_EQ(ink(paintNew()).minX, 200);
-}
 
-TEST_F(Label, ScreenOffsetCountsInArtUnits) {
-    const Extent plain = ink(paintNew());
     // An art unit is 0.2 pixels on screen: (10, 0) moves the label two pixels right,
     // (0, 25) five pixels up.
+    properties.remove("label_justify");
     properties.setPoint("label_screenspace_offset", {10, 25});
     const Extent moved = ink(paintNew());
     EXPECT_EQ(moved.minX, plain.minX + 2);
@@ -127,21 +102,17 @@ TEST_F(Label, ScreenOffsetCountsInArtUnits) {
     EXPECT_EQ(moved.maxY, plain.maxY - 5);
 }
 
-TEST_F(Label, SizeIsTruncatedToWholePoints) {
+// Sizes are truncated to whole points. Those that are not a size write nothing; the
+// sanitizer build checks that none of them reaches the writer through an undefined
+// conversion, huge ones included.
+TEST_F(Label, SizeIsTruncatedToWholePointsAndNeverConvertedBlindly) {
     properties.set("label_size", 10.0);
     const VS_Image ten = paintNew();
     properties.set("label_size", 10.9);
-    const VS_Image tenPointNine = paintNew();
+    EXPECT_EQ(differingPixels(ten, paintNew()), 0);
     properties.set("label_size", 11.0);
-    const VS_Image eleven = paintNew();
-    EXPECT_EQ(differingPixels(ten, tenPointNine), 0);
-    EXPECT_GT(ink(eleven).width(), ink(ten).width());
-}
+    EXPECT_GT(ink(paintNew()).width(), ink(ten).width());
 
-// Sizes that no whole number of points holds. Those that are not a size write nothing;
-// the sanitizer build checks that none of them reaches the writer through an undefined
-// conversion, huge ones included.
-TEST_F(Label, SizesBeyondWholePointsAreNotConvertedBlindly) {
     for (const double size : {std::nan(""), -std::numeric_limits<double>::infinity(), -1e300}) {
         properties.set("label_size", size);
         EXPECT_EQ(ink(paintNew()).count, 0) << size;
@@ -153,8 +124,7 @@ TEST_F(Label, SizesBeyondWholePointsAreNotConvertedBlindly) {
 }
 
 TEST_F(Label, InSceneSpaceTheSizeFollowsTheZoom) {
-    properties.set("label_screenspace", false);
-    properties.set("label_size", 40.0);
+    set({{"label_screenspace", false}, {"label_size", 40.0}});
     const Extent near = ink(paintNew());
     rig.binder.setTransformChain(Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 200));
     const Extent nearer = ink(paintNew());
@@ -187,7 +157,7 @@ TEST_F(Label, ArtIsWrittenOnceAndAgainOnlyForANewTextOrAfterUpdate) {
     text.stepped().addKey(5, "one");
     text.stepped().addKey(10, "two");
     properties.set("label", QString("ignored"));
-    auto painter = make({&text});
+    auto painter = make("LABEL", {&text});
     const unsigned long before = CelAlgo::textsWritten();
     const VS_Image one = paint(*painter, 1);
     paint(*painter, 1);
@@ -216,13 +186,12 @@ TEST_F(Label, ArtIsWrittenOnceAndAgainOnlyForANewTextOrAfterUpdate) {
 
 TEST_F(Label, UpdateKeepsTheJustificationUnlessTheNodeStillDefinesIt) {
     properties.set("label_justify", QString("center"));
-    auto painter = make();
-    MO_PropertyBag silent;
-    update(*painter, silent);
+    auto painter = make("LABEL");
+    MO_PropertyBag changed;
+    update(*painter, changed);
     EXPECT_LT(ink(paint(*painter)).minX, 200);
-    MO_PropertyBag left;
-    left.set("label_justify", QString("LEFT"));
-    update(*painter, left);
+    changed.set("label_justify", QString("LEFT"));
+    update(*painter, changed);
     EXPECT_EQ(ink(paint(*painter)).minX, 200);
 }
 
@@ -232,17 +201,14 @@ TEST_F(Label, PickingDrawsItUnchangedAndItHitsNothing) {
     AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tx", 0.0));
     // Glyphs in the colour that, without its check, would encode the first picking code.
     node->setProperty("label_color", std::vector<double>{128, 0, 0, 255});
-    const MO_ComponentData data{node->properties(), {attr}};
-    node->addPainter(std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("LABEL", data)));
+    node->addPainter(makePainter("LABEL", node->properties(), {attr}));
     const SLB_PickAdaptorData pickData{node->properties(), {attr}, node, 0};
     node->setPickAdaptor(
         std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create("MONO", pickData)));
-    VS_View view;
-    view.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
-    view.background = rig.background;
 
-    const VS_Image drawn = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), rig.scene, view);
-    const VS_PickImage pick = VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), rig.scene, view);
+    const VS_Image drawn = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), rig.scene, orthoView(rig.background));
+    const VS_PickImage pick =
+        VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), rig.scene, orthoView(rig.background));
     ASSERT_EQ(pick.handles.size(), 1u);
     const VS_RGBA glyph(128, 0, 0);
     const Extent glyphs = extentOf(drawn, glyph);

@@ -6,41 +6,33 @@
 #include <gtest/gtest.h>
 
 using namespace draw_test;
+using LineEndpoint = PainterTest;
 
 // The line painter's endpoint, which its own paint does not draw, called as a host would
 // call it on the painter class.
-TEST(LineEndpoint, IsADiscOfTheLinesSizeInTheLinesColour) {
-    const VS_RGBA ink(200, 30, 30, 255), pick(1, 2, 3, 255);
-    Rig rig;
-    SC_SceneCommon scene;
-    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+TEST_F(LineEndpoint, IsADiscOfTheLinesSizeInTheLinesColour) {
+    const VS_RGBA ink(200, 30, 30, 255);
+    MO_Node* node = rig.scene.addNode(std::make_unique<MO_Module>(&rig.scene, "n"));
     auto* a = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "a"));
     auto* b = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "b"));
-    MO_PropertyBag properties;
-    properties.setColor("color", ink);
-    properties.set("size", 0.2);
+    set({{"color", rgba(ink)}, {"size", 0.2}});
     Line2dOGLPainter line(properties, a, b);
-    PaintState state;
-    state.pickColor = pick;
-    state.selection = 1;
+    const auto drawn = [&](Math::Point2d at, MO_OGLContext::RenderMode mode, const VS_RGBA& colour) {
+        rig.begin(mode);
+        MO_OGLContext context(mode, rig.scene, rig.binder, MO_FrameKey(1));
+        line.drawEndpoint(at, context, state(1));
+        return extentOf(rig.read(), colour);
+    };
 
-    rig.begin();
-    MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(1));
-    line.drawEndpoint({1, -1}, context, state);
-    Extent e = extentOf(rig.read(), ink);
+    Extent e = drawn({1, -1}, MO_OGLContext::NormalRender, ink);
     // Radius 0.2 drawing units, 20 pixels, centred on window (300, 300).
     EXPECT_NEAR(e.width(), 40, 1);
-    EXPECT_NEAR(e.minX + e.maxX + 1, 600, 1);
-    EXPECT_NEAR(e.minY + e.maxY + 1, 600, 1);
+    expectCentredAt(e, 300, 300);
     EXPECT_NEAR(e.count, 3.14159 * 400, 50);
 
     // The scene's units place it; picking draws it in the pick colour.
     rig.scene.metrics().setUnitScales(0.5, 2, 1);
-    rig.begin(MO_OGLContext::PickingRender);
-    MO_OGLContext picking(MO_OGLContext::PickingRender, rig.scene, rig.binder, MO_FrameKey(1));
-    line.drawEndpoint({1, -0.5}, picking, state);
-    e = extentOf(rig.read(), pick);
-    EXPECT_NEAR(e.minX + e.maxX + 1, 500, 1);
-    EXPECT_NEAR(e.minY + e.maxY + 1, 600, 1);
+    e = drawn({1, -0.5}, MO_OGLContext::PickingRender, kPick);
+    expectCentredAt(e, 250, 300);
     EXPECT_NEAR(e.width(), 40, 1);
 }

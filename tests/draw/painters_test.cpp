@@ -1,6 +1,4 @@
 #include "host/draw/VU_Painter.h"
-#include "host/draw/gl.h"
-#include "host/scene/MO_PropertyAccessor.h"
 #include "tests/draw/draw_support.h"
 
 #include <gtest/gtest.h>
@@ -9,48 +7,29 @@ using namespace draw_test;
 
 namespace {
 
-struct Painters : ::testing::Test {
-    Rig rig;
-    MO_PropertyBag properties;
-
-    std::unique_ptr<MO_OGLPainter> make(const char* type) {
-        auto painter = makePainter(type, properties);
-        EXPECT_TRUE(painter) << type;
-        return painter;
-    }
-    static PaintState selected(std::int32_t selection) {
-        PaintState s;
-        s.selection = selection;
-        return s;
-    }
-};
-
-void expectNear(int actual, int expected, int tolerance, const char* what) {
-    EXPECT_NEAR(actual, expected, tolerance) << what;
-}
+using Painters = PainterTest;
+const VS_RGBA kGreen = VU_Painter::greenColor;
 
 }  // namespace
 
 // With 100 pixels per unit and the defaults (length 1, radius 0.15) the shaft is 6 pixels
 // wide up to 80 pixels, the head's base 30 pixels wide and its apex 115 pixels out.
-TEST_F(Painters, ArrowYHasTheShaftAndHeadOfItsLengthAndRadius) {
+TEST_F(Painters, ArrowsHaveTheShaftAndHeadOfTheirLengthAndRadiusOnTheirAxis) {
     const VS_Image image = rig.paint(*make("ARROW_Y"));
-    const Extent all = extentOf(image, VU_Painter::greenColor);
-    expectNear(all.minY, 86, 1, "apex row");
+    const Extent all = extentOf(image, kGreen);
+    EXPECT_NEAR(all.minY, 86, 1) << "apex row";
     EXPECT_EQ(all.maxY, 199);  // the shaft starts at the origin
     EXPECT_EQ(all.minX, 185);
     EXPECT_EQ(all.maxX, 214);
-    const Extent shaft = extentOf(image, VU_Painter::greenColor, 150);
+    const Extent shaft = extentOf(image, kGreen, 150);
     EXPECT_EQ(shaft.minX, 197);
     EXPECT_EQ(shaft.maxX, 202);
-    EXPECT_EQ(extentOf(image, VU_Painter::greenColor, 120).width(), 6);  // just below the base
-    EXPECT_EQ(extentOf(image, VU_Painter::greenColor, 119).width(), 30);
-}
+    EXPECT_EQ(extentOf(image, kGreen, 120).width(), 6);  // just below the base
+    EXPECT_EQ(extentOf(image, kGreen, 119).width(), 30);
 
-TEST_F(Painters, ArrowsTurnOntoTheirAxis) {
     const Extent x = extentOf(rig.paint(*make("ARROW_X")), VU_Painter::redColor);
     EXPECT_EQ(x.minX, 200);
-    expectNear(x.maxX, 313, 1, "X apex column");
+    EXPECT_NEAR(x.maxX, 313, 1) << "X apex column";
     EXPECT_EQ(x.minY, 185);
     EXPECT_EQ(x.maxY, 214);
 
@@ -63,17 +42,13 @@ TEST_F(Painters, ArrowsTurnOntoTheirAxis) {
     // ...and once the node's frame turns +Z up the screen, it draws as ARROW_Y does.
     properties.setColor("color", VS_RGBA(9, 99, 199, 255));
     const VS_Image y = rig.paint(*make("ARROW_Y"));
-    Math::Matrix4x4 zUp;
-    zUp.rotateDegrees(-90, {1, 0, 0});
-    rig.binder.setModelMatrix(zUp);
-    const VS_Image zTurned = rig.paint(*make("ARROW_Z"));
-    EXPECT_LT(differingPixels(y, zTurned), 6);
+    rig.binder.setModelMatrix(turned(-90, {1, 0, 0}));
+    EXPECT_LT(differingPixels(y, rig.paint(*make("ARROW_Z"))), 6);
     EXPECT_GT(extentOf(y, VS_RGBA(9, 99, 199, 255)).count, 1000);
 }
 
 TEST_F(Painters, SizesFollowTheSceneXUnitOnly) {
-    properties.set("length", 1.5);
-    properties.set("radius", 0.2);
+    set({{"length", 1.5}, {"radius", 0.2}});
     auto arrow = make("ARROW_Y");
     const VS_Image plain = rig.paint(*arrow);
     rig.scene.metrics().setUnitScales(1, 3, 7);
@@ -83,26 +58,26 @@ TEST_F(Painters, SizesFollowTheSceneXUnitOnly) {
     Rig wide(100.0, Math::Point2d(0, 1.5));  // the view spans y from -0.5 to 3.5
     wide.scene.metrics().setUnitScales(2, 1, 1);
     const VS_Image doubled = wide.paint(*arrow);
-    const Extent all = extentOf(doubled, VU_Painter::greenColor);
-    expectNear(all.minY, 350 - 340 + 1, 1, "apex at 3.4");
+    const Extent all = extentOf(doubled, kGreen);
+    EXPECT_NEAR(all.minY, 350 - 340 + 1, 1) << "apex at 3.4";
     EXPECT_EQ(all.maxY, 349);
     EXPECT_EQ(all.width(), 80);
-    EXPECT_EQ(extentOf(doubled, VU_Painter::greenColor, 200).width(), 16);
+    EXPECT_EQ(extentOf(doubled, kGreen, 200).width(), 16);
 }
 
 TEST_F(Painters, ArrowColourFollowsSelectionUnlessPicking) {
     properties.setColor("color", VS_RGBA(10, 20, 30, 0));  // alpha has no effect
     properties.setColor("selection_color", VS_RGBA(40, 50, 60, 255));
     auto arrow = make("ARROW_Y");
-    const auto at = [](const VS_Image& image) { return image.pixel(200, 150); };
-    EXPECT_EQ(at(rig.paint(*arrow, selected(0))), VS_RGBA(10, 20, 30, 255));
-    EXPECT_EQ(at(rig.paint(*arrow, selected(2))), VS_RGBA(10, 20, 30, 255));
-    EXPECT_EQ(at(rig.paint(*arrow, selected(1))), VS_RGBA(40, 50, 60, 255));
+    for (const auto& [selection, colour] :
+         {std::pair{0, VS_RGBA(10, 20, 30, 255)}, std::pair{2, VS_RGBA(10, 20, 30, 255)},
+          std::pair{1, VS_RGBA(40, 50, 60, 255)}})
+        EXPECT_EQ(rig.paint(*arrow, state(selection)).pixel(200, 150), colour) << selection;
 
-    PaintState picking = selected(1);
+    PaintState picking = state(1);
     picking.pickColor = VS_RGBA(1, 2, 3, 0);
     const VS_Image pick = rig.paint(*arrow, picking, MO_OGLContext::PickingRender);
-    EXPECT_TRUE(sameRgb(at(pick), VS_RGBA(1, 2, 3)));
+    EXPECT_TRUE(sameRgb(pick.pixel(200, 150), VS_RGBA(1, 2, 3)));
     EXPECT_EQ(extentOf(pick, VS_RGBA(1, 2, 3)).count, extentOf(rig.paint(*arrow), VS_RGBA(10, 20, 30)).count);
 }
 
@@ -128,71 +103,45 @@ TEST_F(Painters, ArrowsLeaveTheModelMatrixAsTheyFoundIt) {
 TEST_F(Painters, ArrowUpdateRereadsAndKeepsWhatTheNodeNoLongerDefines) {
     properties.set("length", 0.5);
     auto arrow = make("ARROW_Y");
-    auto* listener = dynamic_cast<MO_PropertyChangeListener*>(arrow.get());
-    ASSERT_NE(listener, nullptr);
-
+    ASSERT_NE(dynamic_cast<MO_PropertyChangeListener*>(arrow.get()), nullptr);
     MO_PropertyBag changed;  // "length" gone, a new colour
     changed.setColor("color", VS_RGBA(200, 100, 50, 255));
-    listener->update(changed);
-    const Extent kept = extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50));
-    expectNear(kept.minY, 200 - 65 + 1, 1, "apex still at 0.65");
-
+    update(*arrow, changed);
+    EXPECT_NEAR(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 200 - 65 + 1, 1) << "apex still at 0.65";
     changed.set("length", 1.0);
-    listener->update(changed);
-    expectNear(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 86, 1, "apex at 1.15");
+    update(*arrow, changed);
+    EXPECT_NEAR(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 86, 1) << "apex at 1.15";
 }
-
-namespace {
-
-struct GlState {
-    float lineWidth;
-    bool vertexArray;
-    bool blend;
-    GLint blendSrc;
-    float colour[4];
-
-    static GlState now() {
-        GlState s;
-        glGetFloatv(GL_LINE_WIDTH, &s.lineWidth);
-        s.vertexArray = glIsEnabled(GL_VERTEX_ARRAY);
-        s.blend = glIsEnabled(GL_BLEND);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &s.blendSrc);
-        glGetFloatv(GL_CURRENT_COLOR, s.colour);
-        return s;
-    }
-};
-
-// Paints once without clearing, from a known state, and tells the state afterwards.
-GlState stateAfter(Rig& rig, MO_OGLPainter& painter) {
-    rig.begin();
-    glLineWidth(2.5f);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
-    MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(1));
-    painter.paint(context, PaintState());
-    return GlState::now();
-}
-
-}  // namespace
 
 TEST_F(Painters, GlStateAfterPainting) {
+    // Paints once without clearing, from a known state.
+    const auto paintFromKnownState = [&](MO_OGLPainter& painter) {
+        rig.begin();
+        glLineWidth(2.5f);
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+        MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(1));
+        painter.paint(context, PaintState());
+    };
     properties.setColor("color", VS_RGBA(51, 102, 204, 7));
-    const GlState arrow = stateAfter(rig, *make("ARROW_X"));
-    EXPECT_EQ(arrow.lineWidth, 2.5f);  // 6 inside, popped with the attributes
-    EXPECT_FALSE(arrow.vertexArray);
-    EXPECT_TRUE(arrow.blend);
-    EXPECT_EQ(arrow.blendSrc, GL_SRC_ALPHA);
-    EXPECT_FLOAT_EQ(arrow.colour[0], 0.2f);  // the arrow's colour stays current, opaque
-    EXPECT_FLOAT_EQ(arrow.colour[1], 0.4f);
-    EXPECT_FLOAT_EQ(arrow.colour[2], 0.8f);
-    EXPECT_FLOAT_EQ(arrow.colour[3], 1.0f);
+    auto arrowPainter = make("ARROW_X"), debuggerPainter = make("DRAG_DEBUGGER");
+    paintFromKnownState(*arrowPainter);
+    EXPECT_EQ(glFloat(GL_LINE_WIDTH), 2.5f);  // 6 inside, popped with the attributes
+    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(glInteger(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
+    const auto arrow = currentColour();  // the arrow's colour stays current, opaque
+    const float opaque[] = {0.2f, 0.4f, 0.8f, 1.0f};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_FLOAT_EQ(arrow[i], opaque[i]);
 
-    const GlState debugger = stateAfter(rig, *make("DRAG_DEBUGGER"));
-    EXPECT_EQ(debugger.lineWidth, 2.5f);
-    EXPECT_TRUE(debugger.vertexArray);  // unlike the arrow, left on
-    EXPECT_TRUE(debugger.blend);
-    EXPECT_FLOAT_EQ(debugger.colour[0], 120 / 255.0f);  // the last cube's grey
-    EXPECT_FLOAT_EQ(debugger.colour[3], 1.0f);
+    paintFromKnownState(*debuggerPainter);
+    EXPECT_EQ(glFloat(GL_LINE_WIDTH), 2.5f);
+    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));  // unlike the arrow, left on
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    const auto debugger = currentColour();
+    EXPECT_FLOAT_EQ(debugger[0], 120 / 255.0f);  // the last cube's grey
+    EXPECT_FLOAT_EQ(debugger[3], 1.0f);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
@@ -200,21 +149,14 @@ TEST_F(Painters, DragDebuggerCubesSpanTheirHalfEdgeAndShowTheLastColour) {
     auto debugger = make("DRAG_DEBUGGER");
     const VS_Image image = rig.paint(*debugger);
     const Extent grey = extentOf(image, VS_RGBA(120, 120, 120));
-    EXPECT_EQ(grey.minX, 100);
-    EXPECT_EQ(grey.maxX, 299);
-    EXPECT_EQ(grey.minY, 100);
-    EXPECT_EQ(grey.maxY, 299);
+    expectBox(grey, 100, 299, 100, 299);
     EXPECT_EQ(grey.count, 200 * 200);
 
     // Half the pixels per unit and twice the X unit: the same cube on screen.
-    Rig zoomedOut(50.0);
-    zoomedOut.scene.metrics().setUnitScales(2, 5, 5);
-    EXPECT_EQ(differingPixels(zoomedOut.paint(*debugger), image), 0);
+    EXPECT_EQ(differingPixels(Rig(50.0, 2, 5, 5).paint(*debugger), image), 0);
 
-    properties.set("length", 0.5);
-    properties.setColor("colorB", VS_RGBA(0, 200, 0, 255));
-    auto green = make("DRAG_DEBUGGER");
-    const Extent e = extentOf(rig.paint(*green), VS_RGBA(0, 200, 0));
+    set({{"length", 0.5}, {"colorB", rgba(VS_RGBA(0, 200, 0, 255))}});
+    const Extent e = extentOf(rig.paint(*make("DRAG_DEBUGGER")), VS_RGBA(0, 200, 0));
     EXPECT_EQ(e.count, 100 * 100);
     EXPECT_EQ(e.minX, 150);
 }
@@ -225,25 +167,24 @@ TEST_F(Painters, DragDebuggerPicksOnlyItsFirstCubeAndIgnoresLaterChanges) {
     auto debugger = make("DRAG_DEBUGGER");
     EXPECT_EQ(dynamic_cast<MO_PropertyChangeListener*>(debugger.get()), nullptr);
     rig.background = VS_RGBA(0, 0, 0, 255);
-    const auto summed = [&](MO_OGLContext::RenderMode mode, PaintState state) {
+    PaintState selectedState = state(1);
+    selectedState.pickColor = VS_RGBA(0, 20, 0, 255);
+    const auto summed = [&](MO_OGLContext::RenderMode mode) {
         rig.begin(mode);
         glEnable(GL_BLEND);
         glBlendFunc(GL_ONE, GL_ONE);
         // Seen face on, a cube's near and far faces cover the same pixels: keep one.
         glEnable(GL_CULL_FACE);
         MO_OGLContext context(mode, rig.scene, rig.binder, MO_FrameKey(1));
-        debugger->paint(context, state);
+        debugger->paint(context, selectedState);
         glDisable(GL_CULL_FACE);
         return rig.read().pixel(200, 200);
     };
-    PaintState state = selected(1);
-    state.pickColor = VS_RGBA(0, 20, 0, 255);
     // Ordinary: red-ish + blue + grey, the selection changing nothing.
-    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::NormalRender, state), VS_RGBA(130, 120, 255)));
+    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::NormalRender), VS_RGBA(130, 120, 255)));
     // Picking: only the first cube takes the pick colour.
-    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::PickingRender, state), VS_RGBA(120, 140, 255)));
+    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::PickingRender), VS_RGBA(120, 140, 255)));
 
-    properties.setColor("color", VS_RGBA(0, 0, 0, 255));
-    properties.set("length", 0.1);
-    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::NormalRender, state), VS_RGBA(130, 120, 255)));
+    set({{"color", rgba(VS_RGBA(0, 0, 0, 255))}, {"length", 0.1}});
+    EXPECT_TRUE(sameRgb(summed(MO_OGLContext::NormalRender), VS_RGBA(130, 120, 255)));
 }

@@ -14,27 +14,9 @@
 
 using namespace draw_test;
 
-TEST(PickCode, EveryCodeRoundTripsAndAlphaIsIgnored) {
-    for (std::uint32_t code = 0; code <= kMaxPickCode; ++code) {
-        const VS_RGBA c = VS_PickColor(code);
-        ASSERT_EQ(c.a, 255);
-        ASSERT_EQ(VS_PickCode(c), code);
-        ASSERT_EQ(VS_PickCode(VS_RGBA(c.r, c.g, c.b, 0)), code);
-    }
-    EXPECT_EQ(VS_PickColor(0), VS_RGBA(0, 0, 0, 255));
-    // The first codes stand far apart from the black background and from each other: the
-    // check only touches the low bits.
-    for (std::uint32_t code : {1u, 2u, 4u}) {
-        const VS_RGBA c = VS_PickColor(code);
-        const int top[3] = {c.r & 0xF8, c.g & 0xF8, c.b & 0xF8};
-        EXPECT_EQ(top[0], code == 1 ? 128 : 0);
-        EXPECT_EQ(top[1], code == 2 ? 128 : 0);
-        EXPECT_EQ(top[2], code == 4 ? 128 : 0);
-    }
-}
-
-TEST(PickCode, ColoursThatNoCodeIsDrawnInDecodeToNothing) {
-    // Of all 2^24 colours, only the picking colours decode, each to its own code.
+TEST(PickCode, EveryCodeRoundTripsAndNoOtherColourDecodes) {
+    // Of all 2^24 colours, only the opaque picking colours decode, each to its own code
+    // whatever its alpha: as many as there are codes, so every code comes back.
     std::uint32_t decoded = 0;
     for (std::uint32_t rgb = 0; rgb < (1u << 24); ++rgb) {
         const VS_RGBA c(std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb));
@@ -42,13 +24,24 @@ TEST(PickCode, ColoursThatNoCodeIsDrawnInDecodeToNothing) {
         if (code == 0)
             continue;
         ++decoded;
+        ASSERT_LE(code, kMaxPickCode);
         ASSERT_EQ(VS_PickColor(code), c);
+        ASSERT_EQ(VS_PickCode(VS_RGBA(c.r, c.g, c.b, 0)), code);
     }
     EXPECT_EQ(decoded, kMaxPickCode);
-    // Colours a painter is likely to draw in on its own.
+    EXPECT_EQ(VS_PickColor(0), VS_RGBA(0, 0, 0, 255));
+    // Colours a painter is likely to draw in on its own, and the background.
     for (const VS_RGBA& own : {VS_RGBA(255, 255, 255), VS_RGBA(128, 0, 0), VS_RGBA(255, 0, 0), VS_RGBA(0, 255, 0),
-                               VS_RGBA(0, 0, 255), VS_RGBA(128, 128, 128), VS_RGBA(255, 200, 0)})
+                               VS_RGBA(0, 0, 255), VS_RGBA(128, 128, 128), VS_RGBA(255, 200, 0), VS_RGBA(0, 0, 0)})
         EXPECT_EQ(VS_PickCode(own), 0u);
+    // The first codes stand far apart from the black background and from each other: the
+    // check only touches the low bits.
+    for (std::uint32_t code : {1u, 2u, 4u}) {
+        const VS_RGBA c = VS_PickColor(code);
+        EXPECT_EQ(c.r & 0xF8, code == 1 ? 128 : 0);
+        EXPECT_EQ(c.g & 0xF8, code == 2 ? 128 : 0);
+        EXPECT_EQ(c.b & 0xF8, code == 4 ? 128 : 0);
+    }
 }
 
 TEST(PickCode, CodesSurviveTheFramebufferOfThePickingPass) {
@@ -96,12 +89,7 @@ struct RenderedScene : ::testing::Test {
         return node;
     }
 
-    VS_View view() const {
-        VS_View v;
-        v.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
-        v.background = VS_RGBA(10, 20, 30, 255);
-        return v;
-    }
+    VS_View view() const { return orthoView(VS_RGBA(10, 20, 30, 255)); }
 
     SC_SceneCommon scene;
 };
@@ -116,21 +104,18 @@ TEST_F(RenderedScene, NodesDrawAtTheirWorldMatrixInTheirSelectionColour) {
     const VS_Image image = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), scene, view());
     ASSERT_EQ(image.width, Rig::kSize);
     // Shafts 6 pixels wide at x = -1 and, through the parent, at x = 0.5.
-    const Extent selected = extentOf(image, VU_Painter::lightGreenColor, 160);
-    EXPECT_EQ(selected.minX, 97);
-    EXPECT_EQ(selected.maxX, 102);
-    const Extent plain = extentOf(image, VU_Painter::greenColor, 160);
-    EXPECT_EQ(plain.minX, 247);
-    EXPECT_EQ(plain.maxX, 252);
+    expectBox(extentOf(image, VU_Painter::lightGreenColor, 160), 97, 102, 160, 160);
+    expectBox(extentOf(image, VU_Painter::greenColor, 160), 247, 252, 160, 160);
     EXPECT_EQ(image.pixel(5, 5), VS_RGBA(10, 20, 30, 255));
 }
 
-TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixel) {
+TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixelInTheWholePassOrItsBox) {
     MO_Node* a = addArrowNode("a", -1.0, nullptr, true);
     MO_Node* b = addArrowNode("b", 1.0, nullptr, true);
     addArrowNode("unpickable", 0.0, nullptr, false);
+    VS_OffscreenContext& context = gl(Rig::kSize, Rig::kSize);
 
-    const VS_PickImage pick = VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), scene, view());
+    const VS_PickImage pick = VS_SceneRenderer::renderPick(context, scene, view());
     ASSERT_EQ(pick.handles.size(), 2u);
     const VS_PickHit hitA = pick.hitAt(100, 160), hitB = pick.hitAt(300, 110);
     EXPECT_EQ(hitA.node, a);
@@ -140,25 +125,14 @@ TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixel) {
     // Neither the node without picker nor the background answers.
     EXPECT_FALSE(pick.hitAt(200, 160));
     EXPECT_EQ(pick.image.pixel(200, 160), VS_RGBA(0, 0, 0, 0));
-    EXPECT_FALSE(pick.hitAt(5, 5));
-    EXPECT_FALSE(pick.hitAt(-1, 160));
-    EXPECT_FALSE(pick.hitAt(Rig::kSize, 160));
+    for (const auto& [x, y] : {std::pair{5, 5}, {-1, 160}, {Rig::kSize, 160}})
+        EXPECT_FALSE(pick.hitAt(x, y)) << x << ", " << y;
 
     // The ordinary pass afterwards blends and draws the unpickable node again.
-    const VS_Image image = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), scene, view());
-    EXPECT_TRUE(sameRgb(image.pixel(200, 160), VU_Painter::greenColor));
-}
+    EXPECT_TRUE(sameRgb(VS_SceneRenderer::render(context, scene, view()).pixel(200, 160), VU_Painter::greenColor));
 
-TEST_F(RenderedScene, PickAtAnswersAsTheWholePassDoesAndTouchesOnlyItsBox) {
-    addArrowNode("a", -1.0, nullptr, true);
-    addArrowNode("b", 1.0, nullptr, true);
-    addArrowNode("unpickable", 0.0, nullptr, false);
-    VS_OffscreenContext& context = gl(Rig::kSize, Rig::kSize);
-    const VS_PickImage pick = VS_SceneRenderer::renderPick(context, scene, view());
-
-    // Whatever the ordinary pass left, the scissored pass reads only its own pixels.
-    VS_SceneRenderer::render(context, scene, view());
-    // Along a row through both shafts and the unpickable one, and their edges.
+    // Whatever the ordinary pass left, the scissored pass reads only its own pixels, along a
+    // row through both shafts and the unpickable one, and their edges.
     for (int x = 90; x < 310; ++x) {
         const VS_PickHit hit = VS_SceneRenderer::pickAt(scene, view(), x, 160);
         ASSERT_EQ(hit.node, pick.hitAt(x, 160).node) << "x " << x;
@@ -172,8 +146,7 @@ TEST_F(RenderedScene, PickAtAnswersAsTheWholePassDoesAndTouchesOnlyItsBox) {
     // A fresh ordinary frame, then one scissored pick: outside the 5 × 5 box the frame is
     // untouched, so the picking colours never show in the view.
     VS_SceneRenderer::render(context, scene, view());
-    const VS_PickHit hit = VS_SceneRenderer::pickAt(scene, view(), 100, 160, 2);
-    EXPECT_TRUE(hit);
+    EXPECT_TRUE(VS_SceneRenderer::pickAt(scene, view(), 100, 160, 2));
     const VS_Image after = context.readPixels();
     EXPECT_TRUE(sameRgb(after.pixel(100, 158), pick.image.pixel(100, 158)));
     EXPECT_TRUE(sameRgb(after.pixel(100, 163), VU_Painter::greenColor));

@@ -1,6 +1,4 @@
-#include "host/base/UT_DPI.h"
 #include "host/draw/VU_Painter.h"
-#include "host/scene/MO_PropertyAccessor.h"
 #include "tests/draw/draw_support.h"
 
 #include <gtest/gtest.h>
@@ -14,54 +12,21 @@ namespace {
 
 const VS_RGBA kInk(9, 99, 199, 255);
 const VS_RGBA kOtherInk(200, 150, 100, 255);
-const VS_RGBA kPick(1, 2, 3, 255);
 const VS_RGBA kRed(255, 0, 0), kGreen(0, 255, 0), kBlue(0, 0, 255);
 
-struct Controls : ::testing::Test {
-    Rig rig;
-    MO_PropertyBag properties;
-
-    std::unique_ptr<MO_OGLPainter> make(const char* type) { return makePainter(type, properties); }
-    static PaintState state(std::int32_t selection) {
-        PaintState s;
-        s.selection = selection;
-        s.pickColor = kPick;
-        return s;
-    }
-    VS_Image pick(MO_OGLPainter& painter) { return rig.paint(painter, state(1), MO_OGLContext::PickingRender); }
-    static void update(MO_OGLPainter& painter, const MO_PropertyAccessor& changed) {
-        dynamic_cast<MO_PropertyChangeListener&>(painter).update(changed);
-    }
-    // Nothing but `colour` on the pass's background (the corner pixel).
-    static bool onlyColour(const VS_Image& image, const VS_RGBA& colour) {
-        for (int y = 0; y < image.height; ++y)
-            for (int x = 0; x < image.width; ++x)
-                if (!sameRgb(image.pixel(x, y), colour) && !sameRgb(image.pixel(x, y), image.pixel(0, 0)))
-                    return false;
-        return true;
-    }
+struct Controls : PainterTest {
+    void inks() { set({{"color", rgba(kInk)}, {"selection_color", rgba(kOtherInk)}}); }
 };
-
-void expectBox(const Extent& e, int minX, int maxX, int minY, int maxY, int tolerance = 0) {
-    EXPECT_NEAR(e.minX, minX, tolerance);
-    EXPECT_NEAR(e.maxX, maxX, tolerance);
-    EXPECT_NEAR(e.minY, minY, tolerance);
-    EXPECT_NEAR(e.maxY, maxY, tolerance);
-}
-
-Math::Matrix4x4 turned(double degrees, Math::Vector3d axis) {
-    Math::Matrix4x4 m;
-    m.rotateDegrees(degrees, axis);
-    return m;
-}
 
 }  // namespace
 
 // Scene-space rings: radius 1 and width 0.03 by default, a band from 98.5 to 101.5 pixels.
-TEST_F(Controls, SceneRingsLieAboutTheirAxisAndFollowTheSceneXUnit) {
-    properties.setColor("color", kInk);
+TEST_F(Controls, SceneRingsLieAboutTheirAxisAndFollowTheSceneXUnitAndTheSelection) {
+    inks();
     properties.set("picking_width", 0.5);  // no effect in the scene
     auto z = make("CIRCLE_Z");
+    for (const auto& [selection, colour] : {std::pair{0, kInk}, std::pair{2, kInk}, std::pair{1, kOtherInk}})
+        EXPECT_TRUE(sameRgb(rig.paint(*z, state(selection)).pixel(300, 200), colour)) << selection;
     const VS_Image face = rig.paint(*z);
     expectBox(extentOf(face, kInk), 98, 301, 98, 301, 1);
     EXPECT_NEAR(extentOf(face, kInk, 200).count, 6, 2);  // two bands of 3 pixels on the row
@@ -69,41 +34,22 @@ TEST_F(Controls, SceneRingsLieAboutTheirAxisAndFollowTheSceneXUnit) {
 
     // The X and Y rings stand edge-on to a camera looking down Z, until the node's frame
     // turns their axis towards the viewer.
-    for (const char* type : {"CIRCLE_X", "CIRCLE_Y"})
+    for (const auto& [type, turn] :
+         {std::pair{"CIRCLE_X", turned(90, {0, 1, 0})}, std::pair{"CIRCLE_Y", turned(-90, {1, 0, 0})}}) {
+        rig.binder.setModelMatrix(Math::Matrix4x4());
         EXPECT_LE(extentOf(rig.paint(*make(type)), kInk).width(), 2) << type;
-    rig.binder.setModelMatrix(turned(90, {0, 1, 0}));
-    EXPECT_LT(differingPixels(rig.paint(*make("CIRCLE_X")), face), 40);
-    rig.binder.setModelMatrix(turned(-90, {1, 0, 0}));
-    EXPECT_LT(differingPixels(rig.paint(*make("CIRCLE_Y")), face), 40);
+        rig.binder.setModelMatrix(turn);
+        EXPECT_LT(differingPixels(rig.paint(*make(type)), face), 40) << type;
+    }
 
     // Radius 2 and width 0.06 at half the zoom: the same pixels; Y and Z units do nothing.
-    Rig zoomedOut(50.0);
-    zoomedOut.scene.metrics().setUnitScales(2, 3, 7);
-    EXPECT_EQ(differingPixels(zoomedOut.paint(*z), face), 0);
-}
-
-TEST_F(Controls, RingColourFollowsSelectionUnlessPicking) {
-    properties.setColor("color", kInk);
-    properties.setColor("selection_color", kOtherInk);
-    auto ring = make("CIRCLE_Z");
-    const auto at = [](const VS_Image& image) { return image.pixel(300, 200); };
-    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(0))), kInk));
-    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(2))), kInk));
-    EXPECT_TRUE(sameRgb(at(rig.paint(*ring, state(1))), kOtherInk));
-    EXPECT_TRUE(sameRgb(at(pick(*ring)), kPick));
-
-    // The default colour is translucent: blended over the background.
-    MO_PropertyBag none;
-    const VS_RGBA blended = at(rig.paint(*makePainter("CIRCLE_Z", none)));
-    EXPECT_NEAR(blended.b, 120 + 40 * 135 / 255, 2);
-    EXPECT_NEAR(blended.r, 40 * 135 / 255, 2);
+    EXPECT_EQ(differingPixels(Rig(50.0, 2, 3, 7).paint(*z), face), 0);
 }
 
 // Screen-space defaults: radius 0.04 and width 0.01 of 350 pixels, a ring of radius 14 and
 // width 3.5 with a marker three times as wide in the inverse colour.
-TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesX) {
-    properties.set("screen_space", true);
-    properties.setColor("color", kInk);
+TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesXAndWidenWhilePicking) {
+    set({{"screen_space", true}, {"color", rgba(kInk)}});
     auto ring = make("CIRCLE_Z");
     const VS_RGBA inverse(255 - kInk.r, 255 - kInk.g, 255 - kInk.b);
     const VS_Image image = rig.paint(*ring);
@@ -116,10 +62,20 @@ TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesX) {
     EXPECT_NEAR(marker.maxX, 200 + 19, 1);
     EXPECT_NEAR(marker.minY + marker.maxY, 400, 2);
 
-    // Neither the zoom nor the scene's units change it.
-    Rig zoomedOut(25.0);
-    zoomedOut.scene.metrics().setUnitScales(4, 1, 1);
-    EXPECT_EQ(differingPixels(zoomedOut.paint(*ring), image), 0);
+    // Neither the zoom nor the scene's units change it; the screen's scale does.
+    EXPECT_EQ(differingPixels(Rig(25.0, 4, 1, 1).paint(*ring), image), 0);
+    UT_DPI::s_dpiScale = 2.0f;  // radius 28, width 7
+    const Extent scaled = extentOf(rig.paint(*ring), kInk, 200);
+    UT_DPI::s_dpiScale = 1.0f;
+    EXPECT_NEAR(scaled.minX, 200 - 31, 1);
+    EXPECT_NEAR(scaled.maxX, 200 - 25, 1);
+
+    // Picking width 0.12: the band reaches 14 + 21 = 35 pixels out and the 126-pixel-wide
+    // marker 77, both in the pick colour only.
+    const VS_Image picked = pick(*ring);
+    EXPECT_TRUE(onlyColour(picked, kPick));
+    EXPECT_NEAR(extentOf(picked, kPick).minX, 200 - 35, 1);
+    EXPECT_NEAR(extentOf(picked, kPick).maxX, 200 + 77, 1);
 
     // Turned a quarter about Z, the node's X points up the screen and the marker follows.
     rig.binder.setModelMatrix(turned(90, {0, 0, 1}));
@@ -131,32 +87,11 @@ TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesX) {
     EXPECT_NEAR(extentOf(rig.paint(*ring), inverse).minX, 200 + 9, 1);
 }
 
-TEST_F(Controls, ScreenRingsScaleWithTheScreenAndWidenWhilePicking) {
-    properties.set("screen_space", true);
-    properties.setColor("color", kInk);
-    auto ring = make("CIRCLE_Z");
-    const float savedScale = UT_DPI::s_dpiScale;
-    UT_DPI::s_dpiScale = 2.0f;  // radius 28, width 7
-    const Extent row = extentOf(rig.paint(*ring), kInk, 200);
-    UT_DPI::s_dpiScale = savedScale;
-    EXPECT_NEAR(row.minX, 200 - 31, 1);
-    EXPECT_NEAR(row.maxX, 200 - 25, 1);
-
-    // Picking width 0.12: the band reaches 14 + 21 = 35 pixels out and the 126-pixel-wide
-    // marker 77, both in the pick colour only.
-    const VS_Image picked = pick(*ring);
-    EXPECT_TRUE(onlyColour(picked, kPick));
-    const Extent all = extentOf(picked, kPick);
-    EXPECT_NEAR(all.minX, 200 - 35, 1);
-    EXPECT_NEAR(all.maxX, 200 + 77, 1);
-}
-
 TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
     properties.setColor("color", kInk);
     auto ring = make("CIRCLE_Z");
     MO_PropertyBag changed;  // screen space and a pixel-sized radius, but no width
-    changed.set("screen_space", true);
-    changed.set("radius", 0.04);
+    setAll(changed, {{"screen_space", true}, {"radius", 0.04}});
     update(*ring, changed);
     // The scene width 0.03 stays: 10.5 pixels, not the 3.5 of a screen-space default.
     const Extent row = extentOf(rig.paint(*ring), kInk, 200);
@@ -170,8 +105,7 @@ TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
 }
 
 TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {
-    properties.setColor("color", kInk);
-    properties.setColor("selection_color", kOtherInk);
+    inks();
     auto sphere = make("SPHERE");
     for (int selection : {0, 1}) {
         const VS_Image image = rig.paint(*sphere, state(selection));
@@ -198,15 +132,12 @@ TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {
 }
 
 TEST_F(Controls, SphereSizesFollowTheSceneXUnitAndUpdateKeepsThem) {
-    properties.set("radius", 2.0);
-    properties.set("line_width", 0.06);
+    set({{"radius", 2.0}, {"line_width", 0.06}});
     auto sphere = make("SPHERE");
     rig.scene.metrics().setUnitScales(0.5, 9, 9);  // radius 1 and bands 0.03 in drawing units
     const VS_Image halved = rig.paint(*sphere);
     MO_PropertyBag none;
-    Rig plain;
-    EXPECT_EQ(differingPixels(plain.paint(*makePainter("SPHERE", none)), halved), 0);
-
+    EXPECT_EQ(differingPixels(Rig().paint(*makePainter("SPHERE", none)), halved), 0);
     update(*sphere, none);
     EXPECT_EQ(differingPixels(rig.paint(*sphere), halved), 0);
 }
@@ -218,8 +149,7 @@ TEST_F(Controls, PlanesCoverTheirSquareInTheirPlane) {
     EXPECT_TRUE(onlyColour(xy, VU_Painter::redColor));  // outlined in its own colour
     EXPECT_EQ(extentOf(xy, VU_Painter::redColor).count, 100 * 100);
 
-    properties.set("min", 0.5);
-    properties.set("width", 0.25);
+    set({{"min", 0.5}, {"width", 0.25}});
     // Seen down Z, the XZ and YZ squares stand edge-on; turned face on, each spans 0.5 to
     // 0.75 on both of its axes.
     EXPECT_LE(extentOf(rig.paint(*make("PLANE_XZ")), VU_Painter::blueColor).height(), 1);
@@ -231,8 +161,7 @@ TEST_F(Controls, PlanesCoverTheirSquareInTheirPlane) {
 }
 
 TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
-    properties.setColor("color", kInk);
-    properties.setColor("selection_color", kOtherInk);
+    inks();
     properties.set("min", 0.5);
     properties.set("width", -0.25);  // from 0.5 down to 0.25
     auto plane = make("PLANE_XY");
@@ -240,9 +169,7 @@ TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
     expectBox(extentOf(image, kInk), 225, 249, 150, 174);
 
     // Both axes follow the X unit: twice the unit at half the zoom draws the same square.
-    Rig zoomedOut(50.0);
-    zoomedOut.scene.metrics().setUnitScales(2, 1, 1);
-    EXPECT_EQ(differingPixels(zoomedOut.paint(*plane, state(2)), image), 0);
+    EXPECT_EQ(differingPixels(Rig(50.0, 2, 1, 1).paint(*plane, state(2)), image), 0);
 
     EXPECT_EQ(extentOf(rig.paint(*plane, state(1)), kOtherInk).count, 25 * 25);
     const VS_Image picked = pick(*plane);
