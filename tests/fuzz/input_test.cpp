@@ -29,14 +29,17 @@ TEST(FuzzInput, RunningOutGivesTheSmallestChoices) {
     const double d = in.number();
     EXPECT_EQ(d, 0.0);
     EXPECT_FALSE(std::signbit(d));
+
+    // Text takes a length byte (200 % 9 = 2 characters), then no more than is left.
+    const std::vector<std::uint8_t> bytes{200, 'a', 'b', 'c'}, shortBytes{7, 'x'};
+    EXPECT_EQ(over(bytes).text(8), "ab");
+    EXPECT_EQ(over(shortBytes).text(8), "x");
 }
 
 TEST(FuzzInput, WholeNumbersStayInTheirRangeAndReachBothEnds) {
     bool low = false, high = false;
     for (int b = 0; b < 256; ++b) {
-        const std::vector<std::uint8_t> bytes{static_cast<std::uint8_t>(b)};
-        fuzz::Input in = over(bytes);
-        const int v = in.between(3, 9);
+        const int v = over({static_cast<std::uint8_t>(b)}).between(3, 9);
         ASSERT_GE(v, 3);
         ASSERT_LE(v, 9);
         low = low || v == 3;
@@ -53,14 +56,11 @@ TEST(FuzzInput, WholeNumbersStayInTheirRangeAndReachBothEnds) {
     EXPECT_EQ(in.remaining(), 1u);
 }
 
-TEST(FuzzInput, NumbersReachEdgesAndRawBitPatterns) {
+TEST(FuzzInput, NumbersReachEdgesRawBitPatternsAndKeepTheirBounds) {
     bool nan = false, inf = false, negativeZero = false;
-    const std::size_t edges = sizeof fuzz::kEdgeNumbers / sizeof fuzz::kEdgeNumbers[0];
-    for (std::size_t i = 0; i < edges; ++i) {
+    for (std::size_t i = 0; i < std::size(fuzz::kEdgeNumbers); ++i) {
         // Selector 0 (edge table), then the index.
-        const std::vector<std::uint8_t> bytes{0, static_cast<std::uint8_t>(i)};
-        fuzz::Input in = over(bytes);
-        const double d = in.number();
+        const double d = over({0, static_cast<std::uint8_t>(i)}).number();
         nan = nan || std::isnan(d);
         inf = inf || std::isinf(d);
         negativeZero = negativeZero || (d == 0.0 && std::signbit(d));
@@ -77,29 +77,14 @@ TEST(FuzzInput, NumbersReachEdgesAndRawBitPatterns) {
     fuzz::Input in = over(bytes);
     EXPECT_EQ(in.number(), expected);
     EXPECT_TRUE(in.exhausted());
-}
 
-TEST(FuzzInput, FiniteAndModerateNumbersKeepTheirBounds) {
     for (int a = 0; a < 256; ++a)
         for (int b = 0; b < 256; b += 5) {
-            const std::vector<std::uint8_t> bytes{
+            const std::vector<std::uint8_t> some{
                 static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b), 0x7f, 0xf0, 0, 0, 0, 0, 1, 0};
-            fuzz::Input in = over(bytes);
-            const double f = in.finite();
-            ASSERT_TRUE(std::isfinite(f)) << a << " " << b;
-            fuzz::Input again = over(bytes);
-            const double m = again.moderate(100.0);
+            ASSERT_TRUE(std::isfinite(over(some).finite())) << a << " " << b;
+            const double m = over(some).moderate(100.0);
             ASSERT_TRUE(std::isfinite(m));
             ASSERT_LE(std::fabs(m), 100.0) << a << " " << b;
         }
-}
-
-TEST(FuzzInput, TextIsBoundedByItsLengthAndTheBytesLeft) {
-    const std::vector<std::uint8_t> bytes{200, 'a', 'b', 'c'};
-    fuzz::Input in = over(bytes);
-    // 200 % 9 = 2 characters.
-    EXPECT_EQ(in.text(8), "ab");
-    const std::vector<std::uint8_t> shortBytes{7, 'x'};
-    fuzz::Input cut = over(shortBytes);
-    EXPECT_EQ(cut.text(8), "x");
 }

@@ -40,7 +40,6 @@ TEST(Matrix, InverseTransposeAndDegenerateAxis) {
     Matrix4x4 still;
     still.rotateRadians(1.0, {0, 0, 0});
     EXPECT_TRUE(still.isIdentity());
-    expectNear(Point3d(m.transformVector({0, 0, 0})), {0, 0, 0});
 }
 
 TEST(Vector, NormalizeKeepsZeroVectorsFinite) {
@@ -55,14 +54,12 @@ TEST(Quat, EulerOrderTurnsAboutXFirst) {
     Quat q;
     q.setEuler(Angle3d(90, 0, 90), true);
     // X first: +Y goes to +Z; then Z leaves +Z alone.
-    const Vector3d v = q * Vector3d(0, 1, 0);
-    expectNear(Point3d(v), {0, 0, 1});
+    expectNear(Point3d(q * Vector3d(0, 1, 0)), {0, 0, 1});
     // X alone then Z alone, composed by hand.
     Quat qx, qz;
     qx.setEuler(Angle3d(90, 0, 0), true);
     qz.setEuler(Angle3d(0, 0, 90), true);
-    const Vector3d w = (qz * qx) * Vector3d(1, 2, 3);
-    expectNear(Point3d(q * Vector3d(1, 2, 3)), Point3d(w));
+    expectNear(Point3d(q * Vector3d(1, 2, 3)), Point3d((qz * qx) * Vector3d(1, 2, 3)));
 }
 
 TEST(Quat, EulerRoundTripAndAxisAngle) {
@@ -70,9 +67,7 @@ TEST(Quat, EulerRoundTripAndAxisAngle) {
         Quat q;
         q.setEuler(a, true);
         const Angle3d b = q.euler(true);
-        EXPECT_NEAR(a.x, b.x, 1e-9);
-        EXPECT_NEAR(a.y, b.y, 1e-9);
-        EXPECT_NEAR(a.z, b.z, 1e-9);
+        expectNear({a.x, a.y, a.z}, {b.x, b.y, b.z}, 1e-9);
     }
     Quat q;
     q.setRotAxis(1.25, {0, 0, 2});

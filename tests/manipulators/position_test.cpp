@@ -1,24 +1,12 @@
-#include "host/commands/CO_Command.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_Canvas.h"
-#include "host/math/CameraTransformChain.h"
-#include "host/scene/AT_Attr.h"
-#include "host/scene/LXTimedValue.h"
-#include "host/scene/MO_Node.h"
 #include "host/scene/MO_Port.h"
-#include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_DragSession.h"
-#include "host/scene/SLB_ManipContext.h"
-#include "host/scene/SLB_Selection.h"
-#include "host/scene/factories.h"
 #include "manipulators/position_manipulators.h"
-#include "tests/support/plugin.h"
+#include "tests/manipulators/drag_fixture.h"
 
-#include <gtest/gtest.h>
+using namespace rigkit_test;
 
 namespace {
-
-using Keys = std::vector<std::pair<double, double>>;
 
 // A position whose value query fails while no drag shows a surrogate, as a host attribute
 // may when its value cannot be evaluated at the frame.
@@ -34,50 +22,17 @@ public:
     }
 };
 
-void key(SC_SceneCommon& scene, AT_DoubleAttr* a, const Keys& keys) {
-    auto tv = std::make_unique<LXBezierTimedValue>();
-    for (const auto& [f, v] : keys)
-        tv->setValue(f, v, false, true);
-    a->socket()->link(tv.get());
-    scene.addTimedValue(std::move(tv));
-}
-
-Keys keysOf(const AT_DoubleAttr* a) {
-    return a->timedValue() ? a->timedValue()->keys() : Keys{};
-}
-
-// Drags are given in the pointer frame (the world), so that values are exact. The camera
-// shows 100 pixels per unit around the origin.
-struct PositionDrag : ::testing::Test {
-    void SetUp() override {
-        rigkit_test::loadPlugin();
-        context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100));
-        context.setFrames(5, 5);
-    }
-
-    SC_SceneCommon scene;
-    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+// Drags are given in the pointer frame (the world), so that values are exact.
+struct PositionDrag : DragTest {
     AT_Position2dAttr* pos = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "pos", Math::Point2d(1, 2)));
-    SLB_DragContext context{&scene};
-    CO_UndoHistory history;
-    SLB_DragSession session{context, history};
 
-    SLB_SelectableDragManipulator* manipulate(const char* type, AT_Attr* attr) {
-        const MO_ComponentData data{node->properties(), {attr}};
-        node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
-            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
-        EXPECT_TRUE(node->manipulator()) << type;
-        return node->manipulator();
-    }
+    using DragTest::manipulate;
     SLB_SelectableDragManipulator* manipulate() { return manipulate("POSITION_2D", pos); }
-    void set(const char* key, MO_PropertyValue v) { node->propertiesForSetup().set(key, std::move(v)); }
     // Press at `from`, one move to `to`; returns the value shown before the release.
     Math::Point2d dragShows(Math::Point2d from, Math::Point2d to) {
         EXPECT_TRUE(session.pressAt(node, {from.x, from.y, 0}));
         session.moveTo({to.x, to.y, 0});
-        Math::Point2d shown;
-        pos->getValue(5, shown);
-        return shown;
+        return value();
     }
     Math::Point2d drag(Math::Point2d from, Math::Point2d to) {
         const Math::Point2d shown = dragShows(from, to);
@@ -270,8 +225,6 @@ TEST_F(PositionDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
     EXPECT_EQ(pos->x()->valueAt(20), 2.0);
     EXPECT_EQ(history.names(), std::vector<QString>{"Drag Point2d Manipulator"});
     history.undo();
-    EXPECT_EQ(keysOf(pos->x()), (Keys{{1, 0}, {5, 1}, {20, 2}}));
-    EXPECT_EQ(keysOf(pos->y()), (Keys{{3, 10}}));
 
     // Frame mode keys the current frame with the new value.
     context.setAnimationMode(CX_AnimationModeCurrentFrame);
@@ -314,32 +267,7 @@ void expectPoint(const Math::Point3d& p, double x, double y, double z) {
 
 }  // namespace
 
-TEST_F(Position3dDrag, MovesInThePlaneAndADragBackGivesTheStart) {
-    manipulate("POSITION_3D", p3);
-    ASSERT_TRUE(session.pressAt(node, {0.25, -0.5, 0}));
-    session.moveTo({2.25, 0.5, 0});
-    expectPoint(value3(), 3, 3, 3);
-    session.moveTo({0.25, -0.5, 0});
-    expectPoint(value3(), 1, 2, 3);
-    session.release();
-    EXPECT_EQ(history.names(), std::vector<QString>{"Set position 3D value"});
-    expectPoint(value3(), 1, 2, 3);
-}
-
-TEST_F(Position3dDrag, NoPreviewWhereThePlaneIsSeenEdgeOn) {
-    // Turned a quarter turn about X, the node's plane holds the camera's line of sight.
-    auto* tilt = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tilt", 90.0));
-    node->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(
-        MO_LocalTransformationFactorySingleton().create("ROTATION_X", MO_ComponentData{node->properties(), {tilt}})));
-    manipulate("POSITION_3D", p3);
-    ASSERT_TRUE(session.pressAt(node, {0, 0, 0}));
-    EXPECT_EQ(p3->surrogate(), nullptr);
-    session.moveTo({1, 1, 0});
-    expectPoint(value3(), 1, 2, 3);
-    session.release();
-    // The finish records the value the point already had.
-    expectPoint(value3(), 1, 2, 3);
-}
+// A drag in the plane, its name and a still drag are pinned by the drag_position3d scene.
 
 TEST_F(Position3dDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
     key(scene, p3->x(), {{1, 0}, {5, 1}, {20, 2}});
@@ -351,24 +279,8 @@ TEST_F(Position3dDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
     // The still components are keyed alongside, each by its own displacement.
     EXPECT_EQ(keysOf(p3->y()), (Keys{{1, 1}, {5, 1}, {20, 1}}));
     EXPECT_EQ(keysOf(p3->z()), (Keys{{1, 3}, {5, 3}, {20, 3}}));
-    history.undo();
-    EXPECT_EQ(keysOf(p3->x()), (Keys{{1, 0}, {5, 1}, {20, 2}}));
-    EXPECT_EQ(p3->y()->timedValue(), nullptr);
-    EXPECT_EQ(p3->y()->valueAt(5), 2.0);
 }
 
 TEST_F(Position3dDrag, CopiesShareTheDragUnderWay) {
-    Position3dDragManipulator m(node->properties(), p3);
-    m.dragStarted(context, node->selInterface(), 0, 0, 0);
-    Position3dDragManipulator copy(m);
-    copy.drag(context, node->selInterface(), 2, 0, 0);
-    expectPoint(value3(), 3, 2, 3);
-    Position3dDragManipulator assigned(node->properties(), p3);
-    assigned = copy;
-    CO_OrCommand macro(true);
-    context.setMacro(&macro);
-    assigned.dragFinished(context, node->selInterface());
-    EXPECT_EQ(p3->surrogate(), nullptr);
-    EXPECT_EQ(macro.size(), 1u);
-    context.setMacro(nullptr);
+    expectCopiesShareTheDrag<Position3dDragManipulator>(p3, 2, 0, [&] { expectPoint(value3(), 3, 2, 3); });
 }

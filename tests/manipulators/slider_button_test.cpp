@@ -1,49 +1,16 @@
-#include "host/commands/CO_Command.h"
-#include "host/math/CameraTransformChain.h"
-#include "host/scene/AT_Attr.h"
-#include "host/scene/LXTimedValue.h"
-#include "host/scene/MO_Node.h"
-#include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_DragSession.h"
-#include "host/scene/SLB_ManipContext.h"
-#include "host/scene/SLB_Selection.h"
-#include "host/scene/factories.h"
 #include "manipulators/slider_manipulator.h"
-#include "tests/support/plugin.h"
-
-#include <gtest/gtest.h>
+#include "tests/manipulators/drag_fixture.h"
 
 #include <set>
 
+using namespace rigkit_test;
+
 namespace {
 
-using Keys = std::vector<std::pair<double, double>>;
-
-// A 400 x 400 view of the XY plane, 100 pixels per unit, centred on the origin: window
-// (200 + 100 x, 200 - 100 y) is world (x, y), and the node's frame is the world.
-struct SliderButtonDrag : ::testing::Test {
-    void SetUp() override {
-        rigkit_test::loadPlugin();
-        context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100));
-        context.setFrames(5, 5);
-    }
-
-    SC_SceneCommon scene;
-    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+struct SliderButtonDrag : DragTest {
     AT_DoubleAttr* value = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "v", 0.0));
     AT_BoolAttr* on = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "on", false));
-    SLB_DragContext context{&scene};
-    CO_UndoHistory history;
-    SLB_DragSession session{context, history};
 
-    void set(const char* key, MO_PropertyValue v) { node->setProperty(key, std::move(v)); }
-    SLB_SelectableDragManipulator* manipulate(const char* type, AT_Attr* attr) {
-        const MO_ComponentData data{node->properties(), {attr}};
-        node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
-            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
-        EXPECT_TRUE(node->manipulator()) << type;
-        return node->manipulator();
-    }
     SLB_SelectableDragManipulator* slider() { return manipulate("SLIDER", value); }
     // The value shown while the pointer has moved by (dx, dy) pixels from `from`.
     double shownAfter(Math::Point2d from, double dx, double dy) {
@@ -56,8 +23,6 @@ struct SliderButtonDrag : ::testing::Test {
         session.move(to);
         return session.release();
     }
-    bool click() { return drag({200, 200}, {200, 200}); }
-    Keys keys() const { return value->timedValue() ? value->timedValue()->keys() : Keys{}; }
 };
 
 }  // namespace
@@ -76,15 +41,6 @@ TEST_F(SliderButtonDrag, SliderStepsQuantiseFromTwoStepsOn) {
     EXPECT_EQ(shownAfter({200, 200}, 40, 0), 50);
     EXPECT_EQ(shownAfter({200, 200}, 10, 0), 0);
     session.cancel();
-
-    // One step, or one and a half, is no quantisation.
-    for (double steps : {1.0, 1.5}) {
-        set("steps", steps);
-        slider();
-        session.press(node, {200, 200});
-        EXPECT_NEAR(shownAfter({200, 200}, 37, 0), 37.0, 1e-9) << steps;
-        session.cancel();
-    }
 }
 
 TEST_F(SliderButtonDrag, SliderKeepsMaxAboveMin) {
@@ -101,32 +57,6 @@ TEST_F(SliderButtonDrag, SliderKeepsMaxAboveMin) {
     set("min", 20.0);
     empty.update(node->properties());
     EXPECT_EQ(empty.max(), 21.0);
-}
-
-TEST_F(SliderButtonDrag, SliderClampsAtBothEndsAndFollowsOnlyItsAxis) {
-    value->setLocalValue(50);
-    set("length", 1.0);
-    slider();  // vertical: one unit, 100 pixels up the window
-    ASSERT_TRUE(session.press(node, {200, 200}));
-    EXPECT_NEAR(shownAfter({200, 200}, 0, -20), 70, 1e-9);
-    EXPECT_NEAR(shownAfter({200, 200}, 150, -20), 70, 1e-9);  // x is ignored
-    EXPECT_EQ(shownAfter({200, 200}, 0, -300), 100);
-    EXPECT_EQ(shownAfter({200, 200}, 0, 300), 0);
-    session.cancel();
-
-    set("horizontal", true);
-    slider();
-    session.press(node, {200, 200});
-    EXPECT_NEAR(shownAfter({200, 200}, 0, -90), 50, 1e-9);  // y is ignored
-    EXPECT_NEAR(shownAfter({200, 200}, -10, 90), 40, 1e-9);
-    session.cancel();
-
-    // A start outside the range is brought into it by the first move.
-    value->setLocalValue(150);
-    slider();
-    session.press(node, {200, 200});
-    EXPECT_EQ(shownAfter({200, 200}, 0, 0), 100);
-    session.cancel();
 }
 
 TEST_F(SliderButtonDrag, SliderPlacementAndItsDefaultLength) {
@@ -158,20 +88,42 @@ TEST_F(SliderButtonDrag, SliderPlacementAndItsDefaultLength) {
     EXPECT_EQ(corner.placement(), SliderPlacement::Corner);
 }
 
-TEST_F(SliderButtonDrag, SliderAQuarterOfTheTrackFrom25Gives50InEveryPlacement) {
-    value->setLocalValue(25);
-    // Scene: 3 units, 300 pixels; corner: 0.15 drawing units, 15 pixels; screen: a tenth
-    // of the viewport's half height, 20 pixels.
+TEST_F(SliderButtonDrag, SliderFollowsOnlyItsAxisAndClampsInEveryPlacement) {
+    struct Move {
+        double dx, dy, shown, tolerance;
+    };
     const struct {
-        const char* key;
-        double quarter;
-    } placements[] = {{nullptr, 75.0}, {"xmin", 3.75}, {"screen_space", 5.0}};
-    for (const auto& p : placements) {
-        if (p.key)
-            set(p.key, true);
+        const char* what;
+        std::vector<std::pair<const char*, MO_PropertyValue>> properties;
+        double start;
+        std::vector<Move> moves;
+    } cases[] = {
+        // Vertical and one unit long: 100 pixels up the window.
+        {"vertical", {{"length", 1.0}}, 50, {{0, -20, 70, 1e-9}, {150, -20, 70, 1e-9}, {0, -300, 100, 0}, {0, 300, 0, 0}}},
+        {"horizontal", {{"length", 1.0}, {"horizontal", true}}, 50, {{0, -90, 50, 1e-9}, {-10, 90, 40, 1e-9}}},
+        // A start outside the range is brought into it by the first move.
+        {"outside", {{"length", 1.0}, {"horizontal", true}}, 150, {{0, 0, 100, 0}}},
+        {"zero length", {{"length", 0.0}}, 30, {{0, -50, 30, 0}}},
+        // One step, or one and a half, is no quantisation.
+        {"one step", {{"horizontal", true}, {"length", 1.0}, {"steps", 1.0}}, 0, {{37, 0, 37, 1e-9}}},
+        {"1.5 steps", {{"horizontal", true}, {"length", 1.0}, {"steps", 1.5}}, 0, {{37, 0, 37, 1e-9}}},
+        // A quarter of the track from 25 gives 50. Scene: 3 units, 300 pixels; corner: 0.15
+        // drawing units, 15 pixels; screen: a tenth of the viewport's half height, 20 pixels.
+        {"scene", {}, 25, {{0, -75, 50, 1e-9}}},
+        {"corner", {{"xmin", true}}, 25, {{0, -3.75, 50, 1e-9}}},
+        {"screen", {{"xmin", true}, {"screen_space", true}}, 25, {{0, -5, 50, 1e-9}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char* key : {"length", "horizontal", "steps", "xmin", "screen_space"})
+            node->removeProperty(key);
+        for (const auto& [key, v] : c.properties)
+            set(key, v);
+        value->setLocalValue(c.start);
         slider();
         ASSERT_TRUE(session.press(node, {200, 200}));
-        EXPECT_NEAR(shownAfter({200, 200}, 0, -p.quarter), 50.0, 1e-9) << (p.key ? p.key : "scene");
+        for (const Move& m : c.moves)
+            EXPECT_NEAR(shownAfter({200, 200}, m.dx, m.dy), m.shown, m.tolerance) << m.dx << ", " << m.dy;
         session.cancel();
     }
 
@@ -185,24 +137,10 @@ TEST_F(SliderButtonDrag, SliderAQuarterOfTheTrackFrom25Gives50InEveryPlacement) 
     session.cancel();
 }
 
-TEST_F(SliderButtonDrag, SliderOfZeroLengthIgnoresMoves) {
-    value->setLocalValue(30);
-    set("length", 0.0);
-    slider();
-    ASSERT_TRUE(session.press(node, {200, 200}));
-    EXPECT_EQ(shownAfter({200, 200}, 0, -50), 30);
-    session.cancel();
-}
-
 // In range mode every keyed frame of the range, and its two edges, move by the change the
 // drag made at the current frame; the neighbours outside keep their values.
 TEST_F(SliderButtonDrag, SliderRangeDragOffsetsTheRangeByTheChangeAtTheCurrentFrame) {
-    auto tv = std::make_unique<LXBezierTimedValue>();
-    for (const auto& [f, v] : Keys{{1, 10}, {5, 20}, {8, 30}, {20, 40}})
-        tv->setValue(f, v, false, true);
-    value->socket()->link(tv.get());
-    scene.addTimedValue(std::move(tv));
-    const Keys before = keys();
+    key(scene, value, {{1, 10}, {5, 20}, {8, 30}, {20, 40}});
     const double at2 = value->valueAt(2), at10 = value->valueAt(10), at11 = value->valueAt(11);
 
     set("length", 1.0);
@@ -211,15 +149,13 @@ TEST_F(SliderButtonDrag, SliderRangeDragOffsetsTheRangeByTheChangeAtTheCurrentFr
     context.setFrameRange(MO_FrameRange(2, 10));
     ASSERT_TRUE(drag({200, 200}, {200, 170}));  // 20 at frame 5 becomes 50
     EXPECT_NEAR(value->valueAt(5), 50, 1e-9);
-    const Keys after = keys();
+    const Keys after = keysOf(value);
     const Keys expected = {{1, 10}, {2, at2 + 30}, {5, 50}, {8, 60}, {10, at10 + 30}, {11, at11}, {20, 40}};
     ASSERT_EQ(after.size(), expected.size());
     for (std::size_t i = 0; i < after.size(); ++i) {
         EXPECT_EQ(after[i].first, expected[i].first);
         EXPECT_NEAR(after[i].second, expected[i].second, 1e-9) << after[i].first;
     }
-    history.undo();
-    EXPECT_EQ(keys(), before);
 }
 
 TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue) {
@@ -239,21 +175,13 @@ TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue)
 
 TEST_F(SliderButtonDrag, SliderCopiesShareTheDragUnderWay) {
     set("length", 1.0);
-    SliderDragManipulator m(node->properties(), value);
-    m.dragStarted(context, node->selInterface(), 0, 0, 0);
-    SliderDragManipulator copy(m);
-    copy.drag(context, node->selInterface(), 0, 0.25, 0);
-    EXPECT_NEAR(value->valueAt(5), 25, 1e-9);
-    set("length", 2.0);
-    SliderDragManipulator assigned(node->properties(), value);
-    assigned = copy;
-    EXPECT_EQ(assigned.length(), 1.0);
-    CO_OrCommand macro(true);
-    context.setMacro(&macro);
-    assigned.dragFinished(context, node->selInterface());
-    context.setMacro(nullptr);
-    EXPECT_EQ(value->surrogate(), nullptr);
-    EXPECT_EQ(macro.size(), 1u);
+    expectCopiesShareTheDrag<SliderDragManipulator>(
+        value, 0, 0.25,
+        [&] {
+            EXPECT_NEAR(value->valueAt(5), 25, 1e-9);
+            set("length", 2.0);
+        },
+        [](SliderDragManipulator& assigned) { EXPECT_EQ(assigned.length(), 1.0); });
 }
 
 TEST_F(SliderButtonDrag, ToggleButtonFlipsAtEachPressAndRecordsNothing) {
@@ -265,7 +193,7 @@ TEST_F(SliderButtonDrag, ToggleButtonFlipsAtEachPressAndRecordsNothing) {
     EXPECT_TRUE(on->value(5));
     EXPECT_FALSE(session.release());  // nothing to record
     EXPECT_TRUE(on->value(5));
-    EXPECT_FALSE(click());
+    EXPECT_FALSE(drag({200, 200}, {200, 200}));
     EXPECT_FALSE(on->value(5));
     EXPECT_TRUE(history.names().empty());
 

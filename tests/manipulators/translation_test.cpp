@@ -1,50 +1,14 @@
-#include "host/commands/CO_Command.h"
-#include "host/math/CameraTransformChain.h"
-#include "host/scene/AT_Attr.h"
-#include "host/scene/LXTimedValue.h"
-#include "host/scene/MO_Node.h"
-#include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_DragSession.h"
-#include "host/scene/SLB_ManipContext.h"
-#include "host/scene/SLB_Selection.h"
-#include "host/scene/factories.h"
 #include "manipulators/translation_manipulators.h"
-#include "tests/support/plugin.h"
+#include "tests/manipulators/drag_fixture.h"
 
-#include <gtest/gtest.h>
+using namespace rigkit_test;
 
 namespace {
 
-using Keys = std::vector<std::pair<double, double>>;
-
-// A 400 x 400 view of the XY plane, 100 pixels per unit, centred on the origin: window
-// (200 + 100 x, 200 - 100 y) is world (x, y).
-struct TranslationDrag : ::testing::Test {
-    void SetUp() override {
-        rigkit_test::loadPlugin();
-        context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, 100));
-        context.setFrames(5, 5);
-    }
-
-    SC_SceneCommon scene;
-    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+struct TranslationDrag : DragTest {
     AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "t", 0.5));
-    SLB_DragContext context{&scene};
-    CO_UndoHistory history;
-    SLB_DragSession session{context, history};
 
-    SLB_SelectableDragManipulator* manipulate(const char* type) {
-        const MO_ComponentData data{node->properties(), {attr}};
-        node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
-            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
-        EXPECT_TRUE(node->manipulator()) << type;
-        return node->manipulator();
-    }
-    void translateBy(const char* type) {
-        const MO_ComponentData data{node->properties(), {attr}};
-        node->addLocalTransformation(
-            std::unique_ptr<MO_LocalTransformation>(MO_LocalTransformationFactorySingleton().create(type, data)));
-    }
+    SLB_SelectableDragManipulator* manipulate(const char* type) { return DragTest::manipulate(type, attr); }
     // Press, `steps` moves along the segment, release.
     bool drag(Math::Point2d from, Math::Point2d to, int steps = 4) {
         if (!session.press(node, from))
@@ -53,27 +17,12 @@ struct TranslationDrag : ::testing::Test {
             session.move(from + (to - from) * (double(i) / steps));
         return session.release();
     }
-    Keys keys() const { return attr->timedValue() ? attr->timedValue()->keys() : Keys{}; }
+    Keys keys() const { return keysOf(attr); }
 };
 
 }  // namespace
 
-TEST_F(TranslationDrag, XFollowsThePointerAndRecordsOneUndoableKey) {
-    manipulate("TRANSLATION_X");
-    translateBy("TRANSLATION_X");
-    // The arrow sits at x = 0.5, window 250; grab it there and move one unit right.
-    ASSERT_TRUE(drag({250, 200}, {350, 200}));
-    EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-9);
-    EXPECT_EQ(history.names(), std::vector<QString>{"Set translation value"});
-    ASSERT_EQ(keys().size(), 1u);
-    EXPECT_EQ(keys()[0].first, 5.0);
-    EXPECT_EQ(attr->surrogate(), nullptr);
-    history.undo();
-    EXPECT_EQ(attr->valueAt(5), 0.5);
-    EXPECT_EQ(attr->timedValue(), nullptr);
-    history.redo();
-    EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-9);
-}
+// A plain drag, its key, its name and its undo and redo are pinned by the drag_arrow scene.
 
 TEST_F(TranslationDrag, EachAxisIgnoresTheOtherAxis) {
     manipulate("TRANSLATION_X");
@@ -109,24 +58,6 @@ TEST_F(TranslationDrag, StillDragGivesBackTheStartValueAndAZeroRangeOffset) {
     EXPECT_NEAR(attr->valueAt(5), 0.5, 1e-12);
     // The range is keyed all the same: passive and edge frames with their values.
     EXPECT_EQ(keys(), (Keys{{2, 0.5}, {3, 0.5}, {8, 0.5}, {9, 0.5}}));
-}
-
-TEST_F(TranslationDrag, RangeModeOffsetsTheKeyedFrames) {
-    auto tv = std::make_unique<LXBezierTimedValue>();
-    tv->setValue(1, 0, false, true);
-    tv->setValue(5, 1, false, true);
-    tv->setValue(20, 2, false, true);
-    attr->socket()->link(tv.get());
-    scene.addTimedValue(std::move(tv));
-    manipulate("TRANSLATION_X");
-    context.setAnimationMode(CX_AnimationModeRange);
-    context.setFrameRange(MO_FrameRange(2, 10));
-    drag({200, 200}, {250, 200});
-    EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-9);
-    EXPECT_EQ(attr->valueAt(1), 0.0);
-    EXPECT_EQ(attr->valueAt(20), 2.0);
-    history.undo();
-    EXPECT_EQ(keys(), (Keys{{1, 0}, {5, 1}, {20, 2}}));
 }
 
 TEST_F(TranslationDrag, WithoutSelectionOrMacroNothingIsRecorded) {
@@ -171,17 +102,7 @@ TEST_F(TranslationDrag, ZDragsInAStandingPlaneThatDoesNotTurnFurther) {
 }
 
 TEST_F(TranslationDrag, CopiesShareTheDragUnderWay) {
-    TranslationXDragManipulator m(node->properties(), attr);
-    m.dragStarted(context, node->selInterface(), 0, 0, 0);
-    TranslationXDragManipulator copy(m);
-    copy.drag(context, node->selInterface(), 2, 0, 0);
-    EXPECT_NEAR(attr->valueAt(5), 2.5, 1e-12);  // the copy moves the same surrogate
-    TranslationXDragManipulator assigned(node->properties(), attr);
-    assigned = copy;
-    CO_OrCommand macro(true);
-    context.setMacro(&macro);
-    assigned.dragFinished(context, node->selInterface());
-    EXPECT_EQ(attr->surrogate(), nullptr);
-    EXPECT_EQ(macro.size(), 1u);
-    context.setMacro(nullptr);
+    expectCopiesShareTheDrag<TranslationXDragManipulator>(attr, 2, 0, [&] {
+        EXPECT_NEAR(attr->valueAt(5), 2.5, 1e-12);
+    });
 }

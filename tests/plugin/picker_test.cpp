@@ -50,6 +50,12 @@ TEST_F(Pickers, ClaimOnlyTheirOwnHandle) {
         EXPECT_EQ(selection().size(), 1u);
         EXPECT_EQ(selection().front().node, other);
     }
+    // A module that cannot be selected still claims its handle, and selects nothing.
+    module->setSelectable(false);
+    auto p = make("MONO");
+    selectOther();
+    EXPECT_TRUE(p->scanHits(p->handleId(0), true, Qt::NoModifier));
+    EXPECT_EQ(selection().front().node, other);
 }
 
 TEST_F(Pickers, MultiExtendsWithShiftWhateverElseIsHeld) {
@@ -76,12 +82,9 @@ TEST_F(Pickers, MultiExtendsWithShiftWhateverElseIsHeld) {
 }
 
 TEST_F(Pickers, HandleKindsComeFromCursorType) {
-    const std::pair<const char*, int> kinds[] = {
-        {"NoHandle", 0},       {"RotateHandle", 2},
-        {"PointingHandle", 8}, {"MiscControlPointHandle", 9},
-        {"rotatehandle", -1},  {"", -1},
-        {"Rotate", -1},
-    };
+    const std::pair<const char*, int> kinds[] = {{"NoHandle", 0},     {"RotateHandle", 2}, {"PointingHandle", 8},
+                                                 {"MiscControlPointHandle", 9}, {"rotatehandle", -1}, {"", -1},
+                                                 {"Rotate", -1}};
     for (const auto& [name, type] : kinds) {
         module->setProperty("cursorType", QString(name));
         auto p = make("MULTI");
@@ -99,14 +102,6 @@ TEST_F(Pickers, HandleKindsComeFromCursorType) {
     p = make("MONO");
     EXPECT_TRUE(describe(p->scanHits(p->handleId(0), false, Qt::NoModifier))->forceDragStart());
     EXPECT_FALSE(p->lassoSelection());
-}
-
-TEST_F(Pickers, ModuleWithoutSelectionStillDescribes) {
-    module->setSelectable(false);
-    auto p = make("MONO");
-    selectOther();
-    EXPECT_TRUE(p->scanHits(p->handleId(0), true, Qt::NoModifier));
-    EXPECT_EQ(selection().front().node, other);
 }
 
 TEST_F(Pickers, CopiesShareTheModuleHandleAndSettings) {

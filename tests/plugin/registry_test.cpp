@@ -22,52 +22,30 @@ struct Row {
 
 const Row kRegistrations[] = {
     {"drag manipulators", "ROTATION_3D", "rotation3d"},
-    {"drag manipulators", "ROTATION_X", "double"},
-    {"drag manipulators", "ROTATION_Y", "double"},
-    {"drag manipulators", "ROTATION_Z", "double"},
-    {"drag manipulators", "TRANSLATION_X", "double"},
-    {"drag manipulators", "TRANSLATION_Y", "double"},
-    {"drag manipulators", "TRANSLATION_Z", "double"},
+    {"drag manipulators", "ROTATION_X", "double"},      {"drag manipulators", "ROTATION_Y", "double"},
+    {"drag manipulators", "ROTATION_Z", "double"},      {"drag manipulators", "TRANSLATION_X", "double"},
+    {"drag manipulators", "TRANSLATION_Y", "double"},   {"drag manipulators", "TRANSLATION_Z", "double"},
+    {"drag manipulators", "SLIDER", "double"},          {"drag manipulators", "BUTTON", "bool"},
+    {"drag manipulators", "SCRIPT", ""},
+    {"drag manipulators", "POSITION_2D", "position2d"}, {"drag manipulators", "POSITION_3D", "position3d"},
     {"local transformations", "ROTATION_3D", "rotation3d"},
-    {"local transformations", "ROTATION_X", "double"},
-    {"local transformations", "ROTATION_Y", "double"},
-    {"local transformations", "ROTATION_Z", "double"},
-    {"local transformations", "SCALE_3D", "scale3d"},
-    {"local transformations", "SCALE_X", "double"},
-    {"local transformations", "SCALE_Y", "double"},
-    {"local transformations", "SCALE_Z", "double"},
-    {"local transformations", "TRANSLATION_X", "double"},
+    {"local transformations", "ROTATION_X", "double"},  {"local transformations", "ROTATION_Y", "double"},
+    {"local transformations", "ROTATION_Z", "double"},  {"local transformations", "SCALE_3D", "scale3d"},
+    {"local transformations", "SCALE_X", "double"},     {"local transformations", "SCALE_Y", "double"},
+    {"local transformations", "SCALE_Z", "double"},     {"local transformations", "TRANSLATION_X", "double"},
+    {"local transformations", "TRANSLATION_Y", "double"}, {"local transformations", "TRANSLATION_Z", "double"},
     {"local transformations", "TRANSLATION_XY", "position2d"},
     {"local transformations", "TRANSLATION_XYZ", "position3d"},
-    {"local transformations", "TRANSLATION_Y", "double"},
-    {"local transformations", "TRANSLATION_Z", "double"},
-    {"painters", "ARROW_X", ""},
-    {"painters", "ARROW_Y", ""},
-    {"painters", "ARROW_Z", ""},
-    {"painters", "CIRCLE_X", ""},
-    {"painters", "CIRCLE_Y", ""},
-    {"painters", "CIRCLE_Z", ""},
-    {"painters", "DRAG_DEBUGGER", ""},
-    {"painters", "PLANE_XY", ""},
-    {"painters", "PLANE_XZ", ""},
-    {"painters", "PLANE_YZ", ""},
-    {"painters", "SPHERE", ""},
-    {"painters", "LABEL", ""},
-    {"pick adaptors", "MONO", "*"},
-    {"pick adaptors", "MULTI", "*"},
-    {"drag manipulators", "SLIDER", "double"},
-    {"drag manipulators", "BUTTON", "bool"},
-    {"drag manipulators", "SCRIPT", ""},
-    {"painters", "SLIDER", "double"},
-    {"painters", "SLIDER_FRAME", ""},
-    {"painters", "BUTTON", "bool"},
-    {"painters", "CHECKBOX", "bool"},
-    {"drag manipulators", "POSITION_2D", "position2d"},
-    {"drag manipulators", "POSITION_3D", "position3d"},
-    {"painters", "POINT_2D", "position2d"},
-    {"painters", "LINE_2D", "position2d pair"},
-    {"painters", "BOX_2D", ""},
+    {"painters", "ARROW_X", ""},   {"painters", "ARROW_Y", ""},   {"painters", "ARROW_Z", ""},
+    {"painters", "CIRCLE_X", ""},  {"painters", "CIRCLE_Y", ""},  {"painters", "CIRCLE_Z", ""},
+    {"painters", "PLANE_XY", ""},  {"painters", "PLANE_XZ", ""},  {"painters", "PLANE_YZ", ""},
+    {"painters", "SPHERE", ""},    {"painters", "LABEL", ""},     {"painters", "DRAG_DEBUGGER", ""},
+    {"painters", "SLIDER", "double"}, {"painters", "SLIDER_FRAME", ""}, {"painters", "BOX_2D", ""},
+    {"painters", "BUTTON", "bool"},   {"painters", "CHECKBOX", "bool"},
+    {"painters", "POINT_2D", "position2d"}, {"painters", "LINE_2D", "position2d pair"},
+    {"pick adaptors", "MONO", "*"}, {"pick adaptors", "MULTI", "*"},
 };
+
 
 std::vector<QString> registered(const char* factory) {
     if (QString(factory) == "local transformations")
@@ -96,28 +74,21 @@ struct Registry : ::testing::Test {
     };
 
     bool creates(const Row& row, std::vector<AT_Attr*> attrs, MO_Module* module = nullptr) {
-        if (QString(row.factory) == "pick adaptors") {
+        const QString factory = row.factory;
+        if (factory == "pick adaptors") {
             const SLB_PickAdaptorFactory::Data data{node->properties(), std::move(attrs),
                                                     module ? module : static_cast<MO_Module*>(node), 0};
-            std::unique_ptr<SLB_ModulePickAdaptor> p(SLB_PickAdaptorFactorySingleton().create(row.type, data));
-            return p != nullptr;
+            return std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create(row.type, data)) !=
+                   nullptr;
         }
         const MO_ComponentData data{node->properties(), std::move(attrs)};
-        if (QString(row.factory) == "local transformations") {
-            std::unique_ptr<MO_LocalTransformation> t(MO_LocalTransformationFactorySingleton().create(row.type, data));
-            return t != nullptr;
-        }
-        if (QString(row.factory) == "painters") {
-            std::unique_ptr<MO_OGLPainter> p(MO_OGLPainterFactorySingleton().create(row.type, data));
-            return p != nullptr;
-        }
-        if (QString(row.factory) == "drag manipulators") {
-            std::unique_ptr<SLB_SelectableDragManipulator> m(
-                SLB_SelectableDragManipulatorFactorySingleton().create(row.type, data));
-            return m != nullptr;
-        }
-        ADD_FAILURE() << "no creation for factory " << row.factory;
-        return false;
+        if (factory == "local transformations")
+            return std::unique_ptr<MO_LocalTransformation>(
+                       MO_LocalTransformationFactorySingleton().create(row.type, data)) != nullptr;
+        if (factory == "painters")
+            return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create(row.type, data)) != nullptr;
+        return std::unique_ptr<SLB_SelectableDragManipulator>(
+                   SLB_SelectableDragManipulatorFactorySingleton().create(row.type, data)) != nullptr;
     }
 };
 
@@ -134,25 +105,19 @@ TEST_F(Registry, EveryFactoryHoldsExactlyItsRowsInNameOrder) {
     }
 }
 
-namespace {
-
-template <class Factory>
-void expectEntriesPointBack(const Factory& f) {
-    for (const auto& [name, entry] : f.nameIndex()) {
-        EXPECT_EQ(entry->typeString, name);
-        ASSERT_NE(entry->createDefault, nullptr);
-        EXPECT_EQ(entry->createDefault(), nullptr);
-    }
-    EXPECT_EQ(f.classIndex().size(), f.nameIndex().size());
-}
-
-}  // namespace
-
 TEST_F(Registry, EntriesPointBackToTheirClassWithANullDefaultCreation) {
-    expectEntriesPointBack(MO_LocalTransformationFactorySingleton());
-    expectEntriesPointBack(SLB_SelectableDragManipulatorFactorySingleton());
-    expectEntriesPointBack(MO_OGLPainterFactorySingleton());
-    expectEntriesPointBack(SLB_PickAdaptorFactorySingleton());
+    const auto check = [](const auto& f) {
+        for (const auto& [name, entry] : f.nameIndex()) {
+            EXPECT_EQ(entry->typeString, name);
+            ASSERT_NE(entry->createDefault, nullptr);
+            EXPECT_EQ(entry->createDefault(), nullptr);
+        }
+        EXPECT_EQ(f.classIndex().size(), f.nameIndex().size());
+    };
+    check(MO_LocalTransformationFactorySingleton());
+    check(SLB_SelectableDragManipulatorFactorySingleton());
+    check(MO_OGLPainterFactorySingleton());
+    check(SLB_PickAdaptorFactorySingleton());
 }
 
 TEST_F(Registry, PickersNeedAModule) {

@@ -39,6 +39,14 @@ void collectTypes(const runner::Json& nodes, std::set<std::string>& types) {
     }
 }
 
+VS_Image image(int width, int height, std::vector<std::uint8_t> rgba) {
+    VS_Image i;
+    i.width = width;
+    i.height = height;
+    i.rgba = std::move(rgba);
+    return i;
+}
+
 template <class Factory>
 void addRegistered(const char* family, const Factory& factory, std::set<std::string>& types) {
     for (const QString& name : factory.names())
@@ -64,15 +72,10 @@ TEST(Showcase, UsesEveryRegisteredTypeString) {
 
 TEST(ContactSheet, ScalesEachImageByAveragingIntoItsCell) {
     // A 4 x 2 image, left half white, right half black, and a 2 x 2 red one.
-    VS_Image halves;
-    halves.width = 4;
-    halves.height = 2;
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
-            for (int c = 0; c < 4; ++c)
-                halves.rgba.push_back(c == 3 || x < 2 ? 255 : 0);
-    VS_Image red;
-    red.width = red.height = 2;
+    VS_Image halves = image(4, 2, {}), red = image(2, 2, {});
+    for (int i = 0; i < 8; ++i)
+        for (int c = 0; c < 4; ++c)
+            halves.rgba.push_back(c == 3 || i % 4 < 2 ? 255 : 0);
     for (int i = 0; i < 4; ++i)
         red.rgba.insert(red.rgba.end(), {255, 0, 0, 255});
 
@@ -89,18 +92,12 @@ TEST(ContactSheet, ScalesEachImageByAveragingIntoItsCell) {
     EXPECT_EQ(sheet.pixel(5, 2), VS_RGBA(255, 0, 0, 255));
 
     // A 3-to-1 reduction averages: one white column of three gives a third.
-    VS_Image stripe;
-    stripe.width = 3;
-    stripe.height = 1;
-    stripe.rgba = {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255};
+    const VS_Image stripe = image(3, 1, {255, 255, 255, 255, 0, 0, 0, 255, 0, 0, 0, 255});
     EXPECT_EQ(runner::contactSheet({stripe}, 1, 1, 0, VS_RGBA()).pixel(0, 0), VS_RGBA(85, 85, 85, 255));
     EXPECT_EQ(runner::contactSheet({}, 4, 100, 8, VS_RGBA()).width, 0);
 
     // Transparent pixels show the sheet's background; half-covered ones blend into it.
-    VS_Image clear;
-    clear.width = 2;
-    clear.height = 1;
-    clear.rgba = {255, 0, 0, 0, 255, 0, 0, 128};
+    const VS_Image clear = image(2, 1, {255, 0, 0, 0, 255, 0, 0, 128});
     const VS_Image blended = runner::contactSheet({clear}, 1, 2, 0, VS_RGBA(0, 0, 255, 255));
     EXPECT_EQ(blended.pixel(0, 0), VS_RGBA(0, 0, 255, 255));
     EXPECT_EQ(blended.pixel(1, 0), VS_RGBA(128, 0, 127, 255));

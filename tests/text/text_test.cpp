@@ -14,10 +14,9 @@ UT_String family(const char* name) {
 TEST(FontManager, HoldsOnlyTheFamiliesTheMachineHas) {
     FM_FontManager& fonts = FM_FontManager::instance();
     std::uint32_t id = 77;
-    // fontconfig would answer with DejaVu Sans for both.
-    EXPECT_EQ(fonts.getFontId(family("Arial"), id), FM_FontNotFound);
-    EXPECT_EQ(fonts.getFontId(family("No Such Font 12345"), id), FM_FontNotFound);
-    EXPECT_EQ(fonts.getFontId(family(""), id), FM_FontNotFound);
+    // fontconfig would answer with DejaVu Sans for the first two.
+    for (const char* missing : {"Arial", "No Such Font 12345", ""})
+        EXPECT_EQ(fonts.getFontId(family(missing), id), FM_FontNotFound) << missing;
     EXPECT_EQ(id, 77u);
 
     std::uint32_t sans = 0, again = 0, serif = 0;
@@ -33,19 +32,17 @@ TEST(FontManager, HoldsOnlyTheFamiliesTheMachineHas) {
     EXPECT_EQ(fonts.face(1000), nullptr);
 }
 
-bool inTriangle(const float* t, double x, double y) {
-    auto side = [&](int a, int b) {
-        return (t[2 * b] - t[2 * a]) * (y - t[2 * a + 1]) - (t[2 * b + 1] - t[2 * a + 1]) * (x - t[2 * a]);
-    };
-    const double s0 = side(0, 1), s1 = side(1, 2), s2 = side(2, 0);
-    return (s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0);
-}
-
 // How many of a batch's triangles hold the point: 1 inside a filled shape, 0 outside.
 int cover(const GR_TriangleBatch& batch, double x, double y) {
     int n = 0;
-    for (std::size_t i = 0; i + 6 <= batch.xy.size(); i += 6)
-        n += inTriangle(&batch.xy[i], x, y);
+    for (std::size_t i = 0; i + 6 <= batch.xy.size(); i += 6) {
+        const float* t = &batch.xy[i];
+        auto side = [&](int a, int b) {
+            return (t[2 * b] - t[2 * a]) * (y - t[2 * a + 1]) - (t[2 * b + 1] - t[2 * a + 1]) * (x - t[2 * a]);
+        };
+        const double s0 = side(0, 1), s1 = side(1, 2), s2 = side(2, 0);
+        n += (s0 >= 0 && s1 >= 0 && s2 >= 0) || (s0 <= 0 && s1 <= 0 && s2 <= 0);
+    }
     return n;
 }
 
@@ -66,13 +63,24 @@ struct Writer : ::testing::Test {
         properties.size = 30;
     }
 
-    bool write(const char* s, double margin = 0.25, int fill = GR_DrawingAccess::OddFill) {
+    bool write(const char* s) {
         properties.text = s;
-        access.BeginOperations(fill);
-        const bool ok = CelAlgo::writeText(access, text, properties, kInk, kPaper, 0, 0, 0, margin, 1.0);
+        access.BeginOperations(GR_DrawingAccess::OddFill);
+        const bool ok = CelAlgo::writeText(access, text, properties, kInk, kPaper, 0, 0, 0, 0.0, 1.0);
         access.EndOperations(true);
         art.Merge();
         return ok;
+    }
+    // Writes into art of its own and gives its extent.
+    GR_BBox box(const char* s, double margin, int tracking = 0) {
+        GR_CompositeVectorDrawingObj own;
+        GR_DrawingAccess ownAccess(dict);
+        ownAccess.SetCurrentDrawing(own.GetLineArt());
+        ownAccess.BeginOperations(GR_DrawingAccess::OddFill);
+        properties.text = s;
+        EXPECT_TRUE(CelAlgo::writeText(ownAccess, text, properties, kInk, kPaper, tracking, 0, 0, margin, 1.0));
+        ownAccess.EndOperations(true);
+        return own.GetWorldBBox();
     }
     const GR_TriangleBatch* batch(int colour) const {
         for (const GR_TriangleBatch& b : art.lineArt().batches())
@@ -89,7 +97,7 @@ struct Writer : ::testing::Test {
 };
 
 TEST_F(Writer, GlyphsAreFilledWithTheirHolesLeftOpen) {
-    ASSERT_TRUE(write("O", 0.0));
+    ASSERT_TRUE(write("O"));
     const GR_TriangleBatch* glyph = batch(kInk);
     ASSERT_NE(glyph, nullptr);
     GR_BBox ink;
@@ -110,18 +118,7 @@ TEST_F(Writer, GlyphsAreFilledWithTheirHolesLeftOpen) {
 }
 
 TEST_F(Writer, TheBackgroundSpansTheFontsLineWithItsMarginWhateverTheLetters) {
-    // Each text into art of its own.
-    auto boxOf = [&](const char* s, double margin) {
-        GR_CompositeVectorDrawingObj own;
-        GR_DrawingAccess ownAccess(dict);
-        ownAccess.SetCurrentDrawing(own.GetLineArt());
-        ownAccess.BeginOperations(GR_DrawingAccess::OddFill);
-        properties.text = s;
-        EXPECT_TRUE(CelAlgo::writeText(ownAccess, text, properties, kInk, kPaper, 0, 0, 0, margin, 1.0));
-        ownAccess.EndOperations(true);
-        return own.GetWorldBBox();
-    };
-    const GR_BBox low = boxOf("ace", 0.0), tall = boxOf("Agj", 0.0);
+    const GR_BBox low = box("ace", 0.0), tall = box("Agj", 0.0);
     EXPECT_DOUBLE_EQ(tall.top, low.top);
     EXPECT_DOUBLE_EQ(tall.bottom, low.bottom);
     EXPECT_LT(low.bottom, -20);
@@ -129,7 +126,7 @@ TEST_F(Writer, TheBackgroundSpansTheFontsLineWithItsMarginWhateverTheLetters) {
     EXPECT_DOUBLE_EQ(low.left, 0.0);
 
     // A quarter of the 200-unit em on each side.
-    const GR_BBox padded = boxOf("ace", 0.25);
+    const GR_BBox padded = box("ace", 0.25);
     EXPECT_NEAR(padded.left, low.left - 50, 1e-3);
     EXPECT_NEAR(padded.right, low.right + 50, 1e-3);
     EXPECT_NEAR(padded.bottom, low.bottom - 50, 1e-3);
@@ -147,7 +144,6 @@ TEST_F(Writer, WritesNothingWhenTheAccessIsClosedOrAColourOrFontIsUnknown) {
     access.EndOperations(true);
     EXPECT_TRUE(art.lineArt().isEmpty());
     EXPECT_TRUE(art.GetWorldBBox().empty);
-    EXPECT_EQ(art.GetWorldBBox().height(), 0.0);
 }
 
 TEST_F(Writer, OperationsEndedWithoutCommitLeaveTheDrawingAsItWas) {
@@ -161,23 +157,11 @@ TEST_F(Writer, OperationsEndedWithoutCommitLeaveTheDrawingAsItWas) {
 }
 
 TEST_F(Writer, TrackingAndMaxLengthChangeTheWidth) {
-    ASSERT_TRUE(write("abc", 0.0));
-    const double plain = art.GetWorldBBox().width();
-    GR_CompositeVectorDrawingObj shorter;
-    access.SetCurrentDrawing(shorter.GetLineArt());
+    const double plain = box("abc", 0.0).width();
     properties.maxLength = 1;
-    access.BeginOperations(GR_DrawingAccess::OddFill);
-    ASSERT_TRUE(CelAlgo::writeText(access, text, properties, kInk, kPaper, 0, 0, 0, 0.0, 1.0));
-    access.EndOperations(true);
-    EXPECT_LT(shorter.GetWorldBBox().width(), plain / 2);
-
-    GR_CompositeVectorDrawingObj tracked;
-    access.SetCurrentDrawing(tracked.GetLineArt());
+    EXPECT_LT(box("abc", 0.0).width(), plain / 2);
     properties.maxLength = -1;
-    access.BeginOperations(GR_DrawingAccess::OddFill);
-    ASSERT_TRUE(CelAlgo::writeText(access, text, properties, kInk, kPaper, 10, 0, 0, 0.0, 1.0));
-    access.EndOperations(true);
-    EXPECT_NEAR(tracked.GetWorldBBox().width(), plain + 30, 1e-3);
+    EXPECT_NEAR(box("abc", 0.0, 10).width(), plain + 30, 1e-3);
 }
 
 // Records what a draw puts on the screen.
@@ -186,28 +170,20 @@ struct Recorder : GR_Renderer {
     void drawTriangles(const float*, std::size_t n, const CM_Rgba& rgba) override { calls.emplace_back(n, rgba); }
 };
 
-TEST(VectorArt, MergedArtDrawsOneCallPerColourOfTheSelectedLayers) {
-    GR_CompositeVectorDrawingObj art;
-    CM_Color red(UT_A2W("Red"), CM_Color::Solid, 1);
-    red.addMarker(CM_GradientData(0.0, CM_Rgba(255, 0, 0, 255)));
-    art.GetPaletteInfo().addLocalColor(red);
-    GR_ColorDict dict;
-    dict.attachPalette(&art.GetPaletteInfo());
-    GR_DrawingAccess access(dict);
-    access.SetCurrentDrawing(art.GetLineArt());
+TEST_F(Writer, MergedArtDrawsOneCallPerColourOfTheSelectedLayers) {
     ASSERT_TRUE(access.BeginOperations(GR_DrawingAccess::OddFill));
-    EXPECT_TRUE(access.addTriangles(1, {0, 0, 1, 0, 0, 1}));
-    EXPECT_TRUE(access.addTriangles(1, {2, 2, 3, 2, 2, 3}));
-    EXPECT_FALSE(access.addTriangles(2, {0, 0, 1, 0, 0, 1}));
-    EXPECT_FALSE(access.addTriangles(1, {0, 0, 1, 0}));
+    EXPECT_TRUE(access.addTriangles(kInk, {0, 0, 1, 0, 0, 1}));
+    EXPECT_TRUE(access.addTriangles(kInk, {2, 2, 3, 2, 2, 3}));
+    EXPECT_FALSE(access.addTriangles(5, {0, 0, 1, 0, 0, 1}));
+    EXPECT_FALSE(access.addTriangles(kInk, {0, 0, 1, 0}));
     access.EndOperations(true);
     EXPECT_EQ(art.lineArt().batches().size(), 2u);
     art.Merge();
     ASSERT_EQ(art.lineArt().batches().size(), 1u);
-    const GR_BBox box = art.GetWorldBBox();
-    EXPECT_FALSE(box.empty);
-    EXPECT_EQ(box.right, 3.0);
-    EXPECT_EQ(box.top, 3.0);
+    const GR_BBox extent = art.GetWorldBBox();
+    EXPECT_FALSE(extent.empty);
+    EXPECT_EQ(extent.right, 3.0);
+    EXPECT_EQ(extent.top, 3.0);
 
     Recorder recorder;
     // Without a binder the draw loads no matrices: nothing here needs GL.
@@ -219,7 +195,7 @@ TEST(VectorArt, MergedArtDrawsOneCallPerColourOfTheSelectedLayers) {
     art.Draw(ops);
     ASSERT_EQ(recorder.calls.size(), 1u);
     EXPECT_EQ(recorder.calls[0].first, 6u);
-    EXPECT_EQ(recorder.calls[0].second, CM_Rgba(255, 0, 0, 255));
+    EXPECT_EQ(recorder.calls[0].second, CM_Rgba(255, 255, 255, 255));
     ops.SetArtSelector(GR_ArtSelector(GR_ArtSelector::ColorArt));
     art.Draw(ops);
     EXPECT_EQ(recorder.calls.size(), 1u);
