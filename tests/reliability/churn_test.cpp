@@ -4,9 +4,7 @@
 // leak check itself is LeakSanitizer's, at exit, in the sanitizer build.
 
 #include "host/commands/CO_Command.h"
-#include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/gl.h"
-#include "host/math/CameraTransformChain.h"
 #include "host/scene/SLB_DragSession.h"
 #include "host/scene/SLB_ManipContext.h"
 #include "tests/reliability/components.h"
@@ -27,11 +25,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((
 
 namespace {
 
-using reliability::Component;
-using reliability::Family;
-using reliability::Rig;
-
-constexpr int kSize = 64;
+using namespace reliability;
 
 long cyclesWanted() {
     const char* text = std::getenv("RIGKIT_CHURN_CYCLES");
@@ -45,9 +39,7 @@ long cyclesWanted() {
 // Bytes the program holds from the allocator right now (freed blocks that the sanitizer
 // keeps in quarantine do not count).
 std::size_t heapInUse() {
-    if (__sanitizer_get_current_allocated_bytes)
-        return __sanitizer_get_current_allocated_bytes();
-    return mallinfo2().uordblks;
+    return __sanitizer_get_current_allocated_bytes ? __sanitizer_get_current_allocated_bytes() : mallinfo2().uordblks;
 }
 
 long residentKiB() {
@@ -68,7 +60,7 @@ void live(const Component& c, const VS_View& view) {
     properties.set("length", 1.5);
     properties.set("color", std::vector<double>{200, 100, 50, 255});
     properties.set("label", QString("churn"));
-    ASSERT_TRUE(rig.install(c, properties)) << describe(c).toStdString();
+    ASSERT_TRUE(rig.install(c, properties)) << describe(c);
     rig.scene.selection().select(rig.node, 0, false);
     VS_SceneRenderer::drawScene(rig.scene, view);
     VS_SceneRenderer::drawPickPass(rig.scene, view);
@@ -92,12 +84,9 @@ void live(const Component& c, const VS_View& view) {
 TEST(Churn, EveryComponentCreatedPaintedAndDestroyedGivesBackWhatItTook) {
     const long cycles = cyclesWanted();
     ASSERT_GT(cycles, 0) << "RIGKIT_CHURN_CYCLES must be a positive whole number";
-    static VS_OffscreenContext gl(kSize, kSize);
-    VS_View view;
-    view.camera = Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, 20);
-    view.frameKey = MO_FrameKey(3);
-
-    const std::vector<Component>& all = reliability::allComponents();
+    gl();
+    const VS_View view = orthoView(20, 3);
+    const std::vector<Component>& all = allComponents();
     // Rounds before measuring fill whatever is made once (fonts, type strings, the
     // driver's buffers and compiled state).
     for (int round = 0; round < 3; ++round)

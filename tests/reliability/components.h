@@ -4,7 +4,9 @@
 // node that holds one attribute of each kind so that any of them can be built, painted and
 // (for manipulators) dragged the way the host does it.
 
+#include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
+#include "host/math/CameraTransformChain.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
@@ -14,14 +16,14 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace reliability {
 
 enum class Family { Transformation, Manipulator, Painter, Picker };
 
-// `attributes` names the kinds the creation is handed, in order: "double", "bool",
-// "string", "position2d", "position3d", "rotation3d", "scale3d".
+// `attributes` names the rig's attributes the creation is handed, in order.
 struct Component {
     Family family;
     const char* type;
@@ -29,60 +31,46 @@ struct Component {
 };
 
 inline const std::vector<Component>& allComponents() {
+    constexpr Family T = Family::Transformation, M = Family::Manipulator, P = Family::Painter;
     static const std::vector<Component> all = {
-        {Family::Transformation, "TRANSLATION_X", {"double"}},
-        {Family::Transformation, "TRANSLATION_Y", {"double"}},
-        {Family::Transformation, "TRANSLATION_Z", {"double"}},
-        {Family::Transformation, "TRANSLATION_XY", {"position2d"}},
-        {Family::Transformation, "TRANSLATION_XYZ", {"position3d"}},
-        {Family::Transformation, "ROTATION_X", {"double"}},
-        {Family::Transformation, "ROTATION_Y", {"double"}},
-        {Family::Transformation, "ROTATION_Z", {"double"}},
-        {Family::Transformation, "ROTATION_3D", {"rotation3d"}},
-        {Family::Transformation, "SCALE_X", {"double"}},
-        {Family::Transformation, "SCALE_Y", {"double"}},
-        {Family::Transformation, "SCALE_Z", {"double"}},
-        {Family::Transformation, "SCALE_3D", {"scale3d"}},
-        {Family::Manipulator, "TRANSLATION_X", {"double"}},
-        {Family::Manipulator, "TRANSLATION_Y", {"double"}},
-        {Family::Manipulator, "TRANSLATION_Z", {"double"}},
-        {Family::Manipulator, "ROTATION_X", {"double"}},
-        {Family::Manipulator, "ROTATION_Y", {"double"}},
-        {Family::Manipulator, "ROTATION_Z", {"double"}},
-        {Family::Manipulator, "ROTATION_3D", {"rotation3d"}},
-        {Family::Manipulator, "SLIDER", {"double"}},
-        {Family::Manipulator, "BUTTON", {"bool"}},
-        {Family::Manipulator, "SCRIPT", {}},
-        {Family::Manipulator, "POSITION_2D", {"position2d"}},
-        {Family::Manipulator, "POSITION_3D", {"position3d"}},
-        {Family::Painter, "ARROW_X", {}},
-        {Family::Painter, "ARROW_Y", {}},
-        {Family::Painter, "ARROW_Z", {}},
-        {Family::Painter, "CIRCLE_X", {}},
-        {Family::Painter, "CIRCLE_Y", {}},
-        {Family::Painter, "CIRCLE_Z", {}},
-        {Family::Painter, "DRAG_DEBUGGER", {}},
-        {Family::Painter, "PLANE_XY", {}},
-        {Family::Painter, "PLANE_XZ", {}},
-        {Family::Painter, "PLANE_YZ", {}},
-        {Family::Painter, "SPHERE", {}},
-        {Family::Painter, "LABEL", {"position2d", "string"}},
-        {Family::Painter, "SLIDER", {"double"}},
-        {Family::Painter, "SLIDER_FRAME", {}},
-        {Family::Painter, "BUTTON", {"bool"}},
-        {Family::Painter, "CHECKBOX", {"bool"}},
-        {Family::Painter, "POINT_2D", {"position2d"}},
-        {Family::Painter, "LINE_2D", {"position2d", "position2d"}},
-        {Family::Painter, "BOX_2D", {}},
-        {Family::Picker, "MONO", {"double"}},
-        {Family::Picker, "MULTI", {"position3d"}},
+        {T, "TRANSLATION_X", {"d"}}, {T, "TRANSLATION_Y", {"d"}}, {T, "TRANSLATION_Z", {"d"}},
+        {T, "TRANSLATION_XY", {"p2"}}, {T, "TRANSLATION_XYZ", {"p3"}}, {T, "ROTATION_X", {"d"}},
+        {T, "ROTATION_Y", {"d"}}, {T, "ROTATION_Z", {"d"}}, {T, "ROTATION_3D", {"r3"}}, {T, "SCALE_X", {"d"}},
+        {T, "SCALE_Y", {"d"}}, {T, "SCALE_Z", {"d"}}, {T, "SCALE_3D", {"s3"}},
+        {M, "TRANSLATION_X", {"d"}}, {M, "TRANSLATION_Y", {"d"}}, {M, "TRANSLATION_Z", {"d"}}, {M, "ROTATION_X", {"d"}},
+        {M, "ROTATION_Y", {"d"}}, {M, "ROTATION_Z", {"d"}}, {M, "ROTATION_3D", {"r3"}}, {M, "SLIDER", {"d"}},
+        {M, "BUTTON", {"b"}}, {M, "SCRIPT", {}}, {M, "POSITION_2D", {"p2"}}, {M, "POSITION_3D", {"p3"}},
+        {P, "ARROW_X", {}}, {P, "ARROW_Y", {}}, {P, "ARROW_Z", {}}, {P, "CIRCLE_X", {}}, {P, "CIRCLE_Y", {}},
+        {P, "CIRCLE_Z", {}}, {P, "DRAG_DEBUGGER", {}}, {P, "PLANE_XY", {}}, {P, "PLANE_XZ", {}}, {P, "PLANE_YZ", {}},
+        {P, "SPHERE", {}}, {P, "LABEL", {"p2", "s"}}, {P, "SLIDER", {"d"}}, {P, "SLIDER_FRAME", {}},
+        {P, "BUTTON", {"b"}}, {P, "CHECKBOX", {"b"}}, {P, "POINT_2D", {"p2"}}, {P, "LINE_2D", {"p2", "q2"}},
+        {P, "BOX_2D", {}}, {Family::Picker, "MONO", {"d"}}, {Family::Picker, "MULTI", {"p3"}},
     };
     return all;
 }
 
-inline QString describe(const Component& c) {
-    static const char* const families[] = {"local transformation", "drag manipulator", "painter", "pick adaptor"};
-    return QString("%1 %2").arg(families[int(c.family)], c.type);
+inline std::string describe(const Component& c, char separator = ' ') {
+    static const char* const families[] = {"Transformation", "Manipulator", "Painter", "Picker"};
+    return families[int(c.family)] + std::string(1, separator) + c.type;
+}
+
+constexpr int kSize = 64;
+
+inline VS_OffscreenContext& gl() {
+    static VS_OffscreenContext context(kSize, kSize);
+    context.makeCurrent();
+    return context;
+}
+
+inline VS_View viewThrough(const Math::CameraTransformChain& camera, int frame = 5) {
+    VS_View view;
+    view.camera = camera;
+    view.frameKey = MO_FrameKey(frame);
+    return view;
+}
+
+inline VS_View orthoView(double pixelsPerUnit = 20, int frame = 5) {
+    return viewThrough(Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, pixelsPerUnit), frame);
 }
 
 // A node with one attribute of every kind (two 2D positions, for lines), all finite.
@@ -92,34 +80,28 @@ struct Rig {
     AT_DoubleAttr* d = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "d", 0.25));
     AT_BoolAttr* b = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "b", true));
     AT_StringAttr* s = node->addAttribute(std::make_unique<AT_StringAttr>(node, "s", "label"));
-    AT_Position2dAttr* p2 = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "p2", Math::Point2d(0.3, 0.2)));
-    AT_Position2dAttr* q2 = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "q2", Math::Point2d(-0.4, 0.1)));
+    AT_Position2dAttr* p2 =
+        node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "p2", Math::Point2d(0.3, 0.2)));
+    AT_Position2dAttr* q2 =
+        node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "q2", Math::Point2d(-0.4, 0.1)));
     AT_Position3dAttr* p3 =
         node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "p3", Math::Point3d(0.2, -0.1, 0.3)));
     AT_Rotation3dAttr* r3 = node->addAttribute(std::make_unique<AT_Rotation3dAttr>(node, "r3"));
     AT_Scale3dAttr* s3 = node->addAttribute(std::make_unique<AT_Scale3dAttr>(node, "s3"));
+    // The component installed last, as the listener the host tells of property changes.
+    MO_PropertyChangeListener* listener = nullptr;
 
     Rig() { rigkit_test::loadPlugin(); }
 
-    std::vector<AT_Attr*> attributesFor(const Component& c) const {
-        std::vector<AT_Attr*> out;
-        bool firstPosition = true;
-        for (const QString kind : c.attributes) {
-            if (kind == "double")
-                out.push_back(d);
-            else if (kind == "bool")
-                out.push_back(b);
-            else if (kind == "string")
-                out.push_back(s);
-            else if (kind == "position2d")
-                out.push_back(firstPosition ? p2 : q2), firstPosition = false;
-            else if (kind == "position3d")
-                out.push_back(p3);
-            else if (kind == "rotation3d")
-                out.push_back(r3);
-            else if (kind == "scale3d")
-                out.push_back(s3);
-        }
+    // Every scalar on the node, alone or a component of a compound attribute.
+    std::vector<AT_DoubleAttr*> scalars() const {
+        std::vector<AT_DoubleAttr*> out;
+        for (const auto& a : node->attributes())
+            if (auto* scalar = dynamic_cast<AT_DoubleAttr*>(a.get()))
+                out.push_back(scalar);
+            else if (auto* compound = dynamic_cast<AT_ComplexAttr*>(a.get()))
+                for (std::size_t i = 0; i < compound->componentCount(); ++i)
+                    out.push_back(compound->component(i));
         return out;
     }
 
@@ -127,61 +109,28 @@ struct Rig {
     // sphere beside them so that the node draws in both passes. False when the factory
     // refused.
     bool install(const Component& c, const MO_PropertyAccessor& properties) {
-        const MO_ComponentData data{properties, attributesFor(c)};
-        switch (c.family) {
-            case Family::Transformation: {
-                std::unique_ptr<MO_LocalTransformation> t(MO_LocalTransformationFactorySingleton().create(c.type, data));
-                if (!t)
-                    return false;
-                node->addLocalTransformation(std::move(t));
-                break;
-            }
-            case Family::Manipulator: {
-                std::unique_ptr<SLB_SelectableDragManipulator> m(
-                    SLB_SelectableDragManipulatorFactorySingleton().create(c.type, data));
-                if (!m)
-                    return false;
-                node->setManipulator(std::move(m));
-                break;
-            }
-            case Family::Painter: {
-                std::unique_ptr<MO_OGLPainter> p(MO_OGLPainterFactorySingleton().create(c.type, data));
-                if (!p)
-                    return false;
-                node->addPainter(std::move(p));
-                return true;
-            }
-            case Family::Picker: {
-                const SLB_PickAdaptorFactory::Data pick{properties, attributesFor(c), node, 0};
-                std::unique_ptr<SLB_ModulePickAdaptor> p(SLB_PickAdaptorFactorySingleton().create(c.type, pick));
-                if (!p)
-                    return false;
-                node->setPickAdaptor(std::move(p));
-                break;
-            }
-        }
-        const MO_ComponentData none{properties, {}};
-        node->addPainter(std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("SPHERE", none)));
-        if (c.family != Family::Picker) {
-            const SLB_PickAdaptorFactory::Data pick{properties, {d}, node, 0};
-            node->setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create("MONO", pick)));
-        }
+        std::vector<AT_Attr*> attributes;
+        for (const char* name : c.attributes)
+            attributes.push_back(node->attribute(name));
+        const MO_ComponentData data{properties, attributes};
+        const auto picker = [&](const char* type, std::vector<AT_Attr*> attrs) {
+            return SLB_PickAdaptorFactorySingleton().create(type, {properties, std::move(attrs), node, 0});
+        };
+        const bool made =
+            c.family == Family::Transformation
+                ? give(MO_LocalTransformationFactorySingleton().create(c.type, data), &MO_Node::addLocalTransformation)
+            : c.family == Family::Manipulator
+                ? give(SLB_SelectableDragManipulatorFactorySingleton().create(c.type, data), &MO_Node::setManipulator)
+            : c.family == Family::Painter
+                ? give(MO_OGLPainterFactorySingleton().create(c.type, data), &MO_Node::addPainter)
+                : give(picker(c.type, attributes), &MO_Node::setPickAdaptor);
+        if (!made || c.family == Family::Painter)
+            return made;
+        node->addPainter(
+            std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("SPHERE", {properties, {}})));
+        if (c.family != Family::Picker)
+            node->setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor>(picker("MONO", {d})));
         return true;
-    }
-
-    // The component installed last, as the listener the host tells of property changes.
-    MO_PropertyChangeListener* listener(const Component& c) const {
-        switch (c.family) {
-            case Family::Transformation:
-                return dynamic_cast<MO_PropertyChangeListener*>(node->localTransformations().back().get());
-            case Family::Manipulator:
-                return dynamic_cast<MO_PropertyChangeListener*>(node->manipulator());
-            case Family::Painter:
-                return dynamic_cast<MO_PropertyChangeListener*>(node->painters().back().get());
-            case Family::Picker:
-                return dynamic_cast<MO_PropertyChangeListener*>(node->pickAdaptor());
-        }
-        return nullptr;
     }
 
     // Both passes, without reading back: the GL commands still run through the driver.
@@ -191,6 +140,15 @@ struct Rig {
         scene.selection().select(node, 0, false);
         VS_SceneRenderer::drawScene(scene, view);
         VS_SceneRenderer::drawPickPass(scene, view);
+    }
+
+private:
+    template <class T>
+    bool give(T* made, void (MO_Node::*add)(std::unique_ptr<T>)) {
+        listener = dynamic_cast<MO_PropertyChangeListener*>(made);
+        if (made)
+            (node->*add)(std::unique_ptr<T>(made));
+        return made != nullptr;
     }
 };
 

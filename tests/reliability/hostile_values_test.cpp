@@ -3,8 +3,6 @@
 // attributes dragged under a degenerate camera must stay finite.
 
 #include "host/commands/CO_Command.h"
-#include "host/draw/VS_OffscreenContext.h"
-#include "host/math/CameraTransformChain.h"
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/SLB_DragSession.h"
 #include "host/scene/SLB_ManipContext.h"
@@ -12,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <set>
 
@@ -26,47 +26,32 @@ void PrintTo(const Component& component, std::ostream* out) {
 
 namespace {
 
-using reliability::Component;
-using reliability::Family;
-using reliability::Rig;
+using namespace reliability;
 
-constexpr int kSize = 64;
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
-
-VS_OffscreenContext& gl() {
-    static VS_OffscreenContext context(kSize, kSize);
-    context.makeCurrent();
-    return context;
-}
 
 // The keys a component reads, whatever their type, learnt by watching it read.
 class RecordingAccessor : public MO_PropertyAccessor {
 public:
     explicit RecordingAccessor(const MO_PropertyBag& bag) : m_bag(bag) {}
-    Math::Point2d getPoint(const QString& k, const Math::Point2d& def, bool* found) const override {
-        return m_keys.insert(k), m_bag.getPoint(k, def, found);
+    Math::Point2d getPoint(const QString& k, const Math::Point2d& d, bool* f) const override {
+        return read(k).getPoint(k, d, f);
     }
-    VS_RGBA getColor(const QString& k, const VS_RGBA& def, bool* found) const override {
-        return m_keys.insert(k), m_bag.getColor(k, def, found);
-    }
-    QString getString(const QString& k, const QString& def, bool* found) const override {
-        return m_keys.insert(k), m_bag.getString(k, def, found);
-    }
-    double getDouble(const QString& k, double def, int index) const override {
-        return m_keys.insert(k), m_bag.getDouble(k, def, index);
-    }
-    bool getBool(const QString& k, bool def, bool* found) const override {
-        return m_keys.insert(k), m_bag.getBool(k, def, found);
-    }
-    int getInt(const QString& k, int def, bool* found) const override {
-        return m_keys.insert(k), m_bag.getInt(k, def, found);
-    }
-    bool hasProperty(const QString& k) const override { return m_keys.insert(k), m_bag.hasProperty(k); }
-    int valueCount(const QString& k) const override { return m_keys.insert(k), m_bag.valueCount(k); }
+    VS_RGBA getColor(const QString& k, const VS_RGBA& d, bool* f) const override { return read(k).getColor(k, d, f); }
+    QString getString(const QString& k, const QString& d, bool* f) const override { return read(k).getString(k, d, f); }
+    double getDouble(const QString& k, double d, int i) const override { return read(k).getDouble(k, d, i); }
+    bool getBool(const QString& k, bool d, bool* f) const override { return read(k).getBool(k, d, f); }
+    int getInt(const QString& k, int d, bool* f) const override { return read(k).getInt(k, d, f); }
+    bool hasProperty(const QString& k) const override { return read(k).hasProperty(k); }
+    int valueCount(const QString& k) const override { return read(k).valueCount(k); }
     const std::set<QString>& keys() const { return m_keys; }
 
 private:
+    const MO_PropertyBag& read(const QString& key) const {
+        m_keys.insert(key);
+        return m_bag;
+    }
     const MO_PropertyBag& m_bag;
     mutable std::set<QString> m_keys;
 };
@@ -78,8 +63,8 @@ std::set<QString> keysRead(const Component& c) {
     EXPECT_TRUE(rig.install(c, recorder));
     // The companion components read through the same accessor; their keys are harmless
     // extras. What matters is that update's keys are there too.
-    if (MO_PropertyChangeListener* l = rig.listener(c))
-        l->update(recorder);
+    if (rig.listener)
+        rig.listener->update(recorder);
     return recorder.keys();
 }
 
@@ -92,71 +77,19 @@ std::vector<Hostile> hostileValues() {
     std::vector<double> huge(100000);
     for (std::size_t i = 0; i < huge.size(); ++i)
         huge[i] = i % 3 == 0 ? kNaN : i % 3 == 1 ? 1e308 : -kInf;
-    return {
-        {"NaN", kNaN},
-        {"+inf", kInf},
-        {"-inf", -kInf},
-        {"1e308", 1e308},
-        {"-1e308", -1e308},
-        {"-0", -0.0},
-        {"empty list", std::vector<double>{}},
-        {"huge list", huge},
-        {"NaN pair", std::vector<double>{kNaN, kInf}},
-        {"colour of infinities", std::vector<double>{kInf, -kInf, kNaN, 1e308}},
-    };
-}
-
-VS_View orthoView(double pixelsPerUnit = 20) {
-    VS_View view;
-    view.camera = Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, pixelsPerUnit);
-    view.frameKey = MO_FrameKey(5);
-    return view;
+    return {{"NaN", kNaN}, {"+inf", kInf}, {"-inf", -kInf}, {"1e308", 1e308}, {"-1e308", -1e308}, {"-0", -0.0},
+            {"empty list", std::vector<double>{}}, {"huge list", huge}, {"NaN pair", std::vector<double>{kNaN, kInf}},
+            {"colour of infinities", std::vector<double>{kInf, -kInf, kNaN, 1e308}}};
 }
 
 VS_View perspectiveView(Math::Point3d eye, Math::Point3d target, Math::Vector3d up) {
-    VS_View view;
-    view.camera = Math::CameraTransformChain::perspective(kSize, kSize, eye, target, up, 45);
-    view.frameKey = MO_FrameKey(5);
-    return view;
-}
-
-struct Camera {
-    const char* name;
-    VS_View view;
-};
-
-// Cameras that a host can be handed by a careless scene: no extent, no direction, looking
-// along its own up, and one that sees the XY plane edge-on.
-std::vector<Camera> degenerateCameras() {
-    return {
-        {"no pixels per unit", orthoView(0)},
-        {"eye on the target", perspectiveView({1, 2, 3}, {1, 2, 3}, {0, 1, 0})},
-        {"looking along up", perspectiveView({0, 0, 5}, {0, 0, 0}, {0, 0, 1})},
-        {"XY plane edge-on", perspectiveView({5, 0, 0}, {0, 0, 0}, {0, 0, 1})},
-        {"ordinary", orthoView()},
-    };
+    return viewThrough(Math::CameraTransformChain::perspective(kSize, kSize, eye, target, up, 45));
 }
 
 // Press, wander (including onto the model origin and far out), release; both through window
 // points and through pointer points, which reach the manipulator even when the camera
-// cannot map a window point.
-void wander(SLB_DragSession& session, MO_Node* node) {
-    const Math::Point2d windows[] = {{32, 32}, {40, 20}, {32, 32}, {-5000, 9000}, {63, 0}};
-    if (session.press(node, windows[0])) {
-        for (const Math::Point2d& w : windows)
-            session.move(w);
-        session.release();
-    }
-    const Math::Point3d pointers[] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {-1e6, 3e6, 2}, {0, 0, 0}};
-    if (session.pressAt(node, pointers[1])) {
-        for (const Math::Point3d& p : pointers)
-            session.moveTo(p);
-        session.release();
-    }
-}
-
-// How many operations the drags recorded.
-std::size_t drag(Rig& rig, const VS_View& view, CX_AnimationMode mode) {
+// cannot map a window point. Returns how many operations the drags recorded.
+std::size_t drag(Rig& rig, CX_AnimationMode mode, const VS_View& view = orthoView()) {
     SLB_DragContext context(&rig.scene);
     context.setCamera(view.camera);
     context.setFrames(5, 5);
@@ -164,22 +97,25 @@ std::size_t drag(Rig& rig, const VS_View& view, CX_AnimationMode mode) {
     context.setFrameRange(MO_FrameRange(2, 8));
     CO_UndoHistory history;
     SLB_DragSession session(context, history);
-    wander(session, rig.node);
+    const Math::Point2d windows[] = {{32, 32}, {40, 20}, {32, 32}, {-5000, 9000}, {63, 0}};
+    if (session.press(rig.node, windows[0])) {
+        for (const Math::Point2d& w : windows)
+            session.move(w);
+        session.release();
+    }
+    const Math::Point3d pointers[] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {-1e6, 3e6, 2}, {0, 0, 0}};
+    if (session.pressAt(rig.node, pointers[1])) {
+        for (const Math::Point3d& p : pointers)
+            session.moveTo(p);
+        session.release();
+    }
     return history.names().size();
-}
-
-std::vector<AT_DoubleAttr*> scalars(const Rig& rig) {
-    std::vector<AT_DoubleAttr*> out{rig.d};
-    for (AT_ComplexAttr* a : std::initializer_list<AT_ComplexAttr*>{rig.p2, rig.q2, rig.p3, rig.r3, rig.s3})
-        for (std::size_t i = 0; i < a->componentCount(); ++i)
-            out.push_back(a->component(i));
-    return out;
 }
 
 // Every scalar component of the rig, its local value, its curve's keys and its value at
 // the frames around the edited range; the first non-finite one found, or empty.
 std::string firstNonFinite(const Rig& rig) {
-    for (AT_DoubleAttr* a : scalars(rig)) {
+    for (AT_DoubleAttr* a : rig.scalars()) {
         const QString where = a->name();
         if (!std::isfinite(a->localValue()))
             return (where + " local value").toStdString();
@@ -197,14 +133,11 @@ std::string firstNonFinite(const Rig& rig) {
 // Animates every scalar with a curve of a different kind, keyed around frame 5.
 void animate(Rig& rig) {
     int kind = 0;
-    for (AT_DoubleAttr* a : scalars(rig)) {
-        std::unique_ptr<LXTimedValue> tv;
-        switch (kind++ % 4) {
-            case 0: tv = std::make_unique<LXBezierTimedValue>(); break;
-            case 1: tv = std::make_unique<LXEaseTimedValue>(); break;
-            case 2: tv = std::make_unique<LXVeloBasedTimedValue>(); break;
-            default: tv = std::make_unique<LXFnc2DTimedValue>(); break;
-        }
+    for (AT_DoubleAttr* a : rig.scalars()) {
+        std::unique_ptr<LXTimedValue> kinds[] = {
+            std::make_unique<LXBezierTimedValue>(), std::make_unique<LXEaseTimedValue>(),
+            std::make_unique<LXVeloBasedTimedValue>(), std::make_unique<LXFnc2DTimedValue>()};
+        std::unique_ptr<LXTimedValue> tv = std::move(kinds[kind++ % 4]);
         const double v = a->localValue();
         tv->setValue(1, v, false, true);
         tv->setValue(5, v + 0.5, false, true);
@@ -219,8 +152,7 @@ struct HostileComponent : ::testing::TestWithParam<Component> {
 };
 
 std::string testName(const ::testing::TestParamInfo<Component>& info) {
-    static const char* const families[] = {"Transformation", "Manipulator", "Painter", "Picker"};
-    return std::string(families[int(info.param.family)]) + "_" + info.param.type;
+    return describe(info.param, '_');
 }
 
 }  // namespace
@@ -233,22 +165,17 @@ TEST_P(HostileComponent, EveryKeyItReadsTakesEveryHostileValueAtCreationAndUpdat
     ASSERT_FALSE(keys.empty());
     for (const QString& key : keys) {
         for (const Hostile& h : hostileValues()) {
-            SCOPED_TRACE(describe(c).toStdString() + ": \"" + key.toStdString() + "\" = " + h.name);
+            SCOPED_TRACE(describe(c) + ": \"" + key.toStdString() + "\" = " + h.name);
             MO_PropertyBag bag;
             bag.set(key, h.value);
-            {
+            // Dragged in one mode when set at creation, in the other when set through update.
+            for (bool atUpdate : {false, true}) {
                 Rig rig;
-                ASSERT_TRUE(rig.install(c, bag));
+                ASSERT_TRUE(rig.install(c, atUpdate ? MO_PropertyBag() : bag));
+                if (atUpdate && rig.listener)
+                    rig.listener->update(bag);
                 rig.paint(orthoView());
-                drag(rig, orthoView(), CX_AnimationModeCurrentFrame);
-            }
-            {
-                Rig rig;
-                ASSERT_TRUE(rig.install(c, MO_PropertyBag()));
-                if (MO_PropertyChangeListener* l = rig.listener(c))
-                    l->update(bag);
-                rig.paint(orthoView());
-                drag(rig, orthoView(), CX_AnimationModeRange);
+                drag(rig, atUpdate ? CX_AnimationModeRange : CX_AnimationModeCurrentFrame);
             }
         }
     }
@@ -258,15 +185,15 @@ TEST_P(HostileComponent, AllKeysHostileAtOnce) {
     const Component& c = GetParam();
     const std::set<QString> keys = keysRead(c);
     for (const Hostile& h : hostileValues()) {
-        SCOPED_TRACE(describe(c).toStdString() + ": all = " + h.name);
+        SCOPED_TRACE(describe(c) + ": all = " + h.name);
         MO_PropertyBag bag;
         for (const QString& key : keys)
             bag.set(key, h.value);
         Rig rig;
         ASSERT_TRUE(rig.install(c, bag));
         rig.paint(orthoView());
-        drag(rig, orthoView(), CX_AnimationModeCurrentFrame);
-        drag(rig, orthoView(), CX_AnimationModeRange);
+        drag(rig, CX_AnimationModeCurrentFrame);
+        drag(rig, CX_AnimationModeRange);
     }
 }
 
@@ -274,27 +201,33 @@ TEST_P(HostileComponent, NonFiniteAttributesAndCurvesAreDrawnAndDraggedWithoutHa
     const Component& c = GetParam();
     for (double v : {kNaN, kInf, -kInf, 1e308, -1e308, -0.0}) {
         for (bool animated : {false, true}) {
-            SCOPED_TRACE(describe(c).toStdString() + QString(" with %1%2").arg(v).arg(animated ? ", keyed" : "").toStdString());
+            SCOPED_TRACE(describe(c) + QString(" with %1%2").arg(v).arg(animated ? ", keyed" : "").toStdString());
             Rig rig;
-            for (AT_DoubleAttr* a : scalars(rig))
+            for (AT_DoubleAttr* a : rig.scalars())
                 a->setLocalValue(v);
             if (animated)
                 animate(rig);
             ASSERT_TRUE(rig.install(c, MO_PropertyBag()));
             rig.paint(orthoView());
-            drag(rig, orthoView(), CX_AnimationModeCurrentFrame);
-            drag(rig, orthoView(), CX_AnimationModeRange);
+            drag(rig, CX_AnimationModeCurrentFrame);
+            drag(rig, CX_AnimationModeRange);
         }
     }
 }
 
 TEST_P(HostileComponent, DegenerateCamerasAndAZeroScaleWriteNothingNonFiniteFromFiniteValues) {
     const Component& c = GetParam();
-    for (const Camera& camera : degenerateCameras()) {
+    // Cameras that a host can be handed by a careless scene: no extent, no direction, looking
+    // along its own up, and one that sees the XY plane edge-on.
+    const std::pair<std::string, VS_View> cameras[] = {
+        {"no pixels per unit", orthoView(0)}, {"eye on the target", perspectiveView({1, 2, 3}, {1, 2, 3}, {0, 1, 0})},
+        {"looking along up", perspectiveView({0, 0, 5}, {0, 0, 0}, {0, 0, 1})},
+        {"XY plane edge-on", perspectiveView({5, 0, 0}, {0, 0, 0}, {0, 0, 1})}, {"ordinary", orthoView()}};
+    for (const auto& [camera, view] : cameras) {
         for (bool squashed : {false, true}) {
             for (bool animated : {false, true}) {
                 for (CX_AnimationMode mode : {CX_AnimationModeCurrentFrame, CX_AnimationModeRange}) {
-                    SCOPED_TRACE(describe(c).toStdString() + ", " + camera.name + (squashed ? ", squashed" : "") +
+                    SCOPED_TRACE(describe(c) + ", " + camera + (squashed ? ", squashed" : "") +
                                  (animated ? ", keyed" : "") + (mode == CX_AnimationModeRange ? ", range" : ""));
                     Rig rig;
                     if (animated)
@@ -308,13 +241,13 @@ TEST_P(HostileComponent, DegenerateCamerasAndAZeroScaleWriteNothingNonFiniteFrom
                             MO_LocalTransformationFactorySingleton().create("SCALE_X", data)));
                     }
                     ASSERT_TRUE(rig.install(c, MO_PropertyBag()));
-                    rig.paint(camera.view);
-                    const std::size_t recorded = drag(rig, camera.view, mode);
+                    rig.paint(view);
+                    const std::size_t recorded = drag(rig, mode, view);
                     EXPECT_EQ(firstNonFinite(rig), "");
                     // Under a working camera every manipulator that moves a value records
                     // its drags (the button acts on press and the script only reports).
                     const bool moves = c.type != std::string("BUTTON") && c.type != std::string("SCRIPT");
-                    if (c.family == Family::Manipulator && moves && !squashed && camera.name == std::string("ordinary")) {
+                    if (c.family == Family::Manipulator && moves && !squashed && camera == "ordinary") {
                         EXPECT_GT(recorded, 0u);
                     }
                 }
@@ -328,9 +261,8 @@ struct HostileManipulator : HostileComponent {};
 
 std::vector<Component> manipulators() {
     std::vector<Component> out;
-    for (const Component& c : reliability::allComponents())
-        if (c.family == Family::Manipulator)
-            out.push_back(c);
+    std::copy_if(allComponents().begin(), allComponents().end(), std::back_inserter(out),
+                 [](const Component& c) { return c.family == Family::Manipulator; });
     return out;
 }
 
@@ -350,21 +282,19 @@ TEST_P(HostileManipulator, FiniteExtremesInItsPropertiesWriteNothingNonFinite) {
             bags.back().set(key, key.contains("min") ? -sign * 1e308 : sign * 1e308);
     }
     for (const MO_PropertyBag& bag : bags) {
-        {
-            for (bool animated : {false, true}) {
-                for (CX_AnimationMode mode : {CX_AnimationModeCurrentFrame, CX_AnimationModeRange}) {
-                    QString what;
-                    for (const auto& [key, value] : bag.values())
-                        what += QString(" \"%1\" = %2").arg(key).arg(std::get<double>(value));
-                    SCOPED_TRACE(describe(c).toStdString() + ":" + what.toStdString() + (animated ? ", keyed" : "") +
-                                 (mode == CX_AnimationModeRange ? ", range" : ""));
-                    Rig rig;
-                    if (animated)
-                        animate(rig);
-                    ASSERT_TRUE(rig.install(c, bag));
-                    drag(rig, orthoView(), mode);
-                    EXPECT_EQ(firstNonFinite(rig), "");
-                }
+        QString what;
+        for (const auto& [key, value] : bag.values())
+            what += QString(" \"%1\" = %2").arg(key).arg(std::get<double>(value));
+        for (bool animated : {false, true}) {
+            for (CX_AnimationMode mode : {CX_AnimationModeCurrentFrame, CX_AnimationModeRange}) {
+                SCOPED_TRACE(describe(c) + ":" + what.toStdString() + (animated ? ", keyed" : "") +
+                             (mode == CX_AnimationModeRange ? ", range" : ""));
+                Rig rig;
+                if (animated)
+                    animate(rig);
+                ASSERT_TRUE(rig.install(c, bag));
+                drag(rig, mode);
+                EXPECT_EQ(firstNonFinite(rig), "");
             }
         }
     }
@@ -378,19 +308,14 @@ INSTANTIATE_TEST_SUITE_P(All, HostileManipulator, ::testing::ValuesIn(manipulato
 namespace {
 
 struct FixedRules : ::testing::Test {
-    void SetUp() override { gl(); }
+    void SetUp() override {
+        gl();
+        context.setFrames(5, 5);
+    }
     Rig rig;
     SLB_DragContext context{&rig.scene};
     CO_UndoHistory history;
     SLB_DragSession session{context, history};
-
-    void manipulate(const char* type, std::vector<AT_Attr*> attrs) {
-        const MO_ComponentData data{rig.node->properties(), std::move(attrs)};
-        rig.node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
-            SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
-        ASSERT_TRUE(rig.node->manipulator());
-        context.setFrames(5, 5);
-    }
 };
 
 }  // namespace
@@ -399,8 +324,8 @@ TEST_F(FixedRules, ASliderRatioThatIsNotANumberBecomesOne) {
     rig.node->propertiesForSetup().set("min", 10.0);
     rig.node->propertiesForSetup().set("max", 30.0);
     rig.d->setLocalValue(kNaN);
-    manipulate("SLIDER", {rig.d});
-    context.setCamera(Math::CameraTransformChain::orthographic(kSize, kSize, {0, 0}, 20));
+    ASSERT_TRUE(rig.install({Family::Manipulator, "SLIDER", {"d"}}, rig.node->properties()));
+    context.setCamera(orthoView().camera);
     ASSERT_TRUE(session.press(rig.node, {32, 32}));
     session.move({33, 30});
     EXPECT_EQ(rig.d->valueAt(5), 30.0);
@@ -416,7 +341,7 @@ TEST_F(FixedRules, ASliderRatioThatIsNotANumberBecomesOne) {
 }
 
 TEST_F(FixedRules, APositionDragStartedOnAnEdgeOnPlaneSetsTheValueItHad) {
-    manipulate("POSITION_3D", {rig.p3});
+    ASSERT_TRUE(rig.install({Family::Manipulator, "POSITION_3D", {"p3"}}, rig.node->properties()));
     context.setCamera(Math::CameraTransformChain::perspective(kSize, kSize, {5, 0, 0}, {0, 0, 0}, {0, 0, 1}, 45));
     const std::vector<double> before = rig.p3->valuesAt(5);
     ASSERT_TRUE(session.pressAt(rig.node, {0, 0.1, 0.2}));

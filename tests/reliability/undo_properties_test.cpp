@@ -17,7 +17,6 @@
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/SLB_DragSession.h"
 #include "host/scene/SLB_ManipContext.h"
-#include "host/scene/SLB_Selection.h"
 #include "host/scene/factories.h"
 #include "manipulators/attribute_commands.h"
 #include "tests/support/plugin.h"
@@ -37,17 +36,32 @@
 
 namespace {
 
-std::uint64_t bitsOf(double d) {
-    std::uint64_t b;
-    std::memcpy(&b, &d, sizeof b);
-    return b;
+// A scene written out as words and numbers. The numbers compare bit for bit; they become
+// text only to show how two states differ.
+struct Piece {
+    const char* word;  // null for a number
+    double number;
+    bool operator==(const Piece& o) const {
+        return std::memcmp(&number, &o.number, sizeof number) == 0 &&
+               (word == o.word || (word && o.word && std::strcmp(word, o.word) == 0));
+    }
+};
+struct Pieces : std::vector<Piece> {
+    Pieces& operator<<(const char* word) { return push_back({word, 0.0}), *this; }
+    Pieces& operator<<(double number) { return push_back({nullptr, number}), *this; }
+};
+
+std::string text(const Pieces& pieces) {
+    std::ostringstream out;
+    out.precision(17);
+    for (const Piece& p : pieces)
+        p.word ? out << p.word : out << p.number;
+    return out.str();
 }
 
 unsigned long envNumber(const char* name, unsigned long fallback) {
     const char* s = std::getenv(name);
-    if (!s || !*s)
-        return fallback;
-    return std::strtoul(s, nullptr, 10);
+    return s && *s ? std::strtoul(s, nullptr, 10) : fallback;
 }
 
 class Rng {
@@ -60,13 +74,7 @@ public:
     // zero take other paths than arbitrary doubles.
     double value() {
         const int r = integer(0, 9);
-        if (r == 0)
-            return 0.0;
-        if (r == 1)
-            return -0.0;
-        if (r < 4)
-            return integer(-20, 20);
-        return real(-50.0, 50.0);
+        return r == 0 ? 0.0 : r == 1 ? -0.0 : r < 4 ? integer(-20, 20) : real(-50.0, 50.0);
     }
     // Mostly whole frames, as a timeline gives them; sometimes between two.
     double frame() { return chance(0.85) ? integer(-2, 24) : integer(-4, 48) * 0.5 + 0.25; }
@@ -75,66 +83,9 @@ private:
     std::mt19937_64 m_gen;
 };
 
-// ---- What the history must restore ----------------------------------------------------------
-
-struct PointState {
-    std::uint64_t frame, value, easeOut, easeIn;
-    bool constantSegment;
-    bool operator==(const PointState& o) const {
-        return frame == o.frame && value == o.value && easeOut == o.easeOut && easeIn == o.easeIn &&
-               constantSegment == o.constantSegment;
-    }
-};
-
-// One scalar attribute (alone or a component of a compound one) with its curve.
-struct ScalarState {
-    std::uint64_t local = 0;
-    bool socket = false;
-    const LXTimedValue* curve = nullptr;
-    const std::type_info* kind = nullptr;
-    bool heldByScene = false;
-    bool flatTangents = false;
-    bool surrogate = false;
-    std::vector<PointState> points;
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> samples;  // an expression's
-
-    bool operator==(const ScalarState& o) const {
-        return local == o.local && socket == o.socket && curve == o.curve && kind == o.kind &&
-               heldByScene == o.heldByScene && flatTangents == o.flatTangents && surrogate == o.surrogate &&
-               points == o.points && samples == o.samples;
-    }
-    bool operator!=(const ScalarState& o) const { return !(*this == o); }
-};
-
-struct SceneState {
-    std::vector<ScalarState> scalars;
-    // Curves the scene holds, linked or not: undo must give back the ones it made.
-    std::size_t curves = 0;
-    bool operator==(const SceneState& o) const { return curves == o.curves && scalars == o.scalars; }
-    bool operator!=(const SceneState& o) const { return !(*this == o); }
-};
-
-std::string show(const ScalarState& s) {
-    std::ostringstream out;
-    out.precision(17);
-    const auto d = [](std::uint64_t b) {
-        double v;
-        std::memcpy(&v, &b, sizeof v);
-        return v;
-    };
-    out << "local " << d(s.local) << (s.socket ? "" : " (no socket)") << (s.surrogate ? " surrogate" : "");
-    if (s.curve) {
-        out << " curve " << s.curve << ' ' << s.kind->name() << (s.heldByScene ? "" : " NOT IN SCENE")
-            << (s.flatTangents ? " flat" : "") << " [";
-        for (const PointState& p : s.points)
-            out << " (" << d(p.frame) << ", " << d(p.value) << (p.constantSegment ? ", hold" : "") << ", ease "
-                << d(p.easeOut) << '/' << d(p.easeIn) << ')';
-        for (const auto& [f, v] : s.samples)
-            out << " <" << d(f) << ", " << d(v) << '>';
-        out << " ]";
-    }
-    return out.str();
-}
+// The scene at one depth of the history: a line for the curves the scene holds (linked or
+// not: undo must give back the ones it made), then one per scalar attribute.
+using SceneState = std::vector<Pieces>;
 
 // ---- A random scene ------------------------------------------------------------------------
 
@@ -154,19 +105,18 @@ const ManipulatorKind kManipulators[] = {
     {"ROTATION_3D", Edited::Rotation3d},   {"POSITION_2D", Edited::Position2d},   {"POSITION_3D", Edited::Position3d},
     {"SLIDER", Edited::Double},            {"BUTTON", Edited::Bool},              {"SCRIPT", Edited::Nothing},
 };
-constexpr int kManipulatorCount = sizeof kManipulators / sizeof kManipulators[0];
+
+// The edit commands built directly; the last two only for positions.
+const char* const kDirectEdits[] = {"scalar value at a frame",      "scalar offset",
+                                    "host scalar value at a frame", "host scalar offset",
+                                    "host position 2D at a frame",  "host position 3D at a frame"};
 
 struct Totals {
-    unsigned long scripts = 0;
-    unsigned long changedScripts = 0;
-    unsigned long recorded = 0;
-    unsigned long undos = 0;
-    unsigned long redos = 0;
-    std::map<std::string, unsigned long> recordedBy;  // manipulator type → recorded edits
-    unsigned long recordedCurrentFrame = 0;
-    unsigned long recordedRange = 0;
+    unsigned long changedScripts = 0, recorded = 0, undos = 0, redos = 0;
+    unsigned long recordedCurrentFrame = 0, recordedRange = 0;
+    std::map<std::string, unsigned long> recordedBy;      // manipulator type → recorded edits
     std::map<std::string, unsigned long> recordedDirect;  // command → recorded direct edits
-    std::map<std::string, unsigned long> curvesEdited;  // curve kind → recorded edits on it
+    std::map<std::string, unsigned long> curvesEdited;    // curve kind → recorded edits on it
 };
 
 class Script {
@@ -194,7 +144,6 @@ public:
         expectEqual(end, "redo everything");
         if (!m_failure.empty())
             return report();
-        ++m_totals.scripts;
         if (end != start)
             ++m_totals.changedScripts;
         return {};
@@ -214,17 +163,16 @@ private:
         // What the commands read from the preferences when they are built.
         PR_CachedPreferences::_PegDefaultBezier = m_rng.chance(0.5);
         PR_CachedPreferences::_SpConstantSegment = m_rng.chance(0.3);
-        if (m_rng.chance(0.7)) {
+        if (m_rng.chance(0.7))
             m_context.setCamera(Math::CameraTransformChain::orthographic(400, 400, {0, 0}, m_rng.real(40, 160)));
-        } else {
-            const Math::Point3d eye(m_rng.real(-4, 4), m_rng.real(-4, 4), m_rng.real(4, 12));
-            m_context.setCamera(Math::CameraTransformChain::perspective(400, 400, eye, Math::Point3d(0, 0, 0),
-                                                                        Math::Vector3d(0, 1, 0), 45.0));
-        }
+        else
+            m_context.setCamera(Math::CameraTransformChain::perspective(
+                400, 400, Math::Point3d(m_rng.real(-4, 4), m_rng.real(-4, 4), m_rng.real(4, 12)), {0, 0, 0}, {0, 1, 0},
+                45.0));
         if (m_rng.chance(0.3))
             m_scene.metrics().setUnitScales(m_rng.real(0.25, 4), m_rng.real(0.25, 4), m_rng.real(0.25, 4));
-        for (int i = 0; i < kManipulatorCount; ++i)
-            addNode(kManipulators[i]);
+        for (const ManipulatorKind& kind : kManipulators)
+            addNode(kind);
         randomiseContext();
     }
 
@@ -232,61 +180,42 @@ private:
         MO_Node* node = m_scene.addNode(std::make_unique<MO_Module>(&m_scene, QString::fromLatin1(kind.type)));
         const bool animatable = m_rng.chance(0.9);
         Node n{node, &kind, nullptr, {}, {}};
-        AT_Attr* attr = nullptr;
-        switch (kind.attribute) {
-            case Edited::Double: {
-                auto* a =
-                    node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "value", m_rng.value(), animatable));
-                n.scalars = {a};
-                attr = a;
-                break;
-            }
-            case Edited::Rotation3d: {
-                auto* a = node->addAttribute(std::make_unique<AT_Rotation3dAttr>(
-                    node, "rotation", Math::Angle3d(m_rng.value(), m_rng.value(), m_rng.value()), animatable));
-                n.scalars = {a->angleX(), a->angleY(), a->angleZ()};
-                attr = a;
-                break;
-            }
-            case Edited::Position2d: {
-                auto* a = node->addAttribute(std::make_unique<AT_Position2dAttr>(
-                    node, "position", Math::Point2d(m_rng.value(), m_rng.value()), animatable));
-                n.scalars = {a->x(), a->y()};
-                attr = a;
-                break;
-            }
-            case Edited::Position3d: {
-                auto* a = node->addAttribute(std::make_unique<AT_Position3dAttr>(
-                    node, "position", Math::Point3d(m_rng.value(), m_rng.value(), m_rng.value()), animatable));
-                n.scalars = {a->x(), a->y(), a->z()};
-                attr = a;
-                break;
-            }
-            case Edited::Bool:
-                // The button writes its attribute directly, outside the history: it is not
-                // part of what undo restores, so it is left out of the snapshots.
-                attr = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "pressed", m_rng.chance(0.5)));
-                break;
-            case Edited::Nothing:
-                break;
-        }
-        n.attribute = attr;
+        const auto add = [&](auto made) { n.attribute = node->addAttribute(std::move(made)); };
+        if (kind.attribute == Edited::Double)
+            add(std::make_unique<AT_DoubleAttr>(node, "value", m_rng.value(), animatable));
+        else if (kind.attribute == Edited::Rotation3d)
+            add(std::make_unique<AT_Rotation3dAttr>(
+                node, "rotation", Math::Angle3d(m_rng.value(), m_rng.value(), m_rng.value()), animatable));
+        else if (kind.attribute == Edited::Position2d)
+            add(std::make_unique<AT_Position2dAttr>(node, "position", Math::Point2d(m_rng.value(), m_rng.value()),
+                                                    animatable));
+        else if (kind.attribute == Edited::Position3d)
+            add(std::make_unique<AT_Position3dAttr>(
+                node, "position", Math::Point3d(m_rng.value(), m_rng.value(), m_rng.value()), animatable));
+        else if (kind.attribute == Edited::Bool)
+            // The button writes its attribute directly, outside the history: it is not part
+            // of what undo restores, so it is left out of the snapshots.
+            add(std::make_unique<AT_BoolAttr>(node, "pressed", m_rng.chance(0.5)));
+        if (auto* scalar = dynamic_cast<AT_DoubleAttr*>(n.attribute))
+            n.scalars = {scalar};
+        else if (auto* compound = dynamic_cast<AT_ComplexAttr*>(n.attribute))
+            for (std::size_t i = 0; i < compound->componentCount(); ++i)
+                n.scalars.push_back(compound->component(i));
+        // The axis manipulators' own scalar commands undo a write on a graph by writing the
+        // old value back: the key the write added stays, holding that value. Their history is
+        // exact on every other kind, so graphs are left to the commands that take such keys
+        // away.
+        const bool graphAllowed = kind.attribute != Edited::Double || std::string(kind.type) == "SLIDER";
         for (AT_DoubleAttr* s : n.scalars)
-            n.curves.push_back(animate(s, !editedByScalarCommands(kind)));
+            n.curves.push_back(animate(s, graphAllowed));
         setProperties(node->propertiesForSetup(), kind);
-        const MO_ComponentData data{node->properties(), attr ? std::vector<AT_Attr*>{attr} : std::vector<AT_Attr*>{}};
+        const MO_ComponentData data{node->properties(),
+                                    n.attribute ? std::vector<AT_Attr*>{n.attribute} : std::vector<AT_Attr*>{}};
         node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
             SLB_SelectableDragManipulatorFactorySingleton().create(QString::fromLatin1(kind.type), data)));
         if (!node->manipulator())
             fail(std::string("no manipulator was made for ") + kind.type);
         m_nodes.push_back(std::move(n));
-    }
-
-    // The axis manipulators' own scalar commands undo a write on a graph by writing the old
-    // value back: the key the write added stays, holding that value. Their history is exact
-    // on every other kind, so graphs are left to the commands that take such keys away.
-    static bool editedByScalarCommands(const ManipulatorKind& kind) {
-        return kind.attribute == Edited::Double && std::string(kind.type) != "SLIDER";
     }
 
     CurveKind animate(AT_DoubleAttr* a, bool graphAllowed) {
@@ -302,25 +231,12 @@ private:
             kind = CurveKind::Bezier;
         std::unique_ptr<LXTimedValue> tv;
         switch (kind) {
-            case CurveKind::Still:
-            case CurveKind::NoSocket:
-                return kind;
             case CurveKind::Empty:
-            case CurveKind::Bezier:
-                tv = std::make_unique<LXBezierTimedValue>(false);
-                break;
-            case CurveKind::FlatBezier:
-                tv = std::make_unique<LXBezierTimedValue>(true);
-                break;
-            case CurveKind::Ease:
-                tv = std::make_unique<LXEaseTimedValue>();
-                break;
-            case CurveKind::Velocity:
-                tv = std::make_unique<LXVeloBasedTimedValue>();
-                break;
-            case CurveKind::Graph:
-                tv = std::make_unique<LXFnc2DTimedValue>();
-                break;
+            case CurveKind::Bezier: tv = std::make_unique<LXBezierTimedValue>(false); break;
+            case CurveKind::FlatBezier: tv = std::make_unique<LXBezierTimedValue>(true); break;
+            case CurveKind::Ease: tv = std::make_unique<LXEaseTimedValue>(); break;
+            case CurveKind::Velocity: tv = std::make_unique<LXVeloBasedTimedValue>(); break;
+            case CurveKind::Graph: tv = std::make_unique<LXFnc2DTimedValue>(); break;
             case CurveKind::Expression: {
                 std::vector<std::pair<double, double>> samples;
                 for (int i = m_rng.integer(1, 5); i > 0; --i)
@@ -328,6 +244,7 @@ private:
                 tv = std::make_unique<LXExprTimedValue>(samples);
                 break;
             }
+            default: return kind;
         }
         if (kind != CurveKind::Empty && kind != CurveKind::Expression)
             for (int i = m_rng.integer(1, 6); i > 0; --i) {
@@ -355,15 +272,13 @@ private:
             }
             if (m_rng.chance(0.3))
                 bag.set("ymax", m_rng.real(-5, 40));
-            if (m_rng.chance(0.5)) {
-                std::vector<double> xs, ys;
-                for (int i = m_rng.integer(1, 5); i > 0; --i)
-                    xs.push_back(m_rng.value());
-                for (int i = m_rng.integer(1, 5); i > 0; --i)
-                    ys.push_back(m_rng.value());
-                bag.set("xValues", xs);
-                bag.set("yValues", ys);
-            }
+            if (m_rng.chance(0.5))
+                for (const char* key : {"xValues", "yValues"}) {
+                    std::vector<double> values(std::size_t(m_rng.integer(1, 5)));
+                    for (double& v : values)
+                        v = m_rng.value();
+                    bag.set(key, values);
+                }
         } else if (type == "SLIDER") {
             bag.set("min", m_rng.real(-50, 0));
             bag.set("max", m_rng.real(1, 50));
@@ -385,10 +300,8 @@ private:
         m_context.setFrames(current, m_rng.chance(0.8) ? current : current + 0.5);
         const int mode = m_rng.integer(0, 1);
         m_context.setAnimationMode(static_cast<CX_AnimationMode>(mode));
-        if (m_rng.chance(0.25))
-            m_context.setFrameRange(MO_FrameRange::infinite());
-        else
-            m_context.setFrameRange(MO_FrameRange(m_rng.frame(), m_rng.frame()));
+        m_context.setFrameRange(m_rng.chance(0.25) ? MO_FrameRange::infinite()
+                                                   : MO_FrameRange(m_rng.frame(), m_rng.frame()));
         static const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier,
                                                           Qt::ControlModifier | Qt::ShiftModifier};
         m_context.setButtonState(modifiers[m_rng.integer(0, 3)]);
@@ -417,7 +330,7 @@ private:
     void step() {
         // Redo mostly right after undo, before a new edit drops what could be redone.
         if (!m_history.redoNames().empty() && m_rng.chance(0.35)) {
-            redoSome();
+            walk(false);
             return;
         }
         const int what = m_rng.integer(0, 99);
@@ -425,10 +338,8 @@ private:
             drag();
         else if (what < 57)
             directEdit();
-        else if (what < 72)
-            undo();
         else if (what < 88)
-            redoSome();
+            walk(what < 72);
         else
             randomiseContext();
     }
@@ -436,7 +347,7 @@ private:
     void drag() {
         if (m_rng.chance(0.4))
             randomiseContext();
-        Node& n = m_nodes[static_cast<std::size_t>(m_rng.integer(0, kManipulatorCount - 1))];
+        Node& n = m_nodes[static_cast<std::size_t>(m_rng.integer(0, int(m_nodes.size()) - 1))];
         std::ostringstream out;
         out.precision(17);
         const Math::Point3d from = pointer();
@@ -451,40 +362,37 @@ private:
             m_session.moveTo(to);
         }
         const std::size_t depth = m_history.size();
-        bool recorded = false;
-        if (m_rng.chance(0.1)) {
-            out << ", cancelled";
+        const bool cancelled = m_rng.chance(0.1);
+        if (cancelled)
             m_session.cancel();
-        } else {
-            recorded = m_session.release();
-            out << (recorded ? ", recorded" : ", nothing recorded");
-        }
-        m_log.push_back(out.str());
-        if (recorded) {
+        const bool recorded = !cancelled && m_session.release();
+        if (after(out.str() + (cancelled ? ", cancelled" : ""), recorded, depth, n.curves)) {
             ++m_totals.recordedBy[n.kind->type];
-            if (m_context.animationMode() == CX_AnimationModeCurrentFrame)
-                ++m_totals.recordedCurrentFrame;
-            else
-                ++m_totals.recordedRange;
-            for (CurveKind k : n.curves)
-                ++m_totals.curvesEdited[kKindNames[int(k)]];
-            wasRecorded(depth);
-            if (surrogateLeft())
-                fail("a surrogate stayed attached after the release");
-        } else {
-            // A cancelled, empty or refused drag leaves the scene as it was.
-            expectAtDepth("after a drag that recorded nothing");
+            ++(m_context.animationMode() == CX_AnimationModeCurrentFrame ? m_totals.recordedCurrentFrame
+                                                                         : m_totals.recordedRange);
+            for (const Node& other : m_nodes)
+                for (const AT_DoubleAttr* a : other.scalars)
+                    if (a->surrogate())
+                        fail("a surrogate stayed attached after the release");
         }
     }
 
-    void wasRecorded(std::size_t depth) {
-        if (m_history.size() != depth + 1) {
-            fail("a recorded edit did not add exactly one history entry");
-            return;
+    // Logs an edit and takes the scene it left; a cancelled, empty or refused edit leaves the
+    // scene as it was. Returns `recorded`.
+    bool after(const std::string& edit, bool recorded, std::size_t depth, const std::vector<CurveKind>& curves) {
+        m_log.push_back(edit + (recorded ? ", recorded" : ", nothing recorded"));
+        if (!recorded) {
+            expectAtDepth("after an edit that recorded nothing");
+            return false;
         }
+        for (CurveKind k : curves)
+            ++m_totals.curvesEdited[kKindNames[int(k)]];
+        if (m_history.size() != depth + 1)
+            fail("a recorded edit did not add exactly one history entry");
         ++m_totals.recorded;
         m_states.resize(depth + 1);  // the redo branch is gone
         m_states.push_back(snapshot());
+        return true;
     }
 
     // The scalar commands with the flags no manipulator passes, and the host's commands
@@ -496,8 +404,8 @@ private:
             if (which < 4 ? !n.scalars.empty() : n.scalars.size() >= 2 && n.kind->attribute != Edited::Rotation3d)
                 editable.push_back(&n);
         Node& n = *editable[static_cast<std::size_t>(m_rng.integer(0, int(editable.size()) - 1))];
-        const int c = m_rng.integer(0, int(n.scalars.size()) - 1);
-        AT_DoubleAttr* a = n.scalars[static_cast<std::size_t>(c)];
+        const auto c = static_cast<std::size_t>(m_rng.integer(0, int(n.scalars.size()) - 1));
+        AT_DoubleAttr* a = n.scalars[c];
         const double frame = m_rng.chance(0.5) ? m_context.currentFrame() : m_rng.frame();
         const double value = m_rng.chance(0.2) ? a->valueAt(frame) : m_rng.value();
         const double offset = m_rng.chance(0.2) ? 0.0 : m_rng.value();
@@ -505,113 +413,87 @@ private:
         const bool delegate = m_rng.chance(0.5), keepFirstFrame = m_rng.chance(0.3);
         // Graphs are kept from the axis manipulators' own scalar commands (see animate) unless
         // the graph makes the command for the key itself: the host's commands instead.
-        if (n.curves[static_cast<std::size_t>(c)] == CurveKind::Graph && (which == 1 || (which == 0 && !delegate)))
+        if (n.curves[c] == CurveKind::Graph && (which == 1 || (which == 0 && !delegate)))
             which += 2;
+        if (which == 4 && dynamic_cast<AT_Position3dAttr*>(n.attribute))
+            which = 5;
         std::ostringstream out;
         out.precision(17);
+        out << kDirectEdits[which];
         std::unique_ptr<CO_Command> cmd;
-        std::string name;
         if (which == 0) {
-            name = "scalar value at a frame";
-            out << name << ' ' << frame << " = " << value << " hold " << constantSegment << " force " << forceKey
+            out << ' ' << frame << " = " << value << " hold " << constantSegment << " force " << forceKey
                 << " delegate " << delegate << " keep first " << keepFirstFrame;
             cmd = std::make_unique<rigkit::SetValueCurrentFrameCmd>(&m_scene, a, frame, value, constantSegment,
                                                                     forceKey, delegate, keepFirstFrame);
         } else if (which == 1) {
-            name = "scalar offset";
-            out << name << " by " << offset;
+            out << " by " << offset;
             cmd = std::make_unique<rigkit::OffsetValueAllFramesCmd>(a, offset, m_context.frameRange());
         } else if (which == 2) {
-            name = "host scalar value at a frame";
-            out << name << ' ' << frame << " = " << value << " force " << forceKey;
+            out << ' ' << frame << " = " << value << " force " << forceKey;
             cmd.reset(Attr::Double::createSetValueCurrentFrameCmd(&m_scene, a, frame, value, forceKey));
         } else if (which == 3) {
-            name = "host scalar offset";
-            out << name << " by " << offset;
+            out << " by " << offset;
             cmd.reset(Attr::Double::createOffsetValueAllFramesCmd(a, offset, m_context.frameRange()));
-        } else if (auto* p2 = dynamic_cast<AT_Position2dAttr*>(n.attribute)) {
-            name = "host position 2D at a frame";
-            out << name << ' ' << frame << " force " << forceKey;
-            cmd.reset(Attr::Position2d::createSetValueCurrentFrameCmd(&m_scene, p2, frame, value, offset, forceKey));
-        } else if (auto* p3 = dynamic_cast<AT_Position3dAttr*>(n.attribute)) {
-            name = "host position 3D at a frame";
-            out << name << ' ' << frame << " force " << forceKey;
-            cmd.reset(
-                Attr::Position3d::createSetValueCurrentFrameCmd(&m_scene, p3, frame, value, offset, value, forceKey));
         } else {
-            return;
+            out << ' ' << frame << " force " << forceKey;
+            if (auto* p2 = dynamic_cast<AT_Position2dAttr*>(n.attribute))
+                cmd.reset(
+                    Attr::Position2d::createSetValueCurrentFrameCmd(&m_scene, p2, frame, value, offset, forceKey));
+            else
+                cmd.reset(Attr::Position3d::createSetValueCurrentFrameCmd(
+                    &m_scene, dynamic_cast<AT_Position3dAttr*>(n.attribute), frame, value, offset, value, forceKey));
         }
         const std::size_t depth = m_history.size();
-        const bool recorded = m_history.perform(QString::fromStdString(name), std::move(cmd));
-        out << " on " << n.kind->type << '.' << c << (recorded ? ", recorded" : ", nothing recorded");
-        m_log.push_back(out.str());
-        if (recorded) {
-            ++m_totals.recordedDirect[name];
-            ++m_totals.curvesEdited[kKindNames[int(n.curves[static_cast<std::size_t>(c)])]];
-            wasRecorded(depth);
-        } else {
-            expectAtDepth("after a direct edit that recorded nothing");
-        }
+        const bool recorded = m_history.perform(kDirectEdits[which], std::move(cmd));
+        out << " on " << n.kind->type << '.' << c;
+        if (after(out.str(), recorded, depth, {n.curves[c]}))
+            ++m_totals.recordedDirect[kDirectEdits[which]];
     }
 
-    void undo() {
+    void walk(bool back) {
         const int asked = m_rng.integer(1, 3);
-        const int walked = m_history.undo(asked);
-        m_totals.undos += static_cast<unsigned long>(walked);
-        m_log.push_back("undo " + std::to_string(asked) + " (walked " + std::to_string(walked) + ")");
-        expectAtDepth("after undo");
-    }
-
-    void redoSome() {
-        const int asked = m_rng.integer(1, 3);
-        const int walked = m_history.redo(asked);
-        m_totals.redos += static_cast<unsigned long>(walked);
-        m_log.push_back("redo " + std::to_string(asked) + " (walked " + std::to_string(walked) + ")");
-        expectAtDepth("after redo");
+        const int walked = back ? m_history.undo(asked) : m_history.redo(asked);
+        (back ? m_totals.undos : m_totals.redos) += static_cast<unsigned long>(walked);
+        const std::string what = back ? "undo" : "redo";
+        m_log.push_back(what + ' ' + std::to_string(asked) + " (walked " + std::to_string(walked) + ")");
+        expectAtDepth(("after " + what).c_str());
     }
 
     SceneState snapshot() const {
-        SceneState out;
-        out.curves = m_scene.timedValueCount();
+        SceneState out(1);
+        out[0] << "the scene holds " << double(m_scene.timedValueCount()) << " curves";
         for (const Node& n : m_nodes)
-            for (const AT_DoubleAttr* a : n.scalars) {
-                ScalarState s;
-                s.local = bitsOf(a->localValue());
-                s.socket = a->socket() != nullptr;
-                s.surrogate = a->surrogate() != nullptr;
+            for (std::size_t c = 0; c < n.scalars.size(); ++c) {
+                const AT_DoubleAttr* a = n.scalars[c];
+                Pieces& s = out.emplace_back();
+                s << n.kind->type << "." << double(c) << " (" << kKindNames[int(n.curves[c])] << "): local "
+                  << a->localValue() << (a->socket() ? "" : " (no socket)") << (a->surrogate() ? " surrogate" : "");
                 if (const LXTimedValue* tv = a->timedValue()) {
-                    s.curve = tv;
-                    s.kind = &typeid(*tv);
-                    s.heldByScene = m_scene.holdsTimedValue(tv);
-                    if (const auto* b = dynamic_cast<const LXBezierTimedValue*>(tv))
-                        s.flatTangents = b->hasFlatTangents();
+                    const auto* bezier = dynamic_cast<const LXBezierTimedValue*>(tv);
+                    // Which curve is linked matters too; addresses fit in a double's 53 bits.
+                    s << " curve " << double(reinterpret_cast<std::uintptr_t>(tv)) << " " << typeid(*tv).name()
+                      << (m_scene.holdsTimedValue(tv) ? "" : " NOT IN SCENE")
+                      << (bezier && bezier->hasFlatTangents() ? " flat" : "") << " [";
                     for (const LXCtrlPt& p : tv->controlPoints())
-                        s.points.push_back(PointState{bitsOf(p.frame), bitsOf(p.value), bitsOf(p.easeOut),
-                                                      bitsOf(p.easeIn), p.constantSegment});
+                        s << " (" << p.frame << ", " << p.value << (p.constantSegment ? ", hold" : "") << ", ease "
+                          << p.easeOut << "/" << p.easeIn << ")";
+                    // An expression's curve is its samples.
                     if (dynamic_cast<const LXExprTimedValue*>(tv))
                         for (const auto& [f, v] : tv->keys())
-                            s.samples.emplace_back(bitsOf(f), bitsOf(v));
+                            s << " <" << f << ", " << v << ">";
+                    s << " ]";
                 }
-                out.scalars.push_back(std::move(s));
             }
         return out;
     }
 
-    bool surrogateLeft() const {
-        for (const Node& n : m_nodes)
-            for (const AT_DoubleAttr* a : n.scalars)
-                if (a->surrogate())
-                    return true;
-        return false;
-    }
-
     void expectAtDepth(const char* when) {
         const std::size_t depth = m_history.size();
-        if (depth >= m_states.size()) {
+        if (depth >= m_states.size())
             fail(std::string(when) + ": the history is deeper than the edits recorded");
-            return;
-        }
-        expectEqual(m_states[depth], std::string(when) + " (depth " + std::to_string(depth) + ")");
+        else
+            expectEqual(m_states[depth], std::string(when) + " (depth " + std::to_string(depth) + ")");
     }
 
     void expectEqual(const SceneState& expected, const std::string& when) {
@@ -622,15 +504,9 @@ private:
             return;
         std::ostringstream out;
         out << when << ": the scene differs from the one recorded there";
-        if (now.curves != expected.curves)
-            out << "\n  the scene holds " << now.curves << " curves instead of " << expected.curves;
-        std::size_t i = 0;
-        for (const Node& n : m_nodes)
-            for (std::size_t c = 0; c < n.scalars.size(); ++c, ++i)
-                if (now.scalars[i] != expected.scalars[i])
-                    out << "\n  " << n.kind->type << '.' << c << " (" << kKindNames[int(n.curves[c])] << ")"
-                        << "\n    expected " << show(expected.scalars[i]) << "\n    found    "
-                        << show(now.scalars[i]);
+        for (std::size_t i = 0; i < now.size(); ++i)
+            if (now[i] != expected[i])
+                out << "\n  expected " << text(expected[i]) << "\n  found    " << text(now[i]);
         fail(out.str());
     }
 
@@ -670,29 +546,24 @@ TEST(UndoProperties, RandomEditScriptsUndoAndRedoToBitIdenticalScenes) {
     const unsigned long scripts = envNumber("RIGKIT_UNDO_SCRIPTS", 800);
     const unsigned long firstSeed = envNumber("RIGKIT_UNDO_SEED", 20261206);
     Totals totals;
-    for (unsigned long i = 0; i < scripts; ++i) {
-        Script script(firstSeed + i, totals);
-        const std::string failure = script.run();
-        if (!failure.empty()) {
-            PR_CachedPreferences::_PegDefaultBezier = pegDefaultBezier;
-            PR_CachedPreferences::_SpConstantSegment = constantSegment;
-            FAIL() << failure;
-        }
-    }
+    std::string failure;
+    for (unsigned long i = 0; i < scripts && failure.empty(); ++i)
+        failure = Script(firstSeed + i, totals).run();
     PR_CachedPreferences::_PegDefaultBezier = pegDefaultBezier;
     PR_CachedPreferences::_SpConstantSegment = constantSegment;
+    ASSERT_TRUE(failure.empty()) << failure;
     std::ostringstream summary;
     summary << scripts << " scripts, " << totals.recorded << " recorded edits (" << totals.recordedCurrentFrame
             << " at the current frame, " << totals.recordedRange << " over a range), " << totals.undos << " undos, "
-            << totals.redos << " redos, " << totals.changedScripts << " scripts changed the scene\n  by manipulator:";
-    for (const auto& [type, n] : totals.recordedBy)
-        summary << ' ' << type << '=' << n;
-    summary << "\n  direct:";
-    for (const auto& [name, n] : totals.recordedDirect)
-        summary << ' ' << '"' << name << "\"=" << n;
-    summary << "\n  by curve kind edited:";
-    for (const auto& [kind, n] : totals.curvesEdited)
-        summary << ' ' << kind << '=' << n;
+            << totals.redos << " redos, " << totals.changedScripts << " scripts changed the scene";
+    const auto list = [&](const char* title, const std::map<std::string, unsigned long>& counts, const char* quote) {
+        summary << "\n  " << title << ':';
+        for (const auto& [name, n] : counts)
+            summary << ' ' << quote << name << quote << '=' << n;
+    };
+    list("by manipulator", totals.recordedBy, "");
+    list("direct", totals.recordedDirect, "\"");
+    list("by curve kind edited", totals.curvesEdited, "");
     std::cout << summary.str() << std::endl;
 
     // A property that holds because nothing happened proves nothing: the edits must have
@@ -702,20 +573,20 @@ TEST(UndoProperties, RandomEditScriptsUndoAndRedoToBitIdenticalScenes) {
     EXPECT_GT(totals.redos, 0u);
     EXPECT_GE(totals.changedScripts * 2, scripts) << "fewer than half of the scripts changed the scene";
     if (scripts >= 100) {
-        for (const ManipulatorKind& m : kManipulators) {
+        for (const ManipulatorKind& m : kManipulators)
             if (m.attribute != Edited::Bool && m.attribute != Edited::Nothing) {
                 EXPECT_GT(totals.recordedBy[m.type], 0u) << m.type << " never recorded an edit";
             }
-        }
         EXPECT_GT(totals.recordedCurrentFrame, 0u);
         EXPECT_GT(totals.recordedRange, 0u);
-        EXPECT_EQ(totals.recordedDirect.size(), 6u) << "a kind of direct edit was never recorded";
+        for (const char* edit : kDirectEdits) {
+            EXPECT_GT(totals.recordedDirect[edit], 0u) << "no \"" << edit << "\" was recorded";
+        }
         // An expression refuses every edit, so only a compound attribute with an expression
         // in a component that the edit leaves alone records anything: not asked for.
-        for (const char* kind : kKindNames) {
+        for (const char* kind : kKindNames)
             if (std::string(kind) != "expression") {
                 EXPECT_GT(totals.curvesEdited[kind], 0u) << "no edit recorded on a " << kind << " attribute";
             }
-        }
     }
 }
