@@ -65,39 +65,17 @@ TEST_F(Painters, SizesFollowTheSceneXUnitOnly) {
     EXPECT_EQ(extentOf(doubled, kGreen, 200).width(), 16);
 }
 
-TEST_F(Painters, ArrowColourFollowsSelectionUnlessPicking) {
-    properties.setColor("color", VS_RGBA(10, 20, 30, 0));  // alpha has no effect
-    properties.setColor("selection_color", VS_RGBA(40, 50, 60, 255));
+// The render_arrows scene pins the colour and the selection colour.
+TEST_F(Painters, ArrowColourIgnoresAlphaAndOtherSelectionsAndPicksItsWholeShape) {
+    properties.setColor("color", VS_RGBA(10, 20, 30, 0));
     auto arrow = make("ARROW_Y");
-    for (const auto& [selection, colour] :
-         {std::pair{0, VS_RGBA(10, 20, 30, 255)}, std::pair{2, VS_RGBA(10, 20, 30, 255)},
-          std::pair{1, VS_RGBA(40, 50, 60, 255)}})
-        EXPECT_EQ(rig.paint(*arrow, state(selection)).pixel(200, 150), colour) << selection;
+    EXPECT_EQ(rig.paint(*arrow, state(2)).pixel(200, 150), VS_RGBA(10, 20, 30, 255));
 
     PaintState picking = state(1);
     picking.pickColor = VS_RGBA(1, 2, 3, 0);
     const VS_Image pick = rig.paint(*arrow, picking, MO_OGLContext::PickingRender);
     EXPECT_TRUE(sameRgb(pick.pixel(200, 150), VS_RGBA(1, 2, 3)));
     EXPECT_EQ(extentOf(pick, VS_RGBA(1, 2, 3)).count, extentOf(rig.paint(*arrow), VS_RGBA(10, 20, 30)).count);
-}
-
-TEST_F(Painters, ArrowsLeaveTheModelMatrixAsTheyFoundIt) {
-    Math::Matrix4x4 model;
-    model.translate(0.25, -0.5, 0.1).rotateDegrees(33, {0.3, 1, 0.2}).scale(1.2, 0.8, 1.0);
-    for (const char* type : {"ARROW_X", "ARROW_Y", "ARROW_Z"}) {
-        rig.binder.setModelMatrix(model);
-        rig.paint(*make(type));
-        GLdouble loaded[16];
-        glGetDoublev(GL_MODELVIEW_MATRIX, loaded);
-        const Math::Matrix4x4 expected = rig.binder.viewMatrix() * model;
-        for (int r = 0; r < 4; ++r) {
-            for (int c = 0; c < 4; ++c) {
-                EXPECT_NEAR(rig.binder.modelMatrix()(r, c), model(r, c), 1e-12) << type;
-                // GL keeps its matrices in single precision.
-                EXPECT_NEAR(loaded[c * 4 + r], expected(r, c), 1e-6 * std::max(1.0, std::abs(expected(r, c)))) << type;
-            }
-        }
-    }
 }
 
 TEST_F(Painters, ArrowUpdateRereadsAndKeepsWhatTheNodeNoLongerDefines) {
@@ -111,38 +89,6 @@ TEST_F(Painters, ArrowUpdateRereadsAndKeepsWhatTheNodeNoLongerDefines) {
     changed.set("length", 1.0);
     update(*arrow, changed);
     EXPECT_NEAR(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 86, 1) << "apex at 1.15";
-}
-
-TEST_F(Painters, GlStateAfterPainting) {
-    // Paints once without clearing, from a known state.
-    const auto paintFromKnownState = [&](MO_OGLPainter& painter) {
-        rig.begin();
-        glLineWidth(2.5f);
-        glDisableClientState(GL_VERTEX_ARRAY);
-        glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
-        MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(1));
-        painter.paint(context, PaintState());
-    };
-    properties.setColor("color", VS_RGBA(51, 102, 204, 7));
-    auto arrowPainter = make("ARROW_X"), debuggerPainter = make("DRAG_DEBUGGER");
-    paintFromKnownState(*arrowPainter);
-    EXPECT_EQ(glFloat(GL_LINE_WIDTH), 2.5f);  // 6 inside, popped with the attributes
-    EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(glInteger(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    const auto arrow = currentColour();  // the arrow's colour stays current, opaque
-    const float opaque[] = {0.2f, 0.4f, 0.8f, 1.0f};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FLOAT_EQ(arrow[i], opaque[i]);
-
-    paintFromKnownState(*debuggerPainter);
-    EXPECT_EQ(glFloat(GL_LINE_WIDTH), 2.5f);
-    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));  // unlike the arrow, left on
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    const auto debugger = currentColour();
-    EXPECT_FLOAT_EQ(debugger[0], 120 / 255.0f);  // the last cube's grey
-    EXPECT_FLOAT_EQ(debugger[3], 1.0f);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 TEST_F(Painters, DragDebuggerCubesSpanTheirHalfEdgeAndShowTheLastColour) {

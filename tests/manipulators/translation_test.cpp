@@ -17,12 +17,12 @@ struct TranslationDrag : DragTest {
             session.move(from + (to - from) * (double(i) / steps));
         return session.release();
     }
-    Keys keys() const { return keysOf(attr); }
 };
 
 }  // namespace
 
-// A plain drag, its key, its name and its undo and redo are pinned by the drag_arrow scene.
+// A plain drag, its key, its name and its undo and redo are pinned by the drag_arrow scene;
+// a still drag over a range by the edit commands' tests and the drag_position3d scene.
 
 TEST_F(TranslationDrag, EachAxisIgnoresTheOtherAxis) {
     manipulate("TRANSLATION_X");
@@ -48,16 +48,6 @@ TEST_F(TranslationDrag, UnitScaleDividesTheDisplacement) {
     manipulate("TRANSLATION_X");
     drag({200, 200}, {400, 200});  // two drawing units
     EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-9);
-}
-
-TEST_F(TranslationDrag, StillDragGivesBackTheStartValueAndAZeroRangeOffset) {
-    manipulate("TRANSLATION_Y");
-    context.setAnimationMode(CX_AnimationModeRange);
-    context.setFrameRange(MO_FrameRange(3, 8));
-    ASSERT_TRUE(drag({123, 321}, {123, 321}));
-    EXPECT_NEAR(attr->valueAt(5), 0.5, 1e-12);
-    // The range is keyed all the same: passive and edge frames with their values.
-    EXPECT_EQ(keys(), (Keys{{2, 0.5}, {3, 0.5}, {8, 0.5}, {9, 0.5}}));
 }
 
 TEST_F(TranslationDrag, WithoutSelectionOrMacroNothingIsRecorded) {
