@@ -132,12 +132,15 @@ std::string firstNonFinite(const Rig& rig) {
 
 // Animates every scalar with a curve of a different kind, keyed around frame 5.
 void animate(Rig& rig) {
-    int kind = 0;
+    using Make = std::unique_ptr<LXTimedValue> (*)();
+    static const Make kinds[] = {
+        [] { return std::unique_ptr<LXTimedValue>(std::make_unique<LXBezierTimedValue>()); },
+        [] { return std::unique_ptr<LXTimedValue>(std::make_unique<LXEaseTimedValue>()); },
+        [] { return std::unique_ptr<LXTimedValue>(std::make_unique<LXVeloBasedTimedValue>()); },
+        [] { return std::unique_ptr<LXTimedValue>(std::make_unique<LXFnc2DTimedValue>()); }};
+    std::size_t kind = 0;
     for (AT_DoubleAttr* a : rig.scalars()) {
-        std::unique_ptr<LXTimedValue> kinds[] = {
-            std::make_unique<LXBezierTimedValue>(), std::make_unique<LXEaseTimedValue>(),
-            std::make_unique<LXVeloBasedTimedValue>(), std::make_unique<LXFnc2DTimedValue>()};
-        std::unique_ptr<LXTimedValue> tv = std::move(kinds[kind++ % 4]);
+        std::unique_ptr<LXTimedValue> tv = kinds[kind++ % 4]();
         const double v = a->localValue();
         tv->setValue(1, v, false, true);
         tv->setValue(5, v + 0.5, false, true);
