@@ -2,6 +2,7 @@
 
 #include "host/base/UT_DPI.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_ArtCache.h"
 #include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_Image.h"
 #include "host/scene/MO_Node.h"
@@ -28,6 +29,12 @@ Viewport::Viewport(runner::ScriptContext& context, QWidget* parent)
 Viewport::~Viewport() {
     // A drag still open when the window closes leaves nothing behind.
     cancelDrag();
+    // The pictures' textures go with the context, which must be current to free them.
+    if (m_artCache) {
+        makeCurrent();
+        m_artCache.reset();
+        doneCurrent();
+    }
 }
 
 QSize Viewport::sizeHint() const {
@@ -53,15 +60,23 @@ Math::Point2d Viewport::windowPoint(const QPointF& position) const {
     return Math::Point2d(position.x() * ratio, position.y() * ratio);
 }
 
-void Viewport::initializeGL() {}
+void Viewport::initializeGL() {
+    // A context made anew (the widget moved to another window) starts with none of the old
+    // one's textures, and their names may already be taken by the new one's.
+    if (m_artCache)
+        m_artCache->abandon();
+    m_artCache = std::make_unique<VS_ArtCache>();
+}
 
 void Viewport::paintGL() {
+    const VS_ArtCache::Scope pictures(m_artCache.get());
     UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
     VS_SceneRenderer::drawScene(*m_context.scene.common, view());
 }
 
 VS_PickImage Viewport::grab(bool pick) {
     makeCurrent();
+    const VS_ArtCache::Scope pictures(m_artCache.get());
     UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
     const VS_View v = view();
     VS_PickImage out;
@@ -112,8 +127,8 @@ void Viewport::setScriptedDrag(bool scripted, MO_Node* node, std::optional<int> 
 void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode) {
     makeCurrent();
     const Math::CameraTransformChain chain = camera();
-    m_canvas = std::make_unique<VS_Canvas>(static_cast<int>(chain.viewport().max.x),
-                                           static_cast<int>(chain.viewport().max.y));
+    m_canvas =
+        std::make_unique<VS_Canvas>(static_cast<int>(chain.viewport().max.x), static_cast<int>(chain.viewport().max.y));
     m_binder = std::make_unique<CC_CameraChainTransformCanvasBinder>(*m_canvas);
     m_binder->setTransformChain(chain);
     m_dragContext = std::make_unique<SLB_DragContext>(m_context.scene.common.get());

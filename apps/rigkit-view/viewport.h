@@ -16,6 +16,7 @@
 
 class CC_CameraChainTransformCanvasBinder;
 class SLB_DragContext;
+class VS_ArtCache;
 class SLB_DragSession;
 class VS_Canvas;
 
@@ -89,6 +90,8 @@ private:
     std::optional<int> m_scriptManipMode;
     bool m_panning = false;
     Math::Point2d m_panFrom;
+    // Pictures of the labels, kept in the widget's context and dropped with it.
+    std::unique_ptr<VS_ArtCache> m_artCache;
 };
 
 }  // namespace viewer

@@ -1,5 +1,6 @@
 #include "host/draw/VS_OffscreenContext.h"
 
+#include "host/draw/VS_ArtCache.h"
 #include "host/draw/gl.h"
 
 #include <EGL/egl.h>
@@ -47,6 +48,7 @@ struct VS_OffscreenContext::Impl {
     GLuint depth = 0;
     int width = 0;
     int height = 0;
+    std::unique_ptr<VS_ArtCache> artCache;
 
     void allocate(int w, int h) {
         if (w <= 0 || h <= 0)
@@ -78,13 +80,20 @@ struct VS_OffscreenContext::Impl {
 
     void destroy() {
         if (context != EGL_NO_CONTEXT) {
-            if (framebuffer && eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
-                glBindFramebuffer(GL_FRAMEBUFFER, 0);
-                glDeleteFramebuffers(1, &framebuffer);
-                glDeleteRenderbuffers(1, &colour);
-                glDeleteRenderbuffers(1, &depth);
+            if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+                artCache.reset();
+                if (framebuffer) {
+                    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+                    glDeleteFramebuffers(1, &framebuffer);
+                    glDeleteRenderbuffers(1, &colour);
+                    glDeleteRenderbuffers(1, &depth);
+                }
+            } else if (artCache) {
+                artCache->abandon();
+                artCache.reset();
             }
             eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+            VS_ArtCache::makeCurrent(nullptr);
             eglDestroyContext(display, context);
             context = EGL_NO_CONTEXT;
         }
@@ -119,6 +128,8 @@ VS_OffscreenContext::VS_OffscreenContext(int width, int height) : d(std::make_un
         if (!eglMakeCurrent(d->display, EGL_NO_SURFACE, EGL_NO_SURFACE, d->context))
             throw eglFailure("making the context current without a surface");
         d->allocate(width, height);
+        d->artCache = std::make_unique<VS_ArtCache>();
+        VS_ArtCache::makeCurrent(d->artCache.get());
     } catch (...) {
         d->destroy();
         throw;
@@ -140,6 +151,7 @@ int VS_OffscreenContext::height() const {
 void VS_OffscreenContext::makeCurrent() {
     if (!eglMakeCurrent(d->display, EGL_NO_SURFACE, EGL_NO_SURFACE, d->context))
         throw eglFailure("making the context current");
+    VS_ArtCache::makeCurrent(d->artCache.get());
     glBindFramebuffer(GL_FRAMEBUFFER, d->framebuffer);
 }
 

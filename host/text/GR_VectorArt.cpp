@@ -6,6 +6,7 @@
 #include "host/draw/gl.h"
 
 #include <algorithm>
+#include <utility>
 
 CM_Color::CM_Color(const wchar_t* name, int type, int id)
     : m_name(std::wstring(name ? name : L"")), m_type(type), m_id(id) {}
@@ -122,8 +123,47 @@ GR_BBox GR_CompositeVectorDrawingObj::GetWorldBBox() const {
 }
 
 void GR_CompositeVectorDrawingObj::Merge() {
+    m_picture.reset();
     m_colorArt.merge();
     m_lineArt.merge();
+}
+
+namespace {
+
+// Two triangles that share a diagonal and lie on either side of it, as a rectangle is
+// written: each pixel of the pair is covered once.
+bool isSimpleQuad(const std::vector<float>& xy) {
+    if (xy.size() == 6)
+        return true;
+    if (xy.size() != 12)
+        return false;
+    const float* t = xy.data();
+    if (t[6] != t[0] || t[7] != t[1] || t[8] != t[4] || t[9] != t[5])
+        return false;
+    const auto side = [&](int i) {
+        return double(t[4] - t[0]) * (t[i + 1] - t[1]) - double(t[5] - t[1]) * (t[i] - t[0]);
+    };
+    return side(2) * side(10) < 0;
+}
+
+}  // namespace
+
+bool GR_CompositeVectorDrawingObj::drawsAsOnePicture(const GR_ArtSelector& selector) const {
+    bool first = true;
+    for (const auto& [layer, drawing] :
+         {std::pair{GR_ArtSelector::ColorArt, &m_colorArt}, std::pair{GR_ArtSelector::LineArt, &m_lineArt}}) {
+        if (!selector.selects(layer))
+            continue;
+        for (const GR_TriangleBatch& b : drawing->batches()) {
+            const CM_Color* colour = m_palette.find(b.colorId);
+            if (!colour)
+                continue;
+            if (colour->rgba().a != 255 && !(first && isSimpleQuad(b.xy)))
+                return false;
+            first = false;
+        }
+    }
+    return true;
 }
 
 void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
@@ -133,15 +173,23 @@ void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
     if (CC_CameraChainTransformCanvasBinder* binder = ops.transformBinder())
         binder->canvas()->load(binder->transformChain());
     const GR_ArtSelector& selector = ops.GetArtSelector();
-    const std::pair<GR_ArtSelector::Layer, const GR_VectorDrawing*> layers[] = {{GR_ArtSelector::ColorArt, &m_colorArt},
-                                                                                {GR_ArtSelector::LineArt, &m_lineArt}};
-    for (const auto& [layer, drawing] : layers) {
-        if (!selector.selects(layer))
-            continue;
-        for (const GR_TriangleBatch& b : drawing->batches())
-            if (const CM_Color* colour = m_palette.find(b.colorId))
-                ops.renderer()->drawTriangles(b.xy.data(), b.xy.size() / 2, colour->rgba());
-    }
+    const auto drawTriangles = [&] {
+        for (const auto& [layer, drawing] :
+             {std::pair{GR_ArtSelector::ColorArt, &m_colorArt}, std::pair{GR_ArtSelector::LineArt, &m_lineArt}}) {
+            if (!selector.selects(layer))
+                continue;
+            for (const GR_TriangleBatch& b : drawing->batches())
+                if (const CM_Color* colour = m_palette.find(b.colorId))
+                    ops.renderer()->drawTriangles(b.xy.data(), b.xy.size() / 2, colour->rgba());
+        }
+    };
+    VS_ArtCache* cache = VS_ArtCache::current();
+    const GR_BBox box = GetWorldBBox();
+    if (cache && !box.empty && ops.renderer() == CGraphicOps::DefaultRenderer() && VS_ArtCache::stateAllows() &&
+        drawsAsOnePicture(selector) &&
+        cache->draw(m_picture, selector.layers(), {box.left, box.bottom, box.right, box.top}, drawTriangles))
+        return;
+    drawTriangles();
 }
 
 bool GR_DrawingAccess::BeginOperations(int fillType) {

@@ -25,6 +25,7 @@
 //     art.Draw(ops);
 
 #include "host/base/UT_String.h"
+#include "host/draw/VS_ArtCache.h"
 #include "host/host_api.h"
 
 #include <QString>
@@ -207,11 +208,21 @@ public:
     GR_CompositeVectorDrawingObj(const GR_CompositeVectorDrawingObj&) = delete;
     GR_CompositeVectorDrawingObj& operator=(const GR_CompositeVectorDrawingObj&) = delete;
 
-    GR_VectorDrawing* GetLineArt() { return &m_lineArt; }
-    GR_VectorDrawing* GetColorArt() { return &m_colorArt; }
+    // Whoever may change the art through these makes a kept picture of it stale.
+    GR_VectorDrawing* GetLineArt() {
+        m_picture.reset();
+        return &m_lineArt;
+    }
+    GR_VectorDrawing* GetColorArt() {
+        m_picture.reset();
+        return &m_colorArt;
+    }
     const GR_VectorDrawing& lineArt() const { return m_lineArt; }
     const GR_VectorDrawing& colorArt() const { return m_colorArt; }
-    GR_PaletteInfo& GetPaletteInfo() { return m_palette; }
+    GR_PaletteInfo& GetPaletteInfo() {
+        m_picture.reset();
+        return m_palette;
+    }
     const GR_PaletteInfo& GetPaletteInfo() const { return m_palette; }
 
     // Both layers; marked empty when they hold nothing.
@@ -220,10 +231,17 @@ public:
     void Merge();
     // The selected layers, with the operations' renderer, under the matrices of their
     // binder, on their canvas; nothing without a canvas. Batches whose colour the palette
-    // lacks are left out.
+    // lacks are left out. Drawn again in place, with an art cache current for the GL
+    // context, the art comes from a picture of it wherever that gives the same pixels.
     void Draw(CGraphicOps& ops) const;
 
 private:
+    // Whether a picture gives the same pixels as the batches: every pixel must end as one
+    // colour blended once, so all but the first batch drawn must be opaque, and the first
+    // must be opaque or not overlap itself.
+    bool drawsAsOnePicture(const GR_ArtSelector& selector) const;
+
+    mutable std::shared_ptr<VS_ArtCache::Picture> m_picture;
     GR_VectorDrawing m_colorArt;
     GR_VectorDrawing m_lineArt;
     GR_PaletteInfo m_palette;
