@@ -114,7 +114,25 @@ CGraphicOps::CGraphicOps(GR_Renderer* renderer, CC_CameraChainTransformCanvasBin
 
 CGraphicOps::~CGraphicOps() = default;
 
+GR_CompositeVectorDrawingObj::GR_CompositeVectorDrawingObj() = default;
 GR_CompositeVectorDrawingObj::~GR_CompositeVectorDrawingObj() = default;
+
+// Out of line, as everything that touches the kept picture, so that code built against
+// this header never instantiates the shared pointer's internals itself.
+GR_VectorDrawing* GR_CompositeVectorDrawingObj::GetLineArt() {
+    m_picture.reset();
+    return &m_lineArt;
+}
+
+GR_VectorDrawing* GR_CompositeVectorDrawingObj::GetColorArt() {
+    m_picture.reset();
+    return &m_colorArt;
+}
+
+GR_PaletteInfo& GR_CompositeVectorDrawingObj::GetPaletteInfo() {
+    m_picture.reset();
+    return m_palette;
+}
 
 GR_BBox GR_CompositeVectorDrawingObj::GetWorldBBox() const {
     GR_BBox box = m_colorArt.bbox();

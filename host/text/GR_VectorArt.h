@@ -203,26 +203,17 @@ private:
 // Art of two layers, colour art under line art, with its own palette.
 class HOST_API GR_CompositeVectorDrawingObj {
 public:
-    GR_CompositeVectorDrawingObj() = default;
+    GR_CompositeVectorDrawingObj();
     virtual ~GR_CompositeVectorDrawingObj();
     GR_CompositeVectorDrawingObj(const GR_CompositeVectorDrawingObj&) = delete;
     GR_CompositeVectorDrawingObj& operator=(const GR_CompositeVectorDrawingObj&) = delete;
 
     // Whoever may change the art through these makes a kept picture of it stale.
-    GR_VectorDrawing* GetLineArt() {
-        m_picture.reset();
-        return &m_lineArt;
-    }
-    GR_VectorDrawing* GetColorArt() {
-        m_picture.reset();
-        return &m_colorArt;
-    }
+    GR_VectorDrawing* GetLineArt();
+    GR_VectorDrawing* GetColorArt();
     const GR_VectorDrawing& lineArt() const { return m_lineArt; }
     const GR_VectorDrawing& colorArt() const { return m_colorArt; }
-    GR_PaletteInfo& GetPaletteInfo() {
-        m_picture.reset();
-        return m_palette;
-    }
+    GR_PaletteInfo& GetPaletteInfo();
     const GR_PaletteInfo& GetPaletteInfo() const { return m_palette; }
 
     // Both layers; marked empty when they hold nothing.
