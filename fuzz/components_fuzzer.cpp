@@ -178,5 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     view.frameKey = MO_FrameKey(in.moderate(1e6));
     drawBoth(in, scene, view);
+    // Drawn again in place, art that was kept comes from its picture.
+    VS_SceneRenderer::render(gl(), scene, view);
     return 0;
 }

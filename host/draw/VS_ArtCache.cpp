@@ -107,9 +107,8 @@ bool VS_ArtCache::draw(std::shared_ptr<Picture>& picture, unsigned parts, const 
             if (!placeInWindow(p, box))
                 return false;
             sweep();
-            if (m_pixels + std::size_t(p.width) * std::size_t(p.height) > kMaxTotalPixels)
+            if (m_pixels + std::size_t(p.width) * std::size_t(p.height) > kMaxTotalPixels || !build(p, drawTriangles))
                 return false;
-            build(p, drawTriangles);
             m_held.push_back({picture, p.texture, std::size_t(p.width) * std::size_t(p.height)});
             m_pixels += m_held.back().pixels;
             ++m_builds;
@@ -162,13 +161,17 @@ bool VS_ArtCache::placeInWindow(Picture& p, const std::array<double, 4>& box) co
     return true;
 }
 
-void VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) {
+bool VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) {
     // The triangles go into a scratch framebuffer as large as the viewport reaches, under
     // the same matrices and viewport, so that they cover exactly the pixels they would
     // cover on the canvas; unblended, each pixel keeps the colour that lands last.
     const std::array<int, 4>& viewport = p.key.viewport;
-    const int needWidth = std::max(m_scratchWidth, viewport[0] + viewport[2]);
-    const int needHeight = std::max(m_scratchHeight, viewport[1] + viewport[3]);
+    const long long needWidth = std::max<long long>(m_scratchWidth, 0LL + viewport[0] + viewport[2]);
+    const long long needHeight = std::max<long long>(m_scratchHeight, 0LL + viewport[1] + viewport[3]);
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (needWidth > largest || needHeight > largest || needWidth * needHeight > (long long)kMaxTotalPixels)
+        return false;
     GLint drawFramebuffer = 0, readFramebuffer = 0, boundTexture = 0, scissorBox[4];
     glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &drawFramebuffer);
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &readFramebuffer);
@@ -177,6 +180,15 @@ void VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) 
     const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
     GLfloat clearColour[4];
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
+    const auto restore = [&] {
+        glBindTexture(GL_TEXTURE_2D, GLuint(boundTexture));
+        glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
+        glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
+        if (!scissor)
+            glDisable(GL_SCISSOR_TEST);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFramebuffer));
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFramebuffer));
+    };
 
     if (!m_scratchFramebuffer) {
         glGenFramebuffers(1, &m_scratchFramebuffer);
@@ -185,9 +197,19 @@ void VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) 
     glBindFramebuffer(GL_FRAMEBUFFER, m_scratchFramebuffer);
     if (needWidth != m_scratchWidth || needHeight != m_scratchHeight) {
         glBindTexture(GL_TEXTURE_2D, m_scratchColour);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, needWidth, needHeight, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(needWidth), GLsizei(needHeight), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
         glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_scratchColour, 0);
-        m_scratchWidth = needWidth, m_scratchHeight = needHeight;
+        m_scratchWidth = int(needWidth), m_scratchHeight = int(needHeight);
+    }
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        // Out of memory, say: the art is drawn as triangles, and the scratch made anew next time.
+        restore();
+        glDeleteFramebuffers(1, &m_scratchFramebuffer);
+        glDeleteTextures(1, &m_scratchColour);
+        m_scratchFramebuffer = m_scratchColour = 0;
+        m_scratchWidth = m_scratchHeight = 0;
+        return false;
     }
     glEnable(GL_SCISSOR_TEST);
     glScissor(p.x, p.y, p.width, p.height);
@@ -204,14 +226,8 @@ void VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) 
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, p.x, p.y, p.width, p.height, 0);
-
-    glBindTexture(GL_TEXTURE_2D, GLuint(boundTexture));
-    glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-    glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
-    if (!scissor)
-        glDisable(GL_SCISSOR_TEST);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, GLuint(drawFramebuffer));
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, GLuint(readFramebuffer));
+    restore();
+    return true;
 }
 
 void VS_ArtCache::drawPicture(const Picture& p) const {

@@ -53,7 +53,8 @@ public:
         }
     };
 
-    // A picture larger than this many pixels is not kept; nor one past the total.
+    // A picture larger than this many pixels is not kept; nor one past the total, nor one
+    // whose viewport reaches so far that the scratch framebuffer would exceed the total.
     static constexpr std::size_t kMaxPicturePixels = std::size_t(1) << 18;
     static constexpr std::size_t kMaxTotalPixels = std::size_t(1) << 24;
 
@@ -108,7 +109,8 @@ private:
     };
 
     bool placeInWindow(Picture& picture, const std::array<double, 4>& box) const;
-    void build(Picture& picture, const std::function<void()>& drawTriangles);
+    // False, GL as it was, when no scratch framebuffer can be had for the viewport.
+    bool build(Picture& picture, const std::function<void()>& drawTriangles);
     void drawPicture(const Picture& picture) const;
     void release(Picture& picture);
     void sweep();
