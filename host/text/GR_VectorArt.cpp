@@ -164,24 +164,30 @@ bool isSimpleQuad(const std::vector<float>& xy) {
     return side(2) * side(10) < 0;
 }
 
+// Calls `f(batch, colour)` for each batch a draw shows, in the order it draws them: colour
+// art under line art, batches whose colour the palette lacks left out.
+template <class F>
+void forEachDrawnBatch(const GR_VectorDrawing& colorArt, const GR_VectorDrawing& lineArt, const GR_PaletteInfo& palette,
+                       const GR_ArtSelector& selector, F&& f) {
+    for (const auto& [layer, drawing] :
+         {std::pair{GR_ArtSelector::ColorArt, &colorArt}, std::pair{GR_ArtSelector::LineArt, &lineArt}}) {
+        if (!selector.selects(layer))
+            continue;
+        for (const GR_TriangleBatch& b : drawing->batches())
+            if (const CM_Color* colour = palette.find(b.colorId))
+                f(b, colour->rgba());
+    }
+}
+
 }  // namespace
 
 bool GR_CompositeVectorDrawingObj::drawsAsOnePicture(const GR_ArtSelector& selector) const {
-    bool first = true;
-    for (const auto& [layer, drawing] :
-         {std::pair{GR_ArtSelector::ColorArt, &m_colorArt}, std::pair{GR_ArtSelector::LineArt, &m_lineArt}}) {
-        if (!selector.selects(layer))
-            continue;
-        for (const GR_TriangleBatch& b : drawing->batches()) {
-            const CM_Color* colour = m_palette.find(b.colorId);
-            if (!colour)
-                continue;
-            if (colour->rgba().a != 255 && !(first && isSimpleQuad(b.xy)))
-                return false;
-            first = false;
-        }
-    }
-    return true;
+    bool first = true, once = true;
+    forEachDrawnBatch(m_colorArt, m_lineArt, m_palette, selector, [&](const GR_TriangleBatch& b, const CM_Rgba& rgba) {
+        once = once && (rgba.a == 255 || (first && isSimpleQuad(b.xy)));
+        first = false;
+    });
+    return once;
 }
 
 void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
@@ -192,14 +198,10 @@ void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
         binder->canvas()->load(binder->transformChain());
     const GR_ArtSelector& selector = ops.GetArtSelector();
     const auto drawTriangles = [&] {
-        for (const auto& [layer, drawing] :
-             {std::pair{GR_ArtSelector::ColorArt, &m_colorArt}, std::pair{GR_ArtSelector::LineArt, &m_lineArt}}) {
-            if (!selector.selects(layer))
-                continue;
-            for (const GR_TriangleBatch& b : drawing->batches())
-                if (const CM_Color* colour = m_palette.find(b.colorId))
-                    ops.renderer()->drawTriangles(b.xy.data(), b.xy.size() / 2, colour->rgba());
-        }
+        forEachDrawnBatch(m_colorArt, m_lineArt, m_palette, selector,
+                          [&](const GR_TriangleBatch& b, const CM_Rgba& rgba) {
+                              ops.renderer()->drawTriangles(b.xy.data(), b.xy.size() / 2, rgba);
+                          });
     };
     VS_ArtCache* cache = VS_ArtCache::current();
     const GR_BBox box = GetWorldBBox();
