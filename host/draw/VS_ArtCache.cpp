@@ -1,6 +1,9 @@
 #include "host/draw/VS_ArtCache.h"
 
 #include "host/draw/gl.h"
+#include "host/math/Math.h"
+
+#include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -21,16 +24,6 @@ VS_ArtCache::Key keyNow(unsigned parts) {
     glGetIntegerv(GL_VIEWPORT, key.viewport.data());
     key.parts = parts;
     return key;
-}
-
-// GL's column-major a × b.
-std::array<double, 16> multiply(const std::array<double, 16>& a, const std::array<double, 16>& b) {
-    std::array<double, 16> m{};
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row)
-            for (int k = 0; k < 4; ++k)
-                m[column * 4 + row] += a[k * 4 + row] * b[column * 4 + k];
-    return m;
 }
 
 }  // namespace
@@ -128,15 +121,16 @@ bool VS_ArtCache::draw(std::shared_ptr<Picture>& picture, unsigned parts, const 
 bool VS_ArtCache::placeInWindow(Picture& p, const std::array<double, 4>& box) const {
     // Only flat art under an affine map (as text on the screen is): its picture is then a
     // rectangle that the same matrices can place.
-    const std::array<double, 16> m = multiply(p.key.projection, p.key.modelView);
-    if (m[3] != 0 || m[7] != 0 || !(m[15] > 0))
+    const Math::Matrix4x4 m = Math::Matrix4x4(glm::make_mat4(p.key.projection.data())) *
+                              Math::Matrix4x4(glm::make_mat4(p.key.modelView.data()));
+    if (m(3, 0) != 0 || m(3, 1) != 0 || !(m(3, 3) > 0))
         return false;
     const std::array<int, 4>& viewport = p.key.viewport;
-    const double halfWidth = 0.5 * viewport[2] / m[15], halfHeight = 0.5 * viewport[3] / m[15];
+    const double halfWidth = 0.5 * viewport[2] / m(3, 3), halfHeight = 0.5 * viewport[3] / m(3, 3);
     // window = linear · art + origin
-    const double a = m[0] * halfWidth, b = m[4] * halfWidth, c = m[1] * halfHeight, d = m[5] * halfHeight;
-    const double ox = viewport[0] + 0.5 * viewport[2] + m[12] * halfWidth;
-    const double oy = viewport[1] + 0.5 * viewport[3] + m[13] * halfHeight;
+    const double a = m(0, 0) * halfWidth, b = m(0, 1) * halfWidth, c = m(1, 0) * halfHeight, d = m(1, 1) * halfHeight;
+    const double ox = viewport[0] + 0.5 * viewport[2] + m(0, 3) * halfWidth;
+    const double oy = viewport[1] + 0.5 * viewport[3] + m(1, 3) * halfHeight;
     const double det = a * d - b * c;
     if (!std::isfinite(det) || det == 0)
         return false;

@@ -205,8 +205,9 @@ void GR_CompositeVectorDrawingObj::Draw(CGraphicOps& ops) const {
     };
     VS_ArtCache* cache = VS_ArtCache::current();
     const GR_BBox box = GetWorldBBox();
-    if (cache && !box.empty && ops.renderer() == CGraphicOps::DefaultRenderer() && VS_ArtCache::stateAllows() &&
-        drawsAsOnePicture(selector) &&
+    // The GL state queries last: they cost the most.
+    if (cache && !box.empty && ops.renderer() == CGraphicOps::DefaultRenderer() && drawsAsOnePicture(selector) &&
+        VS_ArtCache::stateAllows() &&
         cache->draw(m_picture, selector.layers(), {box.left, box.bottom, box.right, box.top}, drawTriangles))
         return;
     drawTriangles();
