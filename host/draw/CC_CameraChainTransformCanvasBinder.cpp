@@ -11,38 +11,38 @@ std::unique_ptr<CC_CameraChainTransformCanvasBinder> CC_CameraChainTransformCanv
     return std::make_unique<CC_CameraChainTransformCanvasBinder>(*canvas);
 }
 
-void CC_CameraChainTransformCanvasBinder::load() {
-    m_canvas->load(m_chain);
+void CC_CameraChainTransformCanvasBinder::load(unsigned parts) {
+    m_canvas->load(m_chain, parts);
 }
 
 void CC_CameraChainTransformCanvasBinder::setTransformChain(const Math::CameraTransformChain& chain) {
     m_chain = chain;
-    load();
+    load(VS_Canvas::All);
 }
 
 void CC_CameraChainTransformCanvasBinder::setModelMatrix(const Math::Matrix4x4& m) {
     m_chain.setModelMatrix(m);
-    load();
+    load(VS_Canvas::ModelView);
 }
 
 void CC_CameraChainTransformCanvasBinder::setViewMatrix(const Math::Matrix4x4& m) {
     m_chain.setViewMatrix(m);
-    load();
+    load(VS_Canvas::ModelView);
 }
 
 void CC_CameraChainTransformCanvasBinder::setProjectionMatrix(const Math::Matrix4x4& m) {
     m_chain.setProjectionMatrix(m);
-    load();
+    load(VS_Canvas::Projection);
 }
 
 void CC_CameraChainTransformCanvasBinder::setViewport(const Math::Box2d& viewport) {
     m_chain.setViewport(viewport);
-    load();
+    load(VS_Canvas::Viewport);
 }
 
 void CC_CameraChainTransformCanvasBinder::applyMatrixToModel(const Math::Matrix4x4& m) {
     m_chain.applyMatrixToModel(m);
-    load();
+    load(VS_Canvas::ModelView);
 }
 
 void CC_CameraChainTransformCanvasBinder::rotateDegrees(double angle, const Math::Vector3d& axis) {

@@ -49,7 +49,8 @@ public:
     };
 
 private:
-    void load();
+    // Loads only the parts a change touched: each load makes GL revalidate what it names.
+    void load(unsigned parts);
 
     VS_Canvas* m_canvas;
     Math::CameraTransformChain m_chain;

@@ -39,6 +39,8 @@ VS_ArtCache::~VS_ArtCache() {
         glDeleteFramebuffers(1, &m_scratchFramebuffer);
         glDeleteTextures(1, &m_scratchColour);
     }
+    if (m_program)
+        glDeleteProgram(m_program);
 }
 
 void VS_ArtCache::abandon() {
@@ -46,6 +48,8 @@ void VS_ArtCache::abandon() {
     m_pixels = 0;
     m_scratchFramebuffer = m_scratchColour = 0;
     m_scratchWidth = m_scratchHeight = 0;
+    m_program = 0;
+    m_programFailed = false;
 }
 
 VS_ArtCache* VS_ArtCache::current() {
@@ -97,7 +101,7 @@ bool VS_ArtCache::draw(std::shared_ptr<Picture>& picture, unsigned parts, const 
     const Key key = keyNow(parts);
     if (p.seen && p.key == key) {
         if (!p.texture) {
-            if (!placeInWindow(p, box))
+            if (!program() || !placeInWindow(p, box))
                 return false;
             sweep();
             if (m_pixels + std::size_t(p.width) * std::size_t(p.height) > kMaxTotalPixels || !build(p, drawTriangles))
@@ -119,8 +123,8 @@ bool VS_ArtCache::draw(std::shared_ptr<Picture>& picture, unsigned parts, const 
 }
 
 bool VS_ArtCache::placeInWindow(Picture& p, const std::array<double, 4>& box) const {
-    // Only flat art under an affine map (as text on the screen is): its picture is then a
-    // rectangle that the same matrices can place.
+    // Only flat art under an affine map (as text on the screen is): its picture is then the
+    // window rectangle its box maps to.
     const Math::Matrix4x4 m = Math::Matrix4x4(glm::make_mat4(p.key.projection.data())) *
                               Math::Matrix4x4(glm::make_mat4(p.key.modelView.data()));
     if (m(3, 0) != 0 || m(3, 1) != 0 || !(m(3, 3) > 0))
@@ -150,8 +154,6 @@ bool VS_ArtCache::placeInWindow(Picture& p, const std::array<double, 4>& box) co
     if (!(x1 > x0 && y1 > y0) || (x1 - x0) * (y1 - y0) > double(kMaxPicturePixels))
         return false;
     p.x = int(x0), p.y = int(y0), p.width = int(x1 - x0), p.height = int(y1 - y0);
-    p.inverse = {d / det, -b / det, -c / det, a / det};
-    p.origin = {ox, oy};
     return true;
 }
 
@@ -224,31 +226,76 @@ bool VS_ArtCache::build(Picture& p, const std::function<void()>& drawTriangles) 
     return true;
 }
 
-void VS_ArtCache::drawPicture(const Picture& p) const {
-    // The rectangle is drawn under the matrices in force, its corners taken back through
-    // them from whole pixels. Texel centres are sampled at pixel centres, so each pixel
-    // gets its own texel, blended as the triangles' colour would have been.
-    GLint boundTexture = 0, environment = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &environment);
-    GLfloat texCoord[4];
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-    glBindTexture(GL_TEXTURE_2D, p.texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-    glEnable(GL_TEXTURE_2D);
-    const int x0 = p.x, y0 = p.y, x1 = p.x + p.width, y1 = p.y + p.height;
-    glBegin(GL_TRIANGLE_STRIP);
-    for (const auto& [wx, wy, s, t] :
-         {std::array<int, 4>{x0, y0, 0, 0}, {x1, y0, 1, 0}, {x0, y1, 0, 1}, {x1, y1, 1, 1}}) {
-        const std::array<double, 2> at = p.fromWindow(wx, wy);
-        glTexCoord2i(s, t);
-        glVertex2d(at[0], at[1]);
+unsigned VS_ArtCache::program() {
+    if (m_program || m_programFailed)
+        return m_program;
+    // A vertex carries its texel coordinates as z and w, so that drawing changes no current
+    // attribute the caller may rely on. They are interpolated without perspective (the
+    // picture lies flat in the window); the sampler's default unit 0 holds the picture.
+    static const char* const kVertex =
+        "#version 130\n"
+        "noperspective out vec2 texel;\n"
+        "void main() { gl_Position = vec4(gl_Vertex.xy, 0.0, 1.0); texel = gl_Vertex.zw; }\n";
+    static const char* const kFragment = "#version 130\n"
+                                         "uniform sampler2D picture;\n"
+                                         "noperspective in vec2 texel;\n"
+                                         "void main() { gl_FragColor = texture(picture, texel); }\n";
+    const GLuint program = glCreateProgram();
+    for (const auto& [type, source] : {std::pair{GL_VERTEX_SHADER, kVertex}, {GL_FRAGMENT_SHADER, kFragment}}) {
+        const GLuint shader = glCreateShader(type);
+        glShaderSource(shader, 1, &source, nullptr);
+        glCompileShader(shader);
+        glAttachShader(program, shader);
+        // Flagged for deletion now, it goes with the program.
+        glDeleteShader(shader);
     }
+    glLinkProgram(program);
+    GLint linked = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
+    if (!linked) {
+        glDeleteProgram(program);
+        m_programFailed = true;
+        return 0;
+    }
+    m_program = program;
+    return m_program;
+}
+
+void VS_ArtCache::drawPicture(const Picture& p) {
+    // The caller's scissor still bounds the drawing.
+    GLint scissorBox[4];
+    glGetIntegerv(GL_SCISSOR_BOX, scissorBox);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    int x0 = p.x, y0 = p.y, x1 = p.x + p.width, y1 = p.y + p.height;
+    if (scissor) {
+        x0 = std::max(x0, scissorBox[0]), y0 = std::max(y0, scissorBox[1]);
+        x1 = std::min(x1, scissorBox[0] + scissorBox[2]), y1 = std::min(y1, scissorBox[1] + scissorBox[3]);
+        if (x1 <= x0 || y1 <= y0)
+            return;
+    }
+    GLint boundTexture = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &boundTexture);
+    glBindTexture(GL_TEXTURE_2D, p.texture);
+    glUseProgram(m_program);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(x0, y0, x1 - x0, y1 - y0);
+    // One triangle, not two: the rasteriser then shades each 4×4 block along the diagonal
+    // once. Its legs lie along the picture's left and bottom edges, a pixel more than twice
+    // as long as the picture, so its long side passes at least a pixel clear of the far
+    // corner; the scissor cuts it to the picture. Texel coordinates grow by one texel a
+    // pixel, so each pixel centre samples its own texel's centre.
+    const std::array<int, 4>& viewport = p.key.viewport;
+    const double legX = 2.0 * (p.width + 1), legY = 2.0 * (p.height + 1);
+    glBegin(GL_TRIANGLES);
+    for (const auto& [dx, dy] : {std::pair{0.0, 0.0}, {legX, 0.0}, {0.0, legY}})
+        glVertex4d(2.0 * (p.x + dx - viewport[0]) / viewport[2] - 1.0, 2.0 * (p.y + dy - viewport[1]) / viewport[3] - 1.0,
+                   dx / p.width, dy / p.height);
     glEnd();
-    glDisable(GL_TEXTURE_2D);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, environment);
+    glScissor(scissorBox[0], scissorBox[1], scissorBox[2], scissorBox[3]);
+    if (!scissor)
+        glDisable(GL_SCISSOR_TEST);
+    glUseProgram(0);
     glBindTexture(GL_TEXTURE_2D, GLuint(boundTexture));
-    glTexCoord4fv(texCoord);
 }
 
 void VS_ArtCache::release(Picture& p) {

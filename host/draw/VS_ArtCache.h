@@ -11,9 +11,11 @@
 
 // Pictures of art kept as textures of one GL context. Art drawn again under exactly the
 // matrices and viewport of its last draw gives the same pixels, so the cache keeps those
-// pixels and draws them as one textured rectangle instead of every triangle again: for a
-// label of a few hundred glyph triangles, a software rasteriser spends far less on one
-// rectangle than on setting up and filling each triangle.
+// pixels and draws them as one textured triangle, scissored to the picture, instead of
+// every triangle again: for a label of a few hundred glyph triangles, a software
+// rasteriser spends far less on one triangle than on setting up and filling each of them.
+// The picture is drawn by a small shader program of the cache's own, which needs GLSL
+// 1.30; without it, art is drawn as triangles.
 //
 // Whoever owns a GL context owns its cache and makes it current with the context (the
 // offscreen context does so itself); with no cache current, art is drawn as triangles.
@@ -44,13 +46,6 @@ public:
         unsigned texture = 0;
         // The pixels it covers, in GL's window coordinates.
         int x = 0, y = 0, width = 0, height = 0;
-        // Window coordinates back to the art's own: (x, y) ↦ inverse · (x − origin).
-        std::array<double, 4> inverse{};
-        std::array<double, 2> origin{};
-        std::array<double, 2> fromWindow(double x, double y) const {
-            const double dx = x - origin[0], dy = y - origin[1];
-            return {inverse[0] * dx + inverse[1] * dy, inverse[2] * dx + inverse[3] * dy};
-        }
     };
 
     // A picture larger than this many pixels is not kept; nor one past the total, nor one
@@ -111,13 +106,17 @@ private:
     bool placeInWindow(Picture& picture, const std::array<double, 4>& box) const;
     // False, GL as it was, when no scratch framebuffer can be had for the viewport.
     bool build(Picture& picture, const std::function<void()>& drawTriangles);
-    void drawPicture(const Picture& picture) const;
+    // The program that draws pictures, made on first use; 0 when GL cannot make it.
+    unsigned program();
+    void drawPicture(const Picture& picture);
     void release(Picture& picture);
     void sweep();
 
     std::uint64_t m_serial;
     unsigned m_scratchFramebuffer = 0;
     unsigned m_scratchColour = 0;
+    unsigned m_program = 0;
+    bool m_programFailed = false;
     int m_scratchWidth = 0, m_scratchHeight = 0;
     std::vector<Held> m_held;
     std::size_t m_pixels = 0;

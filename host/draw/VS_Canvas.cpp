@@ -5,13 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
-void VS_Canvas::load(const Math::CameraTransformChain& chain) {
+void VS_Canvas::load(const Math::CameraTransformChain& chain, unsigned parts) {
     m_loaded = chain;
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixd(chain.projectionMatrix().data());
+    if (parts & Projection) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixd(chain.projectionMatrix().data());
+    }
     glMatrixMode(GL_MODELVIEW);
-    const Math::Matrix4x4 modelView = chain.viewMatrix() * chain.modelMatrix();
-    glLoadMatrixd(modelView.data());
+    if (parts & ModelView) {
+        const Math::Matrix4x4 modelView = chain.viewMatrix() * chain.modelMatrix();
+        glLoadMatrixd(modelView.data());
+    }
+    if (!(parts & Viewport))
+        return;
     // Window rows count down from the top; GL's count up from the bottom.
     const Math::Box2d& v = chain.viewport();
     const long x0 = std::lround(v.min.x), x1 = std::lround(v.max.x);

@@ -17,9 +17,11 @@ public:
     int height() const { return m_height; }
 
     const Math::CameraTransformChain& loadedChain() const { return m_loaded; }
+    enum Part : unsigned { Projection = 1, ModelView = 2, Viewport = 4, All = 7 };
     // Makes the chain's matrices GL's projection and model-view matrices and its viewport
-    // GL's viewport. Leaves GL in model-view matrix mode.
-    void load(const Math::CameraTransformChain& chain);
+    // GL's viewport; with fewer parts, only those, the chain being otherwise the one last
+    // loaded. Leaves GL in model-view matrix mode.
+    void load(const Math::CameraTransformChain& chain, unsigned parts = All);
 
 private:
     int m_width;

@@ -8,11 +8,15 @@
 #include "host/text/GR_VectorArt.h"
 #include "tests/draw/draw_support.h"
 
+#include <array>
+#include <optional>
+
 namespace {
 
 using draw_test::gl;
 
 constexpr int kInk = 1000, kPaper = 1001;
+constexpr std::array<int, 4> kIdleScissor{3, 4, 50, 60};
 const CM_Rgba kWhite(255, 255, 255, 255), kHalfBlack(0, 0, 0, 128);
 
 // Text art as a label writes it.
@@ -58,6 +62,8 @@ struct ArtCacheTest : ::testing::Test {
     int width = 200, height = 120;
     MO_OGLContext::RenderMode mode = MO_OGLContext::NormalRender;
     GR_Renderer* renderer = CGraphicOps::DefaultRenderer();
+    // The caller's own scissor box while the art is drawn, if any.
+    std::optional<std::array<int, 4>> scissor;
 
     VS_ArtCache& cache() {
         gl(width, height);
@@ -91,7 +97,14 @@ struct ArtCacheTest : ::testing::Test {
         binder.setModelMatrix(model);
         CGraphicOps ops(renderer, &binder);
         ops.SetVisualCanvas(&canvas);
+        // With the test off, a box the drawing must leave as it is.
+        const std::array<int, 4> box = scissor.value_or(kIdleScissor);
+        glScissor(box[0], box[1], box[2], box[3]);
+        if (scissor)
+            glEnable(GL_SCISSOR_TEST);
         art.Draw(ops);
+        if (scissor)
+            glDisable(GL_SCISSOR_TEST);
     }
 };
 
@@ -102,6 +115,7 @@ TEST_F(ArtCacheTest, APictureGivesTheTrianglesPixels) {
         Placement at;
         int width;
         bool kept;
+        std::optional<std::array<int, 4>> scissor = std::nullopt;
     };
     const Case cases[] = {
         {"label colours, between pixels", kWhite, kHalfBlack, {0.2, 37.3, 50.6, 0}, 200, true},
@@ -110,12 +124,15 @@ TEST_F(ArtCacheTest, APictureGivesTheTrianglesPixels) {
         {"turned and scaled", kWhite, kHalfBlack, {0.37, 60.2, 20.9, 30}, 200, true},
         {"half outside the view", kWhite, kHalfBlack, {0.25, -20.4, 110.3, 0}, 200, true},
         {"far along a wide view", kWhite, kHalfBlack, {0.2, 1960.7, 40.2, 0}, 2000, true},
+        {"cut by the caller's scissor", kWhite, kHalfBlack, {0.2, 37.3, 50.6, 0}, 200, true,
+         std::array<int, 4>{45, 48, 23, 9}},
         // Translucent glyphs over their background blend twice: never kept.
         {"translucent ink", CM_Rgba(255, 255, 0, 100), kHalfBlack, {0.2, 37.3, 50.6, 0}, 200, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         width = c.width;
+        scissor = c.scissor;
         const auto art = textArt("Wave text", c.ink, c.paper);
         const std::size_t hits = cache().hits(), builds = cache().builds();
         const VS_Image triangles = frame(*art, c.at), made = frame(*art, c.at), drawn = frame(*art, c.at);
@@ -198,6 +215,35 @@ TEST_F(ArtCacheTest, APictureGoesWithItsArtAndIsDroppedWhenTheArtChanges) {
     EXPECT_EQ(cache().hits(), hits + 2);
     // The old picture was freed when the new one was made.
     EXPECT_EQ(cache().textures(), textures);
+}
+
+TEST_F(ArtCacheTest, DrawingAPictureLeavesGLAsItFoundIt) {
+    const auto art = textArt("state", kWhite, kHalfBlack);
+    const Placement at{0.2, 30.5, 30.5, 0};
+    gl(width, height);
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexCoord4f(0.25f, 0.5f, 0.75f, 1.0f);
+    for (int i = 0; i < 2; ++i)
+        frame(*art, at);
+    const std::size_t hits = cache().hits();
+    paint(*art, at);
+    ASSERT_EQ(cache().hits(), hits + 1);
+    GLint program = -1, bound = 0, box[4];
+    GLfloat texCoord[4];
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_EQ(program, 0);
+    EXPECT_EQ(GLuint(bound), texture);
+    EXPECT_EQ(std::vector<GLfloat>(texCoord, texCoord + 4), (std::vector<GLfloat>{0.25f, 0.5f, 0.75f, 1.0f}));
+    EXPECT_EQ(std::vector<GLint>(box, box + 4), (std::vector<GLint>(kIdleScissor.begin(), kIdleScissor.end())));
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(ArtCacheTest, ArtOutlivesTheContextItWasPicturedIn) {

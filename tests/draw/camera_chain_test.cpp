@@ -1,4 +1,5 @@
 #include "host/math/CameraTransformChain.h"
+#include "tests/draw/draw_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,4 +68,50 @@ TEST(CameraChain, PointerPositionIsOnThePlaneThroughTheTargetFacingTheCamera) {
         if (window == Point2d(200, 150))
             expectNear(world, target, 1e-9);
     }
+}
+
+// A binder change loads what it touched into GL, whatever a painter's own GL calls left
+// the matrix mode as, and ends in model-view mode.
+TEST(CameraChain, EachBinderChangeReachesGLWhateverMatrixModeItFinds) {
+    draw_test::gl(64, 48);
+    VS_Canvas canvas(64, 48);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(CameraTransformChain::orthographic(64, 48, {0, 0}, 10));
+    // GL keeps single precision.
+    const auto matrix = [](GLenum which) {
+        std::array<float, 16> m{};
+        glGetFloatv(which, m.data());
+        return m;
+    };
+    const auto data = [](const Matrix4x4& m) {
+        std::array<float, 16> a{};
+        std::transform(m.data(), m.data() + 16, a.begin(), [](double v) { return float(v); });
+        return a;
+    };
+    const auto strayIntoProjection = [] {
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glScaled(2, 2, 2);
+        glPopMatrix();
+    };
+    Matrix4x4 model;
+    model.translate(3, -4, 0).scale(2, 2, 1);
+    strayIntoProjection();
+    binder.setModelMatrix(model);
+    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), data(binder.viewMatrix() * model));
+    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), data(binder.projectionMatrix()));
+
+    const Matrix4x4 projection = Matrix4x4().orthogonalProject(0, 32, 0, 24, -1, 1);
+    strayIntoProjection();
+    binder.setProjectionMatrix(projection);
+    EXPECT_EQ(matrix(GL_PROJECTION_MATRIX), data(projection));
+    EXPECT_EQ(matrix(GL_MODELVIEW_MATRIX), data(binder.viewMatrix() * model));
+
+    strayIntoProjection();
+    binder.setViewport(Box2d({4, 6}, {36, 30}));
+    GLint viewport[4], mode = 0;
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetIntegerv(GL_MATRIX_MODE, &mode);
+    EXPECT_EQ(std::vector<GLint>(viewport, viewport + 4), (std::vector<GLint>{4, 48 - 30, 32, 24}));
+    EXPECT_EQ(mode, GL_MODELVIEW);
 }
