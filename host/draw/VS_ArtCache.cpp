@@ -50,6 +50,9 @@ void VS_ArtCache::abandon() {
     m_scratchWidth = m_scratchHeight = 0;
     m_program = 0;
     m_programFailed = false;
+    // Pictures made before name textures of the old context: used again, the cache makes
+    // them anew.
+    m_serial = g_nextSerial++;
 }
 
 VS_ArtCache* VS_ArtCache::current() {

@@ -246,6 +246,22 @@ TEST_F(ArtCacheTest, DrawingAPictureLeavesGLAsItFoundIt) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+TEST_F(ArtCacheTest, AnAbandonedCacheMakesItsPicturesAnew) {
+    const auto art = textArt("again", kWhite, kHalfBlack);
+    const Placement at{0.2, 40.5, 30.5, 0};
+    const VS_Image triangles = frame(*art, at);
+    frame(*art, at);
+    // As when its context is lost: its names may now be another context's.
+    cache().abandon();
+    const std::size_t hits = cache().hits(), builds = cache().builds();
+    EXPECT_TRUE(frame(*art, at).rgba == triangles.rgba);
+    EXPECT_EQ(cache().hits(), hits);
+    EXPECT_TRUE(frame(*art, at).rgba == triangles.rgba);
+    EXPECT_TRUE(frame(*art, at).rgba == triangles.rgba);
+    EXPECT_EQ(cache().builds(), builds + 1);
+    EXPECT_EQ(cache().hits(), hits + 2);
+}
+
 TEST_F(ArtCacheTest, ArtOutlivesTheContextItWasPicturedIn) {
     const auto art = textArt("lasting", kWhite, kHalfBlack);
     const Placement at{0.2, 10.5, 10.5, 0};
