@@ -21,6 +21,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 class MO_Node;
@@ -30,6 +31,9 @@ namespace runner {
 
 // What the steps share while a script plays.
 struct ScriptContext {
+    ScriptContext(Scene& scene, std::ostream& out, std::string outDir)
+        : scene(scene), out(out), outDir(std::move(outDir)) {}
+
     Scene& scene;
     std::ostream& out;
     // Where rendered images go.
