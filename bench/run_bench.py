@@ -93,23 +93,9 @@ def drag_rows():
         for m in MANIPULATORS:
             missing(f"drag step {m}", "<= 2x", "valgrind is not installed")
         return
-    out_dir = tempfile.mkdtemp(prefix="rigkit-callgrind-")
-    try:
-        done = run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
-                    "--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, "drag_bench")],
-                   env=dict(os.environ, GLIBC_TUNABLES=COUNT_TUNABLES))
-        counts = {}
-        for path in glob.glob(os.path.join(out_dir, "cg.out.*")):
-            with open(path) as f:
-                text = f.read()
-            name = re.search(r"^desc: Trigger: Client Request: (\S+)", text, re.M)
-            total = re.search(r"^totals: (\d+)", text, re.M)
-            if name and total:
-                counts[name.group(1)] = int(total.group(1))
-    finally:
-        shutil.rmtree(out_dir, ignore_errors=True)
+    counts, stdout = callgrind_counts("drag_bench", {}, [])
     allocations = {}
-    for line in done.stdout.splitlines():
+    for line in stdout.splitlines():
         m = re.match(r"(\S+) moves=(\d+) allocations=(\d+)", line)
         if m:
             allocations[m.group(1)] = (int(m.group(2)), int(m.group(3)))
@@ -141,25 +127,24 @@ COUNT_TUNABLES = TUNABLES + ":glibc.cpu.x86_rep_movsb_threshold=1073741824:glibc
 
 def callgrind_counts(binary, env, args, raster_in_caller=True):
     """Instruction counts by dump name, for a binary that brackets its loops with
-    callgrind client requests. By default llvmpipe rasterises in the calling thread
-    (LP_NUM_THREADS=0), so that the drawing each loop causes is counted with it, whatever
-    the scheduling; otherwise it keeps its own threads and only the main thread counts."""
+    callgrind client requests, and what it printed. By default llvmpipe rasterises in the
+    calling thread (LP_NUM_THREADS=0), so that the drawing each loop causes is counted with
+    it, whatever the scheduling; otherwise it keeps its own threads and only the main
+    thread counts."""
     out_dir = tempfile.mkdtemp(prefix="rigkit-callgrind-")
     try:
         full_env = dict(os.environ, GLIBC_TUNABLES=COUNT_TUNABLES, **env)
         full_env.pop("LP_NUM_THREADS", None)
-        threads = []
         if raster_in_caller:
             full_env["LP_NUM_THREADS"] = "0"
-        else:
-            threads = ["--separate-threads=yes"]
-        run(["valgrind", "--tool=callgrind", "--collect-atstart=no"] + threads +
-            ["--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, binary)] + args,
-            env=full_env)
+        done = run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
+                    "--separate-threads=" + ("no" if raster_in_caller else "yes"),
+                    "--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, binary)] + args,
+                   env=full_env)
         counts = {}
         for path in glob.glob(os.path.join(out_dir, "cg.out.*")):
             # With threads apart, dumps are named cg.out.N-TT; thread 01 is the main one.
-            if threads and not path.endswith("-01"):
+            if not raster_in_caller and not path.endswith("-01"):
                 continue
             with open(path) as f:
                 text = f.read()
@@ -167,14 +152,14 @@ def callgrind_counts(binary, env, args, raster_in_caller=True):
             total = re.search(r"^totals: (\d+)", text, re.M)
             if name and total:
                 counts[name.group(1)] = int(total.group(1))
-        return counts
+        return counts, done.stdout
     finally:
         shutil.rmtree(out_dir, ignore_errors=True)
 
 
 def paint_rows():
     draws = 300
-    counts = callgrind_counts("paint_bench", {"PAINT_BENCH_ITERATIONS": str(draws)}, ["--benchmark_repetitions=1"])
+    counts, _ = callgrind_counts("paint_bench", {"PAINT_BENCH_ITERATIONS": str(draws)}, ["--benchmark_repetitions=1"])
     names = sorted({n.split("/", 1)[1] for n in counts if n.startswith("paint/")})
     if not names:
         missing("paint()", "<= 1.2x", "paint_bench gave no counts")
@@ -242,7 +227,7 @@ def label_rows():
 
     def per_paint(raster_in_caller):
         runs = [callgrind_counts("label_bench", {"LABEL_BENCH_ITERATIONS": str(n)}, ["--benchmark_repetitions=1"],
-                                 raster_in_caller) for n in (few, many)]
+                                 raster_in_caller)[0] for n in (few, many)]
         names = ("label/cached", "label/rebuild")
         if not all(n in r for r in runs for n in names):
             return None
