@@ -22,10 +22,13 @@ const Math::Matrix4x4& quarterTurnAboutY() {
     return r;
 }
 
-// The pointer on the manipulator's plane, carried by `post` (the context's post matrix,
-// possibly times the Z turn); false when the projection fails.
-bool pointOnPlane(const rigkit::DragPlaneProjector& projector, const Math::Matrix4x4& post, double x, double y,
-                  double z, Math::Point4d& p) {
+// The pointer on the manipulator's plane, the z = 0 plane of the chain's model frame,
+// carried by `post` (the context's post matrix, possibly times the Z turn); false when the
+// projection fails. The projector is made afresh from the chain at every use, so the
+// manipulator holds nothing but the chain it was given at the press.
+bool pointOnPlane(const Math::CameraTransformChain& chain, const Math::Matrix4x4& post, double x, double y, double z,
+                  Math::Point4d& p) {
+    const rigkit::DragPlaneProjector projector(chain, rigkit::PointerFrame, rigkit::ModelFrame);
     Math::Point2d q;
     if (!projector.project(x, y, z, q))
         return false;
@@ -39,10 +42,10 @@ const SC_SceneMetrics& metricsOf(SLB_DragContext& context) {
 
 // X (axis 0) and Y (axis 1) share everything but the axis they read off the plane.
 template <int Axis>
-void planarStart(SLB_DragContext& context, const rigkit::DragPlaneProjector& projector, double startValue, double x,
+void planarStart(SLB_DragContext& context, const Math::CameraTransformChain& chain, double startValue, double x,
                  double y, double z, double offset[2]) {
     Math::Point4d p;
-    if (!pointOnPlane(projector, context.postMatrix(), x, y, z, p))
+    if (!pointOnPlane(chain, context.postMatrix(), x, y, z, p))
         return;
     offset[0] = -p.x;
     offset[1] = -p.y;
@@ -50,10 +53,10 @@ void planarStart(SLB_DragContext& context, const rigkit::DragPlaneProjector& pro
 }
 
 template <int Axis>
-void planarDrag(SLB_DragContext& context, const rigkit::DragPlaneProjector& projector, const double offset[2],
+void planarDrag(SLB_DragContext& context, const Math::CameraTransformChain& chain, const double offset[2],
                 AT_ScalarSimpleAttrSurrogate* surrogate, double x, double y, double z) {
     Math::Point4d p;
-    if (!pointOnPlane(projector, context.postMatrix(), x, y, z, p))
+    if (!pointOnPlane(chain, context.postMatrix(), x, y, z, p))
         return;
     const Math::Point3d s = metricsOf(context).fromOGL(Math::Point3d(p.x + offset[0], p.y + offset[1], 0.0));
     if (surrogate)
@@ -85,11 +88,10 @@ RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationZDragManipulator)
         double start;                                                                                                  \
         if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))           \
             return;                                                                                                    \
-        m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);                   \
-        planarStart<Axis>(context, m_projector, start, x, y, z, m_offset);                                             \
+        planarStart<Axis>(context, m_chain, start, x, y, z, m_offset);                                                 \
     }                                                                                                                  \
     void Class::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {                 \
-        planarDrag<Axis>(context, m_projector, m_offset, m_surrogate, x, y, z);                                        \
+        planarDrag<Axis>(context, m_chain, m_offset, m_surrogate, x, y, z);                                            \
     }
 
 RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationXDragManipulator, 0)
@@ -102,9 +104,8 @@ void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_Sele
         return;
     const Math::Matrix4x4& r = quarterTurnAboutY();
     m_chain.applyMatrixToModel(r);
-    m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);
     Math::Point4d p;
-    if (!pointOnPlane(m_projector, context.postMatrix() * r, x, y, z, p))
+    if (!pointOnPlane(m_chain, context.postMatrix() * r, x, y, z, p))
         return;
     m_offset[0] = -p.x;
     m_offset[1] = -p.y;
@@ -113,7 +114,7 @@ void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_Sele
 
 void TranslationZDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point4d p;
-    if (!pointOnPlane(m_projector, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
+    if (!pointOnPlane(m_chain, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
         return;
     const double value = (p.z + m_offset[2]) * metricsOf(context).zDrawingFactor();
     if (m_surrogate)

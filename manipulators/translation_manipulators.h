@@ -34,8 +34,6 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };
 
@@ -58,8 +56,6 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };
 
@@ -84,7 +80,5 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     double m_offset[3];
 };

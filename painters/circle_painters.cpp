@@ -79,17 +79,22 @@ void CircleOGLPainter::paintOnScreen(MO_OGLContext& context, const PaintState& s
 
     CC_CameraChainTransformCanvasBinder& binder = *context.oglMatrixManager();
     const Math::CameraTransformChain& chain = binder.transformChain();
+    // A node the camera cannot see (behind a perspective eye) has no place on the screen:
+    // nothing is drawn, so nothing can be picked where it is not.
     Math::Point2d p0, p1;
-    chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, Math::Point2d(0, 0), p0);
-    chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, Math::Point2d(1, 0), p1);
+    if (!chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, Math::Point2d(0, 0), p0))
+        return;
 
     // When the node's X axis points at the viewer both points meet and there is no
-    // direction to show: the marker rests at angle 0.
-    const double dx = p1.x - p0.x, dy = p1.y - p0.y;
-    const double length = std::hypot(dx, dy);
+    // direction to show, and when the axis' end has no place on the screen there is none
+    // either: the marker rests at angle 0.
     double markerAngle = 0.0;
-    if (length > 0.0)
-        markerAngle = std::atan2(dy / length, dx / length);
+    if (chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, Math::Point2d(1, 0), p1)) {
+        const double dx = p1.x - p0.x, dy = p1.y - p0.y;
+        const double length = std::hypot(dx, dy);
+        if (length > 0.0)
+            markerAngle = std::atan2(dy / length, dx / length);
+    }
 
     // Sizes stay in pixels whatever the zoom or the scene's units.
     const double pixels = double(UT_DPI::s_dpiScale) * kScreenUnitPixels;

@@ -3,6 +3,8 @@
 
 #include "apps/rigkit-run/scene_query.h"
 #include "apps/rigkit-run/script.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
 
 namespace runner {
 
@@ -38,6 +40,7 @@ const Json& requireEntries(const Json& argument, const char* step) {
 
 void playFrame(ScriptContext& context, const Json& argument, const Json&) {
     context.frame = requireNumber(argument, "frame");
+    context.scene.common->setCurrentFrame(context.frame);
 }
 
 void playSet(ScriptContext& context, const Json& argument, const Json&) {
@@ -49,6 +52,43 @@ void playSet(ScriptContext& context, const Json& argument, const Json&) {
             context.out << "refused: " << item.key() << " = " << show(item.value()) << " at frame "
                         << show(number(context.frame)) << "\n";
     }
+}
+
+// Everything is read and checked before the node changes, so a refused step leaves the
+// scene as it was; the listeners are then told once, as of one edit by a user.
+void playProperties(ScriptContext& context, const Json& argument, const Json&) {
+    if (!argument.is_object())
+        throw RunError("", "a \"properties\" step takes {\"node\": name, \"set\": {...}, \"remove\": [...]}, not " +
+                               describe(argument));
+    checkKeys(argument, "properties", {"node", "set", "remove"});
+    if (!argument.contains("node"))
+        throw RunError("properties", "missing \"node\"");
+    MO_Node* node = nodeNamed(context, argument["node"], "properties.node");
+
+    std::vector<std::pair<QString, MO_PropertyValue>> set;
+    if (argument.contains("set"))
+        for (const auto& item : requireObject(argument["set"], "properties.set").items())
+            set.emplace_back(QString::fromStdString(item.key()),
+                             propertyValue(item.value(), member("properties.set", item.key())));
+    std::vector<QString> remove;
+    if (argument.contains("remove")) {
+        const Json& list = requireArray(argument["remove"], "properties.remove");
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const std::string path = element("properties.remove", i);
+            const std::string key = requireString(list[i], path);
+            const QString k = QString::fromStdString(key);
+            // A key the node lacks is most likely misspelt: removing nothing would hide it.
+            if (!node->properties().hasProperty(k))
+                throw RunError(path, "node " + quote(node->name().toStdString()) + " has no property " + quote(key));
+            for (const auto& entry : set)
+                if (entry.first == k)
+                    throw RunError(path, quote(key) + " is both set and removed");
+            remove.push_back(k);
+        }
+    }
+    if (set.empty() && remove.empty())
+        throw RunError("", "a \"properties\" step needs \"set\" or \"remove\" with something to change");
+    node->changeProperties(set, remove);
 }
 
 void playPrint(ScriptContext& context, const Json& argument, const Json&) {
@@ -117,6 +157,7 @@ void playExpectMessages(ScriptContext&, const Json& argument, const Json&) {
 void addCoreSteps(StepTable& table) {
     table["frame"] = {playFrame, {}};
     table["set"] = {playSet, {}};
+    table["properties"] = {playProperties, {}};
     table["print"] = {playPrint, {}};
     table["expect"] = {playExpect, {"tolerance"}};
     table["expectKeys"] = {playExpectKeys, {"tolerance"}};

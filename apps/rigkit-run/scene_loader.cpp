@@ -238,24 +238,6 @@ void addAttribute(MO_Node* node, const std::string& name, const Json& desc, cons
     }
 }
 
-// ---- properties ----------------------------------------------------------------------
-
-MO_PropertyValue propertyValue(const Json& v, const std::string& path) {
-    if (v.is_boolean())
-        return v.get<bool>();
-    if (v.is_number())
-        return requireNumber(v, path);
-    if (v.is_string())
-        return qs(v.get<std::string>());
-    if (v.is_array()) {
-        std::vector<double> list;
-        for (std::size_t i = 0; i < v.size(); ++i)
-            list.push_back(requireNumber(v[i], element(path, i)));
-        return list;
-    }
-    throw RunError(path, "expected a number, a boolean, a string or a list of numbers, found " + describe(v));
-}
-
 // ---- components ----------------------------------------------------------------------
 
 // "attr" or "attr.x" (a component of a compound attribute) of this node.
@@ -460,6 +442,25 @@ Camera readCamera(const Json& desc, const std::string& path) {
 }
 
 }  // namespace
+
+// ---- properties ----------------------------------------------------------------------
+
+MO_PropertyValue propertyValue(const Json& v, const std::string& path) {
+    if (v.is_boolean())
+        return v.get<bool>();
+    if (v.is_number())
+        return requireNumber(v, path);
+    if (v.is_string())
+        return qs(v.get<std::string>());
+    if (v.is_array()) {
+        std::vector<double> list;
+        for (std::size_t i = 0; i < v.size(); ++i)
+            list.push_back(requireNumber(v[i], element(path, i)));
+        return list;
+    }
+    throw RunError(path, "expected a number, a boolean, a string or a list of numbers, found " + describe(v));
+}
+
 
 Camera loadCamera(const Json& desc, const std::string& path) {
     return readCamera(desc, path);

@@ -8,6 +8,7 @@
 #include "host/draw/VS_RGBA.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/math/Math.h"
+#include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
 
 #include <memory>
@@ -43,6 +44,10 @@ Math::CameraTransformChain cameraChain(const Camera& camera, int width, int heig
 
 // Throws RunError whose `where` is the path of the offending part of the file.
 Scene loadScene(const Json& document);
+
+// A property's value as a node's "properties" map writes it: a number, a boolean, a
+// string or a list of numbers. Throws RunError naming `path`.
+MO_PropertyValue propertyValue(const Json& v, const std::string& path);
 
 // A camera as the scene file's "camera" describes it; for the step that moves the camera.
 Camera loadCamera(const Json& desc, const std::string& path);

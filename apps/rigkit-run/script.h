@@ -67,7 +67,7 @@ struct StepHandler {
 
 using StepTable = std::map<std::string, StepHandler>;
 
-// frame, set, print, expect, expectKeys, expectMessages.
+// frame, set, properties, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
 
 // render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
@@ -95,6 +95,9 @@ DragGesture readDrag(ScriptContext& context, const Json& argument);
 
 // The modifiers listed under `key` in a step, such as "modifiers": ["shift", "control"].
 Qt::KeyboardModifiers readModifiers(const Json& step, const char* key);
+
+// The node a step names under `path`; throws RunError when there is none.
+MO_Node* nodeNamed(ScriptContext& context, const Json& name, const std::string& path);
 
 // The scene-wide print items: "history" and "selection"; null for any other item.
 Json readViewItem(ScriptContext& context, const std::string& item);

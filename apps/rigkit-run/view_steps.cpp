@@ -41,14 +41,6 @@ VS_OffscreenContext& glOf(ScriptContext& context) {
     return *context.gl;
 }
 
-MO_Node* nodeNamed(ScriptContext& context, const Json& name, const std::string& path) {
-    const std::string n = requireString(name, path);
-    MO_Node* node = context.scene.common->findNode(QString::fromStdString(n));
-    if (!node)
-        throw RunError("", "there is no node " + quote(n));
-    return node;
-}
-
 Math::Point2d pointOf(const Json& v, const std::string& path) {
     const std::vector<double> p = requireNumbers(v, 2, path);
     return Math::Point2d(p[0], p[1]);
@@ -336,6 +328,15 @@ void walk(ScriptContext& context, const Json& argument, const char* step, bool b
 }
 
 }  // namespace
+
+MO_Node* nodeNamed(ScriptContext& context, const Json& name, const std::string& path) {
+    const std::string n = requireString(name, path);
+    MO_Node* node = context.scene.common->findNode(QString::fromStdString(n));
+    if (!node)
+        throw RunError("", "there is no node " + quote(n));
+    return node;
+}
+
 Qt::KeyboardModifiers readModifiers(const Json& step, const char* key) {
     Qt::KeyboardModifiers mods;
     if (!step.contains(key))

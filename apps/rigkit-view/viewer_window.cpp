@@ -2,6 +2,7 @@
 
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
+#include "host/scene/SC_SceneCommon.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -157,6 +158,7 @@ void ViewerWindow::setFrame(double frame) {
     if (m_viewport->isDragging())
         return;
     m_context.frame = frame;
+    m_context.scene.common->setCurrentFrame(frame);
     refresh();
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 const VS_RGBA VU_Painter::redColor(255, 0, 0, 255);
 const VS_RGBA VU_Painter::lightRedColor(255, 128, 128, 255);
@@ -49,10 +51,100 @@ std::vector<VS_Vector3D> fan(const Math::Point2d& centre, const std::vector<Math
 
 }  // namespace
 
+// How far beyond the view's edges a line reaching to infinity is cut: its square ends stay
+// out of sight.
+constexpr double kClipMarginPixels = 64.0;
+
+bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
+    const bool aInfinite = std::isinf(a.x) || std::isinf(a.y);
+    const bool bInfinite = std::isinf(b.x) || std::isinf(b.y);
+    if (aInfinite && !bInfinite)
+        std::swap(a, b);
+    // The line is P + t D for t in [low, high]. Only a line along one axis of its frame has
+    // a place on the screen: one whose other coordinate is the same finite value at both
+    // ends. A slanted one towards infinity is a limit that depends on how fast each
+    // coordinate grows, so it is not drawn.
+    Math::Point2d origin = a;
+    Math::Vector2d direction(0.0, 0.0);
+    double low = 0.0;
+    const double high = std::numeric_limits<double>::infinity();
+    int spanning = 0;
+    for (int k = 0; k < 2; ++k) {
+        const double ak = k == 0 ? a.x : a.y, bk = k == 0 ? b.x : b.y;
+        double& o = k == 0 ? origin.x : origin.y;
+        double& d = k == 0 ? direction.x : direction.y;
+        if (std::isfinite(ak) && std::isfinite(bk)) {
+            if (ak != bk)
+                return false;
+        } else if (std::isinf(ak) && std::isinf(bk)) {
+            // From one infinity to the other: the whole line.
+            if ((ak > 0) == (bk > 0))
+                return false;
+            o = 0.0;
+            d = bk > 0 ? 1.0 : -1.0;
+            low = -high;
+            ++spanning;
+        } else if (std::isinf(bk)) {
+            d = bk > 0 ? 1.0 : -1.0;
+            ++spanning;
+        } else {
+            return false;
+        }
+    }
+    if (spanning != 1)
+        return false;
+
+    // In homogeneous window coordinates the line stays a line, also through a perspective:
+    // c(t) = c0 + t c1. Each bound of the view (its rectangle widened by the margin, the
+    // depth range) keeps t on one side of a value.
+    Math::Matrix4x4 toScreen;
+    const Math::CameraTransformChain& chain = m_binder.transformChain();
+    if (!chain.compoundMatrix(static_cast<Math::SourceReferenceFrame_e>(m_pointFrame), Math::DestinationScreenFrame,
+                              toScreen))
+        return false;
+    const Math::Point4d c0 = toScreen * Math::Point4d(origin.x, origin.y, 0.0, 1.0);
+    const Math::Point4d c1 = toScreen * Math::Point4d(direction.x, direction.y, 0.0, 0.0);
+    const Math::Box2d& view = chain.viewport();
+    const double x0 = std::min(view.min.x, view.max.x) - kClipMarginPixels;
+    const double x1 = std::max(view.min.x, view.max.x) + kClipMarginPixels;
+    const double y0 = std::min(view.min.y, view.max.y) - kClipMarginPixels;
+    const double y1 = std::max(view.min.y, view.max.y) + kClipMarginPixels;
+    // Each row is a bound written as alpha + beta t >= 0.
+    const double bounds[][2] = {
+        {c0.w, c1.w},                            // in front of the eye
+        {c0.x - x0 * c0.w, c1.x - x0 * c1.w},    // right of the left edge
+        {x1 * c0.w - c0.x, x1 * c1.w - c1.x},    // left of the right edge
+        {c0.y - y0 * c0.w, c1.y - y0 * c1.w},    // below the top edge
+        {y1 * c0.w - c0.y, y1 * c1.w - c1.y},    // above the bottom edge
+        {c0.z, c1.z},                            // beyond the near plane
+        {c0.w - c0.z, c1.w - c1.z},              // before the far plane
+    };
+    double from = low, to = high;
+    for (const auto& bound : bounds) {
+        const double alpha = bound[0], beta = bound[1];
+        if (beta == 0.0) {
+            if (alpha < 0.0)
+                return false;
+        } else if (beta > 0.0) {
+            from = std::max(from, -alpha / beta);
+        } else {
+            to = std::min(to, -alpha / beta);
+        }
+    }
+    if (!std::isfinite(from) || !std::isfinite(to) || !(from < to))
+        return false;
+    a = Math::Point2d(origin.x + from * direction.x, origin.y + from * direction.y);
+    b = Math::Point2d(origin.x + to * direction.x, origin.y + to * direction.y);
+    return true;
+}
+
 void VU_Painter::drawLine(const Math::Point2d& a, const Math::Point2d& b) {
-    if (!finite(a) || !finite(b) || !std::isfinite(m_thickness))
+    if (std::isnan(a.x) || std::isnan(a.y) || std::isnan(b.x) || std::isnan(b.y) || !std::isfinite(m_thickness))
         return;
     Math::Point2d pa = a, pb = b;
+    if ((!finite(a) || !finite(b)) && !clipInfinite(pa, pb))
+        return;
+    const Math::Point2d ca = pa, cb = pb;
     ReferenceFrame_e frame = m_pointFrame;
     double half = 0.5 * m_thickness;
     if (m_thicknessFrame == ScreenFrame) {
@@ -60,8 +152,8 @@ void VU_Painter::drawLine(const Math::Point2d& a, const Math::Point2d& b) {
         if (m_pointFrame != ScreenFrame) {
             const Math::CameraTransformChain& chain = m_binder.transformChain();
             const auto from = static_cast<Math::SourceReferenceFrame_e>(m_pointFrame);
-            if (!chain.transform(from, Math::DestinationScreenFrame, a, pa) ||
-                !chain.transform(from, Math::DestinationScreenFrame, b, pb))
+            if (!chain.transform(from, Math::DestinationScreenFrame, ca, pa) ||
+                !chain.transform(from, Math::DestinationScreenFrame, cb, pb))
                 return;
         }
         frame = ScreenFrame;

@@ -14,7 +14,7 @@ class CC_CameraChainTransformCanvasBinder;
 //   one pixel wide in the point stroke colour.
 // Coordinates are in the point referential: the model frame (the binder's drawing frame)
 // unless set otherwise; 2D points lie on that frame's z = 0 plane. A shape with a
-// coordinate or size that is not finite is not drawn.
+// coordinate or size that is not finite is not drawn, but for the lines below.
 class HOST_API VU_Painter {
 public:
     enum ReferenceFrame_e {
@@ -49,7 +49,9 @@ public:
     void setPointReferential(ReferenceFrame_e frame) { m_pointFrame = frame; }
 
     // A band of the line thickness centred on the segment, with square ends that reach
-    // half the thickness beyond a and b (so that outlines close at their corners).
+    // half the thickness beyond a and b (so that outlines close at their corners). A line
+    // along an axis of the point referential may reach to infinity at one end or both
+    // (the limits of a box left open): it is drawn as far as the view reaches.
     void drawLine(const Math::Point2d& a, const Math::Point2d& b);
     // The filled rectangle between the box's corners, in whichever order they are given.
     void drawBox(const Math::Box2d& box);
@@ -64,6 +66,9 @@ public:
 
 private:
     void fillConvex(const Math::Point3d* corners, int count);
+    // Cuts a line with infinite coordinates to the part that can reach the view, in the
+    // point referential; false when none can, or when the line has no single place.
+    bool clipInfinite(Math::Point2d& a, Math::Point2d& b) const;
     // A circle's radius as it shows on the screen, to choose its number of segments.
     double pixelRadius(const Math::Point2d& centre, double radius) const;
 

@@ -2,6 +2,7 @@
 
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
 
 #define HOST_ATTR_TYPE_STRING(Class, literal)                  \
     const QString& Class::TypeString() {                       \
@@ -66,6 +67,14 @@ AT_BoolAttr::AT_BoolAttr(MO_Node* node, QString name, bool localValue)
 
 bool AT_BoolAttr::setLocalValue(bool v) {
     m_value.setLocal(v);
+    // A switch that a control sets (a momentary button let go) must read as set at once.
+    // On a keyed boolean the local value alone is hidden by the keys, so the value is also
+    // written at the scene's current frame, the frame the user sees. Doubles keep the plain
+    // meaning (the value when not animated), which their edit commands undo by.
+    if (!m_value.keys().empty()) {
+        const SC_SceneCommon* scene = sceneCommon();
+        m_value.set(scene ? scene->currentFrame() : 1.0, v);
+    }
     return true;
 }
 

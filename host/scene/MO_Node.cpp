@@ -6,6 +6,8 @@
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
 
+#include <algorithm>
+
 MO_LocalTransformation::~MO_LocalTransformation() = default;
 MO_OGLPainter::~MO_OGLPainter() = default;
 SLB_SelectableDragManipulator::~SLB_SelectableDragManipulator() = default;
@@ -40,18 +42,46 @@ const SC_SceneMetrics& MO_Node::sceneMetrics() const {
     return m_scene->metrics();
 }
 
-void MO_Node::setProperty(const QString& key, MO_PropertyValue value) {
-    m_properties.set(key, std::move(value));
+void MO_Node::notifyListeners() {
     for (MO_PropertyChangeListener* l : m_listeners)
         l->update(m_properties);
+}
+
+void MO_Node::setProperty(const QString& key, MO_PropertyValue value) {
+    m_properties.set(key, std::move(value));
+    notifyListeners();
 }
 
 bool MO_Node::removeProperty(const QString& key) {
     if (!m_properties.remove(key))
         return false;
-    for (MO_PropertyChangeListener* l : m_listeners)
-        l->update(m_properties);
+    notifyListeners();
     return true;
+}
+
+void MO_Node::changeProperties(const std::vector<std::pair<QString, MO_PropertyValue>>& set,
+                               const std::vector<QString>& remove) {
+    for (const auto& entry : set)
+        m_properties.set(entry.first, entry.second);
+    for (const QString& key : remove)
+        m_properties.remove(key);
+    notifyListeners();
+}
+
+void MO_Node::addPropertyListener(MO_PropertyChangeListener* listener) {
+    if (listener && std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+        m_listeners.push_back(listener);
+}
+
+void MO_Node::replaceListener(const void* old, MO_PropertyChangeListener* listener) {
+    if (old) {
+        const auto it = std::find_if(m_listeners.begin(), m_listeners.end(), [old](MO_PropertyChangeListener* l) {
+            return dynamic_cast<const void*>(l) == old;
+        });
+        if (it != m_listeners.end())
+            m_listeners.erase(it);
+    }
+    addPropertyListener(listener);
 }
 
 AT_Attr* MO_Node::attribute(const QString& name) const {
@@ -62,18 +92,22 @@ AT_Attr* MO_Node::attribute(const QString& name) const {
 }
 
 void MO_Node::addLocalTransformation(std::unique_ptr<MO_LocalTransformation> t) {
+    replaceListener(nullptr, dynamic_cast<MO_PropertyChangeListener*>(t.get()));
     m_transforms.push_back(std::move(t));
 }
 
 void MO_Node::addPainter(std::unique_ptr<MO_OGLPainter> p) {
+    replaceListener(nullptr, dynamic_cast<MO_PropertyChangeListener*>(p.get()));
     m_painters.push_back(std::move(p));
 }
 
 void MO_Node::setManipulator(std::unique_ptr<SLB_SelectableDragManipulator> m) {
+    replaceListener(dynamic_cast<const void*>(m_manipulator.get()), dynamic_cast<MO_PropertyChangeListener*>(m.get()));
     m_manipulator = std::move(m);
 }
 
 void MO_Node::setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor> p) {
+    replaceListener(dynamic_cast<const void*>(m_pickAdaptor.get()), dynamic_cast<MO_PropertyChangeListener*>(p.get()));
     m_pickAdaptor = std::move(p);
 }
 

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 class AT_Attr;
@@ -42,8 +43,15 @@ public:
     // Changes a property and tells every listening component.
     void setProperty(const QString& key, MO_PropertyValue value);
     bool removeProperty(const QString& key);
+    // Sets and removes several properties as one change: the listeners are told once, after
+    // all of it, as when a user edits a node's properties together.
+    void changeProperties(const std::vector<std::pair<QString, MO_PropertyValue>>& set,
+                          const std::vector<QString>& remove);
     MO_PropertyBag& propertiesForSetup() { return m_properties; }
-    void addPropertyListener(MO_PropertyChangeListener* listener) { m_listeners.push_back(listener); }
+    // Components that listen are told of property changes; those the node is given
+    // (painters, manipulator, pick adaptor, transformations) are added on their own. A
+    // listener added twice is told once.
+    void addPropertyListener(MO_PropertyChangeListener* listener);
 
     template <class A>
     A* addAttribute(std::unique_ptr<A> attr) {
@@ -84,6 +92,11 @@ public:
     void clearDirty() { m_dirty = false; }
 
 private:
+    void notifyListeners();
+    // Keeps the listeners in step with the components: the one replaced stops listening,
+    // the new one starts if it listens.
+    void replaceListener(const void* old, MO_PropertyChangeListener* listener);
+
     SC_SceneCommon* m_scene;
     QString m_name;
     MO_Node* m_parent = nullptr;

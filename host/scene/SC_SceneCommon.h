@@ -70,6 +70,11 @@ public:
     SLB_Selection& selection() { return m_selection; }
     const SLB_Selection& selection() const { return m_selection; }
 
+    // The frame the user is on (the time slider): what edits that name no frame of their
+    // own apply to.
+    double currentFrame() const { return m_currentFrame; }
+    void setCurrentFrame(double frame) { m_currentFrame = frame; }
+
     // Nodes are kept in the order they were added; a parent must be added before its
     // children.
     MO_Node* addNode(std::unique_ptr<MO_Node> node);
@@ -86,6 +91,7 @@ private:
     SC_SceneMetrics m_metrics;
     LXSceneChangeManager m_changes;
     SLB_Selection m_selection;
+    double m_currentFrame = 1.0;
     // Timed values outlive the nodes whose attributes link them.
     std::vector<std::unique_ptr<LXTimedValue>> m_timedValues;
     std::vector<std::unique_ptr<MO_Node>> m_nodes;
