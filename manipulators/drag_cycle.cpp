@@ -12,9 +12,11 @@ DragPlaneProjector::DragPlaneProjector(const Math::CameraTransformChain& chain, 
       m_chain(chain),
       m_projection(Math::Matrix4x4(), true),
       m_valid(false) {
+    // Asked of the chain given rather than of the copy, so that a chain kept for a whole
+    // drag works the plane's matrix out once, not at every move.
     Math::Matrix4x4 toScreen;
-    m_valid = m_chain.compoundMatrix(static_cast<Math::SourceReferenceFrame_e>(m_destination),
-                                     Math::DestinationScreenFrame, toScreen);
+    m_valid = chain.compoundMatrix(static_cast<Math::SourceReferenceFrame_e>(m_destination),
+                                   Math::DestinationScreenFrame, toScreen);
     if (m_valid)
         m_projection = Math::PlaneProjection(toScreen, true);
 }

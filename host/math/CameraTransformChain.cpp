@@ -118,6 +118,16 @@ bool CameraTransformChain::compound(int from, int to, Matrix4x4& out) const {
         return true;
     }
     Matrix4x4 a, b;
+    if (from == 6 && to == 1) {
+        if (!m_modelToScreenKnown) {
+            if (!toWorld(from, a) || !fromWorld(to, b))
+                return false;
+            m_modelToScreen = b * a;
+            m_modelToScreenKnown = true;
+        }
+        out = m_modelToScreen;
+        return true;
+    }
     if (!toWorld(from, a) || !fromWorld(to, b))
         return false;
     out = b * a;

@@ -37,16 +37,31 @@ public:
     static constexpr double kOrthoEyeDistance = 1000.0;
 
     const Matrix4x4& modelMatrix() const { return m_model; }
-    void setModelMatrix(const Matrix4x4& m) { m_model = m; }
+    void setModelMatrix(const Matrix4x4& m) {
+        m_model = m;
+        m_modelToScreenKnown = false;
+    }
     // Multiplies on the right: `m` acts on model points before the current model matrix.
-    void applyMatrixToModel(const Matrix4x4& m) { m_model *= m; }
+    void applyMatrixToModel(const Matrix4x4& m) {
+        m_model *= m;
+        m_modelToScreenKnown = false;
+    }
     const Matrix4x4& viewMatrix() const { return m_view; }
-    void setViewMatrix(const Matrix4x4& m) { m_view = m; }
+    void setViewMatrix(const Matrix4x4& m) {
+        m_view = m;
+        m_modelToScreenKnown = false;
+    }
     const Matrix4x4& projectionMatrix() const { return m_projection; }
-    void setProjectionMatrix(const Matrix4x4& m) { m_projection = m; }
+    void setProjectionMatrix(const Matrix4x4& m) {
+        m_projection = m;
+        m_modelToScreenKnown = false;
+    }
     // The view's rectangle in window pixels, (x0, y0) top left to (x1, y1) bottom right.
     const Box2d& viewport() const { return m_viewport; }
-    void setViewport(const Box2d& viewport) { m_viewport = viewport; }
+    void setViewport(const Box2d& viewport) {
+        m_viewport = viewport;
+        m_modelToScreenKnown = false;
+    }
     // The point the camera looks at; the pointer plane passes through it.
     const Point3d& target() const { return m_target; }
     void setTarget(const Point3d& target) { m_target = target; }
@@ -92,6 +107,11 @@ private:
     Matrix4x4 m_projection;
     Box2d m_viewport;
     Point3d m_target;
+    // The model frame to window pixels, made when first asked after a change: a drag
+    // projects onto its node's plane at every move from the same chain, and copies of the
+    // chain carry it along.
+    mutable Matrix4x4 m_modelToScreen;
+    mutable bool m_modelToScreenKnown = false;
 };
 
 // The projection of a plane onto the screen, from the matrix that carries the plane's

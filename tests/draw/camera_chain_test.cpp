@@ -44,6 +44,35 @@ TEST(CameraChain, OrthographicWindowPointsAreTheDocumentedWorldPoints) {
 
 // Flattened and edge-on model frames are left to the hostile-value tests; the Z translation
 // drag must land where a perspective camera shows its target.
+// The model-to-window matrix is kept once worked out: every change of the chain must be
+// seen by the next projection, by the chain and by copies made before or after the change.
+TEST(CameraChain, AModelPointFollowsEveryChangeOfTheChain) {
+    CameraTransformChain chain = CameraTransformChain::orthographic(400, 400, {0, 0}, 100);
+    const auto screenOf = [](const CameraTransformChain& c) {
+        Point2d p;
+        EXPECT_TRUE(c.transform(SourceModelFrame, D1, Point2d(1, 0), p));
+        return p;
+    };
+    expectNear(screenOf(chain), Point2d(300, 200), 1e-9);
+    const CameraTransformChain before = chain;
+    chain.applyMatrixToModel(Matrix4x4().translate(0, 1, 0));
+    expectNear(screenOf(chain), Point2d(300, 100), 1e-9);
+    expectNear(screenOf(before), Point2d(300, 200), 1e-9);
+    chain.setModelMatrix(Matrix4x4().scale(2, 1, 1));
+    expectNear(screenOf(chain), Point2d(400, 200), 1e-9);
+    // A wider window under the same projection stretches the view.
+    chain.setViewport(Box2d(Point2d(0, 0), Point2d(800, 400)));
+    expectNear(screenOf(chain), Point2d(800, 200), 1e-9);
+    const CameraTransformChain wide = CameraTransformChain::orthographic(800, 400, {0, 0}, 100);
+    chain.setProjectionMatrix(wide.projectionMatrix());
+    expectNear(screenOf(chain), Point2d(600, 200), 1e-9);
+    chain.setViewMatrix(Matrix4x4().translate(-1, 0, -CameraTransformChain::kOrthoEyeDistance));
+    expectNear(screenOf(chain), Point2d(500, 200), 1e-9);
+    Matrix4x4 m;
+    ASSERT_TRUE(chain.compoundMatrix(SourceModelFrame, D1, m));
+    expectNear(m.transformPoint(Point3d(1, 0, 0)), Point3d(500, 200, 0.5), 1e-9);
+}
+
 TEST(CameraChain, FailsQuietlyWhereNoAnswerExists) {
     const CameraTransformChain c = CameraTransformChain::perspective(400, 300, {0, 0, 10}, {0, 0, 0}, {0, 1, 0}, 45);
     Point3d out(7, 7, 7);

@@ -189,11 +189,19 @@ TEST_F(PositionControls, BoxOutlineAndGridLinesOnlyWithShowLimits) {
     EXPECT_TRUE(sameRgb(moved.pixel(200, 170), kOuter));
 }
 
-TEST_F(PositionControls, BoxWithoutLimitsDrawsNothingItCannotPlace) {
+TEST_F(PositionControls, BoxWithoutLimitsDrawsOnlyWhatHasAPlace) {
     set({{"show_limits", true}, {"show_grid_lines", true}, {"xValues", std::vector<double>{0}}});
     properties.setColor("box_color", kOuter);
-    // The default limits lie beyond a float's range: every line has an infinite end.
-    EXPECT_EQ(extentOf(rig.paint(*make("BOX_2D")), kOuter).count, 0);
+    // The default limits lie beyond a float's range. The outline's corners are infinite or
+    // undefined, so it has no edge to show; the grid line at x = 0 runs from one infinity
+    // to the other and crosses the whole view, two pixels wide.
+    const VS_Image open = rig.paint(*make("BOX_2D"));
+    const Extent grid = extentOf(open, kOuter);
+    EXPECT_EQ(grid.minX, 199);
+    EXPECT_EQ(grid.maxX, 200);
+    EXPECT_EQ(grid.minY, 0);
+    EXPECT_EQ(grid.maxY, open.height - 1);
+    EXPECT_EQ(grid.count, 2 * open.height);
 
     // Limits are kept as floats: far from the origin, 16777217 becomes 16777216, the
     // float nearest it, and the right edge is drawn a unit (100 pixels) short of it.

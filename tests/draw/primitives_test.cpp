@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <tuple>
 
@@ -66,6 +67,50 @@ TEST_F(Primitives, BoxesAndLinesFillExactlyTheirPixels) {
     painter.setLineThickness(0.1, VU_Painter::ModelFrame);
     painter.drawLine(Point2d(0, -1), Point2d(0, 1));
     expectSolid(drawn(), 195, 204, 95, 304);
+}
+
+// The open side of a box: lines along an axis that reach to infinity are drawn across the
+// view; those with no single place (slanted towards infinity, NaN) are not.
+TEST_F(Primitives, LinesReachingInfinityCrossTheViewAlongTheirAxis) {
+    const double inf = std::numeric_limits<double>::infinity();
+    painter.setLineThickness(2.0, VU_Painter::ScreenFrame);
+    // From a finite end to infinity: a ray that leaves the view on the right.
+    painter.drawLine(Point2d(-1, 0.5), Point2d(inf, 0.5));
+    expectSolid(drawn(), 99, 399, 149, 150);
+
+    // From one infinity to the other: the whole column, under a turned model frame too
+    // (the model's X axis is the screen's up, so x = 0.5 is the row 50 pixels above).
+    rig.begin();
+    painter.drawLine(Point2d(0, inf), Point2d(0, -inf));
+    expectSolid(drawn(), 199, 200, 0, 399);
+    rig.begin();
+    rig.binder.setModelMatrix(Math::Matrix4x4().rotateDegrees(90, Math::Vector3d(0, 0, 1)));
+    painter.drawLine(Point2d(0.5, -inf), Point2d(0.5, inf));
+    expectSolid(drawn(), 0, 399, 149, 150);
+    rig.binder.setModelMatrix(Math::Matrix4x4());
+
+    // Nothing that has no one place: slanted, both ends at the same infinity, NaN.
+    rig.begin();
+    painter.drawLine(Point2d(0, 0), Point2d(inf, 1));
+    painter.drawLine(Point2d(-inf, -inf), Point2d(inf, inf));
+    painter.drawLine(Point2d(inf, 0), Point2d(inf, 1));
+    painter.drawLine(Point2d(0, std::nan("")), Point2d(0, inf));
+    EXPECT_EQ(drawn().count, 0);
+
+    // Through a perspective the line recedes to its vanishing point and stops there: the
+    // floor's centre line (y = -1 below an eye at height 0) runs from the bottom of the view
+    // up to the horizon, the middle row, and never above it.
+    rig.begin();
+    rig.binder.setTransformChain(Math::CameraTransformChain::perspective(Rig::kSize, Rig::kSize, {0, 0, 0},
+                                                                         {0, 0, -1}, {0, 1, 0}, 90.0));
+    rig.binder.setModelMatrix(Math::Matrix4x4().rotateDegrees(-90, Math::Vector3d(1, 0, 0)).translate(0, 0, -1));
+    painter.drawLine(Point2d(0, 0), Point2d(0, inf));
+    const Extent floor = drawn();
+    EXPECT_EQ(floor.minX, 199);
+    EXPECT_EQ(floor.maxX, 200);
+    EXPECT_EQ(floor.maxY, 399);
+    EXPECT_GE(floor.minY, 199);
+    EXPECT_LE(floor.minY, 202);
 }
 
 // Triangles, quads and capsules are pinned through the point styles, planes, checkbox and

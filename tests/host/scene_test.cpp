@@ -57,7 +57,38 @@ private:
     bool m_scale = false;
 };
 
+// Counts the property changes it is told of.
+struct Listening : MO_OGLPainter, SLB_SelectableDragManipulator, MO_PropertyChangeListener {
+    explicit Listening(int* heard) : heard(heard) {}
+    void paint(MO_OGLContext&, const PaintState&) override {}
+    void drag(SLB_DragContext&, SLB_SelectedInterface*, double, double, double) override {}
+    void dragStarted(SLB_DragContext&, SLB_SelectedInterface*, double, double, double) override {}
+    void dragFinished(SLB_DragContext&, SLB_SelectedInterface*) override {}
+    void update(const MO_PropertyAccessor&) override { ++*heard; }
+    int* heard;
+};
+
 }  // namespace
+
+TEST_F(SceneFixture, ComponentsThatListenHearEachChangeOnce) {
+    int painter = 0, first = 0, second = 0;
+    node->addPainter(std::make_unique<Listening>(&painter));
+    auto manipulator = std::make_unique<Listening>(&first);
+    // Added by hand as well, as a host that wires listeners itself would: still told once.
+    node->addPropertyListener(manipulator.get());
+    node->setManipulator(std::move(manipulator));
+    node->setProperty("a", 1.0);
+    EXPECT_EQ(painter, 1);
+    EXPECT_EQ(first, 1);
+    // A replaced manipulator is gone and no longer told; several edits are one change.
+    node->setManipulator(std::make_unique<Listening>(&second));
+    node->changeProperties({{"b", true}, {"c", QString("x")}}, {"a"});
+    EXPECT_EQ(painter, 2);
+    EXPECT_EQ(first, 1);
+    EXPECT_EQ(second, 1);
+    EXPECT_FALSE(node->properties().hasProperty("a"));
+    EXPECT_TRUE(node->properties().getBool("b", false));
+}
 
 // Writing still, fixed and keyed attributes and keys of every type is played by
 // tests/scenes/set_values.json; these are the cases no scene can set up.
@@ -97,6 +128,13 @@ TEST_F(SceneFixture, BooleansAndStringsHoldFromKeyToKey) {
     keyed->setValue(8, true, false, true);  // the last flag keys an attribute that had no key
     ASSERT_EQ(keyed->stepped().keys().size(), 1u);
     EXPECT_FALSE(keyed->localValue());
+    // A keyed switch set by its one flag shows it at the scene's current frame (a button
+    // let go), and only there: the keys around it still hold elsewhere.
+    scene.setCurrentFrame(15);
+    on->setLocalValue(true);
+    EXPECT_TRUE(on->value(15));
+    EXPECT_FALSE(on->value(12));
+    EXPECT_TRUE(on->localValue());
     auto* text = add<AT_StringAttr>("text", "a");
     text->stepped().addKey(3, "b");
     EXPECT_EQ(text->value(1), "b");
