@@ -252,7 +252,7 @@ std::string attributeSummary(bool none, const Json& one, const Json& two, const 
         out = "one attribute of kind " + (one.empty() ? std::string("none") : joined(one)) + "; " +
               std::to_string(two.size()) + " pairs of kinds";
     }
-    out += none ? "" : "; no attribute is refused";
+    out += none ? "" : "; an empty list is refused";
     return out;
 }
 
