@@ -45,7 +45,7 @@ TEST(Describe, EveryRegisteredTypeOncePerFactoryAndSharedNamesInEach) {
     const Json all = runner::describeComponents({});
     std::set<std::pair<std::string, std::string>> seen;
     for (const Json& c : all)
-        EXPECT_TRUE(seen.insert({c["family"], c["type"]}).second) << c["type"];
+        EXPECT_TRUE(seen.insert({c["family"].get<std::string>(), c["type"].get<std::string>()}).second) << c["type"];
     EXPECT_EQ(all.size(), 46u);
     // "BUTTON" names a manipulator and a painter: naming it describes both.
     const Json button = runner::describeComponents({"BUTTON"});
