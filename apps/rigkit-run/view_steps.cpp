@@ -73,8 +73,8 @@ void checkArgumentKeys(const Json& argument, const char* step, std::initializer_
             list += (list.empty() ? "" : ", ") + std::string(a);
         }
         if (!known)
-            throw RunError("", "unknown key " + quote(item.key()) + " in \"" + step + "\" (expected one of: " + list +
-                                   ")");
+            throw RunError("",
+                           "unknown key " + quote(item.key()) + " in \"" + step + "\" (expected one of: " + list + ")");
     }
 }
 
@@ -117,7 +117,8 @@ void writeImage(ScriptContext& context, const VS_Image& image, const std::string
     std::error_code ec;
     if (!parent.empty() && !std::filesystem::is_directory(parent, ec)) {
         if (std::filesystem::exists(parent, ec))
-            throw RunError("", "cannot make the directory " + quote(parent.string()) + ": a file of that name is there");
+            throw RunError("",
+                           "cannot make the directory " + quote(parent.string()) + ": a file of that name is there");
         std::filesystem::create_directories(parent, ec);
         if (ec)
             throw RunError("", "cannot make the directory " + quote(parent.string()) + ": " + ec.message());
@@ -151,8 +152,8 @@ void playContactSheet(ScriptContext& context, const Json& argument, const Json& 
     if (columns < 1 || columns > 64 || columns != std::floor(columns))
         throw RunError("", "\"columns\" takes a whole number from 1 to 64, not " + show(step["columns"]));
     if (cellWidth < 16 || cellWidth > 4096 || cellWidth != std::floor(cellWidth))
-        throw RunError("", "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " +
-                               show(step["cellWidth"]));
+        throw RunError("",
+                       "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " + show(step["cellWidth"]));
     if (context.renders.empty())
         throw RunError("", "\"contactSheet\" needs a \"render\" step before it");
     imagePath(context, file);
@@ -324,8 +325,8 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
     const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
     if (!(gesture.inPointer ? session.pressAt(gesture.node, pointer(gesture.from))
                             : session.press(gesture.node, gesture.from)))
-        throw RunError("", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " +
-                               show(argument["from"]));
+        throw RunError(
+            "", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " + show(argument["from"]));
     for (int i = 1; i <= gesture.steps; ++i) {
         if (gesture.inPointer)
             session.moveTo(pointer(gesture.pointAt(i)));

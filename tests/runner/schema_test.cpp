@@ -122,12 +122,14 @@ TEST(SceneSchema, ObjectsTakeTheKeysTheRunnerTakes) {
 TEST(SceneSchema, NamesTheRunnerKnows) {
     EXPECT_EQ(enumOf(def("attribute")["properties"]["type"]),
               listedIn(loadError(R"({"nodes": [{"name": "n", "attributes": {"a": {"type": "zz"}}}]})")));
-    EXPECT_EQ(enumOf(def("attribute")["properties"]["curve"]),
-              listedIn(loadError(
-                  R"({"nodes": [{"name": "n", "attributes": {"a": {"type": "double", "curve": "zz", "keys": []}}}]})")));
+    EXPECT_EQ(
+        enumOf(def("attribute")["properties"]["curve"]),
+        listedIn(loadError(
+            R"({"nodes": [{"name": "n", "attributes": {"a": {"type": "double", "curve": "zz", "keys": []}}}]})")));
     EXPECT_EQ(enumOf(def("clickStep")["properties"]["modifiers"]["items"]),
               listedIn(stepError(R"({"click": [0, 0], "modifiers": ["zz"]})"), "known: "));
-    EXPECT_EQ(def("dragStep")["properties"]["drag"]["properties"]["modifiers"], def("clickStep")["properties"]["modifiers"]);
+    EXPECT_EQ(def("dragStep")["properties"]["drag"]["properties"]["modifiers"],
+              def("clickStep")["properties"]["modifiers"]);
 }
 
 TEST(SceneSchema, StepsTakeTheOptionsTheRunnerTakes) {
@@ -148,10 +150,13 @@ TEST(SceneSchema, StepsTakeTheOptionsTheRunnerTakes) {
     }
 
     // The steps whose argument is an object of their own.
-    const auto argumentKeys = [](const std::string& step) { return propertiesOf(def(step + "Step")["properties"][step]); };
+    const auto argumentKeys = [](const std::string& step) {
+        return propertiesOf(def(step + "Step")["properties"][step]);
+    };
     EXPECT_EQ(argumentKeys("drag"), listedIn(stepError(R"({"drag": {"zz": 1}})")));
     EXPECT_EQ(argumentKeys("expectPixel"), listedIn(stepError(R"({"expectPixel": {"zz": 1}})")));
-    EXPECT_EQ(argumentKeys("expectPick"), listedIn(stepError(R"({"expectPick": {"at": [0, 0], "node": null, "zz": 1}})")));
+    EXPECT_EQ(argumentKeys("expectPick"),
+              listedIn(stepError(R"({"expectPick": {"at": [0, 0], "node": null, "zz": 1}})")));
 }
 
 }  // namespace
