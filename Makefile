@@ -6,7 +6,7 @@ DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
         libgtest-dev libgmock-dev libbenchmark-dev \
         libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
         libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-        xvfb xdotool
+        xvfb xdotool python3-jsonschema
 
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,6 +1,7 @@
 // rigkit-run: loads the plug-in, builds the scene a JSON file describes and plays its
 // script.
 
+#include "apps/rigkit-run/describe.h"
 #include "apps/rigkit-run/json_util.h"
 #include "apps/rigkit-run/plugin_loader.h"
 #include "apps/rigkit-run/scene_loader.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -20,6 +22,7 @@ constexpr int kUsage = 2;
 const char* const kUsageText =
     "usage: rigkit-run [--plugin PATH] [--out DIR] [--summary] SCENE.json\n"
     "       rigkit-run [--plugin PATH] --list\n"
+    "       rigkit-run [--plugin PATH] --describe [--json] [TYPE ...]\n"
     "       rigkit-run --help | --version\n"
     "\n"
     "Loads the plug-in, builds the scene that SCENE.json describes and plays its script.\n"
@@ -29,6 +32,11 @@ const char* const kUsageText =
     "  --summary      after the script, print one line: components loaded, frames rendered,\n"
     "                 edits recorded and the time taken\n"
     "  --list         print the type strings registered in each factory and exit\n"
+    "  --describe     for each registered type string (those named, or all), print what the\n"
+    "                 component is learnt to be by building it: its family and class, the\n"
+    "                 attributes it is built from, and each property it reads, in order, with\n"
+    "                 its kind and default (and what that default depends on); then exit\n"
+    "  --json         with --describe, print the same as one JSON document\n"
     "  --help         print this help and exit\n"
     "  --version      print the version and exit\n"
     "\n"
@@ -40,7 +48,11 @@ struct Options {
     std::string plugin;
     std::string out = ".";
     std::string scene;
+    // Type strings named after --describe.
+    std::vector<std::string> types;
     bool list = false;
+    bool describe = false;
+    bool json = false;
     bool summary = false;
     bool help = false;
     bool version = false;
@@ -63,9 +75,7 @@ std::string parseArguments(int argc, char** argv, Options& o) {
         };
         const auto is = [&](const std::string& name) { return arg == name || arg.rfind(name + "=", 0) == 0; };
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            if (!o.scene.empty())
-                return "only one scene file can be played at a time";
-            o.scene = arg;
+            o.types.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (is("--plugin")) {
@@ -80,6 +90,10 @@ std::string parseArguments(int argc, char** argv, Options& o) {
             o.summary = true;
         } else if (arg == "--list") {
             o.list = true;
+        } else if (arg == "--describe") {
+            o.describe = true;
+        } else if (arg == "--json") {
+            o.json = true;
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else if (arg == "--version") {
@@ -88,6 +102,16 @@ std::string parseArguments(int argc, char** argv, Options& o) {
             return "unknown option \"" + arg + "\"";
         }
     }
+    if (o.json && !o.describe)
+        return "--json goes with --describe";
+    if (o.describe)
+        return {};
+    // Without --describe the words that are not options name the scene.
+    if (o.types.size() > 1)
+        return "only one scene file can be played at a time";
+    if (!o.types.empty())
+        o.scene = o.types.front();
+    o.types.clear();
     if (!o.help && !o.version && !o.list && o.scene.empty())
         return "no scene file given";
     return {};
@@ -123,6 +147,24 @@ void listTypes() {
     listFactory("local transformations", MO_LocalTransformationFactorySingleton());
     listFactory("OpenGL painters", MO_OGLPainterFactorySingleton());
     listFactory("pick adaptors", SLB_PickAdaptorFactorySingleton());
+}
+
+int describe(const Options& o) {
+    const std::vector<std::string> unknown = runner::unknownTypes(o.types);
+    if (!unknown.empty()) {
+        std::string names;
+        for (const std::string& n : unknown)
+            names += (names.empty() ? "" : ", ") + runner::quote(runner::oneLine(n));
+        std::cerr << "rigkit-run: no factory knows the type " << names << " (rigkit-run --list names them)\n";
+        return kFailure;
+    }
+    const runner::Json description = runner::describeComponents(o.types);
+    if (o.json)
+        std::cout << description.dump(2) << "\n";
+    else
+        runner::printDescription(description, std::cout);
+    std::cout.flush();
+    return std::cout ? 0 : kFailure;
 }
 
 int playSceneFile(const Options& o, std::chrono::steady_clock::time_point started) {
@@ -179,6 +221,8 @@ int main(int argc, char** argv) {
             listTypes();
             return 0;
         }
+        if (o.describe)
+            return describe(o);
     } catch (const std::exception& e) {
         std::cerr << "rigkit-run: internal error: " << e.what() << std::endl;
         return kFailure;

@@ -468,7 +468,10 @@ Camera loadCamera(const Json& desc, const std::string& path) {
 
 Scene loadScene(const Json& document) {
     requireObject(document, "top level");
-    checkKeys(document, "", {"viewport", "camera", "metrics", "dpiScale", "background", "nodes", "script"});
+    // "$schema" lets editors validate the file; it names the schema, nothing for the run.
+    checkKeys(document, "", {"$schema", "viewport", "camera", "metrics", "dpiScale", "background", "nodes", "script"});
+    if (document.contains("$schema"))
+        requireString(document["$schema"], "$schema");
     Scene scene;
 
     if (document.contains("viewport")) {

@@ -54,6 +54,22 @@ VS_PickImage drawView(ScriptContext& context, bool pick) {
     return VS_PickImage{VS_SceneRenderer::render(glOf(context), *context.scene.common, viewOf(context)), {}};
 }
 
+// A step's argument object holds only these keys; the message lists them, as the scene
+// file's own objects do.
+void checkArgumentKeys(const Json& argument, const char* step, std::initializer_list<const char*> allowed) {
+    for (const auto& item : argument.items()) {
+        bool known = false;
+        std::string list;
+        for (const char* a : allowed) {
+            known = known || item.key() == a;
+            list += (list.empty() ? "" : ", ") + std::string(a);
+        }
+        if (!known)
+            throw RunError("",
+                           "unknown key " + quote(item.key()) + " in \"" + step + "\" (expected one of: " + list + ")");
+    }
+}
+
 // Whether `v` is a whole number that an int holds.
 bool isInt(double v) {
     return v == std::floor(v) && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
@@ -93,7 +109,8 @@ void writeImage(ScriptContext& context, const VS_Image& image, const std::string
     std::error_code ec;
     if (!parent.empty() && !std::filesystem::is_directory(parent, ec)) {
         if (std::filesystem::exists(parent, ec))
-            throw RunError("", "cannot make the directory " + quote(parent.string()) + ": a file of that name is there");
+            throw RunError("",
+                           "cannot make the directory " + quote(parent.string()) + ": a file of that name is there");
         std::filesystem::create_directories(parent, ec);
         if (ec)
             throw RunError("", "cannot make the directory " + quote(parent.string()) + ": " + ec.message());
@@ -127,8 +144,8 @@ void playContactSheet(ScriptContext& context, const Json& argument, const Json& 
     if (columns < 1 || columns > 64 || columns != std::floor(columns))
         throw RunError("", "\"columns\" takes a whole number from 1 to 64, not " + show(step["columns"]));
     if (cellWidth < 16 || cellWidth > 4096 || cellWidth != std::floor(cellWidth))
-        throw RunError("", "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " +
-                               show(step["cellWidth"]));
+        throw RunError("",
+                       "\"cellWidth\" takes a whole number of pixels from 16 to 4096, not " + show(step["cellWidth"]));
     if (context.renders.empty())
         throw RunError("", "\"contactSheet\" needs a \"render\" step before it");
     imagePath(context, file);
@@ -153,9 +170,7 @@ void playSelect(ScriptContext& context, const Json& argument, const Json&) {
 void playExpectPixel(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object())
         throw RunError("", "\"expectPixel\" takes {\"at\": [x, y], \"rgba\": [r, g, b, a]}, not " + describe(argument));
-    for (const auto& item : argument.items())
-        if (item.key() != "at" && item.key() != "rgba" && item.key() != "tolerance")
-            throw RunError("", "unknown key " + quote(item.key()) + " in \"expectPixel\"");
+    checkArgumentKeys(argument, "expectPixel", {"at", "rgba", "tolerance"});
     if (context.lastRender.width == 0)
         throw RunError("", "\"expectPixel\" needs a \"render\" step before it");
     const std::vector<double> at = requireNumbers(argument.value("at", Json()), 2, "expectPixel.at");
@@ -193,9 +208,7 @@ void playClick(ScriptContext& context, const Json& argument, const Json& step) {
 void playExpectPick(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object() || !argument.contains("at") || !argument.contains("node"))
         throw RunError("", "\"expectPick\" takes {\"at\": [x, y], \"node\": name or null}, not " + describe(argument));
-    for (const auto& item : argument.items())
-        if (item.key() != "at" && item.key() != "node" && item.key() != "selectionType")
-            throw RunError("", "unknown key " + quote(item.key()) + " in \"expectPick\"");
+    checkArgumentKeys(argument, "expectPick", {"at", "node", "selectionType"});
     const VS_PickHit hit = pickAt(context, pointOf(argument["at"], "expectPick.at"));
     const Json& node = argument["node"];
     const std::string hitName = hit ? hit.node->name().toStdString() : std::string();
@@ -304,8 +317,8 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
     const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
     if (!(gesture.inPointer ? session.pressAt(gesture.node, pointer(gesture.from))
                             : session.press(gesture.node, gesture.from)))
-        throw RunError("", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " +
-                               show(argument["from"]));
+        throw RunError(
+            "", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " + show(argument["from"]));
     for (int i = 1; i <= gesture.steps; ++i) {
         if (gesture.inPointer)
             session.moveTo(pointer(gesture.pointAt(i)));
@@ -361,10 +374,7 @@ Qt::KeyboardModifiers readModifiers(const Json& step, const char* key) {
 DragGesture readDrag(ScriptContext& context, const Json& argument) {
     if (!argument.is_object())
         throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
-    for (const auto& item : argument.items())
-        if (item.key() != "from" && item.key() != "to" && item.key() != "steps" && item.key() != "modifiers" &&
-            item.key() != "node" && item.key() != "manipMode" && item.key() != "in")
-            throw RunError("", "unknown key " + quote(item.key()) + " in \"drag\"");
+    checkArgumentKeys(argument, "drag", {"from", "to", "steps", "modifiers", "node", "manipMode", "in"});
     DragGesture g;
     // "in": "pointer" gives from and to in the pointer frame instead of window pixels.
     g.inPointer = argument.contains("in") && requireString(argument["in"], "drag.in") == "pointer";
