@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("SCENE.json"), QStringLiteral("the scene to show"));
     const QCommandLineOption plugin(QStringLiteral("plugin"),
-                                    QStringLiteral("the plug-in to load (default: librigkit.so beside this program)"),
+                                    QStringLiteral("the plug-in to load (default: librigkit.so beside this program, else in "
+                                                   "../lib/rigkit, where it is installed)"),
                                     QStringLiteral("PATH"));
     const QCommandLineOption script(
         QStringLiteral("script"),
