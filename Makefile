@@ -12,7 +12,7 @@ JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
-.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps install package
+.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps install package gallery-image
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
@@ -60,6 +60,11 @@ install: build-default
 package: build-default
 	cd build/default && cpack -G DEB
 	@ls -l build/default/rigkit_*.deb
+
+# The README's picture: the gallery as `make run` draws it, at half size.
+gallery-image: run
+	$(call install_missing,python3)
+	python3 docs/img/shrink_png.py $(OUT)/gallery.png docs/img/gallery.png
 
 # Benchmarks in a release tree of their own, and one table of every budget.
 BENCH_DEPS := valgrind python3
