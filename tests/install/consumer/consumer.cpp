@@ -55,8 +55,8 @@ int main() {
 
     const VS_RGBA shaft = image.pixel(250, 199);
     const VS_RGBA behind = image.pixel(150, 199);
-    std::printf("consumer: %d headers, pixel (250, 199) = %d %d %d %d, pixel (150, 199) = %d %d %d %d\n",
-                HEADER_COUNT, shaft.r, shaft.g, shaft.b, shaft.a, behind.r, behind.g, behind.b, behind.a);
+    std::printf("consumer: %d headers, pixel (250, 199) = %d %d %d %d, pixel (150, 199) = %d %d %d %d\n", HEADER_COUNT,
+                shaft.r, shaft.g, shaft.b, shaft.a, behind.r, behind.g, behind.b, behind.a);
     if (!same(shaft, VU_Painter::redColor))
         return failed("the arrow's shaft is not in the arrow's red");
     if (!same(behind, view.background))
