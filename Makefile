@@ -6,13 +6,13 @@ DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
         libgtest-dev libgmock-dev libbenchmark-dev \
         libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
         libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-        xvfb xdotool python3-jsonschema
+        xvfb xdotool python3-jsonschema dpkg-dev file
 
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
-.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps
+.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps install package gallery-image
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
@@ -50,6 +50,21 @@ test-%: build-%
 	ctest --preset $* -j $(JOBS)
 
 test: test-default test-asan
+
+# The release build installed below PREFIX (bin/, lib/, include/rigkit/, share/rigkit/).
+PREFIX ?= /usr/local
+install: build-default
+	cmake --install build/default --prefix $(PREFIX)
+
+# The Debian package of the release build, written to build/default/.
+package: build-default
+	cd build/default && cpack -G DEB
+	@ls -l build/default/rigkit_*.deb
+
+# The README's picture: the gallery as `make run` draws it, at half size.
+gallery-image: run
+	$(call install_missing,python3)
+	python3 docs/img/shrink_png.py $(OUT)/gallery.png docs/img/gallery.png
 
 # Benchmarks in a release tree of their own, and one table of every budget.
 BENCH_DEPS := valgrind python3

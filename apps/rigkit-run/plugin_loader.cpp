@@ -1,11 +1,28 @@
 #include "apps/rigkit-run/plugin_loader.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
 
 namespace runner {
+
+namespace {
+
+bool isFile(const std::string& path) {
+    struct stat s {};
+    return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+}
+
+}  // namespace
+
+std::string pluginPathNear(const std::string& programDir) {
+    const std::string beside = programDir + "/librigkit.so";
+    if (isFile(beside))
+        return beside;
+    return programDir + "/" RIGKIT_PLUGIN_DIR_FROM_BIN "/librigkit.so";
+}
 
 std::string defaultPluginPath() {
     std::vector<char> buffer(4096);
@@ -13,7 +30,7 @@ std::string defaultPluginPath() {
     std::string exe = n > 0 ? std::string(buffer.data(), static_cast<std::size_t>(n)) : std::string();
     const auto slash = exe.rfind('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
-    return dir + "/librigkit.so";
+    return pluginPathNear(dir);
 }
 
 std::string loadPlugin(const std::string& path) {

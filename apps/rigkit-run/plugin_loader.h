@@ -7,8 +7,13 @@
 
 namespace runner {
 
-// librigkit.so in the directory of the running executable.
+// Where the running program finds the plug-in: see pluginPathNear.
 std::string defaultPluginPath();
+
+// The plug-in for a program in `programDir`: librigkit.so beside it, as in the build tree,
+// else the one in the installed plug-in folder (bin/../lib/rigkit). When neither is there,
+// the installed one, so that the failure names where an installed program looked.
+std::string pluginPathNear(const std::string& programDir);
 
 // Returns an empty string on success, else what went wrong (the loader's own message when
 // the library cannot be opened). The library stays loaded until the process ends: the

@@ -61,9 +61,11 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("SCENE.json"), QStringLiteral("the scene to show"));
-    const QCommandLineOption plugin(QStringLiteral("plugin"),
-                                    QStringLiteral("the plug-in to load (default: librigkit.so beside this program)"),
-                                    QStringLiteral("PATH"));
+    const QCommandLineOption plugin(
+        QStringLiteral("plugin"),
+        QStringLiteral("the plug-in to load (default: librigkit.so beside this program, else in "
+                       "../lib/rigkit, where it is installed)"),
+        QStringLiteral("PATH"));
     const QCommandLineOption script(
         QStringLiteral("script"),
         QStringLiteral("replay these runner steps in the window (a list of steps, or a scene file's script)"),
