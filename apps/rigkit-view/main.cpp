@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("where rendered images go (default: .)"),
                                  QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("close the window once the script has played"));
+    const QCommandLineOption quit(QStringLiteral("quit"),
+                                  QStringLiteral("close the window once the script has played"));
     const QCommandLineOption printOnExit(
         QStringLiteral("print-on-exit"),
         QStringLiteral("print these items, comma-separated, as the \"print\" step does, when the window closes"),
@@ -78,7 +79,12 @@ int main(int argc, char** argv) {
     const QCommandLineOption printViewport(
         QStringLiteral("print-viewport"),
         QStringLiteral("print the viewport's place on the screen, \"viewport: [x, y, width, height]\", once shown"));
-    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport});
+    const QCommandLineOption answer(
+        QStringLiteral("answer"),
+        QStringLiteral("answer every question the window would ask (reload over unsaved edits, save before closing, "
+                       "restore a recovery file) with yes or no, for scripts and tests"),
+        QStringLiteral("yes|no"));
+    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport, answer});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         std::cerr << "rigkit-view: give one scene file (rigkit-view --help tells how to call it)\n";
@@ -94,11 +100,26 @@ int main(int argc, char** argv) {
         return kFailure;
     }
 
+    viewer::Answer answers = viewer::Answer::Ask;
+    if (parser.isSet(answer)) {
+        const QString a = parser.value(answer);
+        if (a != QLatin1String("yes") && a != QLatin1String("no")) {
+            std::cerr << "rigkit-view: --answer takes yes or no\n";
+            return kUsage;
+        }
+        answers = a == QLatin1String("yes") ? viewer::Answer::Yes : viewer::Answer::No;
+    } else if (parser.isSet(quit)) {
+        // A run that ends by itself cannot wait for anyone: it takes nothing it is offered.
+        answers = viewer::Answer::No;
+    }
+
     runner::Scene scene;
+    runner::Json document;
     runner::Json steps;
     std::string current = sceneFile;
     try {
-        scene = runner::loadScene(runner::readDocumentFile(sceneFile));
+        document = runner::readDocumentFile(sceneFile);
+        scene = runner::loadScene(document);
         if (parser.isSet(script)) {
             current = parser.value(script).toStdString();
             steps = scriptOf(runner::readDocumentFile(current));
@@ -111,15 +132,18 @@ int main(int argc, char** argv) {
     runner::ScriptContext context{scene, std::cout, parser.value(out).toStdString()};
     viewer::ViewerWindow window(context);
     context.draw = [&window](bool pick) { return window.viewport()->grab(pick); };
+    window.setAnswer(answers);
+    window.setRecoveryWrites(!parser.isSet(quit));
     window.show();
+    window.openScene(sceneFile, document);
 
     int status = 0;
     if (parser.isSet(printViewport)) {
         QTimer::singleShot(0, &window, [&window] {
             const QWidget* v = window.viewport();
             const QPoint at = v->mapToGlobal(QPoint(0, 0));
-            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height()
-                      << "]" << std::endl;
+            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height() << "]"
+                      << std::endl;
         });
     }
     if (parser.isSet(script)) {
@@ -138,13 +162,24 @@ int main(int argc, char** argv) {
             window.viewport()->setMinimumSize(0, 0);
             window.viewport()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
             if (quitAfter)
-                window.close();
+                window.closeWithoutAsking();
         });
     }
     const int appStatus = app.exec();
     if (parser.isSet(printOnExit)) {
         try {
-            runner::defaultSteps().at("print").play(context, printItems(parser.value(printOnExit)), runner::Json());
+            // The window's own items, then whatever the "print" step prints.
+            for (const runner::Json& item : printItems(parser.value(printOnExit))) {
+                const std::string name = item.get<std::string>();
+                if (name == "cursor")
+                    std::cout << "cursor: " << runner::show(window.viewport()->cursorName().toStdString()) << "\n";
+                else if (name == "loadError")
+                    std::cout << "loadError: " << runner::show(window.loadError().toStdString()) << "\n";
+                else if (name == "unsaved")
+                    std::cout << "unsaved: " << (window.hasUnsavedEdits() ? "true" : "false") << "\n";
+                else
+                    runner::defaultSteps().at("print").play(context, runner::Json::array({item}), runner::Json());
+            }
         } catch (const std::exception& e) {
             std::cerr << "rigkit-view: --print-on-exit: " << runner::oneLine(e.what()) << std::endl;
             status = kFailure;
