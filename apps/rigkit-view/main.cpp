@@ -38,6 +38,26 @@ runner::Json printItems(const QString& list) {
     return items;
 }
 
+// "--samples N" or "--samples=N"; 4 when not given. The parser checks the option again
+// once Qt has started, and refuses a value that is not a number from 0 to 16.
+int samplesRequested(int argc, char** argv) {
+    constexpr int kDefaultSamples = 4;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        QByteArray value;
+        if (arg == "--samples" && i + 1 < argc)
+            value = argv[i + 1];
+        else if (arg.startsWith("--samples="))
+            value = arg.mid(10);
+        else
+            continue;
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        return ok && n >= 0 && n <= 16 ? n : kDefaultSamples;
+    }
+    return kDefaultSamples;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +67,9 @@ int main(int argc, char** argv) {
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setVersion(2, 1);
     format.setDepthBufferSize(24);
+    // Smooth edges on screen; the picking pass draws into a single-sampled buffer of its
+    // own. --samples is read before Qt starts, which fixes the format at its start.
+    format.setSamples(samplesRequested(argc, argv));
     QSurfaceFormat::setDefaultFormat(format);
 
     QApplication app(argc, argv);
@@ -84,8 +107,23 @@ int main(int argc, char** argv) {
         QStringLiteral("answer every question the window would ask (reload over unsaved edits, save before closing, "
                        "restore a recovery file) with yes or no, for scripts and tests"),
         QStringLiteral("yes|no"));
-    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport, answer});
+    const QCommandLineOption samples(
+        QStringLiteral("samples"),
+        QStringLiteral("samples per pixel of the picture on screen, 0 to 16 (default 4; 0 turns multisampling off)"),
+        QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("once the script has played, save a picture of the whole window (PNG)"), QStringLiteral("FILE"));
+    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport, answer, samples, screenshot});
     parser.process(app);
+    {
+        bool ok = false;
+        const int n = parser.value(samples).toInt(&ok);
+        if (!ok || n < 0 || n > 16) {
+            std::cerr << "rigkit-view: --samples takes a whole number from 0 to 16\n";
+            return kUsage;
+        }
+    }
     if (parser.positionalArguments().size() != 1) {
         std::cerr << "rigkit-view: give one scene file (rigkit-view --help tells how to call it)\n";
         return kUsage;
@@ -149,14 +187,19 @@ int main(int argc, char** argv) {
     if (parser.isSet(script)) {
         const std::string scriptFile = parser.value(script).toStdString();
         const bool quitAfter = parser.isSet(quit);
+        const QString screenshotFile = parser.value(screenshot);
         // A script's pixel coordinates are those of the scene's viewport size.
         window.viewport()->setFixedSize(scene.width, scene.height);
-        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter] {
+        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter, screenshotFile] {
             try {
                 runner::playScript(steps, viewer::viewerSteps(window), context);
             } catch (const std::exception& e) {
                 std::cerr << scriptFile << ": " << runner::oneLine(e.what()) << std::endl;
                 window.statusBar()->showMessage(QString::fromStdString(e.what()));
+                status = kFailure;
+            }
+            if (!screenshotFile.isEmpty() && !window.grab().save(screenshotFile)) {
+                std::cerr << "rigkit-view: cannot write " << screenshotFile.toStdString() << std::endl;
                 status = kFailure;
             }
             window.viewport()->setMinimumSize(0, 0);

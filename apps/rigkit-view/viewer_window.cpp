@@ -133,7 +133,9 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
     m_inspector = new Inspector(context, inspectorDock);
     inspectorDock->setWidget(m_inspector);
     addDockWidget(Qt::RightDockWidgetArea, inspectorDock);
-    // The list of edits is short; the inspector gets the height.
+    // Wide enough for an editor beside each name; the list of edits is short, the
+    // inspector gets the height.
+    inspectorDock->setMinimumWidth(360);
     resizeDocks({dock, inspectorDock}, {150, 400}, Qt::Vertical);
     connect(m_inspector, &Inspector::edited, this, &ViewerWindow::refresh);
 

@@ -32,11 +32,12 @@ read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\),
 [ -n "${h:-}" ] || fail "the viewer never showed its viewport: $(cat "$dir/hover.log")"
 window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
 xdotool windowfocus --sync "$window"
-# Two moves over the shaft: the first may arrive before the window tracks the pointer.
-xdotool mousemove $((x + w / 2 + 55)) $((y + h / 2))
-sleep 0.3
-xdotool mousemove $((x + w / 2 + 60)) $((y + h / 2))
-sleep 0.5
+# Moves along the shaft for two seconds: on a loaded machine the first ones may arrive
+# before the window tracks the pointer.
+for step in $(seq 10); do
+    xdotool mousemove $((x + w / 2 + 40 + step * 2)) $((y + h / 2))
+    sleep 0.2
+done
 xdotool key ctrl+q
 wait "$pid" || fail "the hovered viewer failed: $(cat "$dir/hover.log")"
 pid=
