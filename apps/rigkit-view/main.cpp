@@ -38,6 +38,26 @@ runner::Json printItems(const QString& list) {
     return items;
 }
 
+// "--samples N" or "--samples=N"; 4 when not given. The parser checks the option again
+// once Qt has started, and refuses a value that is not a number from 0 to 16.
+int samplesRequested(int argc, char** argv) {
+    constexpr int kDefaultSamples = 4;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        QByteArray value;
+        if (arg == "--samples" && i + 1 < argc)
+            value = argv[i + 1];
+        else if (arg.startsWith("--samples="))
+            value = arg.mid(10);
+        else
+            continue;
+        bool ok = false;
+        const int n = value.toInt(&ok);
+        return ok && n >= 0 && n <= 16 ? n : kDefaultSamples;
+    }
+    return kDefaultSamples;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +67,9 @@ int main(int argc, char** argv) {
     format.setProfile(QSurfaceFormat::CompatibilityProfile);
     format.setVersion(2, 1);
     format.setDepthBufferSize(24);
+    // Smooth edges on screen; the picking pass draws into a single-sampled buffer of its
+    // own. --samples is read before Qt starts, which fixes the format at its start.
+    format.setSamples(samplesRequested(argc, argv));
     QSurfaceFormat::setDefaultFormat(format);
 
     QApplication app(argc, argv);
@@ -72,7 +95,8 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("where rendered images go (default: .)"),
                                  QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption quit(QStringLiteral("quit"), QStringLiteral("close the window once the script has played"));
+    const QCommandLineOption quit(QStringLiteral("quit"),
+                                  QStringLiteral("close the window once the script has played"));
     const QCommandLineOption printOnExit(
         QStringLiteral("print-on-exit"),
         QStringLiteral("print these items, comma-separated, as the \"print\" step does, when the window closes"),
@@ -80,8 +104,28 @@ int main(int argc, char** argv) {
     const QCommandLineOption printViewport(
         QStringLiteral("print-viewport"),
         QStringLiteral("print the viewport's place on the screen, \"viewport: [x, y, width, height]\", once shown"));
-    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport});
+    const QCommandLineOption answer(
+        QStringLiteral("answer"),
+        QStringLiteral("answer every question the window would ask (reload over unsaved edits, save before closing, "
+                       "restore a recovery file) with yes or no, for scripts and tests"),
+        QStringLiteral("yes|no"));
+    const QCommandLineOption samples(
+        QStringLiteral("samples"),
+        QStringLiteral("samples per pixel of the picture on screen, 0 to 16 (default 4; 0 turns multisampling off)"),
+        QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("once the script has played, save a picture of the whole window (PNG)"), QStringLiteral("FILE"));
+    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport, answer, samples, screenshot});
     parser.process(app);
+    {
+        bool ok = false;
+        const int n = parser.value(samples).toInt(&ok);
+        if (!ok || n < 0 || n > 16) {
+            std::cerr << "rigkit-view: --samples takes a whole number from 0 to 16\n";
+            return kUsage;
+        }
+    }
     if (parser.positionalArguments().size() != 1) {
         std::cerr << "rigkit-view: give one scene file (rigkit-view --help tells how to call it)\n";
         return kUsage;
@@ -96,11 +140,26 @@ int main(int argc, char** argv) {
         return kFailure;
     }
 
+    viewer::Answer answers = viewer::Answer::Ask;
+    if (parser.isSet(answer)) {
+        const QString a = parser.value(answer);
+        if (a != QLatin1String("yes") && a != QLatin1String("no")) {
+            std::cerr << "rigkit-view: --answer takes yes or no\n";
+            return kUsage;
+        }
+        answers = a == QLatin1String("yes") ? viewer::Answer::Yes : viewer::Answer::No;
+    } else if (parser.isSet(quit)) {
+        // A run that ends by itself cannot wait for anyone: it takes nothing it is offered.
+        answers = viewer::Answer::No;
+    }
+
     runner::Scene scene;
+    runner::Json document;
     runner::Json steps;
     std::string current = sceneFile;
     try {
-        scene = runner::loadScene(runner::readDocumentFile(sceneFile));
+        document = runner::readDocumentFile(sceneFile);
+        scene = runner::loadScene(document);
         if (parser.isSet(script)) {
             current = parser.value(script).toStdString();
             steps = scriptOf(runner::readDocumentFile(current));
@@ -113,23 +172,27 @@ int main(int argc, char** argv) {
     runner::ScriptContext context{scene, std::cout, parser.value(out).toStdString()};
     viewer::ViewerWindow window(context);
     context.draw = [&window](bool pick) { return window.viewport()->grab(pick); };
+    window.setAnswer(answers);
+    window.setRecoveryWrites(!parser.isSet(quit));
     window.show();
+    window.openScene(sceneFile, document);
 
     int status = 0;
     if (parser.isSet(printViewport)) {
         QTimer::singleShot(0, &window, [&window] {
             const QWidget* v = window.viewport();
             const QPoint at = v->mapToGlobal(QPoint(0, 0));
-            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height()
-                      << "]" << std::endl;
+            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height() << "]"
+                      << std::endl;
         });
     }
     if (parser.isSet(script)) {
         const std::string scriptFile = parser.value(script).toStdString();
         const bool quitAfter = parser.isSet(quit);
+        const QString screenshotFile = parser.value(screenshot);
         // A script's pixel coordinates are those of the scene's viewport size.
         window.viewport()->setFixedSize(scene.width, scene.height);
-        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter] {
+        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter, screenshotFile] {
             try {
                 runner::playScript(steps, viewer::viewerSteps(window), context);
             } catch (const std::exception& e) {
@@ -137,16 +200,31 @@ int main(int argc, char** argv) {
                 window.statusBar()->showMessage(QString::fromStdString(e.what()));
                 status = kFailure;
             }
+            if (!screenshotFile.isEmpty() && !window.grab().save(screenshotFile)) {
+                std::cerr << "rigkit-view: cannot write " << screenshotFile.toStdString() << std::endl;
+                status = kFailure;
+            }
             window.viewport()->setMinimumSize(0, 0);
             window.viewport()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
             if (quitAfter)
-                window.close();
+                window.closeWithoutAsking();
         });
     }
     const int appStatus = app.exec();
     if (parser.isSet(printOnExit)) {
         try {
-            runner::defaultSteps().at("print").play(context, printItems(parser.value(printOnExit)), runner::Json());
+            // The window's own items, then whatever the "print" step prints.
+            for (const runner::Json& item : printItems(parser.value(printOnExit))) {
+                const std::string name = item.get<std::string>();
+                if (name == "cursor")
+                    std::cout << "cursor: " << runner::show(window.viewport()->cursorName().toStdString()) << "\n";
+                else if (name == "loadError")
+                    std::cout << "loadError: " << runner::show(window.loadError().toStdString()) << "\n";
+                else if (name == "unsaved")
+                    std::cout << "unsaved: " << (window.hasUnsavedEdits() ? "true" : "false") << "\n";
+                else
+                    runner::defaultSteps().at("print").play(context, runner::Json::array({item}), runner::Json());
+            }
         } catch (const std::exception& e) {
             std::cerr << "rigkit-view: --print-on-exit: " << runner::oneLine(e.what()) << std::endl;
             status = kFailure;

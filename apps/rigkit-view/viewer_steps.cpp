@@ -1,11 +1,15 @@
 #include "apps/rigkit-view/viewer_steps.h"
 
+#include "apps/rigkit-view/inspector.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/scene/MO_Node.h"
 
 #include <QApplication>
 #include <QMouseEvent>
+
+#include <QElapsedTimer>
+#include <QThread>
 
 #include <algorithm>
 
@@ -55,6 +59,30 @@ void playClick(ViewerWindow& window, const runner::Json& argument, const runner:
     sendMouse(window.viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton, modifiers);
 }
 
+// An edit made through the inspector's editors, on the node it shows:
+// {"inspect": {"attribute": "tx", "value": 1}} or {"inspect": {"property": "color", "value": [...]}}.
+void playInspect(ViewerWindow& window, const runner::Json& argument) {
+    if (!argument.is_object() || argument.contains("attribute") == argument.contains("property") ||
+        !argument.contains("value"))
+        throw runner::RunError("", "an \"inspect\" step takes {\"attribute\" or \"property\": name, \"value\": v}");
+    Inspector* inspector = window.inspector();
+    MO_Node* node = inspector->node();
+    if (!node)
+        throw runner::RunError("", "the inspector shows no node (select one first)");
+    const runner::Json& value = argument["value"];
+    if (argument.contains("attribute")) {
+        const std::string name = runner::requireString(argument["attribute"], "inspect.attribute");
+        AT_Attr* attribute = node->attribute(QString::fromStdString(name));
+        if (!attribute)
+            throw runner::RunError("",
+                                   "node " + node->name().toStdString() + " has no attribute " + runner::quote(name));
+        inspector->editAttribute(attribute, value);
+    } else {
+        const std::string key = runner::requireString(argument["property"], "inspect.property");
+        inspector->editProperty(QString::fromStdString(key), runner::propertyValue(value, "inspect.value"));
+    }
+}
+
 }  // namespace
 
 runner::StepTable viewerSteps(ViewerWindow& window) {
@@ -70,6 +98,24 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
         camera(c, a, s);
         window.viewport()->resetCamera();
     };
+    table["inspect"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
+        playInspect(window, a);
+    };
+    table["save"].play = [&window](runner::ScriptContext&, const runner::Json&, const runner::Json&) {
+        if (!window.save())
+            throw runner::RunError("", "the scene could not be saved");
+    };
+    table["expectLoadError"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
+        const std::string expected = runner::requireString(a, "expectLoadError");
+        const std::string shown = window.loadError().toStdString();
+        if (expected.empty() ? !shown.empty() : shown.find(expected) == std::string::npos)
+            throw runner::RunError(
+                "", "the window shows the load error " + runner::quote(shown) + ", expected " +
+                        (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
+    };
+    // {"within": seconds, "steps": [...]}: plays the steps again, letting the window take its
+    // events in between, until they all pass; for what arrives from outside (a file saved).
+    table["within"] = {nullptr, {"steps"}};
     // Every step ends with the window showing its result.
     for (auto& entry : table) {
         auto play = entry.second.play;
@@ -79,6 +125,24 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
             QApplication::processEvents();
         };
     }
+    table["within"].play = [&window, table](runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
+        const double seconds = runner::requireNumber(a, "within");
+        const runner::Json steps = s.value("steps", runner::Json());
+        runner::requireArray(steps, "steps");
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            try {
+                runner::playScript(steps, table, c);
+                return;
+            } catch (const runner::RunError& e) {
+                if (clock.elapsed() > seconds * 1000.0)
+                    throw runner::RunError("", "not within " + runner::show(a) + " s: " + e.what());
+            }
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            QThread::msleep(20);
+        }
+    };
     return table;
 }
 

@@ -14,25 +14,70 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QOpenGLFramebufferObject>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <cmath>
+#include <limits>
 
 namespace viewer {
+
+namespace {
+
+// The handle kinds pick adaptors name through "cursorType", in the order of their values,
+// and the cursor each shows under the pointer. Unknown kinds (-1) show the plain arrow.
+struct HandleCursor {
+    const char* kind;
+    Qt::CursorShape shape;
+};
+const HandleCursor kHandleCursors[] = {
+    {"NoHandle", Qt::ArrowCursor},
+    {"PivotMoveHandle", Qt::SizeAllCursor},
+    {"RotateHandle", Qt::OpenHandCursor},
+    {"ScaleXHandle", Qt::SizeHorCursor},
+    {"ScaleYHandle", Qt::SizeVerCursor},
+    {"ScaleBothHandle", Qt::SizeFDiagCursor},
+    {"VertSkewHandle", Qt::SplitVCursor},
+    {"HorizSkewHandle", Qt::SplitHCursor},
+    {"PointingHandle", Qt::PointingHandCursor},
+    {"MiscControlPointHandle", Qt::CrossCursor},
+};
+
+struct CursorName {
+    Qt::CursorShape shape;
+    const char* name;
+};
+const CursorName kCursorNames[] = {
+    {Qt::ArrowCursor, "ArrowCursor"},
+    {Qt::SizeAllCursor, "SizeAllCursor"},
+    {Qt::OpenHandCursor, "OpenHandCursor"},
+    {Qt::SizeHorCursor, "SizeHorCursor"},
+    {Qt::SizeVerCursor, "SizeVerCursor"},
+    {Qt::SizeFDiagCursor, "SizeFDiagCursor"},
+    {Qt::SplitVCursor, "SplitVCursor"},
+    {Qt::SplitHCursor, "SplitHCursor"},
+    {Qt::PointingHandCursor, "PointingHandCursor"},
+    {Qt::CrossCursor, "CrossCursor"},
+};
+
+}  // namespace
 
 Viewport::Viewport(runner::ScriptContext& context, QWidget* parent)
     : QOpenGLWidget(parent), m_context(context), m_camera(context.scene.camera) {
     setFocusPolicy(Qt::StrongFocus);
-    setMouseTracking(false);
+    // Hovering asks what is under the pointer.
+    setMouseTracking(true);
 }
 
 Viewport::~Viewport() {
     // A drag still open when the window closes leaves nothing behind.
     cancelDrag();
     // The pictures' textures go with the context, which must be current to free them.
-    if (m_artCache) {
+    if (m_artCache || m_pickBuffer) {
         makeCurrent();
         m_artCache.reset();
+        m_pickBuffer.reset();
         doneCurrent();
     }
 }
@@ -66,6 +111,8 @@ void Viewport::initializeGL() {
     if (m_artCache)
         m_artCache->abandon();
     m_artCache = std::make_unique<VS_ArtCache>();
+    // Its framebuffer belonged to the old context too.
+    m_pickBuffer.reset();
 }
 
 void Viewport::paintGL() {
@@ -80,13 +127,17 @@ VS_PickImage Viewport::grab(bool pick) {
     UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
     const VS_View v = view();
     VS_PickImage out;
-    if (pick)
-        out.handles = VS_SceneRenderer::drawPickPass(*m_context.scene.common, v);
-    else
-        VS_SceneRenderer::drawScene(*m_context.scene.common, v);
-    out.image = VS_ReadPixels(v.width(), v.height());
+    // Drawn apart from the widget's picture, single-sampled: what is read back is exactly
+    // what was drawn, and the window's picture stays as it is.
+    if (bindPickBuffer()) {
+        if (pick)
+            out.handles = VS_SceneRenderer::drawPickPass(*m_context.scene.common, v);
+        else
+            VS_SceneRenderer::drawScene(*m_context.scene.common, v);
+        out.image = VS_ReadPixels(v.width(), v.height());
+        m_pickBuffer->bindDefault();
+    }
     doneCurrent();
-    // What the pick pass left in the framebuffer is not the picture.
     update();
     return out;
 }
@@ -96,12 +147,122 @@ VS_PickHit Viewport::pickAt(const Math::Point2d& at) {
     UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
     // Only the pixels around the pointer are drawn and one is read back: a click costs a
     // sliver of the picking pass, not a whole one and a full read-back.
-    const VS_PickHit hit =
-        VS_SceneRenderer::pickAt(*m_context.scene.common, view(), runner::pixelIndex(at.x), runner::pixelIndex(at.y));
+    VS_PickHit hit;
+    if (bindPickBuffer()) {
+        hit = VS_SceneRenderer::pickAt(*m_context.scene.common, view(), runner::pixelIndex(at.x),
+                                       runner::pixelIndex(at.y));
+        m_pickBuffer->bindDefault();
+    }
     doneCurrent();
-    // The few pixels the pick pass left are not the picture.
-    update();
     return hit;
+}
+
+bool Viewport::bindPickBuffer() {
+    const VS_View v = view();
+    const QSize size(std::max(1, v.width()), std::max(1, v.height()));
+    if (!m_pickBuffer || m_pickBuffer->size() != size)
+        m_pickBuffer = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
+    return m_pickBuffer->isValid() && m_pickBuffer->bind();
+}
+
+QString Viewport::hoverAt(const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
+    const VS_PickHit hit = pickAt(at);
+    if (!hit || !hit.node->pickAdaptor()) {
+        unsetCursor();
+        return QString();
+    }
+    const UT_SharedPtr<SLB_SelectableDescriptor> descriptor =
+        hit.node->pickAdaptor()->scanHits(hit.handleId, false, modifiers);
+    const auto* module = dynamic_cast<const SLB_ModuleDescriptor*>(descriptor.get());
+    const int kind = module ? module->selectionType() : -1;
+    const int known = static_cast<int>(std::size(kHandleCursors));
+    setCursor(kind >= 0 && kind < known ? kHandleCursors[kind].shape : Qt::ArrowCursor);
+    return hit.node->name() + QStringLiteral(": ") +
+           (kind >= 0 && kind < known ? QString::fromLatin1(kHandleCursors[kind].kind)
+                                      : QStringLiteral("unknown handle kind"));
+}
+
+void Viewport::hoverLater() {
+    if (m_hoverPending)
+        return;
+    m_hoverPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_hoverPending = false;
+        if (isDragging() || m_panning)
+            return;
+        const QString what = hoverAt(m_hoverAt, m_hoverModifiers);
+        if (what != m_hovered) {
+            m_hovered = what;
+            emit hovered(what);
+        }
+    });
+}
+
+void Viewport::leaveEvent(QEvent* event) {
+    unsetCursor();
+    m_hovered.clear();
+    QOpenGLWidget::leaveEvent(event);
+}
+
+QString Viewport::cursorName() const {
+    const Qt::CursorShape shape = testAttribute(Qt::WA_SetCursor) ? cursor().shape() : Qt::ArrowCursor;
+    for (const CursorName& c : kCursorNames)
+        if (c.shape == shape)
+            return QString::fromLatin1(c.name);
+    return QStringLiteral("cursor %1").arg(int(shape));
+}
+
+void Viewport::replaceScene(runner::Scene scene) {
+    cancelDrag();
+    makeCurrent();
+    // The labels' pictures belong to the old scene's art.
+    m_artCache = std::make_unique<VS_ArtCache>();
+    m_context.scene = std::move(scene);
+    doneCurrent();
+    m_hovered.clear();
+    update();
+}
+
+void Viewport::frameAll() {
+    const double frame = m_context.frame;
+    double low[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
+                     std::numeric_limits<double>::max()};
+    double high[3] = {-low[0], -low[1], -low[2]};
+    bool any = false;
+    for (const auto& node : m_context.scene.common->nodes()) {
+        if (node->painters().empty())
+            continue;
+        const Math::Matrix4x4 m = node->worldMatrix(MO_FrameKey(frame));
+        const double p[3] = {m(0, 3), m(1, 3), m(2, 3)};
+        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+            continue;
+        for (int i = 0; i < 3; ++i) {
+            low[i] = std::min(low[i], p[i]);
+            high[i] = std::max(high[i], p[i]);
+        }
+        any = true;
+    }
+    if (!any)
+        return;
+    // Controls reach out from their origins by a unit or so: a margin of that much, and a
+    // tenth more of the span.
+    const double margin = 1.5;
+    const double spanX = (high[0] - low[0]) * 1.1 + 2 * margin;
+    const double spanY = (high[1] - low[1]) * 1.1 + 2 * margin;
+    const qreal ratio = devicePixelRatioF();
+    const double w = width() * ratio, h = height() * ratio;
+    if (m_camera.kind == runner::Camera::Kind::Perspective) {
+        const Math::Point3d centre((low[0] + high[0]) / 2, (low[1] + high[1]) / 2, (low[2] + high[2]) / 2);
+        const Math::Vector3d back = m_camera.eye - m_camera.target;
+        const double radius = std::hypot(spanX, spanY, (high[2] - low[2]) + 2 * margin) / 2;
+        const double distance = radius / std::tan(m_camera.fovy * M_PI / 360.0);
+        m_camera.target = centre;
+        m_camera.eye = centre + back * (distance / back.length());
+    } else {
+        m_camera.center = Math::Point2d((low[0] + high[0]) / 2, (low[1] + high[1]) / 2);
+        m_camera.pixelsPerUnit = std::min(w / spanX, h / spanY);
+    }
+    update();
 }
 
 void Viewport::resetCamera() {
@@ -206,6 +367,12 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
 
 void Viewport::mouseMoveEvent(QMouseEvent* event) {
     const Math::Point2d at = windowPoint(event->localPos());
+    if (event->buttons() == Qt::NoButton && !m_panning && !isDragging()) {
+        m_hoverAt = at;
+        m_hoverModifiers = event->modifiers();
+        hoverLater();
+        return;
+    }
     if (m_panning) {
         // Pan so that the point under the pointer stays under it.
         const Math::CameraTransformChain chain = camera();

@@ -19,6 +19,7 @@ class SLB_DragContext;
 class VS_ArtCache;
 class SLB_DragSession;
 class VS_Canvas;
+class QOpenGLFramebufferObject;
 
 namespace viewer {
 
@@ -37,6 +38,17 @@ public:
 
     // Looks through the scene's camera again, dropping the user's zoom and pan.
     void resetCamera();
+    // Moves the camera so that every node's origin is in view, with a margin.
+    void frameAll();
+    // Puts another scene in place of the context's (its GL resources go with the widget's
+    // context current); the camera, zoom and pan stay.
+    void replaceScene(runner::Scene scene);
+
+    // The name of the cursor the pointer shows over the viewport ("PointingHandCursor").
+    QString cursorName() const;
+    // What the last hover found: a pick of the pixel under the pointer, without selecting,
+    // asked to the pick adaptor of the node there. Public for measuring.
+    QString hoverAt(const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
 
     bool isDragging() const;
     // Ends a drag in progress and throws its edit away: the scene stays as it was.
@@ -55,6 +67,9 @@ signals:
     // After every change the window shows elsewhere: an edit recorded or cancelled, a
     // selection changed.
     void changed();
+    // The pointer moved over a control (its node and handle kind), or off every control
+    // (an empty text).
+    void hovered(const QString& what);
 
 protected:
     void initializeGL() override;
@@ -64,11 +79,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     Math::Point2d windowPoint(const QPointF& position) const;
     Math::CameraTransformChain camera() const;
     VS_PickHit pickAt(const Math::Point2d& at);
+    // Binds a single-sampled framebuffer of the widget's size for the picking pass, so that
+    // it never draws into (nor reads from) the multisampled picture; false when GL refuses.
+    bool bindPickBuffer();
+    void hoverLater();
     // Sets up the drag context and session for a drag of `node`; the caller presses.
     void prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode);
     void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
@@ -92,6 +112,12 @@ private:
     Math::Point2d m_panFrom;
     // Pictures of the labels, kept in the widget's context and dropped with it.
     std::unique_ptr<VS_ArtCache> m_artCache;
+    std::unique_ptr<QOpenGLFramebufferObject> m_pickBuffer;
+    // Hover picks wait for the events queued before them, so a burst of moves costs one.
+    bool m_hoverPending = false;
+    Math::Point2d m_hoverAt;
+    Qt::KeyboardModifiers m_hoverModifiers;
+    QString m_hovered;
 };
 
 }  // namespace viewer

@@ -62,6 +62,9 @@ void VS_SceneRenderer::setPassState(MO_OGLContext::RenderMode mode, const VS_RGB
         glEnable(GL_BLEND);
         glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
         glEnable(GL_DITHER);
+        // Smooths edges only where the framebuffer has samples to smooth with; a
+        // single-sampled one draws exactly as without it.
+        glEnable(GL_MULTISAMPLE);
         glClearColor(background.r / 255.0f, background.g / 255.0f, background.b / 255.0f, background.a / 255.0f);
     }
 }

@@ -84,10 +84,11 @@ struct HOST_API VS_PickImage {
 class HOST_API VS_SceneRenderer {
 public:
     // The GL state of a pass, then clears colour and depth. Both passes: no depth test, no
-    // face culling, no lighting or texturing, no smoothing or multisampling, polygons
+    // face culling, no lighting or texturing, no line or polygon smoothing, polygons
     // filled. Ordinary pass: alpha blending (source alpha over, the destination's alpha
     // accumulating coverage, so an opaque background stays opaque), dithering as GL's
-    // default. Picking pass: no blending and no dithering, cleared to black.
+    // default, multisampling on (it acts only on a multisampled framebuffer). Picking
+    // pass: no blending, no dithering, no multisampling, cleared to black.
     static void beginPass(MO_OGLContext::RenderMode mode, const VS_RGBA& background);
 
     // Draw into the framebuffer bound in the current GL context, which must be at least

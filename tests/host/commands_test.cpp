@@ -1,7 +1,11 @@
 #include "host/base/SmPtr.h"
 #include "host/commands/CO_Command.h"
+#include "host/commands/node_edit_commands.h"
 #include "host/commands/timed_value_commands.h"
+#include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
 
 #include <gtest/gtest.h>
 
@@ -131,4 +135,81 @@ TEST(TimedValueCommands, SpliceKeepsTheCurveAndUndoRemovesOnlyItsPoint) {
     EXPECT_EQ(graph.evaluate(2), 5.0);
     macro.unexecute();
     EXPECT_TRUE(graph.isEmpty());
+}
+
+namespace {
+
+struct CountingListener : MO_PropertyChangeListener {
+    void update(const MO_PropertyAccessor& properties) override {
+        ++updates;
+        lastLength = properties.getDouble("length", -1.0);
+    }
+    int updates = 0;
+    double lastLength = 0.0;
+};
+
+}  // namespace
+
+TEST(ChangePropertiesCmd, ToldOnceEachWayAndUndoRestoresEveryKey) {
+    SC_SceneCommon scene;
+    MO_Node* node = scene.addNode(std::make_unique<MO_Node>(&scene, "n"));
+    node->propertiesForSetup().set("length", 2.0);
+    node->propertiesForSetup().set("gone", QStringLiteral("x"));
+    CountingListener listener;
+    node->addPropertyListener(&listener);
+    const auto before = node->properties().values();
+
+    CO_UndoHistory history;
+    ASSERT_TRUE(
+        history.perform("Set property n.length",
+                        std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+                            node, std::vector<std::pair<QString, MO_PropertyValue>>{{"length", 3.0}, {"new", true}},
+                            std::vector<QString>{"gone"})));
+    EXPECT_EQ(listener.updates, 1);
+    EXPECT_EQ(listener.lastLength, 3.0);
+    EXPECT_FALSE(node->properties().hasProperty("gone"));
+    EXPECT_TRUE(node->properties().hasProperty("new"));
+
+    history.undo();
+    EXPECT_EQ(listener.updates, 2);
+    EXPECT_EQ(listener.lastLength, 2.0);
+    // The added key goes, the removed one comes back, with the very values they had.
+    EXPECT_EQ(node->properties().values(), before);
+    history.redo();
+    EXPECT_EQ(listener.updates, 3);
+    EXPECT_EQ(node->properties().getDouble("length", 0.0), 3.0);
+
+    // A change to what is already there records nothing and tells nobody.
+    EXPECT_FALSE(history.perform(
+        "Set property n.length",
+        std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+            node, std::vector<std::pair<QString, MO_PropertyValue>>{{"length", 3.0}}, std::vector<QString>{"absent"})));
+    EXPECT_EQ(listener.updates, 3);
+    EXPECT_EQ(history.size(), 1u);
+}
+
+TEST(SetSteppedValueCmd, KeysWhenKeyedElseLocalAndUndoesExactly) {
+    SC_SceneCommon scene;
+    MO_Node* node = scene.addNode(std::make_unique<MO_Node>(&scene, "n"));
+    auto* on = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "on", false));
+    auto* text = node->addAttribute(std::make_unique<AT_StringAttr>(node, "text", "a"));
+    text->stepped().addKey(1.0, "one");
+    text->stepped().addKey(10.0, "ten");
+
+    MO_NodeCmds::SetBoolValueCmd setOn(on, 5.0, true);
+    ASSERT_TRUE(setOn.execute());
+    EXPECT_TRUE(on->localValue());
+    EXPECT_TRUE(on->stepped().keys().empty());
+    setOn.unexecute();
+    EXPECT_FALSE(on->value(5.0));
+
+    // Between two keys: a new key at the frame; undo takes it away again.
+    MO_NodeCmds::SetStringValueCmd setText(text, 5.0, "five");
+    ASSERT_TRUE(setText.execute());
+    EXPECT_EQ(text->value(7.0), "five");
+    EXPECT_EQ(text->value(10.0), "ten");
+    ASSERT_TRUE(setText.unexecute());
+    EXPECT_EQ(text->stepped().keys().size(), 2u);
+    EXPECT_EQ(text->value(7.0), "one");
+    EXPECT_EQ(text->stepped().local(), "a");
 }

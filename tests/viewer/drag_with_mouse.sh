@@ -4,11 +4,15 @@
 # with Ctrl+Q, then checks what the viewer printed on exit. Run under with_xvfb.sh.
 set -eu
 viewer=$1
-scene=$2
-out=$(mktemp)
-trap 'rm -f "$out"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
+dir=$(mktemp -d)
+out=$dir/out
+# A copy: the viewer keeps a recovery file of unsaved edits beside the scene.
+scene=$dir/$(basename "$2")
+cp "$2" "$scene"
+trap 'rm -rf "$dir"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
 
-"$viewer" --print-viewport --print-on-exit history,handle.tx "$scene" >"$out" 2>&1 &
+# Quitting with unsaved edits asks whether to save them: no.
+"$viewer" --answer no --print-viewport --print-on-exit history,handle.tx "$scene" >"$out" 2>&1 &
 pid=$!
 for _ in $(seq 200); do
     grep -q '^viewport: ' "$out" && break

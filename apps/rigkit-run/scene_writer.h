@@ -1,0 +1,28 @@
+#pragma once
+
+// Writes a scene back as a scene file: what an edit can change (attribute values, keys and
+// properties) is taken from the scene as it is now, everything else from the document it
+// was loaded from, so that parts of the file that only the runner reads (the script, the
+// camera, the viewport) and keys written for editors survive a save untouched.
+
+#include "apps/rigkit-run/json_util.h"
+
+#include <string>
+
+class SC_SceneCommon;
+
+namespace runner {
+
+// `loaded` is the document the scene was built from (loadScene accepted it). A value that
+// has not changed keeps the text the file gave it (2 stays 2, not 2.0).
+Json sceneDocument(const Json& loaded, const SC_SceneCommon& scene);
+
+// The document as a scene file is written: two-space indents, a final newline.
+std::string documentText(const Json& document);
+
+// Writes `text` to a temporary file beside `file`, flushes it to disk and renames it over
+// `file`, so that `file` is always either the old content or the new one, whole. On
+// failure the temporary file is removed, `file` is untouched and `why` says what failed.
+bool writeFileAtomically(const std::string& file, const std::string& text, std::string& why);
+
+}  // namespace runner

@@ -1,0 +1,312 @@
+#include "apps/rigkit-view/inspector.h"
+
+#include "apps/rigkit-run/scene_query.h"
+#include "host/commands/attribute_edit_commands.h"
+#include "host/commands/node_edit_commands.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/LXTimedValue.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace viewer {
+
+namespace {
+
+using runner::Json;
+
+QDoubleSpinBox* numberBox(double value, QWidget* parent) {
+    auto* box = new QDoubleSpinBox(parent);
+    box->setRange(-1e9, 1e9);
+    box->setDecimals(4);
+    box->setKeyboardTracking(false);
+    box->setValue(value);
+    return box;
+}
+
+// Several numbers side by side; `commit` gets them all when one is changed.
+QWidget* numbersEditor(const std::vector<double>& values, QWidget* parent,
+                       std::function<void(const std::vector<double>&)> commit) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    std::vector<QDoubleSpinBox*> boxes;
+    for (double v : values) {
+        boxes.push_back(numberBox(v, row));
+        layout->addWidget(boxes.back());
+    }
+    for (QDoubleSpinBox* box : boxes)
+        QObject::connect(box, &QDoubleSpinBox::editingFinished, row, [boxes, commit] {
+            std::vector<double> out;
+            for (QDoubleSpinBox* b : boxes)
+                out.push_back(b->value());
+            commit(out);
+        });
+    return row;
+}
+
+bool isColourKey(const QString& key) {
+    return key.contains(QLatin1String("color"), Qt::CaseInsensitive) ||
+           key.contains(QLatin1String("colour"), Qt::CaseInsensitive);
+}
+
+QColor colourOf(const std::vector<double>& v) {
+    const auto channel = [](double c) { return static_cast<int>(std::lround(std::clamp(c, 0.0, 255.0))); };
+    return QColor(channel(v[0]), channel(v[1]), channel(v[2]), channel(v[3]));
+}
+
+void paintSwatch(QPushButton* button, const QColor& colour) {
+    button->setText(colour.name(QColor::HexArgb));
+    button->setStyleSheet(QStringLiteral("background-color: %1; color: %2")
+                              .arg(colour.name(), colour.lightness() > 128 ? "black" : "white"));
+}
+
+std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute) {
+    if (auto* d = dynamic_cast<AT_DoubleAttr*>(attribute))
+        return {d};
+    std::vector<AT_DoubleAttr*> out;
+    if (auto* c = dynamic_cast<AT_ComplexAttr*>(attribute))
+        for (std::size_t i = 0; i < c->componentCount(); ++i)
+            out.push_back(c->component(i));
+    return out;
+}
+
+std::string frameText(double frame) {
+    return runner::show(runner::number(frame));
+}
+
+// Where the attribute's keys stand around `frame`: one at it, and the nearest before and
+// after it.
+QString keysNear(AT_Attr* attribute, double frame) {
+    const Json keys = runner::readKeys(attribute);
+    if (keys.empty())
+        return QStringLiteral("not animated");
+    bool here = false;
+    const Json* before = nullptr;
+    const Json* after = nullptr;
+    for (const Json& key : keys) {
+        const double f = key[0].get<double>();
+        if (f == frame)
+            here = true;
+        else if (f < frame)
+            before = &key;
+        else if (!after)
+            after = &key;
+    }
+    QStringList parts;
+    parts << (here ? QStringLiteral("keyed here") : QStringLiteral("not keyed here"));
+    parts << QStringLiteral("previous key: %1")
+                 .arg(before ? QString::fromStdString(frameText((*before)[0].get<double>()) + " = " +
+                                                      runner::show((*before)[1]))
+                             : QStringLiteral("none"));
+    parts << QStringLiteral("next key: %1")
+                 .arg(after ? QString::fromStdString(frameText((*after)[0].get<double>()) + " = " +
+                                                     runner::show((*after)[1]))
+                            : QStringLiteral("none"));
+    return parts.join(QStringLiteral("; "));
+}
+
+}  // namespace
+
+Inspector::Inspector(runner::ScriptContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_tree = new QTreeWidget(this);
+    m_tree->setColumnCount(3);
+    m_tree->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("Keys")});
+    m_tree->setSelectionMode(QAbstractItemView::NoSelection);
+    m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    layout->addWidget(m_tree);
+    showSelection();
+}
+
+void Inspector::showSelection() {
+    const auto& items = m_context.scene.common->selection().items();
+    m_node = items.empty() ? nullptr : items.front().node;
+    m_tree->clear();
+    if (!m_node) {
+        m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(nothing selected)")}));
+        return;
+    }
+    auto* title = new QTreeWidgetItem(m_tree, {m_node->name()});
+    QFont bold = title->font(0);
+    bold.setBold(true);
+    title->setFont(0, bold);
+    auto* attributes = new QTreeWidgetItem(m_tree, {QStringLiteral("Attributes")});
+    for (const auto& attribute : m_node->attributes())
+        addAttributeRow(attributes, attribute.get());
+    auto* properties = new QTreeWidgetItem(m_tree, {QStringLiteral("Properties")});
+    for (const auto& [key, value] : m_node->properties().values())
+        addPropertyRow(properties, key, value);
+    m_tree->expandAll();
+}
+
+void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
+    auto* item = new QTreeWidgetItem(parent, {attribute->name()});
+    item->setToolTip(0, attribute->typeName());
+    item->setText(2, keysNear(attribute, m_context.frame));
+    QWidget* editor = nullptr;
+    const double frame = m_context.frame;
+    if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
+        auto* box = new QCheckBox(m_tree);
+        box->setChecked(b->value(frame));
+        connect(box, &QCheckBox::toggled, this, [this, attribute](bool on) { editAttribute(attribute, on); });
+        editor = box;
+    } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
+        auto* line = new QLineEdit(s->value(frame), m_tree);
+        connect(line, &QLineEdit::editingFinished, this,
+                [this, attribute, line] { editAttribute(attribute, line->text().toStdString()); });
+        editor = line;
+    } else if (!scalarsOf(attribute).empty()) {
+        const Json value = runner::read(runner::Target{runner::Target::Kind::Value, m_node, attribute}, frame);
+        std::vector<double> values;
+        if (value.is_array())
+            for (const Json& v : value)
+                values.push_back(v.get<double>());
+        else
+            values.push_back(value.get<double>());
+        const bool single = !value.is_array();
+        editor = numbersEditor(values, m_tree, [this, attribute, single](const std::vector<double>& v) {
+            editAttribute(attribute, single ? Json(v[0]) : Json(v));
+        });
+    }
+    if (editor)
+        m_tree->setItemWidget(item, 1, editor);
+}
+
+void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value) {
+    auto* item = new QTreeWidgetItem(parent, {key});
+    QWidget* editor = nullptr;
+    if (const auto* d = std::get_if<double>(&value)) {
+        auto* box = numberBox(*d, m_tree);
+        connect(box, &QDoubleSpinBox::editingFinished, this, [this, key, box] { editProperty(key, box->value()); });
+        editor = box;
+    } else if (const auto* b = std::get_if<bool>(&value)) {
+        auto* box = new QCheckBox(m_tree);
+        box->setChecked(*b);
+        connect(box, &QCheckBox::toggled, this, [this, key](bool on) { editProperty(key, on); });
+        editor = box;
+    } else if (const auto* s = std::get_if<QString>(&value)) {
+        auto* line = new QLineEdit(*s, m_tree);
+        connect(line, &QLineEdit::editingFinished, this, [this, key, line] { editProperty(key, line->text()); });
+        editor = line;
+    } else {
+        const auto& list = std::get<std::vector<double>>(value);
+        if (list.size() == 4 && isColourKey(key)) {
+            auto* button = new QPushButton(m_tree);
+            paintSwatch(button, colourOf(list));
+            connect(button, &QPushButton::clicked, this, [this, key, list] {
+                const QColor chosen = QColorDialog::getColor(colourOf(list), this, QStringLiteral("Colour of ") + key,
+                                                             QColorDialog::ShowAlphaChannel);
+                if (chosen.isValid())
+                    editProperty(key, std::vector<double>{double(chosen.red()), double(chosen.green()),
+                                                          double(chosen.blue()), double(chosen.alpha())});
+            });
+            editor = button;
+        } else if (list.size() == 2) {
+            editor = numbersEditor(list, m_tree, [this, key](const std::vector<double>& v) { editProperty(key, v); });
+        } else {
+            // Any other list is edited as text, numbers separated by commas.
+            QStringList parts;
+            for (double v : list)
+                parts << QString::number(v, 'g', 17);
+            auto* line = new QLineEdit(parts.join(QStringLiteral(", ")), m_tree);
+            connect(line, &QLineEdit::editingFinished, this, [this, key, line] {
+                std::vector<double> numbers;
+                for (const QString& part : line->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+                    bool ok = false;
+                    const double v = part.trimmed().toDouble(&ok);
+                    if (!ok)
+                        return;
+                    numbers.push_back(v);
+                }
+                editProperty(key, numbers);
+            });
+            editor = line;
+        }
+    }
+    m_tree->setItemWidget(item, 1, editor);
+}
+
+bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
+    const double frame = m_context.frame;
+    const QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
+    std::unique_ptr<CO_Command> command;
+    if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
+        if (!value.is_boolean())
+            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes true or false");
+        command = std::make_unique<MO_NodeCmds::SetBoolValueCmd>(b, frame, value.get<bool>());
+    } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
+        if (!value.is_string())
+            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes a string");
+        command = std::make_unique<MO_NodeCmds::SetStringValueCmd>(s, frame,
+                                                                   QString::fromStdString(value.get<std::string>()));
+    } else {
+        const std::vector<AT_DoubleAttr*> scalars = scalarsOf(attribute);
+        const std::vector<double> wanted = value.is_array()
+                                               ? runner::requireNumbers(value, scalars.size(), "value")
+                                               : std::vector<double>{runner::requireNumber(value, "value")};
+        if (wanted.size() != scalars.size())
+            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes " +
+                                           std::to_string(scalars.size()) + " numbers");
+        bool animatable = true;
+        for (AT_DoubleAttr* c : scalars)
+            animatable = animatable && c->socket();
+        if (!animatable) {
+            auto writes = std::make_unique<Attr::AttrWritesCmd>();
+            for (std::size_t i = 0; i < scalars.size(); ++i)
+                writes->addLocal(scalars[i], wanted[i]);
+            command = std::move(writes);
+        } else if (m_context.animationMode == CX_AnimationModeRange) {
+            // As a drag over a range records it: every value of the range moves by the
+            // change made at the current frame.
+            std::vector<double> offsets;
+            for (std::size_t i = 0; i < scalars.size(); ++i)
+                offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
+            command = Attr::planRangeChange(scalars, m_context.range, [offsets](std::vector<double> v) {
+                for (std::size_t i = 0; i < v.size(); ++i)
+                    v[i] += offsets[i];
+                return v;
+            });
+        } else {
+            auto writes = Attr::planValuesAt(scalars, frame, wanted, false);
+            if (writes->isEmpty())
+                return false;
+            command = std::move(writes);
+        }
+    }
+    if (!m_context.history.perform(name, std::move(command)))
+        return false;
+    MO_Node* node = attribute->node();
+    if (attribute->meta().isNodeDirtyOnChange()) {
+        node->setDirty();
+        node->sceneCommon()->changeManager().emitNodeChanged(node);
+    }
+    emit edited();
+    return true;
+}
+
+bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) {
+    if (!m_node)
+        return false;
+    const QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
+    auto command = std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+        m_node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{});
+    if (!m_context.history.perform(name, std::move(command)))
+        return false;
+    emit edited();
+    return true;
+}
+
+}  // namespace viewer

@@ -1,0 +1,50 @@
+#pragma once
+
+// The inspector: the selected node's attributes (value at the current frame, whether a key
+// stands there, the keys before and after it) and its properties, each with an editor of
+// its kind. Every edit is one command on the window's undo history: attributes are written
+// as a drag records them in the current animation mode (a value at the current frame, or
+// an offset of the frame range), properties through the node's property change, so its
+// listening components update.
+
+#include "apps/rigkit-run/script.h"
+#include "host/scene/MO_PropertyAccessor.h"
+
+#include <QWidget>
+
+class AT_Attr;
+class MO_Node;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace viewer {
+
+class Inspector : public QWidget {
+    Q_OBJECT
+public:
+    explicit Inspector(runner::ScriptContext& context, QWidget* parent = nullptr);
+
+    // Shows the first selected node, or says that nothing is selected.
+    void showSelection();
+    MO_Node* node() const { return m_node; }
+
+    // The edits the editors make, also for scripts. Each returns whether an edit was
+    // recorded (false when it changed nothing or the attribute refused it); a value of the
+    // wrong shape throws runner::RunError.
+    bool editAttribute(AT_Attr* attribute, const runner::Json& value);
+    bool editProperty(const QString& key, const MO_PropertyValue& value);
+
+signals:
+    // After an edit went into the history.
+    void edited();
+
+private:
+    void addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute);
+    void addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value);
+
+    runner::ScriptContext& m_context;
+    QTreeWidget* m_tree = nullptr;
+    MO_Node* m_node = nullptr;
+};
+
+}  // namespace viewer

@@ -1,0 +1,183 @@
+// A saved scene must load back as the same scene: every scene of the repository is drawn,
+// saved, loaded again and drawn again, before and after its script has edited it, and the
+// two pictures (ordinary and picking pass) must be the same bytes.
+
+#include "apps/rigkit-run/scene_writer.h"
+#include "apps/rigkit-run/scene_loader.h"
+#include "apps/rigkit-run/script.h"
+#include "host/commands/attribute_edit_commands.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_SceneRenderer.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Node.h"
+#include "host/scene/SC_SceneCommon.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using runner::Json;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> repositoryScenes() {
+    std::vector<std::string> out;
+    for (const char* dir : {"/examples", "/tests/scenes"})
+        for (const auto& entry : fs::directory_iterator(RIGKIT_SOURCE_DIR + std::string(dir)))
+            if (entry.path().extension() == ".json")
+                out.push_back(entry.path().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+VS_OffscreenContext& gl() {
+    static VS_OffscreenContext context(64, 64);
+    return context;
+}
+
+struct Pictures {
+    VS_Image image;
+    VS_Image pick;
+};
+
+Pictures draw(runner::Scene& scene, const runner::Camera& camera, double frame) {
+    VS_View view;
+    view.camera = runner::cameraChain(camera, scene.width, scene.height);
+    view.background = scene.background;
+    view.frameKey = MO_FrameKey(frame);
+    return {VS_SceneRenderer::render(gl(), *scene.common, view),
+            VS_SceneRenderer::renderPick(gl(), *scene.common, view).image};
+}
+
+runner::Scene reload(const Json& document) {
+    return runner::loadScene(runner::parseDocument(runner::documentText(document)));
+}
+
+void expectSamePictures(const Pictures& a, const Pictures& b, const std::string& what) {
+    EXPECT_TRUE(a.image.width == b.image.width && a.image.rgba == b.image.rgba) << what << ": the picture differs";
+    EXPECT_TRUE(a.pick.rgba == b.pick.rgba) << what << ": the picking pass differs";
+}
+
+class SceneRoundTrip : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override { rigkit_test::loadPlugin(); }
+};
+
+TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
+    const Json document = runner::readDocumentFile(GetParam());
+    runner::Scene scene = runner::loadScene(document);
+    const Json saved = runner::sceneDocument(document, *scene.common);
+    // Nothing edited: nothing in the file changes, down to how its numbers are written.
+    EXPECT_EQ(runner::documentText(saved), runner::documentText(document));
+
+    runner::Scene again = reload(saved);
+    expectSamePictures(draw(scene, scene.camera, 1.0), draw(again, again.camera, 1.0), "as loaded");
+
+    // After the script's edits (drags, sets, property changes, undos), at the frame where it
+    // stopped and through its last camera. The selection is not part of the file. A
+    // component told of a property change keeps what it held for keys the change removed
+    // or left out, where one built from the file takes their defaults (some of which follow
+    // other properties): no file states that, so the script plays up to its first
+    // property change.
+    Json script = Json::array();
+    for (const Json& step : scene.script) {
+        if (step.contains("properties"))
+            break;
+        script.push_back(step);
+    }
+    const fs::path out = fs::temp_directory_path() / ("rigkit-roundtrip-" + std::to_string(::getpid()));
+    std::ostringstream printed;
+    runner::ScriptContext context{scene, printed, out.string()};
+    runner::playScript(script, runner::defaultSteps(), context);
+    fs::remove_all(out);
+    scene.common->selection().clear();
+    const Json edited = runner::sceneDocument(document, *scene.common);
+    runner::Scene editedAgain = reload(edited);
+    expectSamePictures(draw(scene, scene.camera, context.frame), draw(editedAgain, scene.camera, context.frame),
+                       "after the script");
+    // Saving what was loaded from a save gives the same file.
+    EXPECT_EQ(runner::documentText(runner::sceneDocument(edited, *editedAgain.common)), runner::documentText(edited));
+}
+
+INSTANTIATE_TEST_SUITE_P(Repository, SceneRoundTrip, ::testing::ValuesIn(repositoryScenes()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             std::string name = fs::path(info.param).parent_path().filename().string() + "_" +
+                                                fs::path(info.param).stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+// What the file says that the scene does not model is kept; what an edit changed is
+// written, keyed as the edit keyed it.
+TEST(SceneWriter, KeepsWhatItDoesNotModelAndWritesEdits) {
+    rigkit_test::loadPlugin();
+    const Json document = Json::parse(R"({
+      "$schema": "../docs/scene.schema.json",
+      "viewport": [200, 100],
+      "nodes": [{
+        "name": "n",
+        "attributes": {
+          "tx": {"type": "double", "value": 2},
+          "pos": {"type": "position2d", "value": [1, 2]},
+          "on": {"type": "bool"},
+          "e": {"type": "double", "curve": "expr", "keys": [[1, 0], [10, 9]]}
+        },
+        "properties": {"length": 2, "gone": "x", "color": [255, 0, 0, 255]}
+      }],
+      "script": [{"frame": 3}]
+    })");
+    runner::Scene scene = runner::loadScene(document);
+    MO_Node* n = scene.common->findNode("n");
+    Attr::planValuesAt({static_cast<AT_DoubleAttr*>(n->attribute("tx"))}, 5.0, {1.5}, true)->execute();
+    Attr::planValuesAt({static_cast<AT_ComplexAttr*>(n->attribute("pos"))->component(1)}, 4.0, {7.0}, true)->execute();
+    static_cast<AT_BoolAttr*>(n->attribute("on"))->setValue(1.0, true);
+    n->changeProperties({{"added", true}, {"color", std::vector<double>{0, 255, 0, 255}}}, {"gone"});
+
+    const Json saved = runner::sceneDocument(document, *scene.common);
+    EXPECT_EQ(saved["$schema"], document["$schema"]);
+    EXPECT_EQ(saved["script"], document["script"]);
+    const Json& attributes = saved["nodes"][0]["attributes"];
+    // Keyed at frame 5 by an attribute that was not animated: a curve of the kind edits make.
+    EXPECT_EQ(attributes["tx"]["curve"], "bezier");
+    EXPECT_EQ(attributes["tx"]["keys"], Json::parse("[[5.0, 1.5]]"));
+    // One component keyed: the other's value at that frame completes the key.
+    EXPECT_EQ(attributes["pos"]["keys"], Json::parse("[[4.0, [1.0, 7.0]]]"));
+    EXPECT_EQ(attributes["on"]["value"], true);
+    EXPECT_EQ(attributes["e"], document["nodes"][0]["attributes"]["e"]);
+    EXPECT_EQ(runner::show(saved["nodes"][0]["properties"]),
+              R"({"length":2,"color":[0.0,255.0,0.0,255.0],"added":true})");
+}
+
+TEST(SceneWriter, WritesAtomicallyOrLeavesTheFileWhole) {
+    const fs::path dir = fs::temp_directory_path() / ("rigkit-atomic-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const std::string file = (dir / "scene.json").string();
+    std::string why;
+    ASSERT_TRUE(runner::writeFileAtomically(file, "first\n", why)) << why;
+    ASSERT_TRUE(runner::writeFileAtomically(file, "second\n", why)) << why;
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "second\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "a temporary file was left";
+
+    // A directory where the file should go: the rename fails, nothing is left behind.
+    const std::string blocked = (dir / "blocked").string();
+    fs::create_directories(fs::path(blocked) / "inside");
+    EXPECT_FALSE(runner::writeFileAtomically(blocked, "x", why));
+    EXPECT_NE(why.find("cannot replace the file"), std::string::npos) << why;
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_FALSE(runner::writeFileAtomically((dir / "missing" / "scene.json").string(), "x", why));
+    fs::remove_all(dir);
+}
+
+}  // namespace
