@@ -469,7 +469,8 @@ Camera loadCamera(const Json& desc, const std::string& path) {
 Scene loadScene(const Json& document) {
     requireObject(document, "top level");
     // "$schema" lets editors validate the file; it names the schema, nothing for the run.
-    checkKeys(document, "", {"$schema", "viewport", "camera", "metrics", "dpiScale", "background", "nodes", "script"});
+    checkKeys(document, "",
+              {"$schema", "viewport", "camera", "metrics", "dpiScale", "background", "samples", "nodes", "script"});
     if (document.contains("$schema"))
         requireString(document["$schema"], "$schema");
     Scene scene;
@@ -503,6 +504,10 @@ Scene loadScene(const Json& document) {
     }
     if (document.contains("dpiScale"))
         scene.dpiScale = requirePositive(document["dpiScale"], "dpiScale");
+    // Whether GL offers that many is known only once drawing starts; the first picture
+    // says so if not.
+    if (document.contains("samples"))
+        scene.samples = requireInteger(document["samples"], "samples", 0, 64);
     if (document.contains("background")) {
         const Json& b = document["background"];
         if (!b.is_array() || b.size() != 4)

@@ -36,6 +36,9 @@ struct Scene {
     Camera camera;
     VS_RGBA background{40, 40, 40, 255};
     double dpiScale = 1.0;
+    // Samples per pixel of the ordinary pictures: 0 draws single-sampled, exactly; more
+    // smooths edges. The picking pass is never multisampled.
+    int samples = 0;
     Json script = Json::array();
 };
 

@@ -36,8 +36,15 @@ VS_View viewOf(ScriptContext& context) {
 }
 
 VS_OffscreenContext& glOf(ScriptContext& context) {
-    if (!context.gl)
-        context.gl = std::make_shared<VS_OffscreenContext>(context.scene.width, context.scene.height);
+    if (!context.gl) {
+        auto gl = std::make_shared<VS_OffscreenContext>(context.scene.width, context.scene.height);
+        try {
+            gl->setSamples(context.scene.samples);
+        } catch (const std::runtime_error& e) {
+            throw RunError("", std::string("\"samples\": ") + e.what());
+        }
+        context.gl = std::move(gl);
+    }
     return *context.gl;
 }
 

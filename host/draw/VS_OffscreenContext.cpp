@@ -46,6 +46,11 @@ struct VS_OffscreenContext::Impl {
     GLuint framebuffer = 0;
     GLuint colour = 0;
     GLuint depth = 0;
+    // The multisampled framebuffer, when samples > 0.
+    GLuint smoothFramebuffer = 0;
+    GLuint smoothColour = 0;
+    GLuint smoothDepth = 0;
+    int samples = 0;
     int width = 0;
     int height = 0;
     std::unique_ptr<VS_ArtCache> artCache;
@@ -76,12 +81,50 @@ struct VS_OffscreenContext::Impl {
         glViewport(0, 0, w, h);
         width = w;
         height = h;
+        if (samples > 0)
+            allocateSmooth(samples);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    }
+
+    // False, with nothing allocated, when GL cannot have `n` samples at this size.
+    bool allocateSmooth(int n) {
+        if (!smoothFramebuffer) {
+            glGenFramebuffers(1, &smoothFramebuffer);
+            glGenRenderbuffers(1, &smoothColour);
+            glGenRenderbuffers(1, &smoothDepth);
+        }
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        glBindFramebuffer(GL_FRAMEBUFFER, smoothFramebuffer);
+        glBindRenderbuffer(GL_RENDERBUFFER, smoothColour);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, n, GL_RGBA8, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, smoothDepth);
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, n, GL_DEPTH_COMPONENT24, width, height);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, smoothColour);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, smoothDepth);
+        const bool complete =
+            glGetError() == GL_NO_ERROR && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        if (!complete)
+            destroySmooth();
+        return complete;
+    }
+
+    void destroySmooth() {
+        if (!smoothFramebuffer)
+            return;
+        glDeleteFramebuffers(1, &smoothFramebuffer);
+        glDeleteRenderbuffers(1, &smoothColour);
+        glDeleteRenderbuffers(1, &smoothDepth);
+        smoothFramebuffer = smoothColour = smoothDepth = 0;
     }
 
     void destroy() {
         if (context != EGL_NO_CONTEXT) {
             if (eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
                 artCache.reset();
+                destroySmooth();
                 if (framebuffer) {
                     glBindFramebuffer(GL_FRAMEBUFFER, 0);
                     glDeleteFramebuffers(1, &framebuffer);
@@ -164,4 +207,40 @@ void VS_OffscreenContext::resize(int width, int height) {
 VS_Image VS_OffscreenContext::readPixels() {
     makeCurrent();
     return VS_ReadPixels(d->width, d->height);
+}
+
+void VS_OffscreenContext::setSamples(int samples) {
+    makeCurrent();
+    if (samples == d->samples)
+        return;
+    if (samples <= 0) {
+        d->destroySmooth();
+        d->samples = 0;
+        return;
+    }
+    GLint most = 0;
+    glGetIntegerv(GL_MAX_SAMPLES, &most);
+    if (samples > most || !d->allocateSmooth(samples))
+        throw std::runtime_error(std::to_string(samples) + " samples per pixel asked, but this OpenGL offers at most " +
+                                 std::to_string(most));
+    d->samples = samples;
+}
+
+int VS_OffscreenContext::samples() const {
+    return d->samples;
+}
+
+void VS_OffscreenContext::bindSmooth() {
+    makeCurrent();
+    if (d->samples > 0 && d->smoothFramebuffer)
+        glBindFramebuffer(GL_FRAMEBUFFER, d->smoothFramebuffer);
+}
+
+void VS_OffscreenContext::resolveSmooth() {
+    if (d->samples > 0 && d->smoothFramebuffer) {
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, d->smoothFramebuffer);
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, d->framebuffer);
+        glBlitFramebuffer(0, 0, d->width, d->height, 0, 0, d->width, d->height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, d->framebuffer);
 }

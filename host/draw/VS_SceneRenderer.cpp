@@ -121,7 +121,9 @@ std::vector<VS_PickHit> VS_SceneRenderer::drawPickPass(SC_SceneCommon& scene, co
 
 VS_Image VS_SceneRenderer::render(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view) {
     context.resize(view.width(), view.height());
+    context.bindSmooth();
     drawScene(scene, view);
+    context.resolveSmooth();
     return context.readPixels();
 }
 

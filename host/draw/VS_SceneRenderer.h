@@ -96,7 +96,9 @@ public:
     static void drawScene(SC_SceneCommon& scene, const VS_View& view);
     static std::vector<VS_PickHit> drawPickPass(SC_SceneCommon& scene, const VS_View& view);
 
-    // Resize the offscreen context to the view, draw and read the pixels back.
+    // Resize the offscreen context to the view, draw and read the pixels back. The ordinary
+    // pass is drawn multisampled when the context has samples (VS_OffscreenContext::
+    // setSamples); the picking pass never is, so that every pick colour stays exact.
     static VS_Image render(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
     static VS_PickImage renderPick(VS_OffscreenContext& context, SC_SceneCommon& scene, const VS_View& view);
 

@@ -8,6 +8,8 @@
 #include <png.h>
 
 #include <filesystem>
+#include <set>
+#include <stdexcept>
 
 #include <unistd.h>
 
@@ -116,6 +118,42 @@ TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixelInTheWholePassOrIts
     EXPECT_TRUE(sameRgb(after.pixel(100, 158), pick.image.pixel(100, 158)));
     EXPECT_TRUE(sameRgb(after.pixel(100, 163), VU_Painter::greenColor));
     EXPECT_TRUE(sameRgb(after.pixel(100, 130), VU_Painter::greenColor));
+}
+
+// Smooth pictures: the edges of a slanted arrow blend into the background, the inside
+// keeps its colour, and the picking pass stays exact whatever the ordinary pass draws with.
+TEST_F(RenderedScene, MultisampledPicturesSmoothEdgesButNeverThePickingPass) {
+    MO_Node* a = addArrowNode("a", 0.0, true);
+    a->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(MO_LocalTransformationFactorySingleton().create(
+        "ROTATION_Z",
+        MO_ComponentData{a->properties(), {a->addAttribute(std::make_unique<AT_DoubleAttr>(a, "rz", 30.0))}})));
+    VS_OffscreenContext& context = gl(Rig::kSize, Rig::kSize);
+    const auto colours = [](const VS_Image& image) {
+        std::set<std::uint32_t> seen;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                const VS_RGBA p = image.pixel(x, y);
+                seen.insert(p.r << 16 | p.g << 8 | p.b);
+            }
+        return seen.size();
+    };
+    const VS_Image sharp = VS_SceneRenderer::render(context, scene, view());
+    const VS_PickImage sharpPick = VS_SceneRenderer::renderPick(context, scene, view());
+    context.setSamples(4);
+    EXPECT_EQ(context.samples(), 4);
+    const VS_Image smooth = VS_SceneRenderer::render(context, scene, view());
+    const VS_PickImage smoothPick = VS_SceneRenderer::renderPick(context, scene, view());
+    EXPECT_EQ(colours(sharp), 2u);
+    EXPECT_GT(colours(smooth), 4u);
+    EXPECT_LT(differingPixels(sharp, smooth), sharp.width * sharp.height / 50);
+    EXPECT_EQ(differingPixels(sharpPick.image, smoothPick.image), 0);
+    EXPECT_EQ(smoothPick.hitAt(200, 120).node, sharpPick.hitAt(200, 120).node);
+
+    // More than the machine offers is refused and changes nothing; 0 is exact again.
+    EXPECT_THROW(context.setSamples(1000), std::runtime_error);
+    EXPECT_EQ(context.samples(), 4);
+    context.setSamples(0);
+    EXPECT_EQ(differingPixels(VS_SceneRenderer::render(context, scene, view()), sharp), 0);
 }
 
 namespace {
