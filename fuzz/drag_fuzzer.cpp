@@ -29,10 +29,10 @@ constexpr int kHeight = 300;
 // of them here.
 std::vector<AT_Attr*> fitting(const QString& type, const fuzz::Attributes& a, const MO_PropertyAccessor& properties) {
     const SLB_SelectableDragManipulatorFactory& factory = SLB_SelectableDragManipulatorFactorySingleton();
-    for (AT_Attr* attribute : {static_cast<AT_Attr*>(a.scalar), static_cast<AT_Attr*>(a.boolean),
-                               static_cast<AT_Attr*>(a.position2d), static_cast<AT_Attr*>(a.position3d),
-                               static_cast<AT_Attr*>(a.rotation3d), static_cast<AT_Attr*>(a.scale3d),
-                               static_cast<AT_Attr*>(a.string)})
+    for (AT_Attr* attribute :
+         {static_cast<AT_Attr*>(a.scalar), static_cast<AT_Attr*>(a.boolean), static_cast<AT_Attr*>(a.position2d),
+          static_cast<AT_Attr*>(a.position3d), static_cast<AT_Attr*>(a.rotation3d), static_cast<AT_Attr*>(a.scale3d),
+          static_cast<AT_Attr*>(a.string)})
         if (std::unique_ptr<SLB_SelectableDragManipulator>(factory.create(type, {properties, {attribute}})))
             return {attribute};
     return {};
@@ -152,8 +152,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString& chosen = names[static_cast<std::size_t>(in.between(0, static_cast<int>(names.size()) - 1))];
     const std::vector<AT_Attr*> bound =
         fuzz::bindAttributes(in, fitting(chosen, attributes, node->properties()), attributes);
-    SLB_SelectableDragManipulator* m = SLB_SelectableDragManipulatorFactorySingleton().create(
-        chosen, MO_ComponentData{node->properties(), bound});
+    SLB_SelectableDragManipulator* m =
+        SLB_SelectableDragManipulatorFactorySingleton().create(chosen, MO_ComponentData{node->properties(), bound});
     if (!m)
         return 0;
     node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(m));

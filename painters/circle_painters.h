@@ -24,7 +24,6 @@ public:
     void update(const MO_PropertyAccessor& properties) override;
 
 protected:
-
     double m_width;         // scene units, or screen units of 350 px in screen space
     double m_pickingWidth;  // screen units; a wider ring is easier to hit
     double m_radius;        // same units as the width

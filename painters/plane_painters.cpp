@@ -56,7 +56,8 @@ MO_OGLPainter* PlaneXYOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneXYOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, a, 0}, {a, b, 0}, {b, b, 0}, {b, a, 0});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, a, 0}, {a, b, 0}, {b, b, 0},
+               {b, a, 0});
 }
 
 PlaneXZOGLPainter::PlaneXZOGLPainter(const MO_PropertyAccessor& properties) : BasePlaneOGLPainter(properties) {
@@ -71,7 +72,8 @@ MO_OGLPainter* PlaneXZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneXZOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, 0, a}, {a, 0, b}, {b, 0, b}, {b, 0, a});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, 0, a}, {a, 0, b}, {b, 0, b},
+               {b, 0, a});
 }
 
 PlaneYZOGLPainter::PlaneYZOGLPainter(const MO_PropertyAccessor& properties) : BasePlaneOGLPainter(properties) {
@@ -86,5 +88,6 @@ MO_OGLPainter* PlaneYZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneYZOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {0, a, a}, {0, a, b}, {0, b, b}, {0, b, a});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {0, a, a}, {0, a, b}, {0, b, b},
+               {0, b, a});
 }
