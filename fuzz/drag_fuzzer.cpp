@@ -24,37 +24,18 @@ namespace {
 constexpr int kWidth = 400;
 constexpr int kHeight = 300;
 
-enum class Fit { Scalar, Rotation3d, Boolean, None, Position2d, Position3d };
-
-struct Manipulator {
-    const char* type;
-    Fit fit;
-};
-
-const Manipulator kManipulators[] = {
-    {"TRANSLATION_X", Fit::Scalar},   {"TRANSLATION_Y", Fit::Scalar},
-    {"TRANSLATION_Z", Fit::Scalar},   {"ROTATION_X", Fit::Scalar},
-    {"ROTATION_Y", Fit::Scalar},      {"ROTATION_Z", Fit::Scalar},
-    {"ROTATION_3D", Fit::Rotation3d}, {"SLIDER", Fit::Scalar},
-    {"BUTTON", Fit::Boolean},         {"SCRIPT", Fit::None},
-    {"POSITION_2D", Fit::Position2d}, {"POSITION_3D", Fit::Position3d},
-};
-
-std::vector<AT_Attr*> fitting(Fit fit, const fuzz::Attributes& a) {
-    switch (fit) {
-        case Fit::Scalar:
-            return {a.scalar};
-        case Fit::Rotation3d:
-            return {a.rotation3d};
-        case Fit::Boolean:
-            return {a.boolean};
-        case Fit::None:
-            return {};
-        case Fit::Position2d:
-            return {a.position2d};
-        default:
-            return {a.position3d};
-    }
+// The attribute a manipulator is meant to be bound to: the first of the node's kinds that
+// its factory accepts, so that every registered manipulator gets dragged without a list
+// of them here.
+std::vector<AT_Attr*> fitting(const QString& type, const fuzz::Attributes& a, const MO_PropertyAccessor& properties) {
+    const SLB_SelectableDragManipulatorFactory& factory = SLB_SelectableDragManipulatorFactorySingleton();
+    for (AT_Attr* attribute :
+         {static_cast<AT_Attr*>(a.scalar), static_cast<AT_Attr*>(a.boolean), static_cast<AT_Attr*>(a.position2d),
+          static_cast<AT_Attr*>(a.position3d), static_cast<AT_Attr*>(a.rotation3d), static_cast<AT_Attr*>(a.scale3d),
+          static_cast<AT_Attr*>(a.string)})
+        if (std::unique_ptr<SLB_SelectableDragManipulator>(factory.create(type, {properties, {attribute}})))
+            return {attribute};
+    return {};
 }
 
 Math::CameraTransformChain camera(fuzz::Input& in) {
@@ -165,10 +146,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::Attributes attributes = fuzz::addAttributes(in, node, scene, true);
     transform(in, node, attributes);
 
-    const Manipulator& chosen = in.pick(kManipulators);
-    const std::vector<AT_Attr*> bound = fuzz::bindAttributes(in, fitting(chosen.fit, attributes), attributes);
-    SLB_SelectableDragManipulator* m = SLB_SelectableDragManipulatorFactorySingleton().create(
-        chosen.type, MO_ComponentData{node->properties(), bound});
+    const std::vector<QString> names = SLB_SelectableDragManipulatorFactorySingleton().names();
+    if (names.empty())
+        return 0;
+    const QString& chosen = names[static_cast<std::size_t>(in.between(0, static_cast<int>(names.size()) - 1))];
+    const std::vector<AT_Attr*> bound =
+        fuzz::bindAttributes(in, fitting(chosen, attributes, node->properties()), attributes);
+    SLB_SelectableDragManipulator* m =
+        SLB_SelectableDragManipulatorFactorySingleton().create(chosen, MO_ComponentData{node->properties(), bound});
     if (!m)
         return 0;
     node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(m));

@@ -3,7 +3,7 @@
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_Vector3D.h"
 #include "host/draw/VU_Painter.h"
-#include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 #include <GL/gl.h>
@@ -14,46 +14,32 @@ RIGKIT_TYPE_STRING(ArrowXOGLPainter, "ARROW_X")
 RIGKIT_TYPE_STRING(ArrowYOGLPainter, "ARROW_Y")
 RIGKIT_TYPE_STRING(ArrowZOGLPainter, "ARROW_Z")
 
-namespace {
-
-const QString kLength = QStringLiteral("length");
-const QString kRadius = QStringLiteral("radius");
-const QString kColor = QStringLiteral("color");
-const QString kSelectionColor = QStringLiteral("selection_color");
-
-}  // namespace
+using namespace rigkit;
 
 BaseArrowOGLPainter::BaseArrowOGLPainter(const MO_PropertyAccessor& properties)
-    : m_length(properties.getDouble(kLength, 1.0, 0)), m_radius(properties.getDouble(kRadius, 0.15, 0)) {}
+    : m_length(properties.getDouble(keys::length, 1.0, 0)), m_radius(properties.getDouble(keys::radius, 0.15, 0)) {}
 
 BaseArrowOGLPainter::~BaseArrowOGLPainter() = default;
 
 void BaseArrowOGLPainter::update(const MO_PropertyAccessor& properties) {
     // The current values stand as defaults: a key the node stops defining keeps its value.
-    m_color = properties.getColor(kColor, m_color, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, m_selectionColor, nullptr);
-    m_length = properties.getDouble(kLength, m_length, 0);
-    m_radius = properties.getDouble(kRadius, m_radius, 0);
-}
-
-VS_RGBA BaseArrowOGLPainter::colorFor(const MO_OGLContext& context, const PaintState& state) const {
-    if (context.renderMode() == MO_OGLContext::PickingRender)
-        return state.pickColor;
-    return state.selection == 1 ? m_selectionColor : m_color;
+    m_color = properties.getColor(keys::color, m_color, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, m_selectionColor, nullptr);
+    m_length = properties.getDouble(keys::length, m_length, 0);
+    m_radius = properties.getDouble(keys::radius, m_radius, 0);
 }
 
 void BaseArrowOGLPainter::drawMesh(MO_OGLContext& context, const PaintState& state) const {
-    const VS_RGBA colour = colorFor(context, state);
-    // Every size follows the scene's X unit, whatever axis it lies along.
-    const double unit = context.sceneCommon()->metrics().xUnitScale();
+    const VS_RGBA colour = paintColor(context, state, m_color, m_selectionColor);
+    const double unit = sceneUnit(context);
     const double length = m_length * unit;
     const double radius = m_radius * unit;
     drawArrowMesh(colour, float(length), float(radius));
 }
 
 ArrowXOGLPainter::ArrowXOGLPainter(const MO_PropertyAccessor& properties) : BaseArrowOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::redColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightRedColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::redColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightRedColor, nullptr);
 }
 
 MO_OGLPainter* ArrowXOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -68,8 +54,8 @@ void ArrowXOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
 }
 
 ArrowYOGLPainter::ArrowYOGLPainter(const MO_PropertyAccessor& properties) : BaseArrowOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::greenColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightGreenColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::greenColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightGreenColor, nullptr);
 }
 
 MO_OGLPainter* ArrowYOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -81,8 +67,8 @@ void ArrowYOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
 }
 
 ArrowZOGLPainter::ArrowZOGLPainter(const MO_PropertyAccessor& properties) : BaseArrowOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::blueColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightBlueColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::blueColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightBlueColor, nullptr);
 }
 
 MO_OGLPainter* ArrowZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {

@@ -19,8 +19,6 @@ public:
     void update(const MO_PropertyAccessor& properties) override;
 
 protected:
-    // Picking wins over selection; a selection other than 1 is no selection.
-    VS_RGBA colorFor(const MO_OGLContext& context, const PaintState& state) const;
     // The mesh along +Y of the current drawing frame, sized in drawing units.
     void drawMesh(MO_OGLContext& context, const PaintState& state) const;
 

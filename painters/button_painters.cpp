@@ -4,6 +4,7 @@
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VU_Painter.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 #include <cmath>
@@ -11,14 +12,12 @@
 RIGKIT_TYPE_STRING(ButtonOGLPainter, "BUTTON")
 RIGKIT_TYPE_STRING(CheckboxOGLPainter, "CHECKBOX")
 
+using namespace rigkit;
+
 namespace {
 
-const QString kPosition = QStringLiteral("position");
 const QString kOnColor = QStringLiteral("on_color");
 const QString kOffColor = QStringLiteral("off_color");
-const QString kOuterColor = QStringLiteral("outer_color");
-const QString kScreenSpace = QStringLiteral("screen_space");
-const QString kSize = QStringLiteral("size");
 
 // Screen-space sizes are fractions of this many pixels, before the screen's scale.
 constexpr double kScreenUnitPixels = 350.0;
@@ -32,29 +31,29 @@ VS_RGBA darkened(const VS_RGBA& c) {
 
 BaseToggleOGLPainter::BaseToggleOGLPainter(const MO_PropertyAccessor& properties, AT_BoolAttr* attribute)
     : m_attribute(attribute) {
-    m_position = properties.getPoint(kPosition, Math::Point2d(0, 0), nullptr);
+    m_position = properties.getPoint(keys::position, Math::Point2d(0, 0), nullptr);
     m_onColor = properties.getColor(kOnColor, VS_RGBA(0, 255, 0, 128), nullptr);
     m_offColor = properties.getColor(kOffColor, VS_RGBA(255, 0, 0, 128), nullptr);
-    m_outerColor = properties.getColor(kOuterColor, VS_RGBA(255, 0, 0, 255), nullptr);
-    m_screenSpace = properties.getBool(kScreenSpace, false, nullptr);
-    m_size = float(properties.getDouble(kSize, 1.0, 0));
+    m_outerColor = properties.getColor(keys::outerColor, VS_RGBA(255, 0, 0, 255), nullptr);
+    m_screenSpace = properties.getBool(keys::screenSpace, false, nullptr);
+    m_size = float(properties.getDouble(keys::size, 1.0, 0));
 }
 
 BaseToggleOGLPainter::~BaseToggleOGLPainter() = default;
 
 void BaseToggleOGLPainter::update(const MO_PropertyAccessor& properties) {
-    m_position = properties.getPoint(kPosition, m_position, nullptr);
-    m_size = float(properties.getDouble(kSize, m_size, 0));
-    m_screenSpace = properties.getBool(kScreenSpace, m_screenSpace, nullptr);
+    m_position = properties.getPoint(keys::position, m_position, nullptr);
+    m_size = float(properties.getDouble(keys::size, m_size, 0));
+    m_screenSpace = properties.getBool(keys::screenSpace, m_screenSpace, nullptr);
     m_onColor = properties.getColor(kOnColor, m_onColor, nullptr);
     m_offColor = properties.getColor(kOffColor, m_offColor, nullptr);
-    m_outerColor = properties.getColor(kOuterColor, m_outerColor, nullptr);
+    m_outerColor = properties.getColor(keys::outerColor, m_outerColor, nullptr);
 }
 
 BaseToggleOGLPainter::Look BaseToggleOGLPainter::lookFor(MO_OGLContext& context, const PaintState& state,
                                                          VU_Painter& painter) const {
     Look look;
-    look.rim = context.renderMode() == MO_OGLContext::PickingRender ? state.pickColor : m_outerColor;
+    look.rim = paintColor(context, state, m_outerColor);
     // Without an attribute there is nothing to show but the "on" look.
     look.on = m_attribute ? m_attribute->value(context.frameKey().frame()) : true;
     look.fill = look.on ? m_onColor : m_offColor;
@@ -86,7 +85,7 @@ void ButtonOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     const Look look = lookFor(context, state, painter);
     const Math::Point2d& c = look.centre;
     const double r = look.size;
-    if (context.renderMode() == MO_OGLContext::PickingRender) {
+    if (isPicking(context)) {
         painter.setLineStrokeColor(look.rim);
         painter.drawFilledDisc(c, r, 0.0);
         return;
@@ -120,7 +119,7 @@ void CheckboxOGLPainter::paint(MO_OGLContext& context, const PaintState& state) 
         painter.drawBox(b);
     };
     painter.setLineStrokeColor(look.rim);
-    if (context.renderMode() == MO_OGLContext::PickingRender) {
+    if (isPicking(context)) {
         box(c, r, r);
         return;
     }

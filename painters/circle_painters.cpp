@@ -5,7 +5,7 @@
 #include "host/draw/VU_Circle.h"
 #include "host/draw/VU_Painter.h"
 #include "host/draw/VU_ReferentialScope.h"
-#include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 #include <cmath>
@@ -14,14 +14,11 @@ RIGKIT_TYPE_STRING(CircleXOGLPainter, "CIRCLE_X")
 RIGKIT_TYPE_STRING(CircleYOGLPainter, "CIRCLE_Y")
 RIGKIT_TYPE_STRING(CircleZOGLPainter, "CIRCLE_Z")
 
+using namespace rigkit;
+
 namespace {
 
-const QString kScreenSpace = QStringLiteral("screen_space");
 const QString kPickingWidth = QStringLiteral("picking_width");
-const QString kWidth = QStringLiteral("width");
-const QString kRadius = QStringLiteral("radius");
-const QString kColor = QStringLiteral("color");
-const QString kSelectionColor = QStringLiteral("selection_color");
 
 // Screen-space sizes are fractions of this many pixels, before the screen's scale.
 constexpr double kScreenUnitPixels = 350.0;
@@ -33,10 +30,10 @@ constexpr int kArcDetail = 3;
 
 CircleOGLPainter::CircleOGLPainter(const MO_PropertyAccessor& properties) {
     // The size defaults depend on the mode, so screen_space is read first.
-    m_screenSpace = properties.getBool(kScreenSpace, false, nullptr);
+    m_screenSpace = properties.getBool(keys::screenSpace, false, nullptr);
     m_pickingWidth = properties.getDouble(kPickingWidth, 0.12, 0);
-    m_width = properties.getDouble(kWidth, m_screenSpace ? 0.01 : 0.03, 0);
-    m_radius = properties.getDouble(kRadius, m_screenSpace ? 0.04 : 1.0, 0);
+    m_width = properties.getDouble(keys::width, m_screenSpace ? 0.01 : 0.03, 0);
+    m_radius = properties.getDouble(keys::radius, m_screenSpace ? 0.04 : 1.0, 0);
 }
 
 CircleOGLPainter::~CircleOGLPainter() = default;
@@ -44,18 +41,12 @@ CircleOGLPainter::~CircleOGLPainter() = default;
 void CircleOGLPainter::update(const MO_PropertyAccessor& properties) {
     // The current values stand as defaults, and the sizes are not derived again from
     // screen_space: a node that switches modes keeps the sizes it had.
-    m_color = properties.getColor(kColor, m_color, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, m_selectionColor, nullptr);
-    m_screenSpace = properties.getBool(kScreenSpace, m_screenSpace, nullptr);
+    m_color = properties.getColor(keys::color, m_color, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, m_selectionColor, nullptr);
+    m_screenSpace = properties.getBool(keys::screenSpace, m_screenSpace, nullptr);
     m_pickingWidth = properties.getDouble(kPickingWidth, m_pickingWidth, 0);
-    m_width = properties.getDouble(kWidth, m_width, 0);
-    m_radius = properties.getDouble(kRadius, m_radius, 0);
-}
-
-VS_RGBA CircleOGLPainter::colorFor(const MO_OGLContext& context, const PaintState& state) const {
-    if (context.renderMode() == MO_OGLContext::PickingRender)
-        return state.pickColor;
-    return state.selection == 1 ? m_selectionColor : m_color;
+    m_width = properties.getDouble(keys::width, m_width, 0);
+    m_radius = properties.getDouble(keys::radius, m_radius, 0);
 }
 
 void CircleOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
@@ -66,16 +57,16 @@ void CircleOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
 }
 
 void CircleOGLPainter::paintInScene(MO_OGLContext& context, const PaintState& state) const {
-    const VS_RGBA colour = colorFor(context, state);
-    const double unit = context.sceneCommon()->metrics().xUnitScale();
+    const VS_RGBA colour = paintColor(context, state, m_color, m_selectionColor);
+    const double unit = sceneUnit(context);
     VU_Circle::Draw(*context.visualCanvas(), VS_Vector3D(0, 0, 0), axis(), m_radius * unit, kRingDetail,
                     float(m_width * unit), colour);
 }
 
 void CircleOGLPainter::paintOnScreen(MO_OGLContext& context, const PaintState& state) const {
-    const bool picking = context.renderMode() == MO_OGLContext::PickingRender;
+    const bool picking = isPicking(context);
     const double thickness = picking ? m_pickingWidth : m_width;
-    const VS_RGBA colour = colorFor(context, state);
+    const VS_RGBA colour = paintColor(context, state, m_color, m_selectionColor);
 
     CC_CameraChainTransformCanvasBinder& binder = *context.oglMatrixManager();
     const Math::CameraTransformChain& chain = binder.transformChain();
@@ -114,8 +105,8 @@ void CircleOGLPainter::paintOnScreen(MO_OGLContext& context, const PaintState& s
 }
 
 CircleXOGLPainter::CircleXOGLPainter(const MO_PropertyAccessor& properties) : CircleOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VS_RGBA(255, 0, 0, 120), nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightRedColor, nullptr);
+    m_color = properties.getColor(keys::color, VS_RGBA(255, 0, 0, 120), nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightRedColor, nullptr);
 }
 
 MO_OGLPainter* CircleXOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -127,8 +118,8 @@ VS_Vector3D CircleXOGLPainter::axis() const {
 }
 
 CircleYOGLPainter::CircleYOGLPainter(const MO_PropertyAccessor& properties) : CircleOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VS_RGBA(0, 255, 0, 120), nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightGreenColor, nullptr);
+    m_color = properties.getColor(keys::color, VS_RGBA(0, 255, 0, 120), nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightGreenColor, nullptr);
 }
 
 MO_OGLPainter* CircleYOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -140,8 +131,8 @@ VS_Vector3D CircleYOGLPainter::axis() const {
 }
 
 CircleZOGLPainter::CircleZOGLPainter(const MO_PropertyAccessor& properties) : CircleOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VS_RGBA(0, 0, 255, 120), nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightBlueColor, nullptr);
+    m_color = properties.getColor(keys::color, VS_RGBA(0, 0, 255, 120), nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightBlueColor, nullptr);
 }
 
 MO_OGLPainter* CircleZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {

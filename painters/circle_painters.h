@@ -24,9 +24,6 @@ public:
     void update(const MO_PropertyAccessor& properties) override;
 
 protected:
-    // Picking wins over selection; a selection other than 1 is no selection.
-    VS_RGBA colorFor(const MO_OGLContext& context, const PaintState& state) const;
-
     double m_width;         // scene units, or screen units of 350 px in screen space
     double m_pickingWidth;  // screen units; a wider ring is easier to hit
     double m_radius;        // same units as the width

@@ -2,7 +2,7 @@
 
 #include "host/draw/VS_Vector3D.h"
 #include "host/draw/VU_Painter.h"
-#include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 #include <GL/gl.h>
@@ -11,6 +11,8 @@
 
 RIGKIT_TYPE_STRING(DragDebuggerOGLPainter, "DRAG_DEBUGGER")
 
+using namespace rigkit;
+
 namespace {
 
 const QString kColorB = QStringLiteral("colorB");
@@ -18,8 +20,8 @@ const QString kColorB = QStringLiteral("colorB");
 }  // namespace
 
 DragDebuggerOGLPainter::DragDebuggerOGLPainter(const MO_PropertyAccessor& properties)
-    : m_length(properties.getDouble(QStringLiteral("length"), 1.0, 0)),
-      m_color(properties.getColor(QStringLiteral("color"), VU_Painter::redColor, nullptr)),
+    : m_length(properties.getDouble(keys::length, 1.0, 0)),
+      m_color(properties.getColor(keys::color, VU_Painter::redColor, nullptr)),
       m_colorB(properties.getColor(kColorB, VU_Painter::blueColor, nullptr)),
       // The third cube shares the second's key: grey only while the node leaves it out.
       m_thirdColor(properties.getColor(kColorB, VS_RGBA(120, 120, 120, 255), nullptr)) {}
@@ -32,8 +34,8 @@ MO_OGLPainter* DragDebuggerOGLPainter::createDynamic(const MO_OGLPainterFactory:
 
 void DragDebuggerOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     // Selection does not change the first cube: a diagnostic has nothing to highlight.
-    const VS_RGBA first = context.renderMode() == MO_OGLContext::PickingRender ? state.pickColor : m_color;
-    const float h = float(m_length * context.sceneCommon()->metrics().xUnitScale());
+    const VS_RGBA first = paintColor(context, state, m_color);
+    const float h = float(m_length * sceneUnit(context));
     const Math::Point3d origin(0.0, 0.0, 0.0);
     drawDebugCube(context, first, h, origin);
     drawDebugCube(context, m_colorB, h, origin);

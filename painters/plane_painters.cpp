@@ -1,19 +1,16 @@
 #include "painters/plane_painters.h"
 
 #include "host/draw/VU_Painter.h"
-#include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 RIGKIT_TYPE_STRING(PlaneXYOGLPainter, "PLANE_XY")
 RIGKIT_TYPE_STRING(PlaneXZOGLPainter, "PLANE_XZ")
 RIGKIT_TYPE_STRING(PlaneYZOGLPainter, "PLANE_YZ")
 
-namespace {
+using namespace rigkit;
 
-const QString kWidth = QStringLiteral("width");
-const QString kMin = QStringLiteral("min");
-const QString kColor = QStringLiteral("color");
-const QString kSelectionColor = QStringLiteral("selection_color");
+namespace {
 
 void drawSquare(MO_OGLContext& context, const VS_RGBA& colour, const Math::Point3d& a, const Math::Point3d& b,
                 const Math::Point3d& c, const Math::Point3d& d) {
@@ -28,34 +25,28 @@ void drawSquare(MO_OGLContext& context, const VS_RGBA& colour, const Math::Point
 }  // namespace
 
 BasePlaneOGLPainter::BasePlaneOGLPainter(const MO_PropertyAccessor& properties)
-    : m_width(properties.getDouble(kWidth, 1.0, 0)), m_min(properties.getDouble(kMin, 0.0, 0)) {}
+    : m_width(properties.getDouble(keys::width, 1.0, 0)), m_min(properties.getDouble(keys::min, 0.0, 0)) {}
 
 BasePlaneOGLPainter::~BasePlaneOGLPainter() = default;
 
 void BasePlaneOGLPainter::update(const MO_PropertyAccessor& properties) {
     // The current values stand as defaults: a key the node stops defining keeps its value.
-    m_color = properties.getColor(kColor, m_color, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, m_selectionColor, nullptr);
-    m_min = properties.getDouble(kMin, m_min, 0);
-    m_width = properties.getDouble(kWidth, m_width, 0);
-}
-
-VS_RGBA BasePlaneOGLPainter::colorFor(const MO_OGLContext& context, const PaintState& state) const {
-    if (context.renderMode() == MO_OGLContext::PickingRender)
-        return state.pickColor;
-    return state.selection == 1 ? m_selectionColor : m_color;
+    m_color = properties.getColor(keys::color, m_color, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, m_selectionColor, nullptr);
+    m_min = properties.getDouble(keys::min, m_min, 0);
+    m_width = properties.getDouble(keys::width, m_width, 0);
 }
 
 void BasePlaneOGLPainter::bounds(const MO_OGLContext& context, double& near, double& far) const {
     // Both axes of every plane follow the scene's X unit.
-    const double unit = context.sceneCommon()->metrics().xUnitScale();
+    const double unit = sceneUnit(context);
     near = m_min * unit;
     far = m_width * unit + near;
 }
 
 PlaneXYOGLPainter::PlaneXYOGLPainter(const MO_PropertyAccessor& properties) : BasePlaneOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::redColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightRedColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::redColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightRedColor, nullptr);
 }
 
 MO_OGLPainter* PlaneXYOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -65,12 +56,13 @@ MO_OGLPainter* PlaneXYOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneXYOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, colorFor(context, state), {a, a, 0}, {a, b, 0}, {b, b, 0}, {b, a, 0});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, a, 0}, {a, b, 0}, {b, b, 0},
+               {b, a, 0});
 }
 
 PlaneXZOGLPainter::PlaneXZOGLPainter(const MO_PropertyAccessor& properties) : BasePlaneOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::blueColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightBlueColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::blueColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightBlueColor, nullptr);
 }
 
 MO_OGLPainter* PlaneXZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -80,12 +72,13 @@ MO_OGLPainter* PlaneXZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneXZOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, colorFor(context, state), {a, 0, a}, {a, 0, b}, {b, 0, b}, {b, 0, a});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {a, 0, a}, {a, 0, b}, {b, 0, b},
+               {b, 0, a});
 }
 
 PlaneYZOGLPainter::PlaneYZOGLPainter(const MO_PropertyAccessor& properties) : BasePlaneOGLPainter(properties) {
-    m_color = properties.getColor(kColor, VU_Painter::greenColor, nullptr);
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightGreenColor, nullptr);
+    m_color = properties.getColor(keys::color, VU_Painter::greenColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightGreenColor, nullptr);
 }
 
 MO_OGLPainter* PlaneYZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& data) {
@@ -95,5 +88,6 @@ MO_OGLPainter* PlaneYZOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 void PlaneYZOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double a, b;
     bounds(context, a, b);
-    drawSquare(context, colorFor(context, state), {0, a, a}, {0, a, b}, {0, b, b}, {0, b, a});
+    drawSquare(context, paintColor(context, state, m_color, m_selectionColor), {0, a, a}, {0, a, b}, {0, b, b},
+               {0, b, a});
 }

@@ -19,8 +19,6 @@ public:
     void update(const MO_PropertyAccessor& properties) override;
 
 protected:
-    // Picking wins over selection; a selection other than 1 is no selection.
-    VS_RGBA colorFor(const MO_OGLContext& context, const PaintState& state) const;
     // The near and far coordinates of the square along both of its axes, in drawing units.
     void bounds(const MO_OGLContext& context, double& near, double& far) const;
 

@@ -5,6 +5,7 @@
 #include "host/draw/VU_Painter.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "manipulators/position_manipulators.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 #include <cmath>
@@ -13,21 +14,17 @@ RIGKIT_TYPE_STRING(Point2dOGLPainter, "POINT_2D")
 RIGKIT_TYPE_STRING(Line2dOGLPainter, "LINE_2D")
 RIGKIT_TYPE_STRING(Box2dOGLPainter, "BOX_2D")
 
+using namespace rigkit;
+
 namespace {
 
-const QString kColor = QStringLiteral("color");
-const QString kSelectionColor = QStringLiteral("selection_color");
 const QString kInnerColor = QStringLiteral("inner_color");
-const QString kOuterColor = QStringLiteral("outer_color");
 const QString kRelative = QStringLiteral("relative");
-const QString kSize = QStringLiteral("size");
 const QString kPickingSize = QStringLiteral("picking_size");
 const QString kPointStyle = QStringLiteral("point_style");
 const QString kShowLimits = QStringLiteral("show_limits");
 const QString kBoxColor = QStringLiteral("box_color");
 const QString kShowGridLines = QStringLiteral("show_grid_lines");
-const QString kXMin = QStringLiteral("xmin");
-const QString kYMin = QStringLiteral("ymin");
 const QString kXMax = QStringLiteral("xmax");
 const QString kYMax = QStringLiteral("ymax");
 const QString kXValues = QStringLiteral("xValues");
@@ -56,10 +53,6 @@ Point2dOGLPainter::PointStyle styleNamed(const QString& text) {
     return Point2dOGLPainter::CIRCLE;
 }
 
-bool picking(const MO_OGLContext& context) {
-    return context.renderMode() == MO_OGLContext::PickingRender;
-}
-
 // The position at the frame being drawn; (0, 0) when it cannot be read.
 Math::Point2d positionAt(const AT_Position2dAttr* attribute, double frame) {
     Math::Point2d p(0.0, 0.0);
@@ -74,13 +67,13 @@ Math::Point2d positionAt(const AT_Position2dAttr* attribute, double frame) {
 
 Point2dOGLPainter::Point2dOGLPainter(const MO_PropertyAccessor& properties, AT_Position2dAttr* attribute)
     : m_attribute(attribute) {
-    m_selectionColor = properties.getColor(kSelectionColor, VU_Painter::lightBlueColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, VU_Painter::lightBlueColor, nullptr);
     m_relative = properties.getBool(kRelative, false, nullptr);
     // "color" only seeds the two colours that a node may also give one by one.
-    const VS_RGBA color = properties.getColor(kColor, kRed, nullptr);
+    const VS_RGBA color = properties.getColor(keys::color, kRed, nullptr);
     m_innerColor = properties.getColor(kInnerColor, color, nullptr);
-    m_outerColor = properties.getColor(kOuterColor, color, nullptr);
-    m_size = static_cast<float>(properties.getDouble(kSize, 0.01, 0));
+    m_outerColor = properties.getColor(keys::outerColor, color, nullptr);
+    m_size = static_cast<float>(properties.getDouble(keys::size, 0.01, 0));
     m_pickingSize = static_cast<float>(properties.getDouble(kPickingSize, m_size, 0));
     m_pointStyle = styleNamed(properties.getString(kPointStyle, QStringLiteral("CIRCLE"), nullptr));
 }
@@ -92,16 +85,16 @@ MO_OGLPainter* Point2dOGLPainter::createDynamic(const MO_OGLPainterFactory::Data
 }
 
 void Point2dOGLPainter::update(const MO_PropertyAccessor& properties) {
-    if (properties.hasProperty(kColor)) {
-        const VS_RGBA color = properties.getColor(kColor, kRed, nullptr);
+    if (properties.hasProperty(keys::color)) {
+        const VS_RGBA color = properties.getColor(keys::color, kRed, nullptr);
         m_innerColor = color;
         m_outerColor = color;
     }
-    m_selectionColor = properties.getColor(kSelectionColor, m_selectionColor, nullptr);
+    m_selectionColor = properties.getColor(keys::selectionColor, m_selectionColor, nullptr);
     m_relative = properties.getBool(kRelative, m_relative, nullptr);
     m_innerColor = properties.getColor(kInnerColor, m_innerColor, nullptr);
-    m_outerColor = properties.getColor(kOuterColor, m_outerColor, nullptr);
-    m_size = static_cast<float>(properties.getDouble(kSize, m_size, 0));
+    m_outerColor = properties.getColor(keys::outerColor, m_outerColor, nullptr);
+    m_size = static_cast<float>(properties.getDouble(keys::size, m_size, 0));
     m_pickingSize = static_cast<float>(properties.getDouble(kPickingSize, m_pickingSize, 0));
     if (properties.hasProperty(kPointStyle))
         m_pointStyle = styleNamed(properties.getString(kPointStyle, QStringLiteral("CIRCLE"), nullptr));
@@ -112,9 +105,10 @@ void Point2dOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     if (!m_relative)
         m_attribute->getValue(context.frameKey().frame(), p, nullptr);
 
-    const bool pick = picking(context);
-    const VS_RGBA outer = pick ? state.pickColor : m_outerColor;
-    const VS_RGBA inner = pick ? state.pickColor : (state.selection == 1 ? m_selectionColor : m_innerColor);
+    const bool pick = isPicking(context);
+    // Selection shows on the inner shape only.
+    const VS_RGBA outer = paintColor(context, state, m_outerColor);
+    const VS_RGBA inner = paintColor(context, state, m_innerColor, m_selectionColor);
 
     CC_CameraChainTransformCanvasBinder& binder = *context.oglMatrixManager();
     Math::Point2d centre;
@@ -167,8 +161,8 @@ void Point2dOGLPainter::drawPointShape(VU_Painter& painter, const Math::Point2d&
 Line2dOGLPainter::Line2dOGLPainter(const MO_PropertyAccessor& properties, AT_Position2dAttr* start,
                                    AT_Position2dAttr* end)
     : m_start(start), m_end(end) {
-    m_color = properties.getColor(kColor, kRed, nullptr);
-    m_size = static_cast<float>(properties.getDouble(kSize, 0.01, 0));
+    m_color = properties.getColor(keys::color, kRed, nullptr);
+    m_size = static_cast<float>(properties.getDouble(keys::size, 0.01, 0));
 }
 
 Line2dOGLPainter::~Line2dOGLPainter() = default;
@@ -184,12 +178,8 @@ MO_OGLPainter* Line2dOGLPainter::createDynamic(const MO_OGLPainterFactory::Data&
 }
 
 void Line2dOGLPainter::update(const MO_PropertyAccessor& properties) {
-    m_color = properties.getColor(kColor, m_color, nullptr);
-    m_size = static_cast<float>(properties.getDouble(kSize, m_size, 0));
-}
-
-VS_RGBA Line2dOGLPainter::colorFor(const MO_OGLContext& context, const PaintState& state) const {
-    return picking(context) ? state.pickColor : m_color;
+    m_color = properties.getColor(keys::color, m_color, nullptr);
+    m_size = static_cast<float>(properties.getDouble(keys::size, m_size, 0));
 }
 
 void Line2dOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
@@ -202,14 +192,14 @@ void Line2dOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
 
     VU_Painter painter(*context.oglMatrixManager());
     painter.setLineThickness(m_size, VU_Painter::ScreenFrame);
-    painter.setLineStrokeColor(colorFor(context, state));
+    painter.setLineStrokeColor(paintColor(context, state, m_color));
     painter.drawLine(Math::Point2d(q1.x, q1.y), Math::Point2d(q2.x, q2.y));
 }
 
 void Line2dOGLPainter::drawEndpoint(const Math::Point2d& point, MO_OGLContext& context, const PaintState& state) {
     const Math::Point3d q = context.sceneCommon()->metrics().toOGL(Math::Point3d(point.x, point.y, 0.0));
     const Math::Point2d centre(q.x, q.y);
-    const VS_RGBA colour = colorFor(context, state);
+    const VS_RGBA colour = paintColor(context, state, m_color);
     VU_Painter painter(*context.oglMatrixManager());
     painter.setLineStrokeColor(colour);
     painter.drawFilledDisc(centre, m_size, 0.0);
@@ -223,8 +213,8 @@ Box2dOGLPainter::Box2dOGLPainter(const MO_PropertyAccessor& properties) {
     m_showLimits = properties.getBool(kShowLimits, false, nullptr);
     m_boxColor = properties.getColor(kBoxColor, kBlack, nullptr);
     // Stored as floats: the defaults, beyond a float's range, become infinities.
-    m_xmin = static_cast<float>(properties.getDouble(kXMin, -kNoLimit, 0));
-    m_ymin = static_cast<float>(properties.getDouble(kYMin, -kNoLimit, 0));
+    m_xmin = static_cast<float>(properties.getDouble(keys::xmin, -kNoLimit, 0));
+    m_ymin = static_cast<float>(properties.getDouble(keys::ymin, -kNoLimit, 0));
     m_xmax = static_cast<float>(properties.getDouble(kXMax, kNoLimit, 0));
     m_ymax = static_cast<float>(properties.getDouble(kYMax, kNoLimit, 0));
     m_showGridLines = properties.getBool(kShowGridLines, false, nullptr);
@@ -240,8 +230,8 @@ MO_OGLPainter* Box2dOGLPainter::createDynamic(const MO_OGLPainterFactory::Data& 
 
 void Box2dOGLPainter::update(const MO_PropertyAccessor& properties) {
     m_boxColor = properties.getColor(kBoxColor, m_boxColor, nullptr);
-    m_xmin = static_cast<float>(properties.getDouble(kXMin, m_xmin, 0));
-    m_ymin = static_cast<float>(properties.getDouble(kYMin, m_ymin, 0));
+    m_xmin = static_cast<float>(properties.getDouble(keys::xmin, m_xmin, 0));
+    m_ymin = static_cast<float>(properties.getDouble(keys::ymin, m_ymin, 0));
     m_xmax = static_cast<float>(properties.getDouble(kXMax, m_xmax, 0));
     m_ymax = static_cast<float>(properties.getDouble(kYMax, m_ymax, 0));
     m_showLimits = properties.getBool(kShowLimits, m_showLimits, nullptr);
@@ -256,7 +246,7 @@ void Box2dOGLPainter::update(const MO_PropertyAccessor& properties) {
 void Box2dOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     if (!m_showLimits)
         return;
-    const VS_RGBA colour = picking(context) ? state.pickColor : m_boxColor;
+    const VS_RGBA colour = paintColor(context, state, m_boxColor);
     const SC_SceneMetrics& metrics = context.metrics();
     const double z = kBoxDepth;
     const auto at = [&](double x, double y) {

@@ -60,8 +60,6 @@ public:
     void update(const MO_PropertyAccessor& properties) override;
 
 private:
-    VS_RGBA colorFor(const MO_OGLContext& context, const PaintState& state) const;
-
     AT_Position2dAttr* m_start;
     AT_Position2dAttr* m_end;
     VS_RGBA m_color;

@@ -4,17 +4,16 @@
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VU_Painter.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "painters/painter_conventions.h"
 #include "registry/component.h"
 
 RIGKIT_TYPE_STRING(SliderOGLPainter, "SLIDER")
 RIGKIT_TYPE_STRING(SliderFrameOGLPainter, "SLIDER_FRAME")
 
+using namespace rigkit;
+
 namespace {
 
-const QString kXmin = QStringLiteral("xmin");
-const QString kYmin = QStringLiteral("ymin");
-const QString kPosition = QStringLiteral("position");
-const QString kMin = QStringLiteral("min");
 const QString kMax = QStringLiteral("max");
 const QString kDropShadow = QStringLiteral("drop_shadow");
 const QString kHorizontal = QStringLiteral("horizontal");
@@ -23,8 +22,6 @@ const QString kContourColor = QStringLiteral("contour_color");
 const QString kSliderSelectionColor = QStringLiteral("slider_selection_color");
 const QString kFrameColor = QStringLiteral("frame_color");
 const QString kFrameSelectionColor = QStringLiteral("frame_selection_color");
-const QString kLength = QStringLiteral("length");
-const QString kRadius = QStringLiteral("radius");
 
 const VS_RGBA kShadowColor(0, 0, 0, 100);
 const VS_RGBA kSelectionColor(125, 125, 255, 255);
@@ -59,18 +56,14 @@ Math::Point2d sceneToDrawing(const MO_OGLContext& context, double x, double y) {
     return Math::Point2d(p.x, p.y);
 }
 
-bool isPicking(const MO_OGLContext& context) {
-    return context.renderMode() == MO_OGLContext::PickingRender;
-}
-
 }  // namespace
 
 SliderOGLPainter::SliderOGLPainter(const MO_PropertyAccessor& properties, AT_DoubleAttr* attribute)
     : m_attribute(attribute) {
-    m_xmin = properties.getDouble(kXmin, -0.05, 0);
-    m_ymin = properties.getDouble(kYmin, -0.25, 0);
-    m_position = properties.getPoint(kPosition, Math::Point2d(0, 0), nullptr);
-    m_min = properties.getDouble(kMin, 0.0, 0);
+    m_xmin = properties.getDouble(keys::xmin, -0.05, 0);
+    m_ymin = properties.getDouble(keys::ymin, -0.25, 0);
+    m_position = properties.getPoint(keys::position, Math::Point2d(0, 0), nullptr);
+    m_min = properties.getDouble(keys::min, 0.0, 0);
     m_max = properties.getDouble(kMax, 100.0, 0);
     m_dropShadow = properties.getBool(kDropShadow, false, nullptr);
     m_horizontal = properties.getBool(kHorizontal, false, nullptr);
@@ -79,8 +72,8 @@ SliderOGLPainter::SliderOGLPainter(const MO_PropertyAccessor& properties, AT_Dou
     m_sliderSelectionColor = properties.getColor(kSliderSelectionColor, kSelectionColor, nullptr);
     // The size defaults follow the placement.
     m_placement = rigkit::chooseSliderPlacement(properties);
-    m_length = properties.getDouble(kLength, rigkit::defaultSliderLength(m_placement), 0);
-    m_radius = properties.getDouble(kRadius, defaultRadius(m_placement), 0);
+    m_length = properties.getDouble(keys::length, rigkit::defaultSliderLength(m_placement), 0);
+    m_radius = properties.getDouble(keys::radius, defaultRadius(m_placement), 0);
 }
 
 SliderOGLPainter::~SliderOGLPainter() = default;
@@ -90,18 +83,18 @@ MO_OGLPainter* SliderOGLPainter::createDynamic(const MO_OGLPainterFactory::Data&
 }
 
 void SliderOGLPainter::update(const MO_PropertyAccessor& properties) {
-    m_xmin = properties.getDouble(kXmin, m_xmin, 0);
-    m_ymin = properties.getDouble(kYmin, m_ymin, 0);
-    m_position = properties.getPoint(kPosition, m_position, nullptr);
+    m_xmin = properties.getDouble(keys::xmin, m_xmin, 0);
+    m_ymin = properties.getDouble(keys::ymin, m_ymin, 0);
+    m_position = properties.getPoint(keys::position, m_position, nullptr);
     m_dropShadow = properties.getBool(kDropShadow, m_dropShadow, nullptr);
     m_horizontal = properties.getBool(kHorizontal, m_horizontal, nullptr);
-    m_min = properties.getDouble(kMin, m_min, 0);
+    m_min = properties.getDouble(keys::min, m_min, 0);
     m_max = properties.getDouble(kMax, m_max, 0);
     m_sliderColor = properties.getColor(kSliderColor, m_sliderColor, nullptr);
     m_contourColor = properties.getColor(kContourColor, m_contourColor, nullptr);
     m_sliderSelectionColor = properties.getColor(kSliderSelectionColor, m_sliderSelectionColor, nullptr);
-    m_length = properties.getDouble(kLength, m_length, 0);
-    m_radius = properties.getDouble(kRadius, m_radius, 0);
+    m_length = properties.getDouble(keys::length, m_length, 0);
+    m_radius = properties.getDouble(keys::radius, m_radius, 0);
     m_placement = rigkit::updatedSliderPlacement(properties, m_placement);
 }
 
@@ -121,7 +114,7 @@ void SliderOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     double r = m_radius;
     switch (m_placement) {
         case SliderPlacement::Scene:
-            r = m_radius * context.sceneCommon()->metrics().xUnitScale();
+            r = m_radius * sceneUnit(context);
             c = sceneToDrawing(context, m_position.x + dx, m_position.y + dy);
             break;
         case SliderPlacement::Corner:
@@ -149,17 +142,17 @@ void SliderOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
 }
 
 SliderFrameOGLPainter::SliderFrameOGLPainter(const MO_PropertyAccessor& properties) {
-    m_xmin = properties.getDouble(kXmin, -0.05, 0);
-    m_ymin = properties.getDouble(kYmin, -0.25, 0);
-    m_position = properties.getPoint(kPosition, Math::Point2d(0, 0), nullptr);
+    m_xmin = properties.getDouble(keys::xmin, -0.05, 0);
+    m_ymin = properties.getDouble(keys::ymin, -0.25, 0);
+    m_position = properties.getPoint(keys::position, Math::Point2d(0, 0), nullptr);
     m_dropShadow = properties.getBool(kDropShadow, false, nullptr);
     m_horizontal = properties.getBool(kHorizontal, false, nullptr);
     m_frameColor = properties.getColor(kFrameColor, VS_RGBA(200, 200, 200, 255), nullptr);
     m_contourColor = properties.getColor(kContourColor, VU_Painter::darkGrayColor, nullptr);
     m_frameSelectionColor = properties.getColor(kFrameSelectionColor, kSelectionColor, nullptr);
     m_placement = rigkit::chooseSliderPlacement(properties);
-    m_length = properties.getDouble(kLength, rigkit::defaultSliderLength(m_placement), 0);
-    m_radius = properties.getDouble(kRadius, defaultRadius(m_placement), 0);
+    m_length = properties.getDouble(keys::length, rigkit::defaultSliderLength(m_placement), 0);
+    m_radius = properties.getDouble(keys::radius, defaultRadius(m_placement), 0);
 }
 
 SliderFrameOGLPainter::~SliderFrameOGLPainter() = default;
@@ -170,21 +163,21 @@ MO_OGLPainter* SliderFrameOGLPainter::createDynamic(const MO_OGLPainterFactory::
 
 void SliderFrameOGLPainter::update(const MO_PropertyAccessor& properties) {
     // The track keeps the placement it was built with.
-    m_xmin = properties.getDouble(kXmin, m_xmin, 0);
-    m_ymin = properties.getDouble(kYmin, m_ymin, 0);
-    m_position = properties.getPoint(kPosition, m_position, nullptr);
+    m_xmin = properties.getDouble(keys::xmin, m_xmin, 0);
+    m_ymin = properties.getDouble(keys::ymin, m_ymin, 0);
+    m_position = properties.getPoint(keys::position, m_position, nullptr);
     m_dropShadow = properties.getBool(kDropShadow, m_dropShadow, nullptr);
     m_horizontal = properties.getBool(kHorizontal, m_horizontal, nullptr);
     m_frameColor = properties.getColor(kFrameColor, m_frameColor, nullptr);
     m_contourColor = properties.getColor(kContourColor, m_contourColor, nullptr);
     m_frameSelectionColor = properties.getColor(kFrameSelectionColor, m_frameSelectionColor, nullptr);
-    m_length = properties.getDouble(kLength, m_length, 0);
-    m_radius = properties.getDouble(kRadius, m_radius, 0);
+    m_length = properties.getDouble(keys::length, m_length, 0);
+    m_radius = properties.getDouble(keys::radius, m_radius, 0);
 }
 
 void SliderFrameOGLPainter::paint(MO_OGLContext& context, const PaintState& state) {
     const bool picking = isPicking(context);
-    const VS_RGBA face = picking ? state.pickColor : (state.selection == 1 ? m_frameSelectionColor : m_frameColor);
+    const VS_RGBA face = paintColor(context, state, m_frameColor, m_frameSelectionColor);
     CC_CameraChainTransformCanvasBinder& binder = *context.oglMatrixManager();
     VU_Painter painter(binder);
     painter.setLineStrokeColor(face);
@@ -195,7 +188,7 @@ void SliderFrameOGLPainter::paint(MO_OGLContext& context, const PaintState& stat
     double r = m_radius;
     switch (m_placement) {
         case SliderPlacement::Scene:
-            r = m_radius * context.sceneCommon()->metrics().xUnitScale();
+            r = m_radius * sceneUnit(context);
             p0 = sceneToDrawing(context, m_position.x, m_position.y);
             p1 = sceneToDrawing(context, m_position.x + dx, m_position.y + dy);
             break;

@@ -127,7 +127,8 @@ void listFactory(const char* family, const Factory& factory) {
         std::cout << "  " << name.toStdString() << "\n";
 }
 
-// What the plug-in registered, as "46 components (drag manipulators 12, ...)".
+// What the plug-in registered, counted from the factories: "<total> components (drag
+// manipulators <n>, ...)".
 std::string componentCounts() {
     const std::pair<const char*, std::size_t> families[] = {
         {"drag manipulators", SLB_SelectableDragManipulatorFactorySingleton().names().size()},

@@ -23,31 +23,39 @@ namespace reliability {
 
 enum class Family { Transformation, Manipulator, Painter, Picker };
 
-// `attributes` names the rig's attributes the creation is handed, in order.
+// `attributes` names the rig's attributes the creation is handed, in order; empty for a
+// component that no list of them builds (the tests that install it then fail, naming it).
 struct Component {
     Family family;
-    const char* type;
+    std::string type;
     std::vector<const char*> attributes;
 };
 
-inline const std::vector<Component>& allComponents() {
-    constexpr Family T = Family::Transformation, M = Family::Manipulator, P = Family::Painter;
-    static const std::vector<Component> all = {
-        {T, "TRANSLATION_X", {"d"}}, {T, "TRANSLATION_Y", {"d"}}, {T, "TRANSLATION_Z", {"d"}},
-        {T, "TRANSLATION_XY", {"p2"}}, {T, "TRANSLATION_XYZ", {"p3"}}, {T, "ROTATION_X", {"d"}},
-        {T, "ROTATION_Y", {"d"}}, {T, "ROTATION_Z", {"d"}}, {T, "ROTATION_3D", {"r3"}}, {T, "SCALE_X", {"d"}},
-        {T, "SCALE_Y", {"d"}}, {T, "SCALE_Z", {"d"}}, {T, "SCALE_3D", {"s3"}},
-        {M, "TRANSLATION_X", {"d"}}, {M, "TRANSLATION_Y", {"d"}}, {M, "TRANSLATION_Z", {"d"}}, {M, "ROTATION_X", {"d"}},
-        {M, "ROTATION_Y", {"d"}}, {M, "ROTATION_Z", {"d"}}, {M, "ROTATION_3D", {"r3"}}, {M, "SLIDER", {"d"}},
-        {M, "BUTTON", {"b"}}, {M, "SCRIPT", {}}, {M, "POSITION_2D", {"p2"}}, {M, "POSITION_3D", {"p3"}},
-        {P, "ARROW_X", {}}, {P, "ARROW_Y", {}}, {P, "ARROW_Z", {}}, {P, "CIRCLE_X", {}}, {P, "CIRCLE_Y", {}},
-        {P, "CIRCLE_Z", {}}, {P, "DRAG_DEBUGGER", {}}, {P, "PLANE_XY", {}}, {P, "PLANE_XZ", {}}, {P, "PLANE_YZ", {}},
-        {P, "SPHERE", {}}, {P, "LABEL", {"p2", "s"}}, {P, "SLIDER", {"d"}}, {P, "SLIDER_FRAME", {}},
-        {P, "BUTTON", {"b"}}, {P, "CHECKBOX", {"b"}}, {P, "POINT_2D", {"p2"}}, {P, "LINE_2D", {"p2", "q2"}},
-        {P, "BOX_2D", {}}, {Family::Picker, "MONO", {"d"}}, {Family::Picker, "MULTI", {"p3"}},
+namespace detail {
+
+// The lists of the rig's attributes tried, in order, on a registered type: the first one
+// its factory accepts is the one it is built from.
+inline const std::vector<std::vector<const char*>>& attributeTrials() {
+    static const std::vector<std::vector<const char*>> trials = {
+        {}, {"d"}, {"b"}, {"s"}, {"p2"}, {"p3"}, {"r3"}, {"s3"}, {"p2", "q2"},
     };
-    return all;
+    return trials;
 }
+
+// Components that need no attribute but draw from the ones they are given get these, so
+// that their attributes are exercised too.
+inline std::vector<const char*> richerAttributes(Family family, const std::string& type) {
+    if (family == Family::Painter && type == "LABEL")
+        return {"p2", "s"};
+    return {};
+}
+
+}  // namespace detail
+
+// Every component the plug-in registers, in every factory, read from the factories
+// themselves: a new class is covered by every test that goes over this list without being
+// named here.
+inline const std::vector<Component>& allComponents();
 
 inline std::string describe(const Component& c, char separator = ' ') {
     static const char* const families[] = {"Transformation", "Manipulator", "Painter", "Picker"};
@@ -113,17 +121,17 @@ struct Rig {
         for (const char* name : c.attributes)
             attributes.push_back(node->attribute(name));
         const MO_ComponentData data{properties, attributes};
-        const auto picker = [&](const char* type, std::vector<AT_Attr*> attrs) {
+        const auto picker = [&](const QString& type, std::vector<AT_Attr*> attrs) {
             return SLB_PickAdaptorFactorySingleton().create(type, {properties, std::move(attrs), node, 0});
         };
         const bool made =
             c.family == Family::Transformation
-                ? give(MO_LocalTransformationFactorySingleton().create(c.type, data), &MO_Node::addLocalTransformation)
+                ? give(MO_LocalTransformationFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::addLocalTransformation)
             : c.family == Family::Manipulator
-                ? give(SLB_SelectableDragManipulatorFactorySingleton().create(c.type, data), &MO_Node::setManipulator)
+                ? give(SLB_SelectableDragManipulatorFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::setManipulator)
             : c.family == Family::Painter
-                ? give(MO_OGLPainterFactorySingleton().create(c.type, data), &MO_Node::addPainter)
-                : give(picker(c.type, attributes), &MO_Node::setPickAdaptor);
+                ? give(MO_OGLPainterFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::addPainter)
+                : give(picker(QString::fromStdString(c.type), attributes), &MO_Node::setPickAdaptor);
         if (!made || c.family == Family::Painter)
             return made;
         node->addPainter(
@@ -151,5 +159,35 @@ private:
         return made != nullptr;
     }
 };
+
+inline const std::vector<Component>& allComponents() {
+    static const std::vector<Component> all = [] {
+        std::vector<Component> out;
+        rigkit_test::loadPlugin();
+        const auto add = [&](Family family, const std::vector<QString>& names) {
+            for (const QString& name : names) {
+                Component c{family, name.toStdString(), {}};
+                const std::vector<const char*> richer = detail::richerAttributes(family, c.type);
+                std::vector<std::vector<const char*>> trials = detail::attributeTrials();
+                if (!richer.empty())
+                    trials.insert(trials.begin(), richer);
+                for (const std::vector<const char*>& attributes : trials) {
+                    c.attributes = attributes;
+                    Rig probe;
+                    if (probe.install(c, probe.node->properties()))
+                        break;
+                    c.attributes.clear();
+                }
+                out.push_back(c);
+            }
+        };
+        add(Family::Transformation, MO_LocalTransformationFactorySingleton().names());
+        add(Family::Manipulator, SLB_SelectableDragManipulatorFactorySingleton().names());
+        add(Family::Painter, MO_OGLPainterFactorySingleton().names());
+        add(Family::Picker, SLB_PickAdaptorFactorySingleton().names());
+        return out;
+    }();
+    return all;
+}
 
 }  // namespace reliability

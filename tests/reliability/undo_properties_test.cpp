@@ -19,6 +19,7 @@
 #include "host/scene/SLB_ManipContext.h"
 #include "host/scene/factories.h"
 #include "manipulators/attribute_commands.h"
+#include "tests/reliability/components.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
@@ -93,18 +94,34 @@ enum class CurveKind { Still, NoSocket, Empty, Bezier, FlatBezier, Ease, Velocit
 const char* const kKindNames[] = {"still", "no socket", "empty", "bezier", "flat bezier",
                                   "ease",  "velocity",  "graph", "expression"};
 
-// The twelve drag manipulators and the attribute each edits.
+// Every registered drag manipulator and the kind of attribute it edits, told by the
+// attribute it is built from.
 enum class Edited { Double, Rotation3d, Position2d, Position3d, Bool, Nothing };
 struct ManipulatorKind {
-    const char* type;
+    std::string type;
     Edited attribute;
 };
-const ManipulatorKind kManipulators[] = {
-    {"TRANSLATION_X", Edited::Double},     {"TRANSLATION_Y", Edited::Double},     {"TRANSLATION_Z", Edited::Double},
-    {"ROTATION_X", Edited::Double},        {"ROTATION_Y", Edited::Double},        {"ROTATION_Z", Edited::Double},
-    {"ROTATION_3D", Edited::Rotation3d},   {"POSITION_2D", Edited::Position2d},   {"POSITION_3D", Edited::Position3d},
-    {"SLIDER", Edited::Double},            {"BUTTON", Edited::Bool},              {"SCRIPT", Edited::Nothing},
-};
+
+const std::vector<ManipulatorKind>& manipulatorKinds() {
+    static const std::vector<ManipulatorKind> kinds = [] {
+        const std::map<std::string, Edited> byAttribute = {{"d", Edited::Double},      {"r3", Edited::Rotation3d},
+                                                           {"p2", Edited::Position2d}, {"p3", Edited::Position3d},
+                                                           {"b", Edited::Bool}};
+        std::vector<ManipulatorKind> out;
+        for (const reliability::Component& c : reliability::allComponents()) {
+            if (c.family != reliability::Family::Manipulator)
+                continue;
+            // A manipulator built from no attribute edits nothing; one built from a kind the
+            // scripts cannot key fails at its node, naming it.
+            const auto kind = c.attributes.empty() ? byAttribute.end() : byAttribute.find(c.attributes.front());
+            if (!c.attributes.empty() && kind == byAttribute.end())
+                ADD_FAILURE() << c.type << " edits an attribute of a kind these scripts do not build";
+            out.push_back({c.type, kind == byAttribute.end() ? Edited::Nothing : kind->second});
+        }
+        return out;
+    }();
+    return kinds;
+}
 
 // The edit commands built directly; the last two only for positions.
 const char* const kDirectEdits[] = {"scalar value at a frame",      "scalar offset",
@@ -171,13 +188,13 @@ private:
                 45.0));
         if (m_rng.chance(0.3))
             m_scene.metrics().setUnitScales(m_rng.real(0.25, 4), m_rng.real(0.25, 4), m_rng.real(0.25, 4));
-        for (const ManipulatorKind& kind : kManipulators)
+        for (const ManipulatorKind& kind : manipulatorKinds())
             addNode(kind);
         randomiseContext();
     }
 
     void addNode(const ManipulatorKind& kind) {
-        MO_Node* node = m_scene.addNode(std::make_unique<MO_Module>(&m_scene, QString::fromLatin1(kind.type)));
+        MO_Node* node = m_scene.addNode(std::make_unique<MO_Module>(&m_scene, QString::fromStdString(kind.type)));
         const bool animatable = m_rng.chance(0.9);
         Node n{node, &kind, nullptr, {}, {}};
         const auto add = [&](auto made) { n.attribute = node->addAttribute(std::move(made)); };
@@ -205,14 +222,14 @@ private:
         // old value back: the key the write added stays, holding that value. Their history is
         // exact on every other kind, so graphs are left to the commands that take such keys
         // away.
-        const bool graphAllowed = kind.attribute != Edited::Double || std::string(kind.type) == "SLIDER";
+        const bool graphAllowed = kind.attribute != Edited::Double || kind.type == "SLIDER";
         for (AT_DoubleAttr* s : n.scalars)
             n.curves.push_back(animate(s, graphAllowed));
         setProperties(node->propertiesForSetup(), kind);
         const MO_ComponentData data{node->properties(),
                                     n.attribute ? std::vector<AT_Attr*>{n.attribute} : std::vector<AT_Attr*>{}};
         node->setManipulator(std::unique_ptr<SLB_SelectableDragManipulator>(
-            SLB_SelectableDragManipulatorFactorySingleton().create(QString::fromLatin1(kind.type), data)));
+            SLB_SelectableDragManipulatorFactorySingleton().create(QString::fromStdString(kind.type), data)));
         if (!node->manipulator())
             fail(std::string("no manipulator was made for ") + kind.type);
         m_nodes.push_back(std::move(n));
@@ -467,7 +484,7 @@ private:
             for (std::size_t c = 0; c < n.scalars.size(); ++c) {
                 const AT_DoubleAttr* a = n.scalars[c];
                 Pieces& s = out.emplace_back();
-                s << n.kind->type << "." << double(c) << " (" << kKindNames[int(n.curves[c])] << "): local "
+                s << n.kind->type.c_str() << "." << double(c) << " (" << kKindNames[int(n.curves[c])] << "): local "
                   << a->localValue() << (a->socket() ? "" : " (no socket)") << (a->surrogate() ? " surrogate" : "");
                 if (const LXTimedValue* tv = a->timedValue()) {
                     const auto* bezier = dynamic_cast<const LXBezierTimedValue*>(tv);
@@ -573,7 +590,7 @@ TEST(UndoProperties, RandomEditScriptsUndoAndRedoToBitIdenticalScenes) {
     EXPECT_GT(totals.redos, 0u);
     EXPECT_GE(totals.changedScripts * 2, scripts) << "fewer than half of the scripts changed the scene";
     if (scripts >= 100) {
-        for (const ManipulatorKind& m : kManipulators)
+        for (const ManipulatorKind& m : manipulatorKinds())
             if (m.attribute != Edited::Bool && m.attribute != Edited::Nothing) {
                 EXPECT_GT(totals.recordedBy[m.type], 0u) << m.type << " never recorded an edit";
             }

@@ -11,6 +11,11 @@ the runner's own checks (python3-jsonschema).
   .expected file) or the clearer one listed below; the others are refused by the runner
   for what a schema cannot know, each listed below with why;
 - the type strings the schema offers are those the plug-in registers.
+
+    check_scenes.py SOURCE_DIR RIGKIT_RUN --write-types
+
+rewrites the schema's four lists of type strings from what the plug-in registers (after
+adding a control) and checks nothing.
 """
 
 import glob
@@ -186,10 +191,40 @@ def name_error(validator, document):
     return None
 
 
+TYPE_LISTS = [("localTransformationType", "local transformations"), ("painterType", "OpenGL painters"),
+              ("manipulatorType", "drag manipulators"), ("pickerType", "pick adaptors")]
+
+
+def registered_types(runner):
+    """Type strings by factory, as `rigkit-run --list` prints them."""
+    listing = subprocess.run([runner, "--list"], check=True, capture_output=True, text=True).stdout
+    registered = {}
+    family = None
+    for line in listing.splitlines():
+        if line.startswith("  "):
+            registered[family].append(line.strip())
+        else:
+            family = line.split(" (")[0]
+            registered[family] = []
+    return registered
+
+
+def write_types(path, schema, runner):
+    registered = registered_types(runner)
+    for key, family in TYPE_LISTS:
+        schema["$defs"][key]["enum"] = registered[family]
+    with open(path, "w") as f:
+        f.write(json.dumps(schema, indent=2, ensure_ascii=False) + "\n")
+    return 0
+
+
 def main():
     source, runner = sys.argv[1], sys.argv[2]
-    with open(os.path.join(source, "docs", "scene.schema.json")) as f:
+    path = os.path.join(source, "docs", "scene.schema.json")
+    with open(path) as f:
         schema = json.load(f)
+    if sys.argv[3:] == ["--write-types"]:
+        return write_types(path, schema, runner)
     jsonschema.Draft202012Validator.check_schema(schema)
     validator = jsonschema.Draft202012Validator(schema)
     steps = [s["required"][0] for s in schema["$defs"]["step"]["anyOf"]]
@@ -230,21 +265,14 @@ def main():
             failures.append("%s: the schema says\n    %s\n  where it should say\n    %s" % (name, said, wanted))
 
     # The type strings offered for completion are the registered ones.
-    listing = subprocess.run([runner, "--list"], check=True, capture_output=True, text=True).stdout
-    registered = {}
-    family = None
-    for line in listing.splitlines():
-        if line.startswith("  "):
-            registered[family].append(line.strip())
-        else:
-            family = line.split(" (")[0]
-            registered[family] = []
-    for key, family in [("localTransformationType", "local transformations"), ("painterType", "OpenGL painters"),
-                        ("manipulatorType", "drag manipulators"), ("pickerType", "pick adaptors")]:
+    registered = registered_types(runner)
+    for key, family in TYPE_LISTS:
         offered = schema["$defs"][key]["enum"]
-        if sorted(offered) != sorted(registered[family]):
-            failures.append("%s: the schema offers %s, the plug-in registers %s" % (family, offered,
-                                                                                    registered[family]))
+        for name in sorted(set(registered[family]) - set(offered)):
+            failures.append("%s: the plug-in registers %s, which the schema does not offer (run %s --write-types)" %
+                            (family, name, os.path.relpath(__file__)))
+        for name in sorted(set(offered) - set(registered[family])):
+            failures.append("%s: the schema offers %s, which the plug-in does not register" % (family, name))
 
     for f in failures:
         print(f)
