@@ -9,6 +9,9 @@ DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
         xvfb xdotool python3-jsonschema dpkg-dev file
 
 JOBS ?= $(shell nproc)
+# ccache then keys compilations by paths relative to the checkout, so a second clone (a CI
+# run, a worktree) reuses what the first one compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
