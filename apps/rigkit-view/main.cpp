@@ -175,6 +175,7 @@ int main(int argc, char** argv) {
     window.setAnswer(answers);
     window.setRecoveryWrites(!parser.isSet(quit));
     window.show();
+    window.openAtSceneSize();
     window.openScene(sceneFile, document);
 
     int status = 0;

@@ -18,6 +18,9 @@
 #include <QVBoxLayout>
 
 #include <QAction>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
@@ -519,6 +522,18 @@ void ViewerWindow::closeEvent(QCloseEvent* event) {
     if (m_recoveryWrites)
         removeRecovery();
     event->accept();
+}
+
+void ViewerWindow::openAtSceneSize() {
+    // The layout is settled first, so that the docks and the timeline take what they need
+    // and the difference is what the viewport lacks.
+    ensurePolished();
+    layout()->activate();
+    const QSize wanted(m_context.scene.width, m_context.scene.height);
+    QSize size = this->size() + (wanted - m_viewport->size());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
 }
 
 }  // namespace viewer

@@ -44,6 +44,9 @@ public:
     void redo();
 
     Inspector* inspector() const { return m_inspector; }
+    // Sizes the window so that the viewport shows the scene's viewport at its size, as far
+    // as the screen has room; the window then opens where the window manager puts it.
+    void openAtSceneSize();
     void setAnswer(Answer answer) { m_answer = answer; }
     // Whether unsaved edits are kept in a recovery file (not for a script's run that ends
     // by itself: nothing a user did is at stake).

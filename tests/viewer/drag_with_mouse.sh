@@ -20,6 +20,9 @@ for _ in $(seq 200); do
 done
 read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\), \([0-9]*\)\]$/\1 \2 \3 \4/p' "$out")
 [ -n "${h:-}" ] || { echo "the viewer never showed its viewport:"; cat "$out"; exit 1; }
+# The window opens with the viewport at the scene's size, which the screen has room for.
+want=$(sed -n 's/.*"viewport": \[\([0-9]*\), *\([0-9]*\)\].*/\1 \2/p' "$scene" | head -1)
+[ "$w $h" = "$want" ] || { echo "FAIL: the viewport opened at $w x $h, the scene's is $want"; exit 1; }
 window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
 xdotool windowfocus --sync "$window"
 
