@@ -6,6 +6,7 @@
 #include "host/scene/MO_Node.h"
 
 #include <QApplication>
+#include <QStatusBar>
 #include <QMouseEvent>
 
 #include <QElapsedTimer>
@@ -112,6 +113,15 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
             throw runner::RunError(
                 "", "the window shows the load error " + runner::quote(shown) + ", expected " +
                         (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
+    };
+    // What the status bar says now, for answers the window gives there (a reload it did
+    // not make, a save).
+    table["expectStatus"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
+        const std::string expected = runner::requireString(a, "expectStatus");
+        const std::string shown = window.statusBar()->currentMessage().toStdString();
+        if (shown.find(expected) == std::string::npos)
+            throw runner::RunError("", "the status bar says " + runner::quote(shown) + ", expected " +
+                                           runner::quote(expected));
     };
     // {"within": seconds, "steps": [...]}: plays the steps again, letting the window take its
     // events in between, until they all pass; for what arrives from outside (a file saved).
