@@ -15,7 +15,7 @@ export CCACHE_BASEDIR ?= $(CURDIR)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 OUT ?= out/showcase
 
-.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps install package gallery-image
+.PHONY: deps build run test clean format bench bench-deps fuzz fuzz-deps install package gallery-image mutate
 # Nothing here is an intermediate file to delete behind our back (the configured trees).
 .SECONDARY:
 
@@ -103,6 +103,18 @@ fuzz: fuzz-deps
 	  grep -E '^(stat::|Done )' build/fuzz/fuzz_$$t.log; \
 	  if [ $$rc -ne 0 ]; then tail -n 60 build/fuzz/fuzz_$$t.log; echo "fuzz_$$t failed (exit $$rc)"; exit $$rc; fi; \
 	done
+
+# Mutation testing, not part of `make test`: MUTANTS faults drawn with SEED from the plug-in
+# and the host's edit and curve code, each built and judged by the tests that reach it.
+# TIMEOUT caps the seconds of tests per mutant (0: three times their own time, plus 30).
+MUTANTS ?= 300
+SEED ?= 1
+TIMEOUT ?= 0
+
+mutate: build-default
+	$(call install_missing,python3 git)
+	python3 tools/mutate/mutate.py --mutants $(MUTANTS) --seed $(SEED) --timeout $(TIMEOUT) --jobs $(JOBS) \
+	  --json build/mutate/seed-$(SEED).json
 
 format:
 	find host registry transformations manipulators painters pickers apps tests bench fuzz \
