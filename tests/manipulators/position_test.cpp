@@ -270,6 +270,20 @@ TEST_F(Position3dDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
     EXPECT_EQ(keysOf(p3->z()), (Keys{{1, 3}, {5, 3}, {20, 3}}));
 }
 
+// A host may hand the drag a matrix applied after the pointer is projected on the plane:
+// its linear part shapes the displacement, and its translation, which moves the plane's
+// origin, must not make a point jump when it is grabbed.
+TEST_F(Position3dDrag, APostMatrixShapesTheDisplacementAndItsTranslationMovesNothing) {
+    Math::Matrix4x4 post;
+    post.translate(5, -3, 0).scale(2, 2, 1);
+    context.setPostMatrix(post);
+    manipulate();
+    expectPoint(drag({0, 0}, {1, 0.5}), 3, 3);
+    manipulate("POSITION_3D", p3);
+    drag({0, 0}, {1, 0.5});
+    expectPoint(value3(), 3, 3, 3);
+}
+
 TEST_F(Position3dDrag, CopiesShareTheDragUnderWay) {
     expectCopiesShareTheDrag<Position3dDragManipulator>(p3, 2, 0, [&] { expectPoint(value3(), 3, 2, 3); });
 }

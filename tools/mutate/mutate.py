@@ -35,7 +35,7 @@ SOURCE_DIRS = ["registry", "transformations", "manipulators", "painters", "picke
 SOURCE_FILES = ["host/scene/LXTimedValue.cpp"]
 # Tests that open windows under a private X server or install the build elsewhere: minutes
 # per mutant for paths the runner's scenes already play headless.
-EXCLUDED_TESTS = re.compile(r"^(viewer|install)\.")
+EXCLUDED_TESTS = re.compile(r"^(viewer|install|mutate)\.")
 EQUIVALENT_FILE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "equivalent.txt")
 
 
@@ -167,15 +167,16 @@ def ctest_units(build):
                     env[k] = v
                 gtests[exe] = (props.get("WORKING_DIRECTORY", build), env, [])
             gtests[exe][2].append(name)
-        elif any("rigkit-run" in a for a in cmd):
+        else:
             scripts.append(name)
     units = []
     for exe, (cwd, env, names) in gtests.items():
         target = os.path.basename(exe)
         units.append(Unit(target, "gtest", [exe], cwd, env, reach_of_program(exe, target), names))
     if scripts:
-        # Every one of these runs rigkit-run (or checks what it prints), which opens the plug-in.
-        units.append(Unit("runner-scripts", "ctest", None, build, dict(os.environ),
+        # The runner's scenes and command lines, and the fuzz targets replaying their
+        # corpora: every one of them opens the plug-in through the runner's loader.
+        units.append(Unit("runner-and-replays", "ctest", None, build, dict(os.environ),
                           {"rigkit", "rigkit_host", "rigkit-run", "rigkit_run_core"}, scripts))
     return units
 
@@ -342,13 +343,11 @@ def main():
             if rc != 0:
                 sys.exit(f"mutate: {u.name} fails without any mutant ({', '.join(failed)}); "
                          f"see {tmp}/baseline-{u.name}.log")
-        # Quick programs first: most mutants are killed by the first that reaches them.
-        units.sort(key=lambda u: u.baseline)
-
         by_file = collections.defaultdict(list)
         for m in sample:
             by_file[m.path].append(m)
         texts = {p: open(os.path.join(ROOT, p)).read() for p in by_file}
+        kills = collections.Counter()
         done = 0
         for m in sorted(sample, key=lambda m: (m.path, m.line)):
             done += 1
@@ -363,7 +362,10 @@ def main():
                 equivalents_seen.append(r)
                 continue
             targets = files_targets.get(m.path, set())
-            chosen = [u for u in units if u.reaches & targets]
+            # The programs that have killed most per second of their run go first, so a
+            # killed mutant seldom waits for the slow ones.
+            chosen = sorted((u for u in units if u.reaches & targets),
+                            key=lambda u: (u.baseline + 0.2) / (1 + kills[u.name]))
             t0 = time.monotonic()
             with g.mutated(m.path, m.apply(text)):
                 brc, bsecs = build_targets(args.build, targets, args.jobs, os.path.join(tmp, "mutant-build.log"))
@@ -382,6 +384,8 @@ def main():
                         limit = min(left, max(10.0, 3 * u.baseline + 10))
                         rc, secs, failed = u.run(args.build, limit, os.path.join(tmp, "mutant-test.log"), u.env)
                         r["ran"].append(u.name)
+                        if rc != 0:
+                            kills[u.name] += 1
                         if rc is None:
                             r["killers"].append(u.name)
                             r.setdefault("failed", []).append(f"{u.name} (timed out)")
