@@ -241,7 +241,8 @@ def report(results, equivalents_seen, wall, args):
     header = f"{'folder':<18}" + "".join(f"{c:>14}" for c in cols) + f"{'score':>9}"
     log(header)
     for name, c in list(per.items()) + [("total", total)]:
-        log(f"{name:<18}" + "".join(f"{c[k]:>14}" for k in cols) + f"{score(c):>8.1f}%")
+        sc = score(c)
+        log(f"{name:<18}" + "".join(f"{c[k]:>14}" for k in cols) + (f"{sc:>8.1f}%" if sc == sc else f"{'-':>9}"))
     timed = [r["seconds"] for r in results if r["status"] not in ("equivalent",)]
     if timed:
         log(f"time: {wall:.0f} s in all, {sum(timed) / len(timed):.1f} s per mutant "
@@ -360,6 +361,7 @@ def main():
                 r["reason"] = equivalents[m.id]
                 results.append(r)
                 equivalents_seen.append(r)
+                log(f"[{done}/{len(sample)}] {m.path}:{m.line} {m.operator}  equivalent, not run")
                 continue
             targets = files_targets.get(m.path, set())
             # The programs that have killed most per second of their run go first, so a
