@@ -82,6 +82,11 @@ TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesXAndWidenWhileP
     const Extent up = extentOf(rig.paint(*ring), inverse);
     EXPECT_NEAR(up.maxY, 200 - 9, 1);
     EXPECT_NEAR(up.minX + up.maxX, 400, 2);
+    // Turned an eighth, it sits on the diagonal, as far up as it is to the right.
+    rig.binder.setModelMatrix(turned(45, {0, 0, 1}));
+    const Extent diagonal = extentOf(rig.paint(*ring), inverse);
+    EXPECT_GT(diagonal.minX + diagonal.maxX, 400 + 10);
+    EXPECT_NEAR(diagonal.minX + diagonal.maxX - 400, 400 - diagonal.minY - diagonal.maxY, 2);
     // Pointing at the viewer, X has no direction on screen: the marker rests at angle 0.
     rig.binder.setModelMatrix(turned(-90, {0, 1, 0}));
     EXPECT_NEAR(extentOf(rig.paint(*ring), inverse).minX, 200 + 9, 1);

@@ -39,6 +39,12 @@ TEST(TimedValue, VelocityEasingKeepsEndsAndSymmetry) {
     EXPECT_NEAR(velo.evaluate(5), 50.0, 1e-9);
     EXPECT_LT(velo.evaluate(1), 10.0);  // slow start
     EXPECT_GT(velo.evaluate(9), 90.0);  // slow finish
+    // Eases that add up to more than the segment are scaled down together and still meet
+    // in its middle.
+    velo.controlPoints()[0].easeOut = 0.75;
+    velo.controlPoints()[1].easeIn = 0.75;
+    EXPECT_NEAR(velo.evaluate(5), 50.0, 1e-9);
+    EXPECT_NEAR(velo.evaluate(2) + velo.evaluate(8), 100.0, 1e-9);
     double last = 0;
     for (int i = 0; i <= 100; ++i) {
         const double s = LXVeloBasedTimedValue::travelled(i / 100.0, 0.3, 0.8);  // overlapping shares
