@@ -102,6 +102,19 @@ TEST_F(Label, JustificationAndScreenOffsetPlaceIt) {
     EXPECT_EQ(moved.maxY, plain.maxY - 5);
 }
 
+// An anchor in the eye's plane or behind it has no place on the screen: the label is not
+// drawn at all, where the same label in front of the eye is.
+TEST_F(Label, NotDrawnWhenItsAnchorIsBehindTheEye) {
+    auto label = make("LABEL");
+    const auto looking = [&](Math::Point3d target) {
+        rig.binder.setTransformChain(
+            Math::CameraTransformChain::perspective(Rig::kSize, Rig::kSize, {0, 0, 5}, target, {0, 1, 0}, 45));
+        return ink(paint(*label)).count;
+    };
+    EXPECT_GT(looking({0, 0, 0}), 0);
+    EXPECT_EQ(looking({0, 0, 10}), 0);
+}
+
 // Sizes are truncated to whole points. Those that are not a size write nothing; the
 // sanitizer build checks that none of them reaches the writer through an undefined
 // conversion, huge ones included.
