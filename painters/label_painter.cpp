@@ -127,7 +127,10 @@ void LabelOGLPainter::paint(MO_OGLContext& context, const PaintState&) {
     const Math::CameraTransformChain& chain = context.oglMatrixManager()->transformChain();
     const Math::Box2d viewport = chain.viewport();
     Math::Point3d s(0, 0, 0), t(0, 0, 0);
-    chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, q, s);
+    // An anchor in the eye's plane or behind it has no place on the screen; drawn from the
+    // point left unset, the label would show at the window's corner.
+    if (!chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, q, s))
+        return;
     chain.transform(Math::SourceModelFrame, Math::DestinationScreenFrame, q + Math::Point3d(kProbe, 0, 0), t);
     const double d = glm::length(static_cast<const glm::dvec3&>(t) - static_cast<const glm::dvec3&>(s));
 

@@ -113,6 +113,11 @@ TEST_F(Label, NotDrawnWhenItsAnchorIsBehindTheEye) {
     };
     EXPECT_GT(looking({0, 0, 0}), 0);
     EXPECT_EQ(looking({0, 0, 10}), 0);
+    // Not even when its screen offset would bring the window's corner into view.
+    properties.setPoint("label_screenspace_offset", {0, -100});
+    label = make("LABEL");
+    EXPECT_GT(looking({0, 0, 0}), 0);
+    EXPECT_EQ(looking({0, 0, 10}), 0);
 }
 
 // Sizes are truncated to whole points. Those that are not a size write nothing; the
