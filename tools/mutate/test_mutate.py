@@ -209,6 +209,27 @@ class Restoring(unittest.TestCase):
             self.assertEqual(self.content(), "mutant\n")
         self.assertEqual(self.content(), "pristine\n")
 
+    def test_a_test_out_of_time_is_killed_with_everything_it_started(self):
+        marker = os.path.join(self.dir.name, "grandchild")
+        script = f"sleep 30 & echo $! > {marker}; wait"
+        rc, secs = mutate.run_limited(["sh", "-c", script], self.dir.name, dict(os.environ), 0.5,
+                                      os.path.join(self.dir.name, "out"))
+        self.assertIsNone(rc)
+        self.assertLess(secs, 10)
+        with open(marker) as f:
+            pid = int(f.read())
+        for _ in range(50):  # the kill is sent; give the kernel a moment to act on it
+            try:
+                with open(f"/proc/{pid}/stat") as f:
+                    state = f.read().rsplit(")", 1)[1].split()[0]
+            except FileNotFoundError:
+                break
+            if state in ("Z", "X"):  # dead, waiting for whoever adopted it to reap it
+                break
+            time.sleep(0.1)
+        else:
+            self.fail("the test's own child outlived the time limit")
+
     def test_uncommitted_changes_are_found_before_anything_is_written(self):
         def git(*a):
             subprocess.run(["git", "-c", "user.name=t", "-c", "user.email=t@t", *a], cwd=self.root, check=True,
