@@ -2,6 +2,7 @@
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_Selection.h"
 #include "manipulators/attribute_commands.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +66,26 @@ TEST_F(Commands, CurrentFrameKeysEveryCurveKind) {
     run(animate<LXBezierTimedValue>({{1, 0}, {10, 10}}));
     run(animate<LXEaseTimedValue>({{1, 0}, {10, 10}}));
     run(animate<LXVeloBasedTimedValue>({{1, 0}, {10, 10}}));
+}
+
+// Views of a curve are told when an edit adds keys or its undo removes them, and not when
+// an edit only changes keys that are there.
+TEST_F(Commands, CurveViewsAreToldBeforeKeysComeOrGo) {
+    auto* tv = animate<LXBezierTimedValue>({{1, 0}, {20, 10}});
+    SLB_SelectedInterface view(node);
+    tv->setSelInterface(&view);
+    auto cmd = offset(1.0, MO_FrameRange(5, 8));
+    ASSERT_TRUE(cmd->execute());
+    const int added = view.controlPointChanges();
+    EXPECT_GT(added, 0);
+    ASSERT_TRUE(cmd->unexecute());
+    EXPECT_GT(view.controlPointChanges(), added);
+    ASSERT_TRUE(cmd->execute());
+    const int before = view.controlPointChanges();
+    auto again = offset(1.0, MO_FrameRange(5, 8));
+    ASSERT_TRUE(again->execute());
+    ASSERT_TRUE(again->unexecute());
+    EXPECT_EQ(view.controlPointChanges(), before);
 }
 
 TEST_F(Commands, CurrentFrameOnAStillAttributeMakesAndLinksACurve) {

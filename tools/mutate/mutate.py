@@ -132,7 +132,8 @@ class Unit:
         if self.kind == "gtest":
             rc, secs = run_limited(self.cmd, self.cwd, env, limit, out_path)
             with open(out_path, errors="replace") as f:
-                failed = sorted(set(re.findall(r"^\[  FAILED  \] (\S+\.\S+)(?= \(|$)", f.read(), re.M)))
+                # Parameterised cases end their name with ", where GetParam() = ...".
+                failed = sorted(set(re.findall(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)(?=,| \(|$)", f.read(), re.M)))
         else:
             regex = "^(" + "|".join(re.escape(t) for t in self.tests) + ")$"
             cmd = ["ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "-j1",
