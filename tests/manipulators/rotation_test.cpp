@@ -123,6 +123,7 @@ TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
 
 TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
     key(scene, rot->angleZ(), {{1, 0}, {9, 40}});
+    key(scene, rot->angleX(), {{1, 0}, {9, 25}});
     node->setProperty("enable_roll", false);
     manipulate("ROTATION_3D", rot);
     context.setAnimationMode(CX_AnimationModeRange);
@@ -130,7 +131,7 @@ TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
     session.press(node, window(0, 0));
     session.move(window(0.1, 0));
     ASSERT_TRUE(session.release());
-    // Each key turned by the same yaw: the Z angles keep their difference of 40.
+    // Each key's whole rotation, tilt included, turned by the same yaw.
     Math::Angle3d at1, at9;
     rot->getValue(1, at1);
     rot->getValue(9, at9);
@@ -142,7 +143,7 @@ TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
     Math::Quat yaw;
     yaw.setRotAxis(0.5, Math::Vector3d(0, 1, 0));
     const Math::Vector3d probe(1, 2, 3);
-    const Math::Vector3d expected = (yaw * quat(Math::Angle3d(0, 0, 40))) * probe, got = quat(at9) * probe;
+    const Math::Vector3d expected = (yaw * quat(Math::Angle3d(25, 0, 40))) * probe, got = quat(at9) * probe;
     EXPECT_NEAR(got.x, expected.x, 1e-9);
     EXPECT_NEAR(got.y, expected.y, 1e-9);
     EXPECT_NEAR(got.z, expected.z, 1e-9);
