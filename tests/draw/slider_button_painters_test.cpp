@@ -161,7 +161,10 @@ TEST_F(ControlPainters, ButtonAndCheckboxShowTheirValueIgnoreSelectionAndPickWho
     const VS_Image boxOff = rig.paint(*box);
     expectNearRgb(boxOff.pixel(200, 200), faceOff);
     expectNearRgb(boxOff.pixel(235, 165), faceOff);
-    expectNearRgb(boxOff.pixel(200, 104), kRed, 0);  // the top bar, a tenth of the half-side
+    // The rim's four bars, each a tenth of the half-side.
+    expectNearRgb(boxOff.pixel(200, 104), kRed, 0);
+    expectNearRgb(boxOff.pixel(200, 295), kRed, 0);
+    expectNearRgb(boxOff.pixel(104, 150), kRed, 0);
     expectNearRgb(boxOff.pixel(296, 250), kRed, 0);
     expectNearRgb(boxOff.pixel(200, 111), faceOff);
 
