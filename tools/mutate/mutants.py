@@ -177,7 +177,8 @@ def _number_value(literal: str):
 
 def _format_number(value, is_float: bool, literal: str) -> str:
     if is_float:
-        s = repr(float(value))
+        # Rounded so that 1.57 + 1 reads 2.57, not its binary neighbour.
+        s = repr(round(float(value), 12))
         if literal.rstrip("lL").endswith(("f", "F")):
             s += "f"
     else:

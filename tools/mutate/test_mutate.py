@@ -83,6 +83,10 @@ class Operators(unittest.TestCase):
         self.assertEqual(sorted(by_line[15]), ["int n = (-2);", "int n = 0;", "int n = 1;"])
         self.assertEqual(sorted(by_line[13]), ["if (a < b && h->size != (-1))", "if (a < b && h->size != 1)"])
 
+    def test_a_float_off_by_one_is_spelled_as_written(self):
+        [m] = [m for m in mutants_of("double f() {\n    return 1.57;\n}\n") if m.description.endswith("2.57")]
+        self.assertEqual(m.apply("double f() {\n    return 1.57;\n}\n").split("\n")[1], "    return 2.57;")
+
     def test_negated_condition_wraps_the_whole_condition(self):
         [m] = self.by_op["negate"]
         self.assertEqual(m.apply(SAMPLE).split("\n")[12], "    if (!(a < b && h->size != 0))")
@@ -124,6 +128,13 @@ class TheRepository(unittest.TestCase):
         self.assertEqual(len({m.id for m in self.pool}), len(self.pool))
         self.assertEqual({m.operator for m in self.pool},
                          {"arith", "compare", "logic", "negate", "constant", "remove", "swap-args"})
+
+    def test_every_listed_equivalent_is_still_a_mutant_with_a_reason(self):
+        # An entry left behind by an edit of its line would silently stop applying.
+        ids = {m.id for m in self.pool}
+        for ident, reason in mutate.read_equivalents().items():
+            self.assertIn(ident, ids)
+            self.assertTrue(reason, ident)
 
     def test_a_seed_draws_the_same_sample_and_another_seed_another(self):
         a = [m.id for m in mutate.draw(self.pool, 50, 7)]
