@@ -1,5 +1,7 @@
 #include "host/scene/SLB_Selection.h"
 
+#include "host/base/UT_EditCount.h"
+
 #include <algorithm>
 
 UT_ShareBaseSafe::~UT_ShareBaseSafe() = default;
@@ -9,6 +11,7 @@ SLB_SelectableObjectDescriptor::~SLB_SelectableObjectDescriptor() = default;
 SLB_ModuleDescriptor::~SLB_ModuleDescriptor() = default;
 
 void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
+    UT_EditCount::note();
     if (!extend) {
         m_items.assign(1, Item{node, subIndex});
         return;
@@ -18,6 +21,11 @@ void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
         it->subIndex = subIndex;
     else
         m_items.push_back(Item{node, subIndex});
+}
+
+void SLB_Selection::clear() {
+    UT_EditCount::note();
+    m_items.clear();
 }
 
 bool SLB_Selection::isSelected(const MO_Node* node) const {

@@ -21,7 +21,7 @@ public:
     // Replaces the selection, or adds to it when `extend` (a node already selected keeps
     // its place and takes the new part).
     void select(MO_Node* node, int subIndex, bool extend);
-    void clear() { m_items.clear(); }
+    void clear();
     bool isSelected(const MO_Node* node) const;
     const std::vector<Item>& items() const { return m_items; }
 
