@@ -4,6 +4,7 @@
 #include "host/scene/MO_Node.h"
 
 #include <algorithm>
+#include <climits>
 
 void LXSceneChangeManager::emitNodeChanged(MO_Node* node) {
     ++m_emitted;
@@ -31,6 +32,12 @@ MO_Node* SC_SceneCommon::addNode(std::unique_ptr<MO_Node> node) {
         m_byName.insert(added->name(), added);
     m_index.insert(added, std::ptrdiff_t(m_nodes.size()) - 1);
     return added;
+}
+
+void SC_SceneCommon::reserveNodes(std::size_t count) {
+    m_nodes.reserve(count);
+    m_byName.reserve(int(std::min<std::size_t>(count, INT_MAX)));
+    m_index.reserve(int(std::min<std::size_t>(count, INT_MAX)));
 }
 
 MO_Node* SC_SceneCommon::findNode(const QString& name) const {

@@ -90,6 +90,8 @@ public:
     // Nodes are kept in the order they were added; a parent must be added before its
     // children.
     MO_Node* addNode(std::unique_ptr<MO_Node> node);
+    // Room for this many nodes in all, for a caller that knows how many it will add.
+    void reserveNodes(std::size_t count);
     // The first node added under the name.
     MO_Node* findNode(const QString& name) const;
     // The node's place in nodes(), or -1 for a node of another scene.
