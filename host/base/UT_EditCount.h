@@ -5,7 +5,8 @@
 #include <cstdint>
 
 // Counts the changes to anything a control's drawing can read from the scene: attribute
-// values, keys and surrogates, properties, selection, components, parents and ports. A
+// values, keys and surrogates, properties, components, parents and ports (the selection
+// keeps a count of its own, SLB_Selection::version). A
 // viewport that kept what it learnt about the last drawing can trust it while the count
 // stands still; once it moves, it asks each node again. Every mutator of that data
 // counts, including the accessors that hand out something to modify, so a change cannot

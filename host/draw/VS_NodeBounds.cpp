@@ -16,7 +16,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <unordered_set>
+#include <iterator>
 
 namespace {
 
@@ -122,7 +122,8 @@ VS_NodeBounds::Pass& VS_NodeBounds::begin(SC_SceneCommon& scene, MO_OGLContext::
     const std::size_t count = scene.nodes().size();
     const std::uint64_t edits = UT_EditCount::s_count;
     // Compared bit for bit: a NaN in the camera forgets the bounds every time, which is safe.
-    if (!pass.started || std::memcmp(view.data(), pass.view.data(), sizeof view) != 0) {
+    const bool fresh = !pass.started || std::memcmp(view.data(), pass.view.data(), sizeof view) != 0;
+    if (fresh) {
         pass.records.assign(count, Record());
         pass.view = view;
         pass.started = true;
@@ -137,6 +138,26 @@ VS_NodeBounds::Pass& VS_NodeBounds::begin(SC_SceneCommon& scene, MO_OGLContext::
             }
         }
     }
+    const SLB_Selection& selection = scene.selection();
+    if (pass.selectionVersion != selection.version() || fresh) {
+        std::vector<const MO_Node*> now;
+        now.reserve(selection.items().size());
+        for (const SLB_Selection::Item& item : selection.items())
+            now.push_back(item.node);
+        std::sort(now.begin(), now.end());
+        if (!fresh) {
+            std::vector<const MO_Node*> changed;
+            std::set_symmetric_difference(now.begin(), now.end(), pass.selected.begin(), pass.selected.end(),
+                                          std::back_inserter(changed));
+            for (const MO_Node* node : changed) {
+                const std::ptrdiff_t i = scene.indexOf(node);
+                if (i >= 0 && std::size_t(i) < count)
+                    pass.records[std::size_t(i)] = Record();
+            }
+        }
+        pass.selected = std::move(now);
+        pass.selectionVersion = selection.version();
+    }
     pass.edits = edits;
     pass.frame = frame;
     return pass;
@@ -149,9 +170,6 @@ void VS_NodeBounds::ensureSignatures(double frame) {
     m_signatureEdits = UT_EditCount::s_count;
     m_signatureFrame = frame;
     m_signatures.assign(nodes.size(), kNone);
-    std::unordered_set<const MO_Node*> selected;
-    for (const SLB_Selection::Item& item : m_scene->selection().items())
-        selected.insert(item.node);
     // A node reads its parent and the nodes its ports bring in, which come before it: its
     // signature sums theirs. One that comes after (or from another scene) leaves the node
     // without a signature.
@@ -167,7 +185,6 @@ void VS_NodeBounds::ensureSignatures(double frame) {
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const MO_Node& node = *nodes[i];
         std::uint64_t h = mix(node.version(), node.properties().version());
-        h = mix(h, selected.count(&node) ? 1 : 2);
         bool ok = mixNode(h, node.parent(), i);
         for (int k = 0; ok && k < node.inPortCount(); ++k) {
             const MO_Port* port = node.inPort(k);

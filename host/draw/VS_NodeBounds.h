@@ -13,14 +13,16 @@
 //
 // A bound holds for the view it was learnt in (camera matrices, viewport, canvas, screen
 // scale, unit scales) and the node's inputs then (its attribute values at the frame drawn,
-// its properties and components, its selection, and the same of its parent and the nodes
-// its ports read). Anything else forgets it:
+// its properties and components, and the same of its parent and the nodes its ports read;
+// and whether it is selected, which a painter learns from its paint state). Anything else
+// forgets it:
 // - a change of view forgets every bound of the pass kind;
 // - while nothing in the scene is edited (UT_EditCount stands still) and the frame is the
 //   same, every bound stands without a look at the nodes;
 // - otherwise each node's inputs are summed up again in a signature, and the bounds whose
 //   signature moved are forgotten. A node with a surrogate attached (being dragged), or an
-//   attribute of a kind not known here, has no signature: it is learnt each time.
+//   attribute of a kind not known here, has no signature: it is learnt each time;
+// - a change of selection forgets the bounds of the nodes it selects or lets go.
 // A node whose bound is forgotten or never learnt is learnt again and drawn: correctness
 // never rests on a bound that might be stale.
 
@@ -64,6 +66,10 @@ public:
         std::uint64_t edits = 0;
         double frame = 0.0;
         bool started = false;
+        // The selection the records were learnt with: a change of it forgets the records
+        // of the nodes selected before or after, and no other.
+        unsigned long selectionVersion = 0;
+        std::vector<const MO_Node*> selected;
     };
 
     // The scene's, made on first use.

@@ -1,7 +1,5 @@
 #include "host/scene/SLB_Selection.h"
 
-#include "host/base/UT_EditCount.h"
-
 #include <algorithm>
 
 UT_ShareBaseSafe::~UT_ShareBaseSafe() = default;
@@ -11,7 +9,7 @@ SLB_SelectableObjectDescriptor::~SLB_SelectableObjectDescriptor() = default;
 SLB_ModuleDescriptor::~SLB_ModuleDescriptor() = default;
 
 void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
-    UT_EditCount::note();
+    ++m_version;
     if (!extend) {
         m_items.assign(1, Item{node, subIndex});
         return;
@@ -24,7 +22,7 @@ void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
 }
 
 void SLB_Selection::clear() {
-    UT_EditCount::note();
+    ++m_version;
     m_items.clear();
 }
 

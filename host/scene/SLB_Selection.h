@@ -24,9 +24,14 @@ public:
     void clear();
     bool isSelected(const MO_Node* node) const;
     const std::vector<Item>& items() const { return m_items; }
+    // Counts the changes, so that a viewport can tell the selection moved. A click selects
+    // at every pick; kept apart from UT_EditCount, it makes the viewport look again only
+    // at the nodes selected before or after.
+    unsigned long version() const { return m_version; }
 
 private:
     std::vector<Item> m_items;
+    unsigned long m_version = 0;
 };
 
 // The object a manipulation works on.
