@@ -9,8 +9,10 @@
 //   pixels around the pointer, the read-back of the pixel under it, and scanHits of the
 //   adaptor hit. Its floor is viewport/frame.
 //
-// The scene is built by the runner's scene loader from a document made here, so the
-// controls come from the plug-in's factories exactly as in a scene file.
+// The scene is built by the runner's scene loader from a document (bench/viewport_scene.h),
+// so the controls come from the plug-in's factories exactly as in a scene file. The frame's
+// figure is wall-clock time and moves with the machine: bench/scale_bench counts the same
+// frame in instructions, which is what the budgets hold.
 //
 // Run: build/bench/bin/viewport_bench [benchmark flags] (9 repetitions, aggregates only,
 // unless given).
@@ -18,6 +20,7 @@
 #include "apps/rigkit-run/plugin_loader.h"
 #include "apps/rigkit-run/scene_loader.h"
 #include "bench/bench_support.h"
+#include "bench/viewport_scene.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/draw/gl.h"
@@ -34,78 +37,9 @@
 
 namespace {
 
-constexpr int kSize = 512;
+constexpr int kSize = bench::kViewSize;
 constexpr int kControls = 1000;
 constexpr int kColumns = 32;
-// 100 pixels a unit: the grid's cells are 16 pixels.
-constexpr double kCell = 0.16;
-
-runner::Json position2d(double x, double y) {
-    return {{"type", "position2d"}, {"value", {x, y}}, {"animatable", false}};
-}
-
-runner::Json painter(const char* type, runner::Json attributes = runner::Json::array()) {
-    return {{"type", type}, {"attributes", attributes}};
-}
-
-runner::Json picker(const char* attribute) {
-    return {{"type", "MONO"}, {"attributes", {attribute}}};
-}
-
-// Control i of the grid, its kind by i modulo 5.
-runner::Json control(int i) {
-    const double x = (i % kColumns - kColumns / 2 + 0.5) * kCell;
-    const double y = (i / kColumns - kColumns / 2 + 0.5) * kCell;
-    runner::Json node = {{"name", "c" + std::to_string(i)}};
-    const auto placed = [&](runner::Json& n) {
-        n["attributes"]["at"] = position2d(x, y);
-        n["transformations"] = runner::Json::array();
-        n["transformations"].push_back({{"type", "TRANSLATION_XY"}, {"attributes", {"at"}}});
-    };
-    switch (i % 5) {
-        case 0:  // an arrow that moves its node along Y
-            placed(node);
-            node["attributes"]["ty"] = {{"type", "double"}, {"value", 0.0}};
-            node["transformations"].push_back({{"type", "TRANSLATION_Y"}, {"attributes", {"ty"}}});
-            node["painters"] = {painter("ARROW_Y")};
-            node["manipulator"] = {{"type", "TRANSLATION_Y"}, {"attributes", {"ty"}}};
-            node["picker"] = picker("ty");
-            node["properties"] = {{"length", 0.1}, {"radius", 0.03}};
-            break;
-        case 1:  // a ring that turns its node about Z
-            placed(node);
-            node["attributes"]["angle"] = {{"type", "double"}, {"value", 0.0}};
-            node["transformations"].push_back({{"type", "ROTATION_Z"}, {"attributes", {"angle"}}});
-            node["painters"] = {painter("CIRCLE_Z")};
-            node["manipulator"] = {{"type", "ROTATION_Z"}, {"attributes", {"angle"}}};
-            node["picker"] = picker("angle");
-            node["properties"] = {{"radius", 0.06}, {"width", 0.015}};
-            break;
-        case 2:  // a point
-            node["attributes"]["pos"] = position2d(x, y);
-            node["painters"] = {painter("POINT_2D", {"pos"})};
-            node["manipulator"] = {{"type", "POSITION_2D"}, {"attributes", {"pos"}}};
-            node["picker"] = picker("pos");
-            node["properties"] = {{"size", 0.006}};
-            break;
-        case 3:  // a horizontal slider with its frame
-            node["attributes"]["v"] = {{"type", "double"}, {"value", 40.0}};
-            node["painters"] = {painter("SLIDER_FRAME"), painter("SLIDER", {"v"})};
-            node["manipulator"] = {{"type", "SLIDER"}, {"attributes", {"v"}}};
-            node["picker"] = picker("v");
-            node["properties"] = {{"horizontal", true}, {"position", {x - 0.06, y}}, {"length", 0.12},
-                                  {"radius", 0.02}};
-            break;
-        default:  // a label
-            node["attributes"]["at"] = position2d(x - 0.06, y);
-            node["attributes"]["msg"] = {{"type", "string"}, {"value", "L" + std::to_string(i)}};
-            node["painters"] = {painter("LABEL", {"at", "msg"})};
-            node["picker"] = picker("at");
-            node["properties"] = {{"label_size", 6}};
-            break;
-    }
-    return node;
-}
 
 struct Viewport {
     runner::Scene scene;
@@ -115,12 +49,7 @@ struct Viewport {
     std::vector<std::pair<int, int>> targets;
 
     Viewport() {
-        runner::Json document = {{"viewport", {kSize, kSize}},
-                                 {"camera", {{"type", "ortho"}, {"center", {0, 0}}, {"pixelsPerUnit", 100}}},
-                                 {"nodes", runner::Json::array()}};
-        for (int i = 0; i < kControls; ++i)
-            document["nodes"].push_back(control(i));
-        scene = runner::loadScene(document);
+        scene = runner::loadScene(bench::grid(kColumns, kColumns, kControls));
         view.camera = runner::cameraChain(scene.camera, kSize, kSize);
         view.background = scene.background;
         view.frameKey = MO_FrameKey(1);

@@ -519,6 +519,7 @@ Scene loadScene(const Json& document) {
     }
     if (document.contains("nodes")) {
         const Json& nodes = requireArray(document["nodes"], "nodes");
+        scene.common->reserveNodes(nodes.size());
         for (std::size_t i = 0; i < nodes.size(); ++i)
             addNode(nodes[i], element("nodes", i), *scene.common);
     }

@@ -2,6 +2,7 @@
 
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_Canvas.h"
+#include "host/draw/VS_NodeBounds.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_PickCode.h"
 #include "host/draw/gl.h"
@@ -20,6 +21,8 @@ namespace {
 // took a 512 × 512 frame from about 14 ms to about 11 ms on two cores. The order of
 // drawing, and so every pixel, stays as it was.
 constexpr std::size_t kNodesPerFlush = 128;
+
+std::size_t g_lastPassNodes = 0;
 
 }  // namespace
 
@@ -72,41 +75,92 @@ void VS_SceneRenderer::setPassState(MO_OGLContext::RenderMode mode, const VS_RGB
 void VS_SceneRenderer::paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
                                   std::vector<VS_PickHit>* codes) {
     beginPass(mode, view.background);
-    paintNodesOnly(scene, view, mode, codes);
+    PassOutput output;
+    output.codes = codes;
+    paintNodesOnly(scene, view, mode, output, nullptr);
 }
 
 void VS_SceneRenderer::paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
-                                      std::vector<VS_PickHit>* codes) {
-    VS_Canvas canvas(view.width(), view.height());
+                                      PassOutput& output, const int* scissor) {
+    const int width = view.width(), height = view.height();
+    VS_Canvas canvas(width, height);
     CC_CameraChainTransformCanvasBinder binder(canvas);
     Math::CameraTransformChain camera = view.camera;
     camera.setModelMatrix(Math::Matrix4x4());
     binder.setTransformChain(camera);
     MO_OGLContext context(mode, scene, binder, view.frameKey);
+    const bool picking = mode == MO_OGLContext::PickingRender;
 
-    std::size_t painted = 0;
-    for (const auto& node : scene.nodes()) {
-        if (node->painters().empty())
-            continue;
-        if (++painted % kNodesPerFlush == 0)
-            glFlush();
-        PaintState state;
-        state.selection = scene.selection().isSelected(node.get()) ? 1 : 0;
-        state.pickColor = VS_RGBA(0, 0, 0, 0);
-        if (codes) {
-            SLB_ModulePickAdaptor* adaptor = node->pickAdaptor();
-            if (!adaptor || codes->size() >= kMaxPickCode)
-                continue;
-            codes->push_back(VS_PickHit{node.get(), adaptor->handleId(0)});
-            state.pickColor = VS_PickColor(std::uint32_t(codes->size()));
-        }
-        const Math::Matrix4x4 world = node->worldMatrix(view.frameKey);
-        for (const auto& painter : node->painters()) {
+    // Nodes whose drawing cannot reach the pixels this pass fills (the canvas, or the
+    // scissor box of a pick) are left out, by the bounds their last drawing gave.
+    VS_NodeBounds* bounds = VS_NodeBounds::enabled() ? &VS_NodeBounds::of(scene) : nullptr;
+    VS_NodeBounds::Pass* pass =
+        bounds ? &bounds->begin(scene, mode, camera, width, height, view.frameKey.frame()) : nullptr;
+    const VS_NodeBounds::Rect target =
+        scissor ? VS_NodeBounds::Rect{scissor[0], scissor[1], scissor[0] + scissor[2], scissor[1] + scissor[3]}
+                : VS_NodeBounds::Rect{0, 0, width, height};
+
+    PaintState state;
+    const auto paint = [&](MO_Node& node) {
+        const Math::Matrix4x4 world = node.worldMatrix(view.frameKey);
+        for (const auto& painter : node.painters()) {
             // Each painter starts from the node's frame, whatever the one before left.
             binder.setModelMatrix(world);
             painter->paint(context, state);
         }
+    };
+
+    const auto& nodes = scene.nodes();
+    std::size_t painted = 0;
+    // Picking codes number the nodes that have painters and a pick adaptor, in order,
+    // whether or not the pass draws them.
+    std::uint32_t code = 0;
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        VS_NodeBounds::Record* record = pass ? &pass->records[i] : nullptr;
+        if (record && record->known == VS_NodeBounds::Known::Box) {
+            // The common case of a large scene, kept to what the record holds.
+            if (!record->paints || (picking && !record->picks))
+                continue;
+            if (!record->box.overlaps(target)) {
+                if (picking && code < kMaxPickCode) {
+                    ++code;
+                    if (output.codes)
+                        output.codes->push_back(VS_PickHit{nodes[i].get(), nodes[i]->pickAdaptor()->handleId(0)});
+                }
+                continue;
+            }
+        }
+        MO_Node& node = *nodes[i];
+        if (node.painters().empty())
+            continue;
+        SLB_ModulePickAdaptor* adaptor = picking ? node.pickAdaptor() : nullptr;
+        if (picking && (!adaptor || code >= kMaxPickCode))
+            continue;
+        state.selection = scene.selection().isSelected(&node) ? 1 : 0;
+        state.pickColor = VS_RGBA(0, 0, 0, 0);
+        if (picking) {
+            ++code;
+            const VS_PickHit hit{&node, adaptor->handleId(0)};
+            if (output.codes)
+                output.codes->push_back(hit);
+            state.pickColor = VS_PickColor(code);
+            if (record && record->known == VS_NodeBounds::Known::Not)
+                bounds->learn(*pass, i, node, [&] { paint(node); });
+            if (record && record->known == VS_NodeBounds::Known::Box && !record->box.overlaps(target))
+                continue;
+            if (output.drawn)
+                output.drawn->emplace_back(code, hit);
+        } else {
+            if (record && record->known == VS_NodeBounds::Known::Not)
+                bounds->learn(*pass, i, node, [&] { paint(node); });
+            if (record && record->known == VS_NodeBounds::Known::Box && !record->box.overlaps(target))
+                continue;
+        }
+        if (++painted % kNodesPerFlush == 0)
+            glFlush();
+        paint(node);
     }
+    g_lastPassNodes = painted;
 }
 
 void VS_SceneRenderer::drawScene(SC_SceneCommon& scene, const VS_View& view) {
@@ -149,8 +203,11 @@ VS_PickHit VS_SceneRenderer::pickAt(SC_SceneCommon& scene, const VS_View& view, 
     glEnable(GL_SCISSOR_TEST);
     glScissor(x0, y0, boxWidth, boxHeight);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    std::vector<VS_PickHit> codes;
-    paintNodesOnly(scene, view, MO_OGLContext::PickingRender, &codes);
+    std::vector<std::pair<std::uint32_t, VS_PickHit>> drawn;
+    PassOutput output;
+    output.drawn = &drawn;
+    const int box[4] = {x0, y0, boxWidth, boxHeight};
+    paintNodesOnly(scene, view, MO_OGLContext::PickingRender, output, box);
     glDisable(GL_SCISSOR_TEST);
 
     std::uint8_t rgba[4] = {0, 0, 0, 0};
@@ -160,7 +217,22 @@ VS_PickHit VS_SceneRenderer::pickAt(SC_SceneCommon& scene, const VS_View& view, 
     glReadPixels(x, height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     glPopClientAttrib();
     const std::uint32_t code = VS_PickCode(VS_RGBA(rgba[0], rgba[1], rgba[2], rgba[3]));
-    if (code == 0 || code > codes.size())
+    // Only the nodes drawn can have left their code under the pointer; they come in order.
+    const auto it = std::lower_bound(drawn.begin(), drawn.end(), code,
+                                     [](const auto& entry, std::uint32_t c) { return entry.first < c; });
+    if (code == 0 || it == drawn.end() || it->first != code)
         return {};
-    return codes[code - 1];
+    return it->second;
+}
+
+bool VS_SceneRenderer::culling() {
+    return VS_NodeBounds::enabled();
+}
+
+void VS_SceneRenderer::setCulling(bool on) {
+    VS_NodeBounds::setEnabled(on);
+}
+
+std::size_t VS_SceneRenderer::lastPassNodes() {
+    return g_lastPassNodes;
 }

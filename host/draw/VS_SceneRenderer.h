@@ -41,6 +41,7 @@
 #include "host/scene/MO_Frame.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class MO_Node;
@@ -109,10 +110,27 @@ public:
     // box are left as they were. An (x, y) outside the view hits nothing.
     static VS_PickHit pickAt(SC_SceneCommon& scene, const VS_View& view, int x, int y, int radius = 2);
 
+    // Whether passes leave out the nodes whose drawing cannot reach the pixels they fill,
+    // by the bounds the nodes' last drawings gave (see host/draw/VS_NodeBounds.h). On unless
+    // the environment says RIGKIT_CULL=0; the pictures are the same either way.
+    static bool culling();
+    static void setCulling(bool on);
+    // How many nodes the last pass drew (painted for real), for tests and benchmarks.
+    static std::size_t lastPassNodes();
+
 private:
+    // What a picking pass hands back: every code's hit, and the codes of the nodes drawn
+    // (in code order) with their hits.
+    struct PassOutput {
+        std::vector<VS_PickHit>* codes = nullptr;
+        std::vector<std::pair<std::uint32_t, VS_PickHit>>* drawn = nullptr;
+    };
+
     static void paintNodes(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
                            std::vector<VS_PickHit>* codes);
     static void setPassState(MO_OGLContext::RenderMode mode, const VS_RGBA& background);
+    // `scissor`, when given, is the box (x, y, width, height in GL's window coordinates)
+    // that alone the pass fills.
     static void paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
-                               std::vector<VS_PickHit>* codes);
+                               PassOutput& output, const int* scissor);
 };

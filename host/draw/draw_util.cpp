@@ -51,7 +51,21 @@ struct ArrayState {
     }
 };
 
+thread_local HostLines* t_hostLines = nullptr;
+
 }  // namespace
+
+HostLines* HostLines::current() {
+    return t_hostLines;
+}
+
+HostLines::Scope::Scope(HostLines& lines) : m_previous(t_hostLines) {
+    t_hostLines = &lines;
+}
+
+HostLines::Scope::~Scope() {
+    t_hostLines = m_previous;
+}
 
 void drawFlat(GLenum mode, GLint size, const float* vertices, std::size_t count, const VS_RGBA& colour,
               float lineWidth) {
@@ -79,7 +93,14 @@ void drawFlat(GLenum mode, GLint size, const float* vertices, std::size_t count,
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(size, GL_FLOAT, 0, vertices);
     glColorPointer(4, GL_UNSIGNED_BYTE, 0, colours.data());
+    HostLines* marking = isLines(mode) ? t_hostLines : nullptr;
+    if (marking) {
+        marking->wide = marking->wide || !(lineWidth <= 1.0f);
+        glPassThrough(marking->begin);
+    }
     glDrawArrays(mode, 0, GLsizei(count));
+    if (marking)
+        glPassThrough(marking->end);
     if (isLines(mode))
         glLineWidth(width);
     saved.restore();

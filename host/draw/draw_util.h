@@ -21,6 +21,26 @@ namespace vs_detail {
 void drawFlat(GLenum mode, GLint size, const float* vertices, std::size_t count, const VS_RGBA& colour,
               float lineWidth = 1.0f);
 
+// While a node's bound is learnt from GL's feedback, which gives where lines go but not
+// how wide they are, drawFlat marks its lines with pass-through values before and after,
+// and notes a line wider than one pixel.
+struct HostLines {
+    float begin, end;
+    bool wide;
+
+    static HostLines* current();
+    class Scope {
+    public:
+        explicit Scope(HostLines& lines);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        HostLines* m_previous;
+    };
+};
+
 // drawFlat of the vertices. Each primitive draws in one call, so translucent colours never
 // cover a pixel twice.
 void drawVertices(GLenum mode, const std::vector<VS_Vector3D>& vertices, const VS_RGBA& colour, float lineWidth = 1.0f);

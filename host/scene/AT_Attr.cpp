@@ -52,6 +52,7 @@ double AT_DoubleAttr::valueAt(double frame, bool*, bool*) const {
 }
 
 bool AT_DoubleAttr::setLocalValue(double value) {
+    UT_EditCount::note();
     m_local = value;
     return true;
 }

@@ -48,8 +48,14 @@ public:
     const AT_AttrMeta& meta() const { return m_meta; }
 
     // While a surrogate is attached the attribute reports the surrogate's value.
-    void setSurrogate(const SmPtr<AT_AttrSurrogate>& surrogate) { m_surrogate = surrogate; }
-    void resetSurrogate() { m_surrogate.reset(); }
+    void setSurrogate(const SmPtr<AT_AttrSurrogate>& surrogate) {
+        m_surrogate = surrogate;
+        UT_EditCount::note();
+    }
+    void resetSurrogate() {
+        m_surrogate.reset();
+        UT_EditCount::note();
+    }
     AT_AttrSurrogate* surrogate() const { return m_surrogate.get(); }
 
 protected:
@@ -109,6 +115,7 @@ public:
         return it->second;
     }
     void set(double frame, T v) {
+        UT_EditCount::note();
         if (m_keys.empty()) {
             m_local = std::move(v);
             return;
@@ -122,8 +129,12 @@ public:
             m_keys.insert(it, {frame, std::move(v)});
     }
     const T& local() const { return m_local; }
-    void setLocal(T v) { m_local = std::move(v); }
+    void setLocal(T v) {
+        UT_EditCount::note();
+        m_local = std::move(v);
+    }
     void addKey(double frame, T v) {
+        UT_EditCount::note();
         m_keys.emplace_back(frame, v);
         std::stable_sort(m_keys.begin(), m_keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     }

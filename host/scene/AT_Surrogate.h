@@ -3,6 +3,7 @@
 // Temporary values shown in place of an attribute's own while the user drags its control.
 // The scene is not touched: the attribute reports the surrogate's value until it is reset.
 
+#include "host/base/UT_EditCount.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 
@@ -24,7 +25,10 @@ public:
     AT_ScalarSimpleAttrSurrogate(AT_DoubleAttr* attr, double value, int frame)
         : m_attr(attr), m_value(value), m_frame(frame) {}
     double value() const { return m_value; }
-    void setValue(double v) { m_value = v; }
+    void setValue(double v) {
+        m_value = v;
+        UT_EditCount::note();
+    }
     int frame() const { return m_frame; }
     AT_DoubleAttr* attribute() const { return m_attr; }
 
@@ -41,7 +45,10 @@ public:
     AT_Position2dAttrSurrogate(AT_Position2dAttr* attr, const Math::Point2d& value, int frame = 0)
         : m_attr(attr), m_value(value), m_frame(frame) {}
     const Math::Point2d& value() const { return m_value; }
-    void setValue(const Math::Point2d& v) { m_value = v; }
+    void setValue(const Math::Point2d& v) {
+        m_value = v;
+        UT_EditCount::note();
+    }
     int frame() const { return m_frame; }
     AT_Position2dAttr* attribute() const { return m_attr; }
 
@@ -58,7 +65,10 @@ public:
     AT_Position3dAttrSurrogate(AT_Position3dAttr* attr, const Math::Point3d& value, int frame = 0)
         : m_attr(attr), m_value(value), m_frame(frame) {}
     const Math::Point3d& value() const { return m_value; }
-    void setValue(const Math::Point3d& v) { m_value = v; }
+    void setValue(const Math::Point3d& v) {
+        m_value = v;
+        UT_EditCount::note();
+    }
     int frame() const { return m_frame; }
     AT_Position3dAttr* attribute() const { return m_attr; }
 
@@ -76,7 +86,10 @@ public:
         : m_attr(attr), m_value(value), m_frame(frame) {}
     int frame() const { return m_frame; }
     const Math::Angle3d& value() const { return m_value; }
-    void setValue(const Math::Angle3d& v) { m_value = v; }
+    void setValue(const Math::Angle3d& v) {
+        m_value = v;
+        UT_EditCount::note();
+    }
     AT_Rotation3dAttr* attribute() const { return m_attr; }
 
 private:

@@ -18,6 +18,7 @@ double hermite(double a, double b, double ma, double mb, double t) {
 }  // namespace
 
 LXCtrlPts::iterator LXCtrlPts::getLowerBound(double frame) {
+    UT_EditCount::note();
     return std::lower_bound(m_pts.begin(), m_pts.end(), frame, frameLess);
 }
 
@@ -36,6 +37,7 @@ LXCtrlPts::const_iterator LXCtrlPts::find(double frame) const {
 }
 
 LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
+    UT_EditCount::note();
     auto it = getLowerBound(pt.frame);
     if (it != m_pts.end() && it->frame == pt.frame) {
         *it = pt;
@@ -45,6 +47,7 @@ LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
 }
 
 LXCtrlPts::iterator LXCtrlPts::erase(iterator it) {
+    UT_EditCount::note();
     return m_pts.erase(it);
 }
 
@@ -84,6 +87,7 @@ bool LXTimedValue::setValue(double frame, double value, bool constantSegment, bo
 }
 
 void LXTimedValue::endModif(double) {
+    UT_EditCount::note();
     ++m_modifications;
 }
 

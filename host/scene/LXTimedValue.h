@@ -4,6 +4,7 @@
 // points sorted by frame in one contiguous array: evaluation and edits find their place by
 // binary search, which keeps long curves cheap to edit.
 
+#include "host/base/UT_EditCount.h"
 #include "host/host_api.h"
 
 #include <cstddef>
@@ -31,14 +32,24 @@ public:
     using iterator = std::vector<LXCtrlPt>::iterator;
     using const_iterator = std::vector<LXCtrlPt>::const_iterator;
 
-    iterator begin() { return m_pts.begin(); }
-    iterator end() { return m_pts.end(); }
+    // Whoever takes a modifiable iterator may change points through it.
+    iterator begin() {
+        UT_EditCount::note();
+        return m_pts.begin();
+    }
+    iterator end() {
+        UT_EditCount::note();
+        return m_pts.end();
+    }
     const_iterator begin() const { return m_pts.begin(); }
     const_iterator end() const { return m_pts.end(); }
     std::size_t size() const { return m_pts.size(); }
     bool empty() const { return m_pts.empty(); }
     const LXCtrlPt& operator[](std::size_t i) const { return m_pts[i]; }
-    LXCtrlPt& operator[](std::size_t i) { return m_pts[i]; }
+    LXCtrlPt& operator[](std::size_t i) {
+        UT_EditCount::note();
+        return m_pts[i];
+    }
 
     // The first control point whose frame is not below `frame`.
     iterator getLowerBound(double frame);
@@ -49,7 +60,10 @@ public:
     // Inserts in frame order; a point already at that frame is replaced.
     iterator insert(const LXCtrlPt& pt);
     iterator erase(iterator it);
-    void clear() { m_pts.clear(); }
+    void clear() {
+        UT_EditCount::note();
+        m_pts.clear();
+    }
     void reserve(std::size_t n) { m_pts.reserve(n); }
 
 private:
@@ -183,7 +197,10 @@ public:
     explicit LXTvSocket(AT_Attr* attr) : m_attr(attr) {}
     AT_Attr* attribute() const { return m_attr; }
     LXTimedValue* linkedTimedValue() const { return m_linked; }
-    void link(LXTimedValue* tv) { m_linked = tv; }
+    void link(LXTimedValue* tv) {
+        UT_EditCount::note();
+        m_linked = tv;
+    }
     // A new, empty timed value of the default kind; the caller owns it until it hands it to
     // the scene. `smooth` false gives its keys flat tangents.
     LXTimedValue* createTimedValue(bool smooth);

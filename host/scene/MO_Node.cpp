@@ -32,6 +32,7 @@ MO_Node::MO_Node(SC_SceneCommon* scene, QString name)
 MO_Node::~MO_Node() = default;
 
 void MO_Node::setSelectable(bool selectable) {
+    touch();
     if (!selectable)
         m_selInterface.reset();
     else if (!m_selInterface)
@@ -43,6 +44,7 @@ const SC_SceneMetrics& MO_Node::sceneMetrics() const {
 }
 
 void MO_Node::notifyListeners() {
+    touch();
     for (MO_PropertyChangeListener* l : m_listeners)
         l->update(m_properties);
 }
@@ -92,21 +94,25 @@ AT_Attr* MO_Node::attribute(const QString& name) const {
 }
 
 void MO_Node::addLocalTransformation(std::unique_ptr<MO_LocalTransformation> t) {
+    touch();
     replaceListener(nullptr, dynamic_cast<MO_PropertyChangeListener*>(t.get()));
     m_transforms.push_back(std::move(t));
 }
 
 void MO_Node::addPainter(std::unique_ptr<MO_OGLPainter> p) {
+    touch();
     replaceListener(nullptr, dynamic_cast<MO_PropertyChangeListener*>(p.get()));
     m_painters.push_back(std::move(p));
 }
 
 void MO_Node::setManipulator(std::unique_ptr<SLB_SelectableDragManipulator> m) {
+    touch();
     replaceListener(dynamic_cast<const void*>(m_manipulator.get()), dynamic_cast<MO_PropertyChangeListener*>(m.get()));
     m_manipulator = std::move(m);
 }
 
 void MO_Node::setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor> p) {
+    touch();
     replaceListener(dynamic_cast<const void*>(m_pickAdaptor.get()), dynamic_cast<MO_PropertyChangeListener*>(p.get()));
     m_pickAdaptor = std::move(p);
 }
@@ -134,6 +140,7 @@ MO_Port* MO_Node::inPort(int index) const {
 }
 
 MO_Port* MO_Node::addInPort(MO_Node* source) {
+    touch();
     m_inPorts.push_back(std::make_unique<MO_Port>(source));
     return m_inPorts.back().get();
 }

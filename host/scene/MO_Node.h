@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -37,7 +38,10 @@ public:
     const SC_SceneMetrics& sceneMetrics() const;
 
     MO_Node* parent() const { return m_parent; }
-    void setParent(MO_Node* parent) { m_parent = parent; }
+    void setParent(MO_Node* parent) {
+        touch();
+        m_parent = parent;
+    }
 
     const MO_PropertyBag& properties() const { return m_properties; }
     // Changes a property and tells every listening component.
@@ -48,6 +52,11 @@ public:
     void changeProperties(const std::vector<std::pair<QString, MO_PropertyValue>>& set,
                           const std::vector<QString>& remove);
     MO_PropertyBag& propertiesForSetup() { return m_properties; }
+    // Counts the changes to what the node is made of and how it is placed (parent, ports,
+    // alignment, attributes, components) and the property updates its components were
+    // told of: with the property bag's version and its attributes' values, what a viewport
+    // needs to tell whether the node's drawing may have changed.
+    std::uint64_t version() const { return m_version; }
     // Components that listen are told of property changes; those the node is given
     // (painters, manipulator, pick adaptor, transformations) are added on their own. A
     // listener added twice is told once.
@@ -56,6 +65,7 @@ public:
     template <class A>
     A* addAttribute(std::unique_ptr<A> attr) {
         A* raw = attr.get();
+        touch();
         m_attributes.push_back(std::move(attr));
         return raw;
     }
@@ -85,13 +95,20 @@ public:
     MO_Port* addInPort(MO_Node* source);
     // The alignment the host gives the node's drawing (see MO_AlignmentMatrixVisitor).
     const Math::Matrix4x4& alignmentMatrix() const { return m_alignment; }
-    void setAlignmentMatrix(const Math::Matrix4x4& m) { m_alignment = m; }
+    void setAlignmentMatrix(const Math::Matrix4x4& m) {
+        touch();
+        m_alignment = m;
+    }
 
     void setDirty() { m_dirty = true; }
     bool isDirty() const { return m_dirty; }
     void clearDirty() { m_dirty = false; }
 
 private:
+    void touch() {
+        ++m_version;
+        UT_EditCount::note();
+    }
     void notifyListeners();
     // Keeps the listeners in step with the components: the one replaced stops listening,
     // the new one starts if it listens.
@@ -103,6 +120,7 @@ private:
     MO_PropertyBag m_properties;
     std::vector<MO_PropertyChangeListener*> m_listeners;
     bool m_dirty = false;
+    std::uint64_t m_version = 0;
     std::unique_ptr<SLB_NodeInterface> m_selInterface;
     std::vector<std::unique_ptr<MO_Port>> m_inPorts;
     Math::Matrix4x4 m_alignment;

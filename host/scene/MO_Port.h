@@ -4,6 +4,7 @@
 // node's input port is connected to a source node; while the connection is enabled the
 // port carries the source's world matrix.
 
+#include "host/base/UT_EditCount.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 #include "host/scene/MO_Frame.h"
@@ -58,9 +59,15 @@ public:
     MO_Node* srcNode() const { return m_enabled ? m_source : nullptr; }
     // The connected node, enabled or not.
     MO_Node* realDisabledSrcNode() const { return m_source; }
-    void connect(MO_Node* source) { m_source = source; }
+    void connect(MO_Node* source) {
+        UT_EditCount::note();
+        m_source = source;
+    }
     bool isEnabled() const { return m_enabled; }
-    void setEnabled(bool enabled) { m_enabled = enabled; }
+    void setEnabled(bool enabled) {
+        UT_EditCount::note();
+        m_enabled = enabled;
+    }
 
     // Computes what the port carries at `context`'s frame: null when nothing flows through
     // it. The result is the port's and lives until the next computation.

@@ -4,12 +4,14 @@
 // default that stands when the node does not define the key (or defines it with a value
 // that cannot be read as the asked type).
 
+#include "host/base/UT_EditCount.h"
 #include "host/draw/VS_RGBA.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 
 #include <QString>
 
+#include <cstdint>
 #include <map>
 #include <variant>
 #include <vector>
@@ -53,15 +55,29 @@ public:
     bool hasProperty(const QString& key) const override;
     int valueCount(const QString& key) const override;
 
-    void set(const QString& key, MO_PropertyValue value) { m_values[key] = std::move(value); }
+    void set(const QString& key, MO_PropertyValue value) {
+        touch();
+        m_values[key] = std::move(value);
+    }
     void setPoint(const QString& key, const Math::Point2d& p) { set(key, std::vector<double>{p.x, p.y}); }
     void setColor(const QString& key, const VS_RGBA& c) {
         set(key, std::vector<double>{double(c.r), double(c.g), double(c.b), double(c.a)});
     }
-    bool remove(const QString& key) { return m_values.erase(key) > 0; }
+    bool remove(const QString& key) {
+        touch();
+        return m_values.erase(key) > 0;
+    }
     const MO_PropertyValue* find(const QString& key) const;
     const std::map<QString, MO_PropertyValue>& values() const { return m_values; }
+    // Counts the bag's changes, so that a viewport can tell the properties moved.
+    std::uint64_t version() const { return m_version; }
 
 private:
+    void touch() {
+        ++m_version;
+        UT_EditCount::note();
+    }
+
     std::map<QString, MO_PropertyValue> m_values;
+    std::uint64_t m_version = 0;
 };

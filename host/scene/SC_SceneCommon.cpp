@@ -4,12 +4,15 @@
 #include "host/scene/MO_Node.h"
 
 #include <algorithm>
+#include <climits>
 
 void LXSceneChangeManager::emitNodeChanged(MO_Node* node) {
     ++m_emitted;
     for (const Listener& l : m_listeners)
         l(node);
 }
+
+SC_ViewMemory::~SC_ViewMemory() = default;
 
 SC_SceneCommon::SC_SceneCommon() = default;
 
@@ -20,15 +23,29 @@ SC_SceneCommon::~SC_SceneCommon() {
 }
 
 MO_Node* SC_SceneCommon::addNode(std::unique_ptr<MO_Node> node) {
+    UT_EditCount::note();
+    MO_Node* added = node.get();
     m_nodes.push_back(std::move(node));
-    return m_nodes.back().get();
+    // A node's name never changes, so the index stays true; the first of a name wins, as a
+    // walk in order would find it.
+    if (!m_byName.contains(added->name()))
+        m_byName.insert(added->name(), added);
+    m_index.insert(added, std::ptrdiff_t(m_nodes.size()) - 1);
+    return added;
+}
+
+void SC_SceneCommon::reserveNodes(std::size_t count) {
+    m_nodes.reserve(count);
+    m_byName.reserve(int(std::min<std::size_t>(count, INT_MAX)));
+    m_index.reserve(int(std::min<std::size_t>(count, INT_MAX)));
 }
 
 MO_Node* SC_SceneCommon::findNode(const QString& name) const {
-    for (const auto& n : m_nodes)
-        if (n->name() == name)
-            return n.get();
-    return nullptr;
+    return m_byName.value(name, nullptr);
+}
+
+std::ptrdiff_t SC_SceneCommon::indexOf(const MO_Node* node) const {
+    return m_index.value(node, -1);
 }
 
 void SC_SceneCommon::addTimedValue(std::unique_ptr<LXTimedValue> tv) {

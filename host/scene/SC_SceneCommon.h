@@ -1,9 +1,11 @@
 #pragma once
 
+#include "host/base/UT_EditCount.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 #include "host/scene/SLB_Selection.h"
 
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -22,7 +24,10 @@ public:
     double zUnitScale() const { return m_scale[2]; }
     // Drawing-unit depth to scene units.
     double zDrawingFactor() const { return 1.0 / m_scale[2]; }
-    void setUnitScales(double x, double y, double z) { m_scale[0] = x, m_scale[1] = y, m_scale[2] = z; }
+    void setUnitScales(double x, double y, double z) {
+        UT_EditCount::note();
+        m_scale[0] = x, m_scale[1] = y, m_scale[2] = z;
+    }
 
     Math::Point3d toOGL(const Math::Point3d& p) const { return {p.x * m_scale[0], p.y * m_scale[1], p.z * m_scale[2]}; }
     Math::Point3d fromOGL(const Math::Point3d& p) const {
@@ -56,6 +61,13 @@ private:
     unsigned long m_emitted = 0;
 };
 
+// What a viewport keeps about a scene between two drawings of it (where each node drew);
+// the scene owns it, so it never outlives the nodes it speaks of.
+class HOST_API SC_ViewMemory {
+public:
+    virtual ~SC_ViewMemory();
+};
+
 // The scene: owns its nodes and the timed values that animate their attributes.
 class HOST_API SC_SceneCommon {
 public:
@@ -78,8 +90,16 @@ public:
     // Nodes are kept in the order they were added; a parent must be added before its
     // children.
     MO_Node* addNode(std::unique_ptr<MO_Node> node);
+    // Room for this many nodes in all, for a caller that knows how many it will add.
+    void reserveNodes(std::size_t count);
+    // The first node added under the name.
     MO_Node* findNode(const QString& name) const;
+    // The node's place in nodes(), or -1 for a node of another scene.
+    std::ptrdiff_t indexOf(const MO_Node* node) const;
     const std::vector<std::unique_ptr<MO_Node>>& nodes() const { return m_nodes; }
+
+    SC_ViewMemory* viewMemory() const { return m_viewMemory.get(); }
+    void setViewMemory(std::unique_ptr<SC_ViewMemory> memory) { m_viewMemory = std::move(memory); }
 
     void addTimedValue(std::unique_ptr<LXTimedValue> tv);
     // Gives a timed value back to the caller (to undo its addition); null if not held.
@@ -95,4 +115,9 @@ private:
     // Timed values outlive the nodes whose attributes link them.
     std::vector<std::unique_ptr<LXTimedValue>> m_timedValues;
     std::vector<std::unique_ptr<MO_Node>> m_nodes;
+    // Scenes of a crowd hold a hundred thousand nodes, and loading one looks every parent
+    // up by name: both lookups must not walk the list.
+    QHash<QString, MO_Node*> m_byName;
+    QHash<const MO_Node*, std::ptrdiff_t> m_index;
+    std::unique_ptr<SC_ViewMemory> m_viewMemory;
 };

@@ -9,6 +9,7 @@ SLB_SelectableObjectDescriptor::~SLB_SelectableObjectDescriptor() = default;
 SLB_ModuleDescriptor::~SLB_ModuleDescriptor() = default;
 
 void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
+    ++m_version;
     if (!extend) {
         m_items.assign(1, Item{node, subIndex});
         return;
@@ -18,6 +19,11 @@ void SLB_Selection::select(MO_Node* node, int subIndex, bool extend) {
         it->subIndex = subIndex;
     else
         m_items.push_back(Item{node, subIndex});
+}
+
+void SLB_Selection::clear() {
+    ++m_version;
+    m_items.clear();
 }
 
 bool SLB_Selection::isSelected(const MO_Node* node) const {

@@ -21,12 +21,17 @@ public:
     // Replaces the selection, or adds to it when `extend` (a node already selected keeps
     // its place and takes the new part).
     void select(MO_Node* node, int subIndex, bool extend);
-    void clear() { m_items.clear(); }
+    void clear();
     bool isSelected(const MO_Node* node) const;
     const std::vector<Item>& items() const { return m_items; }
+    // Counts the changes, so that a viewport can tell the selection moved. A click selects
+    // at every pick; kept apart from UT_EditCount, it makes the viewport look again only
+    // at the nodes selected before or after.
+    unsigned long version() const { return m_version; }
 
 private:
     std::vector<Item> m_items;
+    unsigned long m_version = 0;
 };
 
 // The object a manipulation works on.

@@ -1,0 +1,401 @@
+// Leaving out the nodes a pass cannot see changes no pixel: every drawing a script asks for
+// is drawn with culling and without, in both passes, and compared byte for byte, over the
+// scenes under examples/ and tests/scenes/ and over random ones that edit, key, drag, undo
+// and move the camera between their drawings. A pick under the pointer must name the node
+// the whole picking image shows there.
+
+#include "apps/rigkit-run/json_util.h"
+#include "apps/rigkit-run/scene_loader.h"
+#include "apps/rigkit-run/script.h"
+#include "host/base/UT_DPI.h"
+#include "host/base/UT_EditCount.h"
+#include "host/draw/VS_OffscreenContext.h"
+#include "host/draw/VS_SceneRenderer.h"
+#include "host/scene/AT_Attr.h"
+#include "host/scene/MO_Node.h"
+#include "tests/support/plugin.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using runner::Json;
+
+// One context for every scene: making one costs more than drawing a small scene.
+VS_OffscreenContext& sharedContext(int width, int height) {
+    static VS_OffscreenContext gl(width, height);
+    gl.resize(width, height);
+    return gl;
+}
+
+struct CullingRestorer {
+    ~CullingRestorer() { VS_SceneRenderer::setCulling(true); }
+};
+
+std::string hitName(const VS_PickHit& hit) {
+    return hit ? hit.node->name().toStdString() + "#" + std::to_string(hit.handleId) : "nothing";
+}
+
+// Plays a scene's script, drawing each asked-for view four ways (each pass, culled and
+// not); `where` names the scene in failures. Points to pick at come from `rng`.
+class Comparer {
+public:
+    Comparer(runner::Scene& scene, std::string where, std::mt19937& rng)
+        : m_scene(scene), m_where(std::move(where)), m_rng(rng) {}
+
+    VS_PickImage draw(runner::ScriptContext& context, bool pick) {
+        // One context for every scene: making one costs more than drawing a small scene.
+        VS_OffscreenContext* const gl = &sharedContext(m_scene.width, m_scene.height);
+        VS_View view;
+        view.camera = runner::cameraChain(m_scene.camera, m_scene.width, m_scene.height);
+        view.background = m_scene.background;
+        view.frameKey = MO_FrameKey(context.frame);
+        UT_DPI::s_dpiScale = float(m_scene.dpiScale);
+        ++m_draws;
+
+        VS_SceneRenderer::setCulling(true);
+        const VS_Image culled = VS_SceneRenderer::render(*gl, *m_scene.common, view);
+        const VS_PickImage culledPick = VS_SceneRenderer::renderPick(*gl, *m_scene.common, view);
+        // Picks under the pointer: each a scissored pass of its own, drawn over what is there.
+        std::vector<std::pair<int, int>> points;
+        std::uniform_int_distribution<int> x(-1, m_scene.width), y(-1, m_scene.height);
+        for (int i = 0; i < 6; ++i)
+            points.emplace_back(x(m_rng), y(m_rng));
+        std::vector<VS_PickHit> picked;
+        for (const auto& [px, py] : points)
+            picked.push_back(VS_SceneRenderer::pickAt(*m_scene.common, view, px, py));
+
+        VS_SceneRenderer::setCulling(false);
+        const VS_Image whole = VS_SceneRenderer::render(*gl, *m_scene.common, view);
+        const VS_PickImage wholePick = VS_SceneRenderer::renderPick(*gl, *m_scene.common, view);
+        VS_SceneRenderer::setCulling(true);
+
+        const std::string at =
+            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(context.frame) + ")";
+        EXPECT_TRUE(culled.rgba == whole.rgba) << at << ": the ordinary pass differs";
+        EXPECT_TRUE(culledPick.image.rgba == wholePick.image.rgba) << at << ": the picking pass differs";
+        EXPECT_EQ(culledPick.handles.size(), wholePick.handles.size()) << at;
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const auto [px, py] = points[i];
+            EXPECT_EQ(hitName(picked[i]), hitName(wholePick.hitAt(px, py)))
+                << at << ": pick at (" << px << ", " << py << ")";
+        }
+        return pick ? wholePick : VS_PickImage{whole, {}};
+    }
+
+    int draws() const { return m_draws; }
+
+private:
+    runner::Scene& m_scene;
+    std::string m_where;
+    std::mt19937& m_rng;
+    int m_draws = 0;
+};
+
+Json readJson(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return Json::parse(text.str());
+}
+
+// Plays every step; with `lenient`, a step the random script got wrong (nothing under a
+// drag, nothing to undo) is passed over, as a user's mistaken gesture would be.
+int play(runner::Scene& scene, const Json& script, const std::string& where, std::mt19937& rng, bool lenient) {
+    const std::filesystem::path out = std::filesystem::temp_directory_path() / "rigkit-culling-test";
+    std::ostringstream printed;
+    runner::ScriptContext context(scene, printed, out.string());
+    Comparer comparer(scene, where, rng);
+    context.draw = [&](bool pick) { return comparer.draw(context, pick); };
+    const runner::StepTable table = runner::defaultSteps();
+    if (!lenient) {
+        runner::playScript(script, table, context);
+    } else {
+        for (const Json& step : script) {
+            try {
+                runner::playScript(Json::array({step}), table, context);
+            } catch (const runner::RunError&) {
+            }
+        }
+    }
+    return comparer.draws();
+}
+
+TEST(CullingIdentity, EveryExampleAndTestScene) {
+    rigkit_test::loadPlugin();
+    CullingRestorer restore;
+    std::mt19937 rng(7);
+    int scenes = 0;
+    for (const char* dir : {"examples", "tests/scenes"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIGKIT_SOURCE_DIR) / dir)) {
+            if (entry.path().extension() != ".json")
+                continue;
+            SCOPED_TRACE(entry.path().string());
+            runner::Scene scene = runner::loadScene(readJson(entry.path()));
+            const int draws = play(scene, scene.script, entry.path().filename().string(), rng, false);
+            ++scenes;
+            // A scene that draws nothing proves nothing: draw its opening view at least.
+            if (draws == 0)
+                play(scene, Json::array({{{"render", "opening.png"}}}), entry.path().filename().string(), rng, false);
+        }
+    }
+    EXPECT_GE(scenes, 20);
+}
+
+// ---- random scenes -------------------------------------------------------------------
+
+struct Random {
+    std::mt19937 rng;
+    explicit Random(unsigned seed) : rng(seed) {}
+    double real(double low, double high) { return std::uniform_real_distribution<double>(low, high)(rng); }
+    int whole(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); }
+    bool chance(double p) { return real(0, 1) < p; }
+    template <class T>
+    const T& pick(const std::vector<T>& from) {
+        return from[std::size_t(whole(0, int(from.size()) - 1))];
+    }
+};
+
+Json colour(Random& r) {
+    return {r.whole(0, 255), r.whole(0, 255), r.whole(0, 255), r.pick(std::vector<int>{255, 255, 128, 40})};
+}
+
+// A double attribute, keyed now and then.
+Json scalar(Random& r, double low, double high) {
+    if (r.chance(0.3))
+        return {{"type", "double"},
+                {"curve", r.pick(std::vector<std::string>{"bezier", "ease", "velobased", "fnc2d"})},
+                {"keys", {{1, r.real(low, high)}, {r.whole(3, 9), r.real(low, high)}}}};
+    return {{"type", "double"}, {"value", r.real(low, high)}};
+}
+
+Json position(Random& r, double spread) {
+    if (r.chance(0.25))
+        return {{"type", "position2d"},
+                {"curve", "bezier"},
+                {"keys",
+                 {{1, {r.real(-spread, spread), r.real(-spread, spread)}},
+                  {6, {r.real(-spread, spread), r.real(-spread, spread)}}}}};
+    return {{"type", "position2d"}, {"value", {r.real(-spread, spread), r.real(-spread, spread)}}};
+}
+
+Json properties(Random& r) {
+    Json p = Json::object();
+    if (r.chance(0.7))
+        p["length"] = r.real(0.05, 1.5);
+    if (r.chance(0.7))
+        p["radius"] = r.real(0.02, 0.6);
+    if (r.chance(0.4))
+        p["width"] = r.real(0.005, 0.2);
+    if (r.chance(0.5))
+        p["size"] = r.real(0.003, 0.08);
+    if (r.chance(0.4))
+        p["label_size"] = r.whole(3, 14);
+    if (r.chance(0.4))
+        p["horizontal"] = r.chance(0.5);
+    if (r.chance(0.4))
+        p["position"] = {r.real(-1, 1), r.real(-1, 1)};
+    if (r.chance(0.5))
+        p["color"] = colour(r);
+    if (r.chance(0.3))
+        p["selection_color"] = colour(r);
+    return p;
+}
+
+Json camera(Random& r) {
+    if (r.chance(0.3))
+        return {{"type", "perspective"},
+                {"eye", {r.real(-3, 3), r.real(-3, 3), r.real(2, 9)}},
+                {"target", {r.real(-0.5, 0.5), r.real(-0.5, 0.5), 0}},
+                {"fovy", r.real(20, 80)}};
+    return {{"type", "ortho"}, {"center", {r.real(-1, 1), r.real(-1, 1)}}, {"pixelsPerUnit", r.real(15, 120)}};
+}
+
+// Painters with the attributes they are built from.
+const std::vector<std::pair<const char*, std::vector<const char*>>> kPainters = {
+    {"ARROW_X", {}},       {"ARROW_Y", {}},       {"ARROW_Z", {}},         {"CIRCLE_X", {}},     {"CIRCLE_Y", {}},
+    {"CIRCLE_Z", {}},      {"PLANE_XY", {}},      {"PLANE_XZ", {}},        {"PLANE_YZ", {}},     {"SPHERE", {}},
+    {"DRAG_DEBUGGER", {}}, {"LABEL", {"p", "s"}}, {"SLIDER", {"d"}},       {"SLIDER_FRAME", {}}, {"BUTTON", {"b"}},
+    {"CHECKBOX", {"b"}},   {"POINT_2D", {"p"}},   {"LINE_2D", {"p", "q"}}, {"BOX_2D", {}},
+};
+const std::vector<std::pair<const char*, const char*>> kManipulators = {
+    {"TRANSLATION_X", "tx"}, {"TRANSLATION_Y", "tx"}, {"ROTATION_Z", "a"},
+    {"SLIDER", "d"},         {"POSITION_2D", "p"},    {"BUTTON", "b"},
+};
+
+Json randomScene(Random& r) {
+    const int width = r.whole(40, 90), height = r.whole(40, 90);
+    Json doc = {{"viewport", {width, height}}, {"camera", camera(r)}, {"nodes", Json::array()}};
+    if (r.chance(0.3))
+        doc["dpiScale"] = r.pick(std::vector<double>{1.5, 2.0, 0.75});
+    const int count = r.whole(3, 12);
+    std::vector<std::string> names, draggable;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        Json node = {{"name", name}};
+        if (i > 0 && r.chance(0.3))
+            node["parent"] = r.pick(names);
+        Json& attrs = node["attributes"];
+        attrs["t"] = position(r, 2.5);
+        attrs["tx"] = scalar(r, -1, 1);
+        attrs["a"] = scalar(r, -180, 180);
+        attrs["d"] = scalar(r, 0, 100);
+        attrs["p"] = position(r, 1);
+        attrs["q"] = position(r, 1);
+        attrs["b"] = {{"type", "bool"}, {"value", r.chance(0.5)}};
+        attrs["s"] = {{"type", "string"}, {"value", r.pick(std::vector<std::string>{"x", "Label", "a longer one"})}};
+        node["transformations"] = {{{"type", "TRANSLATION_XY"}, {"attributes", {"t"}}},
+                                   {{"type", "TRANSLATION_X"}, {"attributes", {"tx"}}}};
+        if (r.chance(0.5))
+            node["transformations"].push_back({{"type", "ROTATION_Z"}, {"attributes", {"a"}}});
+        node["painters"] = Json::array();
+        for (int k = r.whole(1, 2); k > 0; --k) {
+            const auto& [type, bound] = r.pick(kPainters);
+            node["painters"].push_back({{"type", type}, {"attributes", bound}});
+        }
+        const auto& [manipulator, attribute] = r.pick(kManipulators);
+        node["manipulator"] = {{"type", manipulator}, {"attributes", {attribute}}};
+        if (r.chance(0.85))
+            node["picker"] = {{"type", "MONO"}, {"attributes", {attribute}}};
+        node["properties"] = properties(r);
+        doc["nodes"].push_back(node);
+        names.push_back(name);
+    }
+
+    Json script = Json::array();
+    const auto point = [&] { return Json{r.real(-5, width + 5), r.real(-5, height + 5)}; };
+    for (int s = r.whole(6, 12); s > 0; --s) {
+        switch (r.whole(0, 9)) {
+            case 0:
+                script.push_back({{"frame", r.whole(1, 9)}});
+                break;
+            case 1:
+                script.push_back({{"select", {r.pick(names)}}});
+                break;
+            case 2:
+                script.push_back({{"set", {{r.pick(names) + ".tx", r.real(-2, 2)}}}});
+                break;
+            case 3:
+                script.push_back({{"drag", {{"from", point()}, {"to", point()}, {"steps", r.whole(1, 3)}}}});
+                break;
+            case 4:
+                script.push_back({{"drag", {{"from", point()}, {"to", point()}, {"node", r.pick(names)}}}});
+                break;
+            case 5:
+                script.push_back({{r.chance(0.7) ? "undo" : "redo", 1}});
+                break;
+            case 6:
+                script.push_back({{"properties", {{"node", r.pick(names)}, {"set", properties(r)}}}});
+                break;
+            case 7:
+                script.push_back({{"camera", camera(r)}});
+                break;
+            case 8:
+                script.push_back({{"click", point()}});
+                break;
+            default:
+                script.push_back({{"animationMode", "range"}, {"range", {1, 9}}});
+                break;
+        }
+        script.push_back({{"render", "r.png"}, {"pick", r.chance(0.3)}});
+    }
+    doc["script"] = script;
+    return doc;
+}
+
+// 250 scenes in five runs of 50, so that tests running side by side share them out.
+class RandomScenes : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(RandomScenes, EditsBetweenFramesChangeNoPixel) {
+    rigkit_test::loadPlugin();
+    CullingRestorer restore;
+    constexpr unsigned kScenes = 50;
+    int draws = 0;
+    for (unsigned seed = GetParam() * kScenes + 1; seed <= (GetParam() + 1) * kScenes; ++seed) {
+        Random r(seed);
+        const Json doc = randomScene(r);
+        SCOPED_TRACE("random scene " + std::to_string(seed) + ": " + doc.dump());
+        runner::Scene scene = runner::loadScene(doc);
+        draws += play(scene, scene.script, "random scene " + std::to_string(seed), r.rng, true);
+        if (::testing::Test::HasFailure())
+            break;
+    }
+    EXPECT_GT(draws, int(kScenes) * 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(CullingIdentity, RandomScenes, ::testing::Range(0u, 5u));
+
+// Two arrows, one far outside the view, and one on the pointer's path.
+Json twoArrows() {
+    const auto arrow = [](const char* name, double x) {
+        return Json{{"name", name},
+                    {"attributes", {{"tx", {{"type", "double"}, {"value", x}}}}},
+                    {"transformations", {{{"type", "TRANSLATION_X"}, {"attributes", {"tx"}}}}},
+                    {"painters", {{{"type", "ARROW_Y"}}}},
+                    {"manipulator", {{"type", "TRANSLATION_X"}, {"attributes", {"tx"}}}},
+                    {"picker", {{"type", "MONO"}, {"attributes", {"tx"}}}}};
+    };
+    return {{"viewport", {64, 64}}, {"nodes", {arrow("near", 0.0), arrow("far", 40.0)}}};
+}
+
+TEST(CullingBounds, APassDrawsWhatItCanSeeAndLearnsAgainOnlyWhatChanged) {
+    rigkit_test::loadPlugin();
+    CullingRestorer restore;
+    runner::Scene scene = runner::loadScene(twoArrows());
+    VS_OffscreenContext& gl = sharedContext(64, 64);
+    VS_View view;
+    view.camera = runner::cameraChain(scene.camera, 64, 64);
+    VS_SceneRenderer::setCulling(false);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 2u);
+    VS_SceneRenderer::setCulling(true);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    // Moved into the view, the far arrow is drawn at once; moved out again, it is left out.
+    auto* far = static_cast<AT_DoubleAttr*>(scene.common->findNode("far")->attribute("tx"));
+    far->setLocalValue(0.2);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 2u);
+    far->setLocalValue(-40.0);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    // A pick under the pointer draws only what covers the pixels around it.
+    const VS_PickHit hit = VS_SceneRenderer::pickAt(*scene.common, view, 32, 28);
+    EXPECT_EQ(hitName(hit).substr(0, 5), "near#");
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    EXPECT_FALSE(VS_SceneRenderer::pickAt(*scene.common, view, 2, 2));
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 0u);
+    // The camera moved: every bound is learnt anew, and the far arrow comes into sight.
+    view.camera = Math::CameraTransformChain::orthographic(64, 64, {-40, 0}, 100);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+}
+
+// Culling only pays when the bounds outlive a frame: drawing changes nothing the scene
+// holds, so a second frame of an unchanged scene asks no node again.
+TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
+    rigkit_test::loadPlugin();
+    CullingRestorer restore;
+    const std::filesystem::path showcase = std::filesystem::path(RIGKIT_SOURCE_DIR) / "examples/showcase.json";
+    runner::Scene scene = runner::loadScene(readJson(showcase));
+    VS_OffscreenContext& gl = sharedContext(scene.width, scene.height);
+    VS_View view;
+    view.camera = runner::cameraChain(scene.camera, scene.width, scene.height);
+    VS_SceneRenderer::setCulling(true);
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    VS_SceneRenderer::renderPick(gl, *scene.common, view);
+    const std::uint64_t edits = UT_EditCount::s_count;
+    VS_SceneRenderer::render(gl, *scene.common, view);
+    VS_SceneRenderer::renderPick(gl, *scene.common, view);
+    VS_SceneRenderer::pickAt(*scene.common, view, 10, 10);
+    EXPECT_EQ(UT_EditCount::s_count, edits);
+}
+
+}  // namespace
