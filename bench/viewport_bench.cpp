@@ -5,6 +5,8 @@
 //   sliders with their frames, labels) at 512 × 512, until the rasteriser is done
 //   (glFinish): CPU submission and drawing both count. Labels are drawn from their kept
 //   art, as in every frame after their first.
+// - viewport/hover: what the viewer does at each pointer move: the same scissored pick,
+//   and the adaptor asked for the handle kind without selecting, along a row of pixels.
 // - viewport/click: the pick for a click on a control: the picking pass scissored to the
 //   pixels around the pointer, the read-back of the pixel under it, and scanHits of the
 //   adaptor hit. Its floor is viewport/frame.
@@ -101,6 +103,21 @@ void Click(benchmark::State& state) {
         state.SkipWithError("a click missed its control");
 }
 
+// What the viewer does at every pointer move: the pick under the pointer and the adaptor
+// asked without selecting, for the cursor. The pointer sweeps a row that crosses controls
+// and the gaps between them, one pixel per move.
+void Hover(benchmark::State& state) {
+    Viewport& v = viewport();
+    const int y = v.targets.front().second;
+    int x = 0;
+    for (auto _ : state) {
+        const VS_PickHit hit = VS_SceneRenderer::pickAt(*v.scene.common, v.view, x, y);
+        if (hit)
+            benchmark::DoNotOptimize(hit.node->pickAdaptor()->scanHits(hit.handleId, false, Qt::NoModifier));
+        x = (x + 1) % kSize;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -113,6 +130,7 @@ int main(int argc, char** argv) {
     viewport();
     benchmark::RegisterBenchmark("viewport/frame", Frame)->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("viewport/click", Click)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("viewport/hover", Hover)->UseRealTime()->Unit(benchmark::kMillisecond);
 
     std::vector<char*> args(argv, argv + argc);
     std::string repetitions = "--benchmark_repetitions=9", aggregates = "--benchmark_report_aggregates_only=true";
