@@ -114,6 +114,12 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
                 "", "the window shows the load error " + runner::quote(shown) + ", expected " +
                         (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
     };
+    // View > Frame All, as the F key asks for it.
+    table["frameAll"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
+        if (!a.is_boolean() || !a.get<bool>())
+            throw runner::RunError("", "\"frameAll\" takes true, not " + runner::describe(a));
+        window.viewport()->frameAll();
+    };
     // What the status bar says now, for answers the window gives there (a reload it did
     // not make, a save).
     table["expectStatus"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {

@@ -261,8 +261,42 @@ void Viewport::frameAll() {
     } else {
         m_camera.center = Math::Point2d((low[0] + high[0]) / 2, (low[1] + high[1]) / 2);
         m_camera.pixelsPerUnit = std::min(w / spanX, h / spanY);
+        fitDrawnExtent();
     }
     update();
+}
+
+void Viewport::fitDrawnExtent() {
+    // How far a control reaches from its origin only its drawing tells (a long arrow, a
+    // slider placed away from its node): the scene is drawn zoomed out around the origins'
+    // fit, and the view is fitted again to the pixels that are not background.
+    constexpr double kZoomOut = 4.0;
+    const runner::Camera origins = m_camera;
+    m_camera.pixelsPerUnit = origins.pixelsPerUnit / kZoomOut;
+    const VS_Image image = grab(false).image;
+    const VS_RGBA background = m_context.scene.background;
+    int x0 = image.width, y0 = image.height, x1 = -1, y1 = -1;
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x) {
+            const VS_RGBA p = image.pixel(x, y);
+            if (p.r == background.r && p.g == background.g && p.b == background.b)
+                continue;
+            x0 = std::min(x0, x), x1 = std::max(x1, x);
+            y0 = std::min(y0, y), y1 = std::max(y1, y);
+        }
+    if (x1 < 0) {
+        m_camera = origins;
+        return;
+    }
+    // Window pixels to the world, as the orthographic camera maps them; a twentieth of
+    // the span is left free on each side.
+    const double ppu = m_camera.pixelsPerUnit;
+    const double w = image.width, h = image.height;
+    const double left = m_camera.center.x + (x0 - w / 2) / ppu, right = m_camera.center.x + (x1 + 1 - w / 2) / ppu;
+    const double top = m_camera.center.y - (y0 - h / 2) / ppu, bottom = m_camera.center.y - (y1 + 1 - h / 2) / ppu;
+    const double spanX = (right - left) * 1.1, spanY = (top - bottom) * 1.1;
+    m_camera.center = Math::Point2d((left + right) / 2, (top + bottom) / 2);
+    m_camera.pixelsPerUnit = std::min(w / spanX, h / spanY);
 }
 
 void Viewport::resetCamera() {

@@ -82,6 +82,8 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
+    // An orthographic view fitted to what the controls draw, not only to their origins.
+    void fitDrawnExtent();
     Math::Point2d windowPoint(const QPointF& position) const;
     Math::CameraTransformChain camera() const;
     VS_PickHit pickAt(const Math::Point2d& at);
