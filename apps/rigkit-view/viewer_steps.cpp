@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace viewer {
 
@@ -113,6 +114,17 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
             throw runner::RunError(
                 "", "the window shows the load error " + runner::quote(shown) + ", expected " +
                         (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
+    };
+    // File > Save As, with the file named: a relative name goes below --out, as pictures do.
+    table["saveAs"].play = [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
+        const std::string name = runner::requireString(a, "saveAs");
+        if (name.empty())
+            throw runner::RunError("", "\"saveAs\" needs a file name");
+        std::filesystem::path file(name);
+        if (file.is_relative() && !c.outDir.empty())
+            file = std::filesystem::path(c.outDir) / file;
+        if (!window.saveTo(QString::fromStdString(file.string())))
+            throw runner::RunError("", "the scene could not be saved as " + runner::quote(file.string()));
     };
     // View > Frame All, as the F key asks for it.
     table["frameAll"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {

@@ -62,6 +62,8 @@ public:
     void reload();
     bool save();
     bool saveAs();
+    // Save As without the dialog: the scene goes to `file`, which the window then shows.
+    bool saveTo(const QString& file) { return writeScene(file); }
     // Whether the scene differs from the file as last loaded or saved.
     bool hasUnsavedEdits() const;
     // Closes without asking about unsaved edits (a script's run ends).
