@@ -13,9 +13,9 @@ targets, and puts the file back. A mutant is killed when a test fails or runs ou
 import argparse
 import collections
 import fcntl
+import hashlib
 import json
 import os
-import random
 import re
 import shutil
 import signal
@@ -70,14 +70,25 @@ def all_mutants(root):
 
 def draw(mutants, count, seed):
     """Sites are drawn, then one variant of each, so that a literal with four possible
-    replacements is no likelier to be picked than an operator with one."""
-    sites = collections.OrderedDict()
+    replacements is no likelier to be picked than an operator with one.
+
+    A site is ranked by a hash of the seed and of its mutants' ids, which outlive edits
+    elsewhere in the file: a sample drawn again after the code has changed keeps every
+    site that is still there, and new code enters it only where it outranks old sites."""
+    sites = collections.defaultdict(list)
     for m in mutants:
-        sites.setdefault(m.site, []).append(m)
-    keys = list(sites)
-    rng = random.Random(seed)
-    chosen = rng.sample(keys, min(count, len(keys)))
-    return [rng.choice(sites[k]) for k in chosen]
+        sites[m.site].append(m)
+
+    def rank(*parts):
+        return hashlib.sha1(":".join(str(p) for p in (seed,) + parts).encode()).hexdigest()
+
+    keyed = []
+    for variants in sites.values():
+        variants = sorted(variants, key=lambda m: m.id)
+        key = variants[0].id
+        keyed.append((rank(key), key, variants))
+    keyed.sort(key=lambda k: k[0])
+    return [variants[int(rank(key, "variant"), 16) % len(variants)] for _, key, variants in keyed[:count]]
 
 
 def read_equivalents(path=EQUIVALENT_FILE):

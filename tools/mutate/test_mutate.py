@@ -109,6 +109,16 @@ class Operators(unittest.TestCase):
         shifted = mutants_of("// a new first line\n\n" + SAMPLE)
         self.assertEqual(sorted(ids), sorted(m.id for m in shifted))
 
+    def test_a_sample_drawn_after_an_edit_keeps_the_sites_still_there(self):
+        # A figure is tuned on one sample and rerun on the code that tuning changed.
+        before = {m.id for m in mutate.draw(self.ms, 8, 3)}
+        edited = SAMPLE.replace("    return out;\n", "    if (n > 2)\n        out -= n * 4;\n    return out;\n")
+        grown = mutants_of(edited)
+        after = {m.id for m in mutate.draw(grown, 8, 3)}
+        old = {m.id for m in self.ms}
+        self.assertEqual(len(after), 8)
+        self.assertEqual(after - before, {i for i in after if i not in old}, "only new code displaces a site")
+
 
 class TheRepository(unittest.TestCase):
     """Every mutant drawn from the real sources is a change, and draws repeat per seed."""
