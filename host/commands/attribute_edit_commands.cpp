@@ -81,9 +81,7 @@ bool AttrWritesCmd::execute() {
             unlinkMadeCurves();
             return false;
         }
-    for (Write& w : m_writes)
-        if (w.attr->node())
-            w.attr->sceneCommon()->changeManager().emitNodeChanged(w.attr->node());
+    tellNodes();
     return true;
 }
 
@@ -91,7 +89,21 @@ bool AttrWritesCmd::unexecute() {
     for (std::size_t i = m_writes.size(); i-- > 0;)
         revert(m_writes[i]);
     unlinkMadeCurves();
+    // Whoever follows the scene's changes must hear of an undo as of the edit itself.
+    tellNodes();
     return true;
+}
+
+// Once per node, however many of its keys and components the command wrote.
+void AttrWritesCmd::tellNodes() const {
+    std::vector<MO_Node*> told;
+    for (const Write& w : m_writes) {
+        MO_Node* node = w.attr->node();
+        if (!node || std::find(told.begin(), told.end(), node) != told.end())
+            continue;
+        told.push_back(node);
+        w.attr->sceneCommon()->changeManager().emitNodeChanged(node);
+    }
 }
 
 void AttrWritesCmd::unlinkMadeCurves() {

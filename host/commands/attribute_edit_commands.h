@@ -56,6 +56,7 @@ private:
     void revert(Write& w);
     LXTimedValue* curveFor(AT_DoubleAttr* attr);
     void unlinkMadeCurves();
+    void tellNodes() const;
 
     std::vector<Write> m_writes;
     std::vector<Made> m_made;

@@ -107,11 +107,15 @@ TEST(TimedValueCommands, SpliceKeepsTheCurveAndUndoRemovesOnlyItsPoint) {
     tv.setValue(20, 0, false, true);
     const double before = tv.evaluate(5);
     lx_timedvalue::bezier::SpliceCmd splice(&tv, 5, true, false);
+    unsigned long modified = tv.modificationCount();
     EXPECT_TRUE(splice.execute());
     ASSERT_TRUE(tv.hasControlPointAt(5));
     EXPECT_EQ(tv.controlPoints().find(5)->value, before);
+    EXPECT_GT(tv.modificationCount(), modified);
+    modified = tv.modificationCount();
     EXPECT_TRUE(splice.unexecute());
     EXPECT_EQ(tv.keys().size(), 3u);
+    EXPECT_GT(tv.modificationCount(), modified) << "an undone splice is a change too";
     lx_timedvalue::bezier::SpliceCmd onKey(&tv, 10, true, false);
     onKey.execute();
     onKey.unexecute();

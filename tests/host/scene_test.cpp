@@ -276,6 +276,36 @@ TEST_F(SceneFixture, CurrentFrameKeysAStillAttributeAndUndoUnlinks) {
     EXPECT_TRUE(static_cast<Attr::AttrWritesCmd*>(same.get())->isEmpty());
 }
 
+// Caches and views learn of edits from two places: the curve's modification count and the
+// scene's change manager. Both must move on an edit and on its undo, or a view keeps
+// showing what was undone.
+TEST_F(SceneFixture, EditsAndTheirUndoTellTheCurveAndTheScene) {
+    auto* a = add<AT_DoubleAttr>("a");
+    LXTimedValue* tv = key(a, {{1, 0}, {9, 8}});
+    std::vector<MO_Node*> told;
+    scene.changeManager().addListener([&](MO_Node* n) { told.push_back(n); });
+    const auto expectTold = [&](const char* what) {
+        EXPECT_EQ(told, std::vector<MO_Node*>{node}) << what;
+        told.clear();
+    };
+    for (const double frame : {9.0, 4.0}) {  // on a key, then between keys
+        unsigned long seen = tv->modificationCount();
+        std::unique_ptr<CO_Command> cmd(Attr::Double::createSetValueCurrentFrameCmd(&scene, a, frame, 5.0, false));
+        ASSERT_TRUE(cmd->execute());
+        EXPECT_GT(tv->modificationCount(), seen) << frame;
+        expectTold("edit");
+        seen = tv->modificationCount();
+        cmd->unexecute();
+        EXPECT_GT(tv->modificationCount(), seen) << frame;
+        expectTold("undo");
+    }
+    const unsigned long seen = tv->modificationCount();
+    std::unique_ptr<CO_Command> offset(Attr::Double::createOffsetValueAllFramesCmd(a, 1.0, MO_FrameRange()));
+    ASSERT_TRUE(offset->execute());
+    EXPECT_GE(tv->modificationCount(), seen + 2) << "one per key moved";
+    expectTold("offset");
+}
+
 TEST_F(SceneFixture, RangeOffsetMovesKeysInsideAndKeepsPassiveFrames) {
     auto* a = add<AT_DoubleAttr>("a");
     key(a, {{1, 0}, {5, 10}, {9, 20}, {15, 0}});

@@ -53,6 +53,13 @@ TEST(TimedValue, VelocityEasingKeepsEndsAndSymmetry) {
     }
     EXPECT_NEAR(last, 1.0, 1e-12);
     EXPECT_NEAR(LXVeloBasedTimedValue::travelled(0.37, 0, 0), 0.37, 1e-15);
+    // Shares outside [0, 1], as a file may hold, count as the nearest end of it.
+    for (const double t : {0.1, 0.5, 0.95}) {
+        EXPECT_NEAR(LXVeloBasedTimedValue::travelled(t, -0.5, 1.5), LXVeloBasedTimedValue::travelled(t, 0, 1), 1e-12)
+            << t;
+        EXPECT_NEAR(LXVeloBasedTimedValue::travelled(t, 1.5, -0.5), LXVeloBasedTimedValue::travelled(t, 1, 0), 1e-12)
+            << t;
+    }
 }
 
 TEST(TimedValue, SetValueKeysOnlyWhenNeededOrForced) {
@@ -112,4 +119,17 @@ TEST(TimedValue, ControlPointsStaySortedUnderRandomEdits) {
     EXPECT_LT((it - 1)->frame, 0.5);
     tv.controlPoints().erase(it);
     EXPECT_EQ(tv.keys().size(), pts.size());
+}
+
+// Expression curves stand for values a script computes: samples taken in any order, read
+// as straight lines between them and held flat beyond the first and the last.
+TEST(TimedValue, ExpressionSamplesAreJoinedByLinesAndHeldAtTheEnds) {
+    const LXExprTimedValue expr({{10, 12}, {0, 2}, {20, 4}});
+    EXPECT_EQ(expr.evaluate(-5), 2.0);
+    EXPECT_EQ(expr.evaluate(0), 2.0);
+    EXPECT_DOUBLE_EQ(expr.evaluate(2.5), 4.5);
+    EXPECT_EQ(expr.evaluate(10), 12.0);
+    EXPECT_DOUBLE_EQ(expr.evaluate(15), 8.0);
+    EXPECT_EQ(expr.evaluate(30), 4.0);
+    EXPECT_EQ(LXExprTimedValue({}).evaluate(3), 0.0);
 }
