@@ -1,4 +1,6 @@
+#include "host/draw/VU_Circle.h"
 #include "host/draw/VU_Painter.h"
+#include "host/draw/VU_ReferentialScope.h"
 #include "tests/draw/draw_support.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +94,34 @@ TEST_F(Controls, ScreenRingsArePixelSizedWithAMarkerAlongTheNodesXAndWidenWhileP
     EXPECT_NEAR(extentOf(rig.paint(*ring), inverse).minX, 200 + 9, 1);
 }
 
+// The marker is the host's arc of the ring at its own, coarser level of detail: drawn
+// straight through the host at 3, the arc covers the marker's pixels and no others. A ring
+// 700 pixels round, its centre far left of the view, shows the facets' difference.
+TEST_F(Controls, ScreenRingMarkerIsTheHostsArcAtItsLevelOfDetail) {
+    set({{"screen_space", true}, {"color", rgba(kInk)}, {"radius", 2.0}});
+    Math::Matrix4x4 left;
+    left.translate(-6, 0, 0);
+    rig.binder.setModelMatrix(left);
+    const VS_RGBA inverse(255 - kInk.r, 255 - kInk.g, 255 - kInk.b);
+    const VS_Image painted = rig.paint(*make("CIRCLE_Z"));
+
+    rig.begin();
+    {
+        const VU_ReferentialScope screen(rig.binder, Math::DestinationScreenFrame);
+        VU_Circle::DrawArc(rig.canvas, VS_Vector3D(-400, 200, 0), VS_Vector3D(0, 0, 1), 700.0, 3, 10.5f, kRed, 0.0);
+    }
+    const VS_Image arc = rig.read();
+    int covered = 0, differing = 0;
+    for (int y = 0; y < arc.height; ++y)
+        for (int x = 0; x < arc.width; ++x) {
+            const bool inArc = sameRgb(arc.pixel(x, y), kRed);
+            covered += inArc;
+            differing += inArc != sameRgb(painted.pixel(x, y), inverse);
+        }
+    EXPECT_GT(covered, 2000);
+    EXPECT_EQ(differing, 0);
+}
+
 TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
     properties.setColor("color", kInk);
     auto ring = make("CIRCLE_Z");
@@ -107,6 +137,11 @@ TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
     back.set("screen_space", false);
     update(*ring, back);
     expectBox(extentOf(rig.paint(*ring), kInk), 194, 205, 194, 205, 1);
+
+    MO_PropertyBag wider;  // 20 pixels wide about a radius of 4: a disc of radius 14
+    wider.set("width", 0.2);
+    update(*ring, wider);
+    expectBox(extentOf(rig.paint(*ring), kInk), 186, 213, 186, 213, 1);
 }
 
 TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {

@@ -88,6 +88,36 @@ TEST_F(Commands, CurveViewsAreToldBeforeKeysComeOrGo) {
     EXPECT_EQ(view.controlPointChanges(), before);
 }
 
+// The host redraws and recomputes what it is told of: every edit and every undo tells the
+// scene's change manager. An edit dirties the node when the attribute asks for it; an undo
+// does only where it takes away a key the edit made, and writing an old value back into a
+// key that was there does not.
+TEST_F(Commands, EditsAndUndosTellTheSceneAndDirtyTheNodeWhenAsked) {
+    int told = 0;
+    scene.changeManager().addListener([&](MO_Node* n) {
+        EXPECT_EQ(n, node);
+        ++told;
+    });
+    const auto check = [&](CO_Command& cmd, bool asks, bool undoDirties, const char* what) {
+        for (const bool undo : {false, true}) {
+            told = 0;
+            node->clearDirty();
+            ASSERT_TRUE(undo ? cmd.unexecute() : cmd.execute()) << what;
+            EXPECT_GT(told, 0) << what << (undo ? ", undone" : "");
+            EXPECT_EQ(node->isDirty(), asks && (!undo || undoDirties)) << what << (undo ? ", undone" : "");
+        }
+    };
+    for (const bool asks : {true, false}) {
+        attr->meta().setNodeDirtyOnChange(asks);
+        check(*offset(1.0, MO_FrameRange()), asks, true, "local value");
+        check(*atFrame(4, 7.0), asks, true, "first key");
+        animate<LXBezierTimedValue>({{1, 0}, {10, 10}});
+        check(*atFrame(10, 3.0), asks, false, "key in place");
+        check(*atFrame(5, 3.0), asks, false, "spliced key");
+        attr->socket()->link(nullptr);
+    }
+}
+
 TEST_F(Commands, CurrentFrameOnAStillAttributeMakesAndLinksACurve) {
     auto cmd = atFrame(4, 7.0);
     ASSERT_TRUE(cmd->execute());
