@@ -27,6 +27,15 @@ struct Logged : CO_Command {
     bool ok;
 };
 
+// Notes when it is destroyed.
+struct Dying : CO_Command {
+    Dying(std::vector<int>& log, int id) : log(log), id(id) {}
+    ~Dying() override { log.push_back(id); }
+    bool execute() override { return true; }
+    std::vector<int>& log;
+    int id;
+};
+
 struct Counted {
     explicit Counted(int& alive) : alive(alive) { ++alive; }
     virtual ~Counted() { --alive; }
@@ -59,6 +68,14 @@ TEST(OrCommand, AtomicMacroRollsBackWhileOrMacroGoesOn) {
     EXPECT_EQ(macro.size(), 2u);
     EXPECT_TRUE(macro.execute() && macro.unexecute());
     EXPECT_EQ(log, (std::vector<int>{1, 2, -2, -1}));
+    log.clear();
+    {
+        CO_OrCommand owner(false);
+        owner.add(new Dying(log, 1));
+        owner.add(new Dying(log, 2));
+    }
+    // A later command may hold what an earlier one made: the macro lets go in reverse.
+    EXPECT_EQ(log, (std::vector<int>{2, 1}));
 }
 
 TEST(UndoHistory, RecordsOnlyWhatChangedAndDropsTheRedoBranch) {
