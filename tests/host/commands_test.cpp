@@ -92,6 +92,11 @@ TEST(UndoHistory, RecordsOnlyWhatChangedAndDropsTheRedoBranch) {
     EXPECT_TRUE(h.perform("c", std::make_unique<Logged>(log, 4)));
     EXPECT_TRUE(h.redoNames().empty());
     EXPECT_EQ(log, (std::vector<int>{1, 2, 3, -3, -1, 1, 4}));
+    // A new scene starts a new history: nothing to undo or redo.
+    h.undo(1);
+    h.clear();
+    EXPECT_EQ(h.undo(1) + h.redo(1), 0);
+    EXPECT_TRUE(h.names().empty() && h.redoNames().empty());
 }
 
 TEST(SmPtr, CountsAsTheHostDoes) {
