@@ -212,6 +212,13 @@ TEST(ChangePropertiesCmd, ToldOnceEachWayAndUndoRestoresEveryKey) {
             node, std::vector<std::pair<QString, MO_PropertyValue>>{{"length", 3.0}}, std::vector<QString>{"absent"})));
     EXPECT_EQ(listener.updates, 3);
     EXPECT_EQ(history.size(), 1u);
+    // Removing a key that is there is a change on its own.
+    EXPECT_TRUE(history.perform("Remove property n.new",
+                                std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+                                    node, std::vector<std::pair<QString, MO_PropertyValue>>{},
+                                    std::vector<QString>{"new"})));
+    EXPECT_FALSE(node->properties().hasProperty("new"));
+    EXPECT_EQ(listener.updates, 4);
 }
 
 TEST(SetSteppedValueCmd, KeysWhenKeyedElseLocalAndUndoesExactly) {

@@ -207,6 +207,14 @@ TEST_F(SceneFixture, ANewCurveIsOwnedByItsCommandUntilAdded) {
     EXPECT_TRUE(tv->isEmpty());
     // Never executed: the command still owns the curve (the sanitizer build checks this).
     SC_SceneCmds::AddTimedValueCmd unused(&scene, tv, -1, -1);
+
+    // Undone, the command takes the curve back from the scene, and says whether there was
+    // one to take.
+    SC_SceneCmds::AddTimedValueCmd add(&scene, tx->socket()->createTimedValue(true), -1, -1);
+    ASSERT_TRUE(add.execute());
+    EXPECT_FALSE(add.execute()) << "already in the scene";
+    EXPECT_TRUE(add.unexecute());
+    EXPECT_FALSE(add.unexecute()) << "nothing left to take back";
 }
 
 TEST_F(SceneFixture, SubSelectReplacesOrExtendsInOrder) {
