@@ -146,9 +146,20 @@ TEST_F(Commands, KeepFirstFrameKeysTheFormerLocalValueAtFrameOne) {
     cmd->execute();
     EXPECT_EQ(keys(), (Keys{{1, 2}, {8, 5}}));
     cmd->unexecute();
+    // Frames before the first keep it too.
+    auto before = atFrame(-1, 5.0, true);
+    before->execute();
+    EXPECT_EQ(keys(), (Keys{{-1, 5}, {1, 2}}));
+    before->unexecute();
     auto atOne = atFrame(1, 5.0, true);
     atOne->execute();
     EXPECT_EQ(keys(), (Keys{{1, 5}}));
+
+    // An attribute with a curve already needs no new one: nothing to link, and the curve it
+    // has is named.
+    LXTimedValue* tv = nullptr;
+    EXPECT_EQ(rigkit::createTimedValueLinkCmd(attr, tv), nullptr);
+    EXPECT_EQ(tv, attr->timedValue());
 }
 
 TEST_F(Commands, StillAttributesTakeTheEditInTheirLocalValue) {

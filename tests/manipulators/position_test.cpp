@@ -88,6 +88,10 @@ TEST_F(PositionDrag, LimitsClampEachAxisAndUpdateKeepsARemovedOne) {
     session.moveTo({-3, 0, 0});
     expectPoint(value(), 8, -27.5);
     session.release();
+
+    node->setProperty("ymax", 5.0);
+    node->setProperty("ymin", 1.0);
+    expectPoint(drag({0, 0}, {0, -100}), 8, 1);
 }
 
 // The drag_point2d scene pins that Control with Shift does not snap.
@@ -116,17 +120,18 @@ TEST_F(PositionDrag, SnappingNeedsBothLists) {
 }
 
 TEST_F(PositionDrag, ModeSixStepsToTheNextValueOrTheLimitInThePointersDirection) {
-    set("xValues", std::vector<double>{10, 0, 5});
+    set("xValues", std::vector<double>{10, 0, 5, 5.5});
     set("yValues", std::vector<double>{0, 5});
     set("xmin", -2.0);
     set("xmax", 12.0);
+    set("ymin", -1.0);
     set("ymax", 8.0);
     manipulate();
     context.setButtonState(Qt::ControlModifier);
     context.setManipMode(6);
     // The raw pointer's signs choose: y exactly 0 steps x, x exactly 0 steps y.
     expectPoint(drag({0, 0}, {0.5, 0}), 5, 2);    // x 1.5 steps up to 5 (not 10, listed first)
-    expectPoint(drag({0, 0}, {0.5, 0}), 10, 2);   // 5.5 up to 10
+    expectPoint(drag({0, 0}, {0.5, 0}), 10, 2);   // 5.5, listed itself, up to 10
     expectPoint(drag({0, 0}, {0.5, 0}), 12, 2);   // 10.5: nothing above, the limit
     expectPoint(drag({0, 0}, {-0.5, 0}), 10, 2);  // 11.5 down to 10
     expectPoint(drag({0, 0}, {0, 0.5}), 10, 5);   // y 2.5 up to 5
@@ -137,6 +142,14 @@ TEST_F(PositionDrag, ModeSixStepsToTheNextValueOrTheLimitInThePointersDirection)
     // Without Control the drag is an ordinary one, in mode 6 too.
     context.setButtonState(Qt::NoModifier);
     expectPoint(drag({0, 0}, {0.5, 0}), 11, 5.5);
+
+    // Down the lists to each lower limit. A step that lands on a listed value (5.5 - 0.5)
+    // goes past it: the next value lies strictly beyond.
+    context.setButtonState(Qt::ControlModifier);
+    for (const double x : {10.0, 5.5, 0.0, -2.0})
+        expectPoint(drag({0, 0}, {-0.5, 0}), x, 5.5);
+    for (const double y : {0.0, -1.0})  // 5 lies on the list: past it to 0
+        expectPoint(drag({0, 0}, {0, -0.5}), -2, y);
 }
 
 TEST_F(PositionDrag, ParentTransformationOfAPort) {
