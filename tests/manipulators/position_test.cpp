@@ -252,6 +252,15 @@ TEST_F(PositionDrag, WithoutSelectionOrMacroNothingIsRecorded) {
 
 namespace {
 
+// A 3D position whose value query fails, writing nothing, while no drag shows a surrogate.
+class Unreadable3d : public AT_Position3dAttr {
+public:
+    using AT_Position3dAttr::AT_Position3dAttr;
+    bool getValue(double frame, Math::Point3d& value, bool* a = nullptr, bool* b = nullptr) const override {
+        return surrogate() && AT_Position3dAttr::getValue(frame, value, a, b);
+    }
+};
+
 struct Position3dDrag : PositionDrag {
     AT_Position3dAttr* p3 = node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "p3", Math::Point3d(1, 2, 3)));
     Math::Point3d value3() const {
@@ -270,6 +279,18 @@ void expectPoint(const Math::Point3d& p, double x, double y, double z) {
 }  // namespace
 
 // A drag in the plane, its name and a still drag are pinned by the drag_position3d scene.
+
+// Where the value cannot be read, the drag starts from the origin.
+TEST_F(Position3dDrag, AnUnreadableStartIsTheOrigin) {
+    auto* odd = node->addAttribute(std::make_unique<Unreadable3d>(node, "odd", Math::Point3d(3, 4, 5)));
+    manipulate("POSITION_3D", odd);
+    ASSERT_TRUE(session.pressAt(node, {0, 0, 0}));
+    session.moveTo({1, 2, 0});
+    Math::Point3d shown;
+    ASSERT_TRUE(odd->getValue(5, shown));
+    expectPoint(shown, 1, 2, 0);
+    session.release();
+}
 
 TEST_F(Position3dDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
     key(scene, p3->x(), {{1, 0}, {5, 1}, {20, 2}});
