@@ -119,6 +119,17 @@ TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
     ASSERT_TRUE(session.release());
     EXPECT_NEAR(rot->angleY()->valueAt(3), 90.0, 0.2);
     EXPECT_TRUE(rot->angleY()->timedValue());
+
+    // The ball goes with its node: moved off the origin on both axes, the same gesture
+    // about its new place turns it as much again.
+    auto* at = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "at", Math::Point2d(2, -1)));
+    node->addLocalTransformation(std::unique_ptr<MO_LocalTransformation>(
+        MO_LocalTransformationFactorySingleton().create("TRANSLATION_XY", MO_ComponentData{node->properties(), {at}})));
+    session.press(node, window(2, -1));
+    session.move(window(2.5, -1));
+    EXPECT_NEAR(rotation().y, 90.0 + 30.0, 0.05);
+    EXPECT_NEAR(rotation().x, 0.0, 0.05);  // the slanting line of sight again
+    ASSERT_TRUE(session.release());
 }
 
 TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
