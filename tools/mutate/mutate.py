@@ -108,25 +108,51 @@ def folder(rel):
     return os.path.dirname(rel)
 
 
+class Running:
+    """A command started in a session of its own, so that it can be killed whole."""
+
+    def __init__(self, cmd, cwd, env, limit, out_path):
+        self.out_path = out_path
+        self.start = time.monotonic()
+        self.deadline = self.start + limit
+        with open(out_path, "wb") as out:
+            self.proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdout=out, stderr=subprocess.STDOUT,
+                                         stdin=subprocess.DEVNULL, start_new_session=True)
+
+    def poll(self):
+        """(finished, exit code or None on timeout)."""
+        rc = self.proc.poll()
+        if rc is not None:
+            return True, rc
+        if time.monotonic() >= self.deadline:
+            self.kill()
+            return True, None
+        return False, None
+
+    def kill(self):
+        if self.proc.poll() is None:
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        self.proc.wait()
+
+    def seconds(self):
+        return time.monotonic() - self.start
+
+
 def run_limited(cmd, cwd, env, limit, out_path):
-    """Runs cmd in a session of its own, killed whole when `limit` seconds pass or when we
-    are interrupted. Returns (exit code or None on timeout, seconds)."""
-    start = time.monotonic()
-    with open(out_path, "wb") as out:
-        proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdout=out, stderr=subprocess.STDOUT,
-                                stdin=subprocess.DEVNULL, start_new_session=True)
-        try:
-            rc = proc.wait(timeout=limit)
-        except subprocess.TimeoutExpired:
-            rc = None
-        finally:
-            if proc.poll() is None:
-                try:
-                    os.killpg(proc.pid, signal.SIGKILL)
-                except ProcessLookupError:
-                    pass
-                proc.wait()
-    return rc, time.monotonic() - start
+    """Runs cmd, killed whole when `limit` seconds pass or when we are interrupted.
+    Returns (exit code or None on timeout, seconds)."""
+    r = Running(cmd, cwd, env, limit, out_path)
+    try:
+        while True:
+            finished, rc = r.poll()
+            if finished:
+                return rc, r.seconds()
+            time.sleep(0.02)
+    finally:
+        r.kill()
 
 
 class Unit:
@@ -139,24 +165,80 @@ class Unit:
         self.tests = tests
         self.baseline = None
 
-    def run(self, build, limit, out_path, env):
+    def start(self, build, limit, out_path):
         if self.kind == "gtest":
-            rc, secs = run_limited(self.cmd, self.cwd, env, limit, out_path)
-            with open(out_path, errors="replace") as f:
-                # Parameterised cases end their name with ", where GetParam() = ...".
-                failed = sorted(set(re.findall(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)(?=,| \(|$)", f.read(), re.M)))
-        else:
-            regex = "^(" + "|".join(re.escape(t) for t in self.tests) + ")$"
-            cmd = ["ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "-j1",
-                   "--timeout", str(int(max(5, limit)))]
-            rc, secs = run_limited(cmd, build, env, limit, out_path)
-            with open(out_path, errors="replace") as f:
-                text = f.read()
-            failed = re.findall(r"^\s*\d+ - (\S+) \(([^)]*)\)", text, re.M)
-            if any(status == "Timeout" for _, status in failed):
-                rc = None
-            failed = [n for n, _ in failed]
-        return rc, secs, failed
+            return Running(self.cmd, self.cwd, self.env, limit, out_path)
+        regex = "^(" + "|".join(re.escape(t) for t in self.tests) + ")$"
+        cmd = ["ctest", "--test-dir", build, "-R", regex, "--stop-on-failure", "-j1",
+               "--timeout", str(int(max(5, limit)))]
+        return Running(cmd, build, self.env, limit, out_path)
+
+    def failures(self, rc, out_path):
+        """(exit code, None when a test timed out; the failed tests' names)."""
+        with open(out_path, errors="replace") as f:
+            text = f.read()
+        if self.kind == "gtest":
+            # Parameterised cases end their name with ", where GetParam() = ...".
+            return rc, sorted(set(re.findall(r"^\[  FAILED  \] ([^\s,]+\.[^\s,]+)(?=,| \(|$)", text, re.M)))
+        failed = re.findall(r"^\s*\d+ - (\S+) \(([^)]*)\)", text, re.M)
+        if any(status == "Timeout" for _, status in failed):
+            rc = None
+        return rc, [n for n, _ in failed]
+
+    def run(self, build, limit, out_path):
+        rc, secs = None, 0.0
+        r = self.start(build, limit, out_path)
+        try:
+            while True:
+                finished, rc = r.poll()
+                if finished:
+                    break
+                time.sleep(0.02)
+        finally:
+            r.kill()
+        rc, failed = self.failures(rc, out_path)
+        return rc, r.seconds(), failed
+
+
+def run_side_by_side(units, build, jobs, limit_of, deadline, out_dir, stop_at_first):
+    """Runs `units` in order, `jobs` at a time (the programs are single-threaded; a
+    survivor runs every one of them). Returns (unit, exit code or None on timeout, failed
+    tests) for each unit that finished, and whether the deadline cut the run short. With
+    `stop_at_first`, the first failure stops the others, which count as not run."""
+    queue = list(units)
+    running = []
+    done = []
+    out_of_time = False
+    try:
+        while queue or running:
+            while queue and len(running) < jobs:
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    out_of_time = True
+                    queue.clear()
+                    break
+                u = queue.pop(0)
+                running.append((u, u.start(build, min(left, limit_of(u)), os.path.join(out_dir, f"test-{u.name}.log"))))
+            still = []
+            for u, r in running:
+                finished, rc = r.poll()
+                if not finished:
+                    still.append((u, r))
+                    continue
+                rc, failed = u.failures(rc, r.out_path)
+                done.append((u, rc, failed))
+                if rc != 0 and stop_at_first:
+                    queue.clear()
+            running = still
+            if stop_at_first and any(rc != 0 for _, rc, _ in done):
+                for _, r in running:
+                    r.kill()
+                running = []
+            time.sleep(0.02)
+    finally:
+        for _, r in running:
+            r.kill()
+    return done, out_of_time
 
 
 def ctest_units(build):
@@ -350,7 +432,7 @@ def main():
         units = ctest_units(args.build)
         log("mutate: running the tests on the unmutated tree, for their times")
         for u in units:
-            rc, secs, failed = u.run(args.build, 1800, os.path.join(tmp, f"baseline-{u.name}.log"), u.env)
+            rc, secs, failed = u.run(args.build, 1800, os.path.join(tmp, f"baseline-{u.name}.log"))
             u.baseline = secs
             log(f"  {u.name:<28} {secs:6.1f} s  {len(u.tests)} tests")
             if rc != 0:
@@ -390,26 +472,22 @@ def main():
                     budget = args.timeout or (30 + 3 * sum(u.baseline for u in chosen))
                     deadline = time.monotonic() + budget
                     status = "survived"
-                    for u in chosen:
-                        left = deadline - time.monotonic()
-                        if left <= 0:
-                            status = "timed out" if status == "survived" else status
-                            break
-                        limit = min(left, max(10.0, 3 * u.baseline + 10))
-                        rc, secs, failed = u.run(args.build, limit, os.path.join(tmp, "mutant-test.log"), u.env)
+                    finished, out_of_time = run_side_by_side(
+                        chosen, args.build, args.jobs, lambda u: max(10.0, 3 * u.baseline + 10), deadline, tmp,
+                        not args.all_killers)
+                    for u, rc, failed in finished:
                         r["ran"].append(u.name)
                         if rc != 0:
                             kills[u.name] += 1
-                        if rc is None:
                             r["killers"].append(u.name)
+                        if rc is None:
                             r.setdefault("failed", []).append(f"{u.name} (timed out)")
                             status = "timed out" if status == "survived" else status
                         elif rc != 0:
-                            r["killers"].append(u.name)
                             r.setdefault("failed", []).extend(failed or [f"{u.name} (exit {rc})"])
                             status = "killed" if status == "survived" else status
-                        if status != "survived" and not args.all_killers:
-                            break
+                    if out_of_time and status == "survived":
+                        status = "timed out"
                     r["status"] = status
                     r["test_seconds"] = time.monotonic() - t0 - bsecs
             r["seconds"] = time.monotonic() - t0
