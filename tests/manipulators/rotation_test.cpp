@@ -132,6 +132,33 @@ TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
     ASSERT_TRUE(session.release());
 }
 
+// Seen in perspective from 5 units up an axis, the ball's point 30 degrees round from its
+// top lies on the line of sight through the point at 5 sin 30 / (5 - cos 30) along a second
+// axis: a drag from the centre to there turns the ball by 30 degrees about the third. The
+// far hit of that line would be well past 90, and an eye taken anywhere else would slant
+// it. Looking down each axis in turn, each coordinate of the line leads once.
+TEST_F(RotationDrag, FreeRotationInPerspectiveTurnsTheNearSideUnderThePointer) {
+    node->setProperty("radius", 1.0);
+    manipulate("ROTATION_3D", rot);
+    const double at30 = 5 * 0.5 / (5 - std::cos(M_PI / 6));
+    struct View {
+        Math::Point3d eye, to;
+        Math::Vector3d up, turn;
+    };
+    for (const View& v : {View{{0, 0, 5}, {at30, 0, 0}, {0, 1, 0}, {0, 30, 0}},
+                          View{{5, 0, 0}, {0, at30, 0}, {0, 0, 1}, {0, 0, 30}},
+                          View{{0, 5, 0}, {0, 0, at30}, {0, 0, 1}, {30, 0, 0}}}) {
+        SCOPED_TRACE(testing::Message() << "eye " << v.eye.x << " " << v.eye.y << " " << v.eye.z);
+        context.setCamera(Math::CameraTransformChain::perspective(400, 400, v.eye, {0, 0, 0}, v.up, 40));
+        ASSERT_TRUE(session.pressAt(node, {0, 0, 0}));
+        session.moveTo(v.to);
+        EXPECT_NEAR(rotation().x, v.turn.x, 1e-6);
+        EXPECT_NEAR(rotation().y, v.turn.y, 1e-6);
+        EXPECT_NEAR(rotation().z, v.turn.z, 1e-6);
+        session.cancel();
+    }
+}
+
 TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
     key(scene, rot->angleZ(), {{1, 0}, {9, 40}});
     key(scene, rot->angleX(), {{1, 0}, {9, 25}});
