@@ -99,6 +99,16 @@ TEST_F(RotationDrag, YawAndPitchFollowTheWholeDisplacement) {
     session.cancel();
     EXPECT_EQ(rot->surrogate(), nullptr);
     EXPECT_EQ(rot->angleX()->surrogate(), nullptr);
+
+    // The displacement is the pointer's whole 3D one, off the plane z = 0 too: seen from +X,
+    // a tenth of a unit up world Z is taken through the transposed view matrix, where it
+    // lands on the yaw.
+    context.setCamera(Math::CameraTransformChain::perspective(400, 400, {5, 0, 0}, {0, 0, 0}, {0, 0, 1}, 40));
+    ASSERT_TRUE(session.pressAt(node, {0, 0, 0.5}));
+    session.moveTo({0, 0, 0.6});
+    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
+    EXPECT_NEAR(rotation().y, 0.5 * 180 / M_PI, 1e-9);
+    session.cancel();
 }
 
 TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
