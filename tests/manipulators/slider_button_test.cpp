@@ -87,10 +87,15 @@ TEST_F(SliderButtonDrag, SliderFollowsOnlyItsAxisAndClampsInEveryPlacement) {
         {"scene", {}, 25, {{0, -75, 50, 1e-9}}},
         {"corner", {{"xmin", true}}, 25, {{0, -3.75, 50, 1e-9}}},
         {"screen", {{"xmin", true}, {"screen_space", true}}, 25, {{0, -5, 50, 1e-9}}},
+        // Wherever the track is placed on the screen, its length in pixels is the same.
+        {"screen, placed",
+         {{"xmin", true}, {"screen_space", true}, {"position", std::vector<double>{0.5, -0.3}}},
+         25,
+         {{0, -5, 50, 1e-9}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        for (const char* key : {"length", "horizontal", "steps", "xmin", "screen_space"})
+        for (const char* key : {"length", "horizontal", "steps", "xmin", "screen_space", "position"})
             node->removeProperty(key);
         for (const auto& [key, v] : c.properties)
             set(key, v);
