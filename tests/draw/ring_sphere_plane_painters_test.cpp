@@ -132,6 +132,11 @@ TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
     const Extent row = extentOf(rig.paint(*ring), kInk, 200);
     EXPECT_NEAR(row.width(), 11, 1);
     EXPECT_NEAR(row.minX, 200 - 19, 1);
+    // The picking band is re-read too: 0.06 is 21 pixels about the radius of 14.
+    MO_PropertyBag thinner;
+    thinner.set("picking_width", 0.06);
+    update(*ring, thinner);
+    EXPECT_NEAR(extentOf(pick(*ring), kPick).minX, 200 - 25, 1);
 
     MO_PropertyBag back;  // radius 0.04 now in scene units: 4 pixels
     back.set("screen_space", false);

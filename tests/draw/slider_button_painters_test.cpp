@@ -180,6 +180,15 @@ TEST_F(ControlPainters, ButtonAndCheckboxShowTheirValueIgnoreSelectionAndPickWho
         expectNearRgb(checked.pixel(x, y), kRed, 0);
     expectNearRgb(checked.pixel(258, 142), faceOn);
     expectNearRgb(checked.pixel(235, 200), faceOn);
+    // At half the size, radius 50: the face's offset and the bars' thickness shrink with it.
+    properties.set("size", 0.5);
+    const VS_Image smallPressed = rig.paint(*make("BUTTON", {on}));
+    expectNearRgb(smallPressed.pixel(155, 200), VS_RGBA(200, 0, 0), 0);
+    expectNearRgb(smallPressed.pixel(165, 200), VS_RGBA(100, 128, 0));
+    const VS_Image smallChecked = rig.paint(*make("CHECKBOX", {on}));
+    expectNearRgb(smallChecked.pixel(218, 182), kRed, 0);
+    expectNearRgb(smallChecked.pixel(222, 187), faceOn);
+    properties.remove("size");
 
     for (const bool v : {false, true}) {
         on->setLocalValue(v);
