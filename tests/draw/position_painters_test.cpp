@@ -100,6 +100,12 @@ TEST_F(PositionControls, PickingDrawsOneShapeOfThePickingSize) {
     const Extent e = extentOf(pick(*point()), kPick);
     EXPECT_NEAR(e.width(), 28, 1);
     EXPECT_NEAR(e.count, 3.14159 * 14 * 14, 15);
+    // Re-read on update.
+    auto p = point();
+    MO_PropertyBag changed;
+    changed.set("picking_size", 0.08);
+    update(*p, changed);
+    EXPECT_NEAR(extentOf(pick(*p), kPick).width(), 56, 1);
 }
 
 TEST_F(PositionControls, SelectionChangesTheInnerShapeOnlyAndRelativeSitsAtTheOrigin) {

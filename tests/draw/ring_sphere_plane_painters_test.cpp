@@ -199,6 +199,8 @@ TEST_F(Controls, PlanesCoverTheirSquareInTheirPlane) {
     // 0.75 on both of its axes.
     EXPECT_LE(extentOf(rig.paint(*make("PLANE_XZ")), VU_Painter::blueColor).height(), 1);
     EXPECT_LE(extentOf(rig.paint(*make("PLANE_YZ")), VU_Painter::greenColor).width(), 1);
+    rig.binder.setModelMatrix(turned(90, {1, 0, 0}));  // and XY too, seen along model Y
+    EXPECT_LE(extentOf(rig.paint(*make("PLANE_XY")), VU_Painter::redColor).height(), 1);
     rig.binder.setModelMatrix(turned(-90, {1, 0, 0}));  // model Z up the screen
     expectBox(extentOf(rig.paint(*make("PLANE_XZ")), VU_Painter::blueColor), 250, 274, 125, 149);
     rig.binder.setModelMatrix(turned(90, {0, 1, 0}));  // model Z to the right
@@ -225,4 +227,7 @@ TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
     changed.set("min", 1.0);
     update(*plane, changed);
     expectBox(extentOf(rig.paint(*plane), kInk), 275, 299, 100, 124);
+    changed.set("width", 0.5);
+    update(*plane, changed);
+    expectBox(extentOf(rig.paint(*plane), kInk), 300, 349, 50, 99);
 }
