@@ -195,16 +195,18 @@ TEST_F(PositionControls, BoxOutlineAndGridLinesOnlyWithShowLimits) {
     EXPECT_TRUE(sameRgb(moved.pixel(200, 170), kOuter));
 
     // A value that is no number is one grid line at 0, read anew or at construction: the
-    // rows at 1 and 2 go, and the grid adds nothing to the outline's bottom at y = 0.
-    setAll(changed, {{"yValues", QStringLiteral("none")}, {"ymin", -1.0}});
+    // rows at 1 and 2 and the column at 4 go; the lines at 0 fall on the outline.
+    setAll(changed, {{"yValues", QStringLiteral("none")}, {"xValues", QStringLiteral("none")}, {"ymin", -1.0}});
     update(*box, changed);
-    set({{"yValues", QStringLiteral("none")}, {"ymin", -1.0}, {"ymax", 4.0}, {"xValues", std::vector<double>{4}}});
+    set({{"yValues", QStringLiteral("none")}, {"ymin", -1.0}, {"ymax", 4.0}, {"xValues", QStringLiteral("none")}});
     const auto fresh = make("BOX_2D");
     for (MO_OGLPainter* painter : {box.get(), fresh.get()}) {
         const VS_Image grid = rig20.paint(*painter);
         EXPECT_TRUE(sameRgb(grid.pixel(150, 250), kOuter));
         EXPECT_FALSE(sameRgb(grid.pixel(150, 230), kOuter));
         EXPECT_TRUE(sameRgb(grid.pixel(150, 270), kOuter)) << "the outline's bottom at y = -1";
+        EXPECT_FALSE(sameRgb(grid.pixel(80, 200), kOuter)) << "no column at x = -1";
+        EXPECT_FALSE(sameRgb(grid.pixel(180, 200), kOuter)) << "nor at x = 4 any more";
     }
 }
 

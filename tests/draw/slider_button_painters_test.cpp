@@ -147,6 +147,11 @@ TEST_F(ControlPainters, OnlyTheKnobLeavesTheCornerAtAnUpdate) {
     // From y = -1 to 0 in the drawing, widened by the face's 2.6 pixels.
     EXPECT_NEAR(face.minY, 197, 1);
     EXPECT_NEAR(face.maxY, 302, 1);
+    // The knob's radius is re-read: 0.2, a face of 32 pixels.
+    MO_PropertyBag bigger;
+    bigger.set("radius", 0.2);
+    update(*k, bigger);
+    EXPECT_NEAR(extentOf(rig.paint(*k), kOtherInk).width(), 32, 1);
 }
 
 // Size 1 in the scene: a button of radius 100 pixels at the origin, a box of side 200.
