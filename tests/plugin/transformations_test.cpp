@@ -153,3 +153,42 @@ TEST_F(Transformations, ThreeFactorScaleReplacesEachZeroAlone) {
     sc->setLocalValues({1e-300, 1, 1});
     EXPECT_DOUBLE_EQ(applied("SCALE_3D", sc, true)(0, 0), 1e300);
 }
+
+namespace {
+
+// Attributes whose value query fails and writes nothing, as a host attribute may when it
+// cannot be evaluated at a frame.
+struct NoRotation : AT_Rotation3dAttr {
+    using AT_Rotation3dAttr::AT_Rotation3dAttr;
+    bool getValue(double, Math::Angle3d&, bool*, bool*) const override { return false; }
+};
+struct NoScale : AT_Scale3dAttr {
+    using AT_Scale3dAttr::AT_Scale3dAttr;
+    bool getValue(double, double&, double&, double&, bool*, bool*, bool*, bool*, bool*, bool*) const override {
+        return false;
+    }
+};
+struct NoPoint2d : AT_Position2dAttr {
+    using AT_Position2dAttr::AT_Position2dAttr;
+    bool getValue(double, Math::Point2d&, bool*) const override { return false; }
+};
+
+}  // namespace
+
+// What cannot be read is no turn, a scale of 1 and no move, both ways: the node stays where
+// its parent puts it rather than jumping by whatever the matrix started with.
+TEST_F(Transformations, UnreadableValuesLeaveTheMatrix) {
+    Math::Matrix4x4 start;
+    start.translate(3, -1, 2);
+    start.rotateDegrees(30, {0, 0, 1});
+    auto* r = node->addAttribute(std::make_unique<NoRotation>(node, "r", Math::Angle3d(10, 20, 30)));
+    auto* s = node->addAttribute(std::make_unique<NoScale>(node, "s", Math::Vector3d(2, 3, 4)));
+    auto* p = node->addAttribute(std::make_unique<NoPoint2d>(node, "p", Math::Point2d(5, 6)));
+    for (const auto& [type, attr] : {std::pair<const char*, AT_Attr*>{"ROTATION_3D", r},
+                                     {"SCALE_3D", s},
+                                     {"TRANSLATION_XY", p}})
+        for (const bool inverse : {false, true}) {
+            SCOPED_TRACE(std::string(type) + (inverse ? ", inverse" : ""));
+            expectNear(applied(type, attr, inverse, start), start);
+        }
+}
