@@ -172,6 +172,10 @@ struct NoPoint2d : AT_Position2dAttr {
     using AT_Position2dAttr::AT_Position2dAttr;
     bool getValue(double, Math::Point2d&, bool*) const override { return false; }
 };
+struct NoPoint3d : AT_Position3dAttr {
+    using AT_Position3dAttr::AT_Position3dAttr;
+    bool getValue(double, Math::Point3d&, bool*, bool*) const override { return false; }
+};
 
 }  // namespace
 
@@ -184,9 +188,11 @@ TEST_F(Transformations, UnreadableValuesLeaveTheMatrix) {
     auto* r = node->addAttribute(std::make_unique<NoRotation>(node, "r", Math::Angle3d(10, 20, 30)));
     auto* s = node->addAttribute(std::make_unique<NoScale>(node, "s", Math::Vector3d(2, 3, 4)));
     auto* p = node->addAttribute(std::make_unique<NoPoint2d>(node, "p", Math::Point2d(5, 6)));
+    auto* q = node->addAttribute(std::make_unique<NoPoint3d>(node, "q", Math::Point3d(5, 6, 7)));
     for (const auto& [type, attr] : {std::pair<const char*, AT_Attr*>{"ROTATION_3D", r},
                                      {"SCALE_3D", s},
-                                     {"TRANSLATION_XY", p}})
+                                     {"TRANSLATION_XY", p},
+                                     {"TRANSLATION_XYZ", q}})
         for (const bool inverse : {false, true}) {
             SCOPED_TRACE(std::string(type) + (inverse ? ", inverse" : ""));
             expectNear(applied(type, attr, inverse, start), start);
