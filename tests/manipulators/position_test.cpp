@@ -92,6 +92,9 @@ TEST_F(PositionDrag, LimitsClampEachAxisAndUpdateKeepsARemovedOne) {
     node->setProperty("ymax", 5.0);
     node->setProperty("ymin", 1.0);
     expectPoint(drag({0, 0}, {0, -100}), 8, 1);
+    node->removeProperty("ymin");  // kept, as xmax was
+    node->setProperty("xmax", 9.0);
+    expectPoint(drag({0, 0}, {0, -100}), 8, 1);
 }
 
 // The drag_point2d scene pins that Control with Shift does not snap.
