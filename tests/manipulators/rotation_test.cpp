@@ -52,6 +52,13 @@ TEST_F(RotationDrag, AFullCircleAddsAboutThreeSixtyWithoutWrapping) {
     EXPECT_NEAR(angle->valueAt(3), 370.0, 1e-6);
     session.cancel();
     EXPECT_EQ(angle->valueAt(3), 10.0);
+
+    // Across the centre in one step is half a turn. The unit vectors of (0.1, 1) and its
+    // opposite come out a little longer than 1, which puts the cosine just past -1.
+    ASSERT_TRUE(session.pressAt(node, {0.1, 1.0, 0}));
+    session.moveTo({-0.1, -1.0, 0});
+    EXPECT_NEAR(angle->valueAt(3), 190.0, 1e-9);
+    session.cancel();
 }
 
 TEST_F(RotationDrag, OnlyTheSignDependsOnTheAxis) {
