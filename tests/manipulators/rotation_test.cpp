@@ -147,6 +147,23 @@ TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
     EXPECT_NEAR(rotation().y, 90.0 + 30.0, 0.05);
     EXPECT_NEAR(rotation().x, 0.0, 0.05);  // the slanting line of sight again
     ASSERT_TRUE(session.release());
+
+    // From its top, outside the silhouette in any direction, the ball turns its top to the
+    // edge on the pointer's side, never the opposite one.
+    history.undo();
+    history.undo();
+    ASSERT_NEAR(rotation().y, 0.0, 1e-9);
+    for (int i = 0; i < 16; ++i) {
+        const double a = i * M_PI / 8;
+        session.press(node, window(2, -1));
+        session.move(window(2 + 3 * std::cos(a), -1 + 3 * std::sin(a)));
+        Math::Quat q;
+        q.setEuler(rotation(), true);
+        const Math::Vector3d top = q * Math::Vector3d(0, 0, 1);
+        EXPECT_NEAR(top.x, std::cos(a), 0.01) << i;
+        EXPECT_NEAR(top.y, std::sin(a), 0.01) << i;
+        session.cancel();
+    }
 }
 
 // Seen in perspective from 5 units up an axis, the ball's point 30 degrees round from its
