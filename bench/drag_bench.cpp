@@ -21,7 +21,7 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/factories.h"
 

@@ -15,7 +15,7 @@
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/SLB_Selection.h"
 #include "manipulators/attribute_commands.h"
 #include "manipulators/translation_manipulators.h"

@@ -1,6 +1,6 @@
 #include "manipulators/button_manipulators.h"
 
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "registry/component.h"
 
 RIGKIT_TYPE_STRING(ButtonDragManipulator, "BUTTON")

@@ -8,7 +8,7 @@
 #include "host/math/Math.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/AT_Surrogate.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "host/commands/attribute_edit_commands.h"
 #include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/SLB_Selection.h"
 #include "manipulators/drag_cycle.h"
 #include "registry/component.h"

@@ -4,7 +4,7 @@
 // square pyramid for the head, drawn with OpenGL client arrays.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"

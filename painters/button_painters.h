@@ -5,7 +5,7 @@
 // "outer_color" rim, and look the same whether selected or not.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/math/Math.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_PropertyAccessor.h"

@@ -5,7 +5,7 @@
 // the direction the node's X axis takes on screen.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/draw/VS_Vector3D.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"

@@ -5,7 +5,7 @@
 // it does not follow later changes.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/math/Math.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"

@@ -7,7 +7,7 @@
 // no part in picking, and it has no selected look.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/math/Math.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"

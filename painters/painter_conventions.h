@@ -6,7 +6,7 @@
 // that no painter gains a member by using them.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/components.h"
 

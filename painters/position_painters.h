@@ -5,7 +5,7 @@
 // snap values.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/math/Math.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_PropertyAccessor.h"

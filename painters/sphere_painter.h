@@ -4,7 +4,7 @@
 // the node's axes in fixed red, green and blue, so that its orientation shows.
 
 #include "host/draw/MO_OGLContext.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/draw/VU_Sphere.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"

@@ -5,7 +5,7 @@
 // drawing steps use.
 
 #include "apps/rigkit-run/json_util.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/math/Math.h"
 #include "host/scene/MO_PropertyAccessor.h"

@@ -10,7 +10,7 @@
 #include "host/draw/VS_Image.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/scene/MO_Frame.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 
 #include <QFlags>
 #include <Qt>

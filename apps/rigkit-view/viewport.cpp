@@ -7,8 +7,8 @@
 #include "host/draw/VS_Image.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
-#include "host/scene/SLB_DragSession.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_DragSession.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
 

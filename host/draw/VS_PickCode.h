@@ -14,7 +14,7 @@
 // picking image and the check sits in the low bits of each channel.
 // Black is code 0: the background, nothing hit.
 
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/host_api.h"
 
 #include <cstdint>

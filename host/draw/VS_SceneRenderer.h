@@ -35,7 +35,7 @@
 
 #include "host/draw/MO_OGLContext.h"
 #include "host/draw/VS_Image.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/host_api.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/MO_Frame.h"

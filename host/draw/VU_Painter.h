@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 

@@ -2,7 +2,7 @@
 
 // Helpers shared by the host's drawing classes; not part of the host's interface.
 
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/draw/VS_Vector3D.h"
 #include "host/draw/gl.h"
 

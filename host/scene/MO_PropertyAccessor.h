@@ -5,7 +5,7 @@
 // that cannot be read as the asked type).
 
 #include "host/base/UT_EditCount.h"
-#include "host/draw/VS_RGBA.h"
+#include "host/base/VS_RGBA.h"
 #include "host/host_api.h"
 #include "host/math/Math.h"
 

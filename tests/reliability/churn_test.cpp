@@ -5,8 +5,8 @@
 
 #include "host/commands/CO_Command.h"
 #include "host/draw/gl.h"
-#include "host/scene/SLB_DragSession.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_DragSession.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "tests/reliability/components.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/MO_Node.h"

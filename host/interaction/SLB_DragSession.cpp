@@ -1,8 +1,8 @@
-#include "host/scene/SLB_DragSession.h"
+#include "host/interaction/SLB_DragSession.h"
 
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/MO_Node.h"
-#include "host/scene/SLB_ManipContext.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
 
