@@ -5,7 +5,7 @@
 // that notes every property it asks for, with the kind and the default it asks with. No
 // table kept beside the components, so the description cannot drift from the code.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/json_util.h"
 
 #include <ostream>
 #include <string>

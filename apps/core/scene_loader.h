@@ -1,32 +1,22 @@
 #pragma once
 
-// Builds a host scene from a scene file: nodes with their attributes, curves, properties
+// Builds a host scene from a document: nodes with their attributes, curves, properties
 // and the components the plug-in's factories make for them, plus the view settings that
 // drawing steps use.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/document.h"
+#include "apps/core/json_util.h"
 #include "host/base/VS_RGBA.h"
 #include "host/math/CameraTransformChain.h"
-#include "host/math/Math.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
 
 #include <memory>
 
-namespace runner {
+class AT_Attr;
+class MO_Node;
 
-struct Camera {
-    enum class Kind { Orthographic, Perspective };
-    Kind kind = Kind::Orthographic;
-    // Orthographic: looks down -Z at `center`, +Y up.
-    Math::Point2d center;
-    double pixelsPerUnit = 100.0;
-    // Perspective.
-    Math::Point3d eye{0.0, 0.0, 10.0};
-    Math::Point3d target;
-    Math::Vector3d up{0.0, 1.0, 0.0};
-    double fovy = 45.0;
-};
+namespace runner {
 
 struct Scene {
     // Held by pointer: the host's nodes keep its address.
@@ -36,8 +26,7 @@ struct Scene {
     Camera camera;
     VS_RGBA background{40, 40, 40, 255};
     double dpiScale = 1.0;
-    // Samples per pixel of the ordinary pictures: 0 draws single-sampled, exactly; more
-    // smooths edges. The picking pass is never multisampled.
+    // Samples per pixel of the ordinary pictures (see Document::samples).
     int samples = 0;
     Json script = Json::array();
 };
@@ -45,14 +34,18 @@ struct Scene {
 // The camera chain of a view of the given size in pixels.
 Math::CameraTransformChain cameraChain(const Camera& camera, int width, int height);
 
-// Throws RunError whose `where` is the path of the offending part of the file.
+// Throws RunError whose `where` is the path of the component in the file when a factory
+// knows no such type string or refuses the attributes it is given.
+Scene buildScene(const Document& document);
+
+// readDocument, then buildScene.
 Scene loadScene(const Json& document);
 
-// A property's value as a node's "properties" map writes it: a number, a boolean, a
-// string or a list of numbers. Throws RunError naming `path`.
-MO_PropertyValue propertyValue(const Json& v, const std::string& path);
+// An attribute of `kind` with the kind's unset value, animatable.
+std::unique_ptr<AT_Attr> makeAttribute(MO_Node* node, const QString& name, AttributeKind kind);
 
-// A camera as the scene file's "camera" describes it; for the step that moves the camera.
-Camera loadCamera(const Json& desc, const std::string& path);
+MO_PropertyValue propertyValue(const Value& value);
+// A property's value as a node's "properties" map writes it (readPropertyValue).
+MO_PropertyValue propertyValue(const Json& v, const std::string& path);
 
 }  // namespace runner

@@ -1,19 +1,36 @@
 #pragma once
 
-// What the paths of script steps name, and how their values are read and written:
-// "node.attr", "node.attr.x" (a component), "node.matrix" (the world matrix) and
-// "node.keys.attr" (the attribute's keys). Failures throw RunError without a `where`;
-// the script adds the step.
+// What paths name, and how their values are read and written. Steps name "node.attr",
+// "node.attr.x" (a component), "node.matrix" (the world matrix) and "node.keys.attr" (the
+// attribute's keys); a component's "attributes" name "attr" or "attr.x" of its own node.
+// Both go through attributeComponent(), so they take the same names and say the same
+// when one is wrong. Failures throw RunError without a `where`; the caller adds it.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/json_util.h"
+#include "apps/core/vocabulary.h"
 
+#include <optional>
 #include <string>
+#include <utility>
 
 class AT_Attr;
 class MO_Node;
 class SC_SceneCommon;
 
 namespace runner {
+
+// "attr" -> {"attr", none}; "attr.x" -> {"attr", "x"}: the first dot parts them.
+std::pair<std::string, std::optional<std::string>> splitAttributePath(const std::string& text);
+
+// Which part of node `nodeName`'s attribute `attribute` a path names: -1 for the whole
+// attribute (no `component`), else the component's index. `kind` is the kind of the
+// node's attribute of that name, null when it has none; `shown` is how messages name the
+// attribute ("tx" in a component's list, "node.tx" in a step).
+int attributeComponent(const std::string& nodeName, const std::string& attribute, const AttributeKindInfo* kind,
+                       const std::optional<std::string>& component, const std::string& shown);
+
+// The kind of a host attribute; null for a class no scene file makes.
+const AttributeKindInfo* kindOf(const AT_Attr& attribute);
 
 struct Target {
     enum class Kind { Value, Matrix, Keys };

@@ -1,4 +1,4 @@
-#include "apps/rigkit-run/scene_writer.h"
+#include "apps/core/scene_writer.h"
 
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
@@ -18,173 +18,113 @@ namespace runner {
 
 namespace {
 
-// Sets `key` unless the document already says the same (numbers compare by value), so
-// that a save changes only what the scene changed.
-void put(Json& object, const char* key, const Json& fresh) {
-    if (object.contains(key) && object[key] == fresh)
-        return;
-    object[key] = fresh;
-}
-
-// Keys as written in the file, in frame order: the loader sorts them, so a file that lists
-// them otherwise says the same.
-bool sameKeys(const Json& written, const Json& fresh) {
-    if (!written.is_array())
-        return false;
-    Json sorted = written;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const Json& a, const Json& b) { return a[0].get<double>() < b[0].get<double>(); });
-    return sorted == fresh;
-}
-
-void putKeys(Json& desc, const Json& fresh) {
-    if (!desc.contains("keys") || !sameKeys(desc["keys"], fresh))
-        desc["keys"] = fresh;
-}
-
-Json numbers(const std::vector<double>& values) {
-    Json out = Json::array();
-    for (double v : values)
-        out.push_back(v);
-    return out;
-}
-
-const char* curveKind(const LXTimedValue* tv) {
+CurveKind curveOf(const LXTimedValue* tv) {
     if (dynamic_cast<const LXExprTimedValue*>(tv))
-        return "expr";
+        return CurveKind::Expr;
     if (dynamic_cast<const LXEaseTimedValue*>(tv))
-        return "ease";
+        return CurveKind::Ease;
     if (dynamic_cast<const LXVeloBasedTimedValue*>(tv))
-        return "velobased";
+        return CurveKind::VeloBased;
     if (dynamic_cast<const LXFnc2DTimedValue*>(tv))
-        return "fnc2d";
-    return "bezier";
+        return CurveKind::Fnc2d;
+    return CurveKind::Bezier;
 }
 
-void dropKeys(Json& desc) {
-    desc.erase("curve");
-    desc.erase("keys");
-}
-
-void writeDouble(Json& desc, const AT_DoubleAttr* attr) {
-    if (desc.contains("value") || attr->localValue() != 0.0)
-        put(desc, "value", attr->localValue());
-    const LXTimedValue* tv = attr->timedValue();
-    if (!tv) {
-        dropKeys(desc);
+void captureDouble(Attribute& a, const AT_DoubleAttr& attr) {
+    a.value = attr.localValue();
+    a.keys.clear();
+    const LXTimedValue* tv = attr.timedValue();
+    a.curve = tv ? std::optional<CurveKind>(curveOf(tv)) : std::nullopt;
+    if (!tv)
         return;
+    // Filled in place: a key moved into the list trips a false warning of GCC 12 about
+    // the variant's other alternatives.
+    a.keys.resize(tv->keys().size());
+    std::size_t i = 0;
+    for (const auto& [frame, value] : tv->keys()) {
+        a.keys[i].frame = frame;
+        a.keys[i++].value = value;
     }
-    put(desc, "curve", curveKind(tv));
-    Json keys = Json::array();
-    for (const auto& [frame, value] : tv->keys())
-        keys.push_back(Json::array({frame, value}));
-    putKeys(desc, keys);
 }
 
-// A compound attribute's keys are written per frame with every component's value, as the
-// file keys them. A component without a point at a frame where another has one gets its
-// curve's value there: the file cannot say "no key" for one component alone.
-void writeCompound(Json& desc, const AT_ComplexAttr* attr, const std::string& typeName) {
-    const std::vector<double> local = attr->localValues();
-    const double unset = typeName == "scale3d" ? 1.0 : 0.0;
-    bool plain = true;
-    for (double v : local)
-        plain = plain && v == unset;
-    if (desc.contains("value") || !plain)
-        put(desc, "value", numbers(local));
+// A compound attribute's keys hold every component's value at each frame where one of
+// them has a key: the file cannot say "no key" for one component alone, so a component
+// without a point there gets its curve's value.
+void captureCompound(Attribute& a, const AT_ComplexAttr& attr) {
+    a.value = attr.localValues();
+    a.keys.clear();
     const LXTimedValue* first = nullptr;
     std::map<double, bool> frames;
-    for (std::size_t c = 0; c < attr->componentCount(); ++c)
-        if (const LXTimedValue* tv = attr->component(c)->timedValue()) {
+    for (std::size_t c = 0; c < attr.componentCount(); ++c)
+        if (const LXTimedValue* tv = attr.component(c)->timedValue()) {
             first = first ? first : tv;
             for (const auto& key : tv->keys())
                 frames[key.first] = true;
         }
-    if (!first) {
-        dropKeys(desc);
-        return;
-    }
-    put(desc, "curve", curveKind(first));
-    Json keys = Json::array();
+    a.curve = first ? std::optional<CurveKind>(curveOf(first)) : std::nullopt;
     for (const auto& f : frames)
-        keys.push_back(Json::array({f.first, numbers(attr->valuesAt(f.first))}));
-    putKeys(desc, keys);
+        a.keys.push_back({f.first, attr.valuesAt(f.first)});
 }
 
-template <class T, class ToJson>
-void writeStepped(Json& desc, AT_SteppedValue<T>& stepped, const T& unset, ToJson toJson) {
-    if (desc.contains("value") || !(stepped.local() == unset))
-        put(desc, "value", toJson(stepped.local()));
-    if (stepped.keys().empty()) {
-        desc.erase("keys");
-        return;
-    }
-    Json keys = Json::array();
+template <class T, class ToValue>
+void captureStepped(Attribute& a, AT_SteppedValue<T>& stepped, ToValue toValue) {
+    a.value = toValue(stepped.local());
+    a.keys.clear();
     for (const auto& [frame, value] : stepped.keys())
-        keys.push_back(Json::array({frame, toJson(value)}));
-    putKeys(desc, keys);
+        a.keys.push_back({frame, toValue(value)});
 }
 
-void writeAttribute(Json& desc, AT_Attr* attr) {
-    const std::string type = desc.value("type", std::string());
-    if (auto* d = dynamic_cast<AT_DoubleAttr*>(attr)) {
-        writeDouble(desc, d);
-    } else if (auto* c = dynamic_cast<AT_ComplexAttr*>(attr)) {
-        writeCompound(desc, c, type);
-    } else if (auto* b = dynamic_cast<AT_BoolAttr*>(attr)) {
-        writeStepped(desc, b->stepped(), false, [](bool v) { return Json(v); });
-    } else if (auto* s = dynamic_cast<AT_StringAttr*>(attr)) {
-        writeStepped(desc, s->stepped(), QString(), [](const QString& v) { return Json(v.toStdString()); });
-    }
+void captureAttribute(Attribute& a, AT_Attr* attr) {
+    if (auto* d = dynamic_cast<AT_DoubleAttr*>(attr))
+        captureDouble(a, *d);
+    else if (auto* c = dynamic_cast<AT_ComplexAttr*>(attr))
+        captureCompound(a, *c);
+    else if (auto* b = dynamic_cast<AT_BoolAttr*>(attr))
+        captureStepped(a, b->stepped(), [](bool v) { return Value(v); });
+    else if (auto* s = dynamic_cast<AT_StringAttr*>(attr))
+        captureStepped(a, s->stepped(), [](const QString& v) { return Value(v.toStdString()); });
 }
 
-Json propertyJson(const MO_PropertyValue& value) {
+Value valueOf(const MO_PropertyValue& value) {
+    if (const auto* s = std::get_if<QString>(&value))
+        return s->toStdString();
     if (const auto* d = std::get_if<double>(&value))
         return *d;
     if (const auto* b = std::get_if<bool>(&value))
         return *b;
-    if (const auto* s = std::get_if<QString>(&value))
-        return s->toStdString();
-    return numbers(std::get<std::vector<double>>(value));
+    return std::get<std::vector<double>>(value);
 }
 
-// Keys keep the file's order; keys the scene added come after them, removed ones go.
-void writeProperties(Json& node, const MO_PropertyBag& bag) {
+// Keys keep the document's order; keys the scene added come after them, removed ones go.
+void captureProperties(Node& node, const MO_PropertyBag& bag) {
     const auto& values = bag.values();
-    if (!node.contains("properties") && values.empty())
-        return;
-    Json out = Json::object();
-    if (node.contains("properties"))
-        for (const auto& item : node["properties"].items()) {
-            const auto it = values.find(QString::fromStdString(item.key()));
-            if (it == values.end())
-                continue;
-            const Json fresh = propertyJson(it->second);
-            out[item.key()] = item.value() == fresh ? item.value() : fresh;
-        }
-    for (const auto& [key, value] : values) {
-        const std::string k = key.toStdString();
-        if (!out.contains(k))
-            out[k] = propertyJson(value);
+    std::vector<std::pair<std::string, Value>> out;
+    for (const auto& entry : node.properties) {
+        const auto it = values.find(QString::fromStdString(entry.first));
+        if (it != values.end())
+            out.emplace_back(entry.first, valueOf(it->second));
     }
-    node["properties"] = out;
+    for (const auto& [key, value] : values) {
+        std::string k = key.toStdString();
+        const auto known = [&](const auto& entry) { return entry.first == k; };
+        if (std::none_of(out.begin(), out.end(), known))
+            out.emplace_back(std::move(k), valueOf(value));
+    }
+    node.properties = std::move(out);
 }
 
 }  // namespace
 
-Json sceneDocument(const Json& loaded, const SC_SceneCommon& scene) {
-    Json document = loaded;
-    if (!document.contains("nodes"))
-        return document;
-    for (Json& node : document["nodes"]) {
-        const MO_Node* n = scene.findNode(QString::fromStdString(node["name"].get<std::string>()));
+Document captureDocument(const Document& loaded, const SC_SceneCommon& scene) {
+    Document document = loaded;
+    for (Node& node : document.nodes) {
+        const MO_Node* n = scene.findNode(QString::fromStdString(node.name));
         if (!n)
             continue;
-        if (node.contains("attributes"))
-            for (auto& item : node["attributes"].items())
-                if (AT_Attr* attr = n->attribute(QString::fromStdString(item.key())))
-                    writeAttribute(item.value(), attr);
-        writeProperties(node, n->properties());
+        for (Attribute& a : node.attributes)
+            if (AT_Attr* attr = n->attribute(QString::fromStdString(a.name)))
+                captureAttribute(a, attr);
+        captureProperties(node, n->properties());
     }
     return document;
 }

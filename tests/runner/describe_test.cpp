@@ -3,7 +3,7 @@
 // flag, a key only asked about, a default that is another key's value, a list of exactly
 // two attributes.
 
-#include "apps/rigkit-run/describe.h"
+#include "apps/core/describe.h"
 #include "host/scene/factories.h"
 #include "tests/support/plugin.h"
 
