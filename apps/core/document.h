@@ -12,6 +12,7 @@
 #include "host/math/Math.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -115,6 +116,16 @@ struct Document {
 Document readDocument(const Json& json);
 // The same, keeping `json` as the document's source.
 Document readDocument(std::shared_ptr<const Json> json);
+
+// readDocument in its parts and in its order, for building a scene as the nodes are read
+// (loadScene), so that a large file is not held a second time as a document.
+// The view settings, without the nodes and the script.
+Document readSettings(const Json& json);
+// Hands each node to `take` as soon as it is read, with its place in the file's list.
+// `keepSource` points each node at its JSON.
+using TakeNode = std::function<void(Node&& node, std::size_t index)>;
+void readNodes(const Json& json, const TakeNode& take, bool keepSource = false);
+Json readScript(const Json& json);
 
 // A camera as the scene file's "camera" describes it; also for the step that moves it.
 Camera readCamera(const Json& desc, const std::string& path);

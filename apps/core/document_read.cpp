@@ -423,7 +423,7 @@ VS_RGBA readBackground(const Json& b) {
     return VS_RGBA(c[0], c[1], c[2], c[3]);
 }
 
-void readSettings(const Json& json, Document& doc) {
+void readViewSettings(const Json& json, Document& doc) {
     if (json.contains("$schema"))
         doc.schema = requireString(json["$schema"], "$schema");
     if (json.contains("viewport"))
@@ -440,26 +440,6 @@ void readSettings(const Json& json, Document& doc) {
         doc.samples = asInteger(json["samples"], Where(std::string("samples")), 0, 64);
     if (json.contains("background"))
         doc.background = readBackground(json["background"]);
-}
-
-Document read(const Json& json, bool keepSource) {
-    requireObject(json, "top level");
-    checkKeys(json, "", kDocumentKeys);
-    Document doc;
-    readSettings(json, doc);
-    if (json.contains("nodes")) {
-        const Json& nodes = requireArray(json["nodes"], "nodes");
-        doc.nodes.reserve(nodes.size());
-        Names names;
-        names.reserve(nodes.size());
-        const std::string root = "nodes";
-        const Where at(root);
-        for (std::size_t i = 0; i < nodes.size(); ++i)
-            doc.nodes.push_back(readNode(nodes[i], Where(at, i), names, keepSource));
-    }
-    if (json.contains("script"))
-        doc.script = requireArray(json["script"], "script");
-    return doc;
 }
 
 }  // namespace
@@ -487,12 +467,49 @@ Value readPropertyValue(const Json& v, const std::string& path) {
     return propertyValue(v, Where(path));
 }
 
+Document readSettings(const Json& json) {
+    requireObject(json, "top level");
+    checkKeys(json, "", kDocumentKeys);
+    Document doc;
+    readViewSettings(json, doc);
+    return doc;
+}
+
+void readNodes(const Json& json, const TakeNode& take, bool keepSource) {
+    if (!json.contains("nodes"))
+        return;
+    const Json& nodes = requireArray(json["nodes"], "nodes");
+    Names names;
+    names.reserve(nodes.size());
+    const std::string root = "nodes";
+    const Where at(root);
+    for (std::size_t i = 0; i < nodes.size(); ++i)
+        take(readNode(nodes[i], Where(at, i), names, keepSource), i);
+}
+
+Json readScript(const Json& json) {
+    return json.contains("script") ? requireArray(json["script"], "script") : Json::array();
+}
+
+namespace {
+
+Document readWhole(const Json& json, bool keepSource) {
+    Document doc = readSettings(json);
+    if (json.contains("nodes") && json["nodes"].is_array())
+        doc.nodes.reserve(json["nodes"].size());
+    readNodes(json, [&doc](Node&& node, std::size_t) { doc.nodes.push_back(std::move(node)); }, keepSource);
+    doc.script = readScript(json);
+    return doc;
+}
+
+}  // namespace
+
 Document readDocument(const Json& json) {
-    return read(json, false);
+    return readWhole(json, false);
 }
 
 Document readDocument(std::shared_ptr<const Json> json) {
-    Document doc = read(*json, true);
+    Document doc = readWhole(*json, true);
     doc.source = std::move(json);
     return doc;
 }

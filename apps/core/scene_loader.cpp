@@ -170,7 +170,9 @@ void addComponents(MO_Module* module, const Node& n, std::size_t index) {
                                      [&] { return member(node, "picker"); }));
 }
 
-void addNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
+}  // namespace
+
+void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
     MO_Node* parent = n.parent ? scene.findNode(qs(*n.parent)) : nullptr;
     // Every node is a module, so that pick adaptors have one to select.
     auto* module = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, qs(n.name))));
@@ -183,8 +185,6 @@ void addNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
         module->propertiesForSetup().set(qs(key), propertyValue(value));
     addComponents(module, n, index);
 }
-
-}  // namespace
 
 MO_PropertyValue propertyValue(const Value& value) {
     if (const auto* s = std::get_if<std::string>(&value))
@@ -214,7 +214,7 @@ std::unique_ptr<AT_Attr> makeAttribute(MO_Node* node, const QString& name, Attri
     }
 }
 
-Scene buildScene(const Document& document) {
+Scene emptyScene(const Document& document) {
     Scene scene;
     scene.width = document.width;
     scene.height = document.height;
@@ -225,14 +225,25 @@ Scene buildScene(const Document& document) {
     scene.script = document.script;
     if (const auto& s = document.unitScale)
         scene.common->metrics().setUnitScales((*s)[0], (*s)[1], (*s)[2]);
-    scene.common->reserveNodes(document.nodes.size());
-    for (std::size_t i = 0; i < document.nodes.size(); ++i)
-        addNode(document.nodes[i], i, *scene.common);
     return scene;
 }
 
-Scene loadScene(const Json& document) {
-    return buildScene(readDocument(document));
+Scene buildScene(const Document& document) {
+    Scene scene = emptyScene(document);
+    scene.common->reserveNodes(document.nodes.size());
+    for (std::size_t i = 0; i < document.nodes.size(); ++i)
+        buildNode(document.nodes[i], i, *scene.common);
+    return scene;
+}
+
+// Each node is built as soon as it is read: the file is never held twice.
+Scene loadScene(const Json& json) {
+    Scene scene = emptyScene(readSettings(json));
+    if (json.contains("nodes") && json["nodes"].is_array())
+        scene.common->reserveNodes(json["nodes"].size());
+    readNodes(json, [&scene](Node&& node, std::size_t index) { buildNode(node, index, *scene.common); });
+    scene.script = readScript(json);
+    return scene;
 }
 
 Math::CameraTransformChain cameraChain(const Camera& c, int width, int height) {

@@ -38,7 +38,12 @@ Math::CameraTransformChain cameraChain(const Camera& camera, int width, int heig
 // knows no such type string or refuses the attributes it is given.
 Scene buildScene(const Document& document);
 
-// readDocument, then buildScene.
+// buildScene in its parts: a scene with the document's settings and no nodes, and one node
+// built into it (`index` is its place in the file, for messages).
+Scene emptyScene(const Document& document);
+void buildNode(const Node& node, std::size_t index, SC_SceneCommon& scene);
+
+// readDocument then buildScene, a node at a time: each node is built as soon as it is read.
 Scene loadScene(const Json& document);
 
 // An attribute of `kind` with the kind's unset value, animatable.
