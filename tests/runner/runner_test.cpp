@@ -147,22 +147,6 @@ TEST_F(RunnerScript, NestedStepsSeeTheWholeTable) {
               "last\nlast\n");
 }
 
-// A drag's manipulation mode is a whole number: 2.5 is refused, not cut to 2.
-TEST_F(RunnerScript, ManipModeIsAWholeNumber) {
-    runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {"tx": {"type": "double"}},
-        "manipulator": {"type": "TRANSLATION_X", "attributes": ["tx"]}}]})");
-    std::ostringstream out;
-    runner::Session session(scene);
-    runner::ScriptContext context{session, out, "."};
-    const auto drag = [&](const char* mode) {
-        return errorOf([&] { runner::readDrag(context, Json::parse(std::string(R"({"node": "n", "from": [0, 0],
-            "to": [1, 0], "manipMode": )") + mode + "}")); });
-    };
-    EXPECT_EQ(drag("2.5"), "\"manipMode\" takes a whole number, not 2.5");
-    EXPECT_EQ(drag("-0.5"), "\"manipMode\" takes a whole number, not -0.5");
-    EXPECT_EQ(drag("-3"), "no error");
-}
-
 TEST_F(RunnerScript, PathsNameNodesAttributesComponentsMatricesAndKeys) {
     runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {
         "v": {"type": "double"}, "p": {"type": "position2d"}}}]})");
