@@ -275,7 +275,7 @@ std::optional<Component> readOptionalComponent(const Node& node, const Json& des
 // nodes that come before.
 using Names = std::unordered_set<std::string_view>;
 
-std::string readNodeName(const Json& desc, const Where& w, Names& names) {
+std::string readNodeName(const Json& desc, const Where& w, const Names& names) {
     if (!desc.contains("name"))
         throw RunError(w.str(), "missing \"name\"");
     const Where at(w, "name");
