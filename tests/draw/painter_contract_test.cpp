@@ -147,8 +147,10 @@ const std::vector<PropertyCase> kCases = {
       {"inner_color", std::vector<double>{10, 200, 10, 90}}, {"point_style", QString("diamond")}, {"size", 0.1},
       {"show_limits", true}, {"xmin", -0.5}, {"xmax", 0.5}, {"ymin", -0.5}, {"ymax", 0.5}},
      1, 50.0},
+    // Own colours that, without the picking colours' check bits, would read as pick code 1.
     {"relative_selected",
-     {{"show_limits", true}, {"xmin", -1.0}, {"xmax", 1.0}, {"ymin", -1.0}, {"ymax", 1.0}, {"relative", true}},
+     {{"show_limits", true}, {"xmin", -1.0}, {"xmax", 1.0}, {"ymin", -1.0}, {"ymax", 1.0}, {"relative", true},
+      {"label_color", std::vector<double>{128, 0, 0, 255}}, {"colorB", std::vector<double>{128, 0, 0, 255}}},
      1, 35.0},
 };
 // clang-format on
