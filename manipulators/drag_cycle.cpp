@@ -3,6 +3,7 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/SLB_Selection.h"
 #include "manipulators/attribute_commands.h"
+#include "registry/component.h"
 
 namespace rigkit {
 
@@ -34,13 +35,17 @@ bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q)
     return m_projection.getInverseProjection(s.x, s.y, q);
 }
 
+int surrogateFrame(const SLB_DragContext& context) {
+    return truncateToInt(context.currentFrame());
+}
+
 bool startScalarDrag(SLB_DragContext& context, SLB_SelectedInterface* selected, AT_DoubleAttr* attr,
                      AT_ScalarSimpleAttrSurrogate*& surrogate, SmPtr<AT_AttrSurrogate>& handle,
                      Math::CameraTransformChain& chain, double& startValue) {
     if (!selected)
         return false;
     startValue = attr->valueAt(context.frame(), nullptr, nullptr);
-    attachSurrogate(attr, new AT_ScalarSimpleAttrSurrogate(attr, startValue, static_cast<int>(context.currentFrame())),
+    attachSurrogate(attr, new AT_ScalarSimpleAttrSurrogate(attr, startValue, surrogateFrame(context)),
                     surrogate, handle);
     context.cameraTransformChain(chain, selected->selectable(), true);
     return true;

@@ -37,6 +37,10 @@ private:
     bool m_valid;
 };
 
+// The frame a drag's surrogates are made for: the context's current frame as the host's
+// integer, truncated toward zero and held within int's range.
+int surrogateFrame(const SLB_DragContext& context);
+
 // A drag's surrogate is held twice: by its raw pointer (null outside a drag) and by the
 // shared handle that is attached to the attribute.
 template <class S>

@@ -166,7 +166,7 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     if (!m_attribute->getValue(context.frame(), start, nullptr))
         m_attribute->getLocalValue(start);
     rigkit::attachSurrogate(
-        m_attribute, new AT_Position2dAttrSurrogate(m_attribute, start, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_Position2dAttrSurrogate(m_attribute, start, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
 
     Math::Point2d p;
@@ -261,7 +261,7 @@ void Position3dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     m_offset[0] = s.x - p.x;
     m_offset[1] = s.y - p.y;
     rigkit::attachSurrogate(
-        m_attribute, new AT_Position3dAttrSurrogate(m_attribute, start, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_Position3dAttrSurrogate(m_attribute, start, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
 }
 

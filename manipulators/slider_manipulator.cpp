@@ -87,7 +87,7 @@ void SliderDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedIn
     m_start[1] = start.y;
     const double value = m_attribute->valueAt(context.frame(), nullptr, nullptr);
     rigkit::attachSurrogate(
-        m_attribute, new AT_ScalarSimpleAttrSurrogate(m_attribute, value, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_ScalarSimpleAttrSurrogate(m_attribute, value, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
     m_startRatio = (value - m_min) / (m_max - m_min);
 }
