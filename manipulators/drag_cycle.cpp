@@ -22,9 +22,6 @@ DragPlaneProjector::DragPlaneProjector(const Math::CameraTransformChain& chain, 
         m_projection = Math::PlaneProjection(toScreen, true);
 }
 
-DragPlaneProjector::DragPlaneProjector()
-    : m_source(PointerFrame), m_destination(ModelFrame), m_projection(Math::Matrix4x4(), true), m_valid(false) {}
-
 bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q) const {
     if (!m_valid)
         return false;
@@ -33,6 +30,10 @@ bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q)
                            Math::Point3d(x, y, z), s))
         return false;
     return m_projection.getInverseProjection(s.x, s.y, q);
+}
+
+bool pointerOnModelPlane(const Math::CameraTransformChain& chain, double x, double y, double z, Math::Point2d& q) {
+    return DragPlaneProjector(chain, PointerFrame, ModelFrame).project(x, y, z, q);
 }
 
 int surrogateFrame(const SLB_DragContext& context) {
