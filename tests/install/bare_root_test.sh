@@ -48,19 +48,14 @@ if [ ! -f "$tarball" ]; then
   mv "$tarball.part" "$tarball"
 fi
 
-phase "unpacking the root"
+# What goes into the root, staged beside it.
 rm -rf "$work"
-mkdir -p "$work/root" "$cache/lists/partial" "$cache/archives/partial"
-tar -xf "$tarball" -C "$work/root"
-mkdir -p "$work/root/tmp/rigkit"
-cp "$debs"/rigkit_*.deb "$debs"/librigkit-dev_*.deb "$work/root/tmp/rigkit/"
-cp -r "$consumer" "$work/root/tmp/rigkit/consumer"
-cp "$scene" "$work/root/tmp/rigkit/scene.json"
-cp /etc/resolv.conf "$work/root/etc/resolv.conf"
-# The root is thrown away after the test: dpkg need not wait for each file to reach the disk.
-echo force-unsafe-io > "$work/root/etc/dpkg/dpkg.cfg.d/unsafe-io"
+mkdir -p "$work/root" "$work/stage" "$cache/lists/partial" "$cache/archives/partial"
+cp "$debs"/rigkit_*.deb "$debs"/librigkit-dev_*.deb "$work/stage/"
+cp -r "$consumer" "$work/stage/consumer"
+cp "$scene" "$work/stage/scene.json"
 
-cat > "$work/root/tmp/rigkit/inside.sh" <<'EOF'
+cat > "$work/stage/inside.sh" <<'EOF'
 set -eu
 export DEBIAN_FRONTEND=noninteractive
 cd /tmp/rigkit
@@ -99,14 +94,23 @@ g++ -std=c++17 -o consumer-pc consumer/consumer.cpp all_headers.cpp $flags -ldl 
 step "done"
 EOF
 
-phase "in the root"
-# A mount namespace of its own: the mounts go when the test ends, however it ends.
+# A mount namespace of its own: the mounts go when the test ends, however it ends. With
+# memory to spare the root lives in memory, and goes with them at once; on disk, the
+# next run deletes it.
+phase "unpacking the root"
+available_kb=$(awk '/^MemAvailable:/ {print $2}' /proc/meminfo)
 unshare --mount --fork sh -eu -c '
-  root=$1 cache=$2
+  root=$1 stage=$2 cache=$3 tarball=$4 in_memory=$5
+  [ "$in_memory" = 0 ] || mount -t tmpfs -o size=4g rigkit-bare-root "$root"
+  tar -xf "$tarball" -C "$root"
+  cp -r "$stage" "$root/tmp/rigkit"
+  cp /etc/resolv.conf "$root/etc/resolv.conf"
+  # The root is thrown away after the test: dpkg need not wait for its files to reach a disk.
+  echo force-unsafe-io > "$root/etc/dpkg/dpkg.cfg.d/unsafe-io"
   mount -t proc proc "$root/proc"
   mount --bind /dev/pts "$root/dev/pts"
   mount --bind "$cache/lists" "$root/var/lib/apt/lists"
   mount --bind "$cache/archives" "$root/var/cache/apt/archives"
-  chroot "$root" sh /tmp/rigkit/inside.sh' sh "$work/root" "$cache"
+  chroot "$root" sh /tmp/rigkit/inside.sh' \
+  sh "$work/root" "$work/stage" "$cache" "$tarball" $((available_kb > 6 * 1024 * 1024))
 phase "done"
-rm -rf "$work"
