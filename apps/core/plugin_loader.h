@@ -12,7 +12,7 @@ namespace runner {
 std::string defaultPluginPath();
 
 // The plug-in for a program in `programDir`: librigkit.so beside it, as in the build tree,
-// else the one in the installed plug-in folder (bin/../lib/rigkit). When neither is there,
+// else the one in the installed plug-in folder (bin/../lib/<multiarch>/rigkit). When neither is there,
 // the installed one, so that the failure names where an installed program looked.
 std::string pluginPathNear(const std::string& programDir);
 

@@ -27,7 +27,7 @@ const char* const kUsageText =
     "Loads the plug-in, builds the scene that SCENE.json describes and plays its script.\n"
     "\n"
     "  --plugin PATH  the plug-in to load (default: librigkit.so beside this program, else\n"
-    "                 in ../lib/rigkit, where it is installed)\n"
+    "                 in " RIGKIT_PLUGIN_DIR_FROM_BIN ", where it is installed)\n"
     "  --out DIR      where images that the script renders are written (default: .)\n"
     "  --summary      after the script, print one line: components loaded, frames rendered,\n"
     "                 edits recorded and the time taken\n"

@@ -48,7 +48,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOptions({
         {QStringLiteral("plugin"),
          QStringLiteral("the plug-in to load (default: librigkit.so beside this program, else in "
-                        "../lib/rigkit, where it is installed)"),
+                        RIGKIT_PLUGIN_DIR_FROM_BIN ", where it is installed)"),
          QStringLiteral("PATH")},
         {QStringLiteral("script"),
          QStringLiteral("replay these runner steps in the window (a list of steps, or a scene file's script)"),
