@@ -16,8 +16,8 @@
 // Before anything is counted each scene is drawn and picked twice, so that bounds are
 // learnt and shaders compiled: the counts are of a frame of an unchanged scene.
 
-#include "apps/rigkit-run/plugin_loader.h"
-#include "apps/rigkit-run/scene_loader.h"
+#include "apps/core/plugin_loader.h"
+#include "apps/core/scene_loader.h"
 #include "bench/callgrind_marks.h"
 #include "bench/viewport_scene.h"
 #include "host/draw/VS_OffscreenContext.h"

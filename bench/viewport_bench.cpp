@@ -19,8 +19,8 @@
 // Run: build/bench/bin/viewport_bench [benchmark flags] (9 repetitions, aggregates only,
 // unless given).
 
-#include "apps/rigkit-run/plugin_loader.h"
-#include "apps/rigkit-run/scene_loader.h"
+#include "apps/core/plugin_loader.h"
+#include "apps/core/scene_loader.h"
 #include "bench/bench_support.h"
 #include "bench/viewport_scene.h"
 #include "host/draw/VS_OffscreenContext.h"

@@ -4,7 +4,7 @@
 // rings, points, sliders with their frames, labels), written as scene documents so that
 // the runner's loader builds them from the plug-in's factories exactly as from a file.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/json_util.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "fuzz/fuzz_support.h"
 
-#include "apps/rigkit-run/plugin_loader.h"
+#include "apps/core/plugin_loader.h"
 #include "host/scene/LXTimedValue.h"
 
 #include <cstdio>

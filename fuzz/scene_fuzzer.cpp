@@ -1,9 +1,9 @@
 // Scene files through the runner's loader and script player, as rigkit-run plays them.
 // A wrong file must end in a RunError ("where: what"); anything else escaping is a fault.
 
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/json_util.h"
+#include "apps/core/scene_loader.h"
+#include "apps/core/script.h"
 #include "fuzz/fuzz_support.h"
 #include "host/base/MSG_Scope.h"
 #include "host/draw/VS_OffscreenContext.h"
@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // The input's length picks, so that the fuzzer tries both ways on any file.
         bound(document, size % 2 == 1);
         runner::Scene scene = runner::loadScene(document);
-        runner::ScriptContext context{scene, discard, outDir().string()};
+        runner::Session session(scene);
+        runner::ScriptContext context{session, discard, outDir().string()};
         context.gl = gl;
         runner::playScript(scene.script, runner::defaultSteps(), context);
     } catch (const runner::RunError&) {

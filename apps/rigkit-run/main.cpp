@@ -1,12 +1,11 @@
 // rigkit-run: loads the plug-in, builds the scene a JSON file describes and plays its
 // script.
 
-#include "apps/rigkit-run/describe.h"
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/plugin_loader.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/script.h"
-#include "host/scene/factories.h"
+#include "apps/core/describe.h"
+#include "apps/core/json_util.h"
+#include "apps/core/plugin_loader.h"
+#include "apps/core/scene_loader.h"
+#include "apps/core/script.h"
 
 #include <chrono>
 #include <cstdio>
@@ -28,7 +27,7 @@ const char* const kUsageText =
     "Loads the plug-in, builds the scene that SCENE.json describes and plays its script.\n"
     "\n"
     "  --plugin PATH  the plug-in to load (default: librigkit.so beside this program, else\n"
-    "                 in ../lib/rigkit, where it is installed)\n"
+    "                 in " RIGKIT_PLUGIN_DIR_FROM_BIN ", where it is installed)\n"
     "  --out DIR      where images that the script renders are written (default: .)\n"
     "  --summary      after the script, print one line: components loaded, frames rendered,\n"
     "                 edits recorded and the time taken\n"
@@ -118,39 +117,6 @@ std::string parseArguments(int argc, char** argv, Options& o) {
     return {};
 }
 
-template <class Factory>
-void listFactory(const char* family, const Factory& factory) {
-    // The name index's order, which is the host's order of type strings.
-    const auto names = factory.names();
-    std::cout << family << " (" << names.size() << "):\n";
-    for (const QString& name : names)
-        std::cout << "  " << name.toStdString() << "\n";
-}
-
-// What the plug-in registered, counted from the factories: "<total> components (drag
-// manipulators <n>, ...)".
-std::string componentCounts() {
-    const std::pair<const char*, std::size_t> families[] = {
-        {"drag manipulators", SLB_SelectableDragManipulatorFactorySingleton().names().size()},
-        {"local transformations", MO_LocalTransformationFactorySingleton().names().size()},
-        {"OpenGL painters", MO_OGLPainterFactorySingleton().names().size()},
-        {"pick adaptors", SLB_PickAdaptorFactorySingleton().names().size()}};
-    std::size_t total = 0;
-    std::string parts;
-    for (const auto& f : families) {
-        total += f.second;
-        parts += (parts.empty() ? "" : ", ") + std::string(f.first) + " " + std::to_string(f.second);
-    }
-    return std::to_string(total) + " components (" + parts + ")";
-}
-
-void listTypes() {
-    listFactory("drag manipulators", SLB_SelectableDragManipulatorFactorySingleton());
-    listFactory("local transformations", MO_LocalTransformationFactorySingleton());
-    listFactory("OpenGL painters", MO_OGLPainterFactorySingleton());
-    listFactory("pick adaptors", SLB_PickAdaptorFactorySingleton());
-}
-
 int describe(const Options& o) {
     const std::vector<std::string> unknown = runner::unknownTypes(o.types);
     if (!unknown.empty()) {
@@ -173,13 +139,14 @@ int playSceneFile(const Options& o, std::chrono::steady_clock::time_point starte
     const std::string& file = o.scene;
     try {
         runner::Scene scene = runner::loadScene(runner::readDocumentFile(file));
-        runner::ScriptContext context{scene, std::cout, o.out};
+        runner::Session session(scene);
+        runner::ScriptContext context{session, std::cout, o.out};
         runner::playScript(scene.script, runner::defaultSteps(), context);
         if (o.summary) {
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
             char seconds[32];
             std::snprintf(seconds, sizeof seconds, "%.2f s", took.count());
-            std::cout << "summary: " << componentCounts() << ", " << context.renders.size() << " frames rendered, "
+            std::cout << "summary: " << runner::componentCounts() << ", " << context.renders.size() << " frames rendered, "
                       << context.editsRecorded << " edits recorded, " << seconds << "\n";
         }
         std::cout.flush();
@@ -220,7 +187,7 @@ int main(int argc, char** argv) {
             return kFailure;
         }
         if (o.list) {
-            listTypes();
+            runner::listTypes(std::cout);
             return 0;
         }
         if (o.describe)

@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/inspector.h"
 
-#include "apps/rigkit-run/scene_query.h"
+#include "apps/core/scene_query.h"
+#include "host/scene/SLB_Selection.h"
 #include "host/commands/attribute_edit_commands.h"
 #include "host/commands/node_edit_commands.h"
 #include "host/scene/AT_Attr.h"
@@ -119,7 +120,7 @@ QString keysNear(AT_Attr* attribute, double frame) {
 
 }  // namespace
 
-Inspector::Inspector(runner::ScriptContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent), m_session(session) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_tree = new QTreeWidget(this);
@@ -132,7 +133,7 @@ Inspector::Inspector(runner::ScriptContext& context, QWidget* parent) : QWidget(
 }
 
 void Inspector::showSelection() {
-    const auto& items = m_context.scene.common->selection().items();
+    const auto& items = m_session.selection().items();
     m_node = items.empty() ? nullptr : items.front().node;
     m_tree->clear();
     if (!m_node) {
@@ -155,9 +156,9 @@ void Inspector::showSelection() {
 void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
     auto* item = new QTreeWidgetItem(parent, {attribute->name()});
     item->setToolTip(0, attribute->typeName());
-    item->setText(2, keysNear(attribute, m_context.frame));
+    item->setText(2, keysNear(attribute, m_session.frame()));
     QWidget* editor = nullptr;
-    const double frame = m_context.frame;
+    const double frame = m_session.frame();
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
         auto* box = new QCheckBox(m_tree);
         box->setChecked(b->value(frame));
@@ -240,7 +241,7 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
 }
 
 bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
-    const double frame = m_context.frame;
+    const double frame = m_session.frame();
     const QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
     std::unique_ptr<CO_Command> command;
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
@@ -268,13 +269,13 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
             for (std::size_t i = 0; i < scalars.size(); ++i)
                 writes->addLocal(scalars[i], wanted[i]);
             command = std::move(writes);
-        } else if (m_context.animationMode == CX_AnimationModeRange) {
+        } else if (m_session.animationMode == CX_AnimationModeRange) {
             // As a drag over a range records it: every value of the range moves by the
             // change made at the current frame.
             std::vector<double> offsets;
             for (std::size_t i = 0; i < scalars.size(); ++i)
                 offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
-            command = Attr::planRangeChange(scalars, m_context.range, [offsets](std::vector<double> v) {
+            command = Attr::planRangeChange(scalars, m_session.range, [offsets](std::vector<double> v) {
                 for (std::size_t i = 0; i < v.size(); ++i)
                     v[i] += offsets[i];
                 return v;
@@ -286,7 +287,7 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
             command = std::move(writes);
         }
     }
-    if (!m_context.history.perform(name, std::move(command)))
+    if (!m_session.history.perform(name, std::move(command)))
         return false;
     MO_Node* node = attribute->node();
     if (attribute->meta().isNodeDirtyOnChange()) {
@@ -303,7 +304,7 @@ bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) 
     const QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
     auto command = std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
         m_node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{});
-    if (!m_context.history.perform(name, std::move(command)))
+    if (!m_session.history.perform(name, std::move(command)))
         return false;
     emit edited();
     return true;

@@ -7,7 +7,8 @@
 // an offset of the frame range), properties through the node's property change, so its
 // listening components update.
 
-#include "apps/rigkit-run/script.h"
+#include "apps/core/json_util.h"
+#include "apps/core/session.h"
 #include "host/scene/MO_PropertyAccessor.h"
 
 #include <QWidget>
@@ -22,7 +23,7 @@ namespace viewer {
 class Inspector : public QWidget {
     Q_OBJECT
 public:
-    explicit Inspector(runner::ScriptContext& context, QWidget* parent = nullptr);
+    explicit Inspector(runner::Session& session, QWidget* parent = nullptr);
 
     // Shows the first selected node, or says that nothing is selected.
     void showSelection();
@@ -42,7 +43,7 @@ private:
     void addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute);
     void addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value);
 
-    runner::ScriptContext& m_context;
+    runner::Session& m_session;
     QTreeWidget* m_tree = nullptr;
     MO_Node* m_node = nullptr;
 };

@@ -1,10 +1,10 @@
 // rigkit-view: loads the plug-in, builds the scene a JSON file describes and shows it in a
 // window to drive its controls by hand, or replays a script in it.
 
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/plugin_loader.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/json_util.h"
+#include "apps/core/plugin_loader.h"
+#include "apps/core/script.h"
+#include "apps/rigkit-view/document_controller.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
@@ -16,11 +16,140 @@
 #include <QTimer>
 
 #include <iostream>
+#include <optional>
 
 namespace {
 
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kDefaultSamples = 4;
+
+struct Options {
+    std::string scene;
+    std::string plugin;
+    std::string script;
+    std::string out = ".";
+    bool quit = false;
+    QString printOnExit;
+    bool printViewport = false;
+    viewer::Answer answer = viewer::Answer::Ask;
+    int samples = kDefaultSamples;
+    QString screenshot;
+};
+
+void addOptions(QCommandLineParser& parser) {
+    parser.setApplicationDescription(
+        "Shows the scene that SCENE.json describes and lets you drive its controls: click to pick, drag to edit,\n"
+        "Ctrl+Z / Ctrl+Shift+Z to undo and redo, Escape to cancel a drag, the wheel to zoom, the middle button\n"
+        "to pan, Ctrl+Q to quit.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("SCENE.json"), QStringLiteral("the scene to show"));
+    parser.addOptions({
+        {QStringLiteral("plugin"),
+         QStringLiteral("the plug-in to load (default: librigkit.so beside this program, else in "
+                        RIGKIT_PLUGIN_DIR_FROM_BIN ", where it is installed)"),
+         QStringLiteral("PATH")},
+        {QStringLiteral("script"),
+         QStringLiteral("replay these runner steps in the window (a list of steps, or a scene file's script)"),
+         QStringLiteral("FILE")},
+        {QStringLiteral("out"), QStringLiteral("where rendered images go (default: .)"), QStringLiteral("DIR"),
+         QStringLiteral(".")},
+        {QStringLiteral("quit"), QStringLiteral("close the window once the script has played")},
+        {QStringLiteral("print-on-exit"),
+         QStringLiteral("print these items, comma-separated, as the \"print\" step does, when the window closes"),
+         QStringLiteral("ITEMS")},
+        {QStringLiteral("print-viewport"),
+         QStringLiteral("print the viewport's place on the screen, \"viewport: [x, y, width, height]\", once shown")},
+        {QStringLiteral("answer"),
+         QStringLiteral("answer every question the window would ask (reload over unsaved edits, save before closing, "
+                        "restore a recovery file) with yes or no, for scripts and tests"),
+         QStringLiteral("yes|no")},
+        {QStringLiteral("samples"),
+         QStringLiteral("samples per pixel of the picture on screen, 0 to 16 (default 4; 0 turns multisampling off)"),
+         QStringLiteral("N"), QStringLiteral("4")},
+        {QStringLiteral("screenshot"),
+         QStringLiteral("once the script has played, save a picture of the whole window (PNG)"),
+         QStringLiteral("FILE")},
+    });
+}
+
+// Returns what is wrong with the options, or nothing.
+std::optional<std::string> takeOptions(const QCommandLineParser& parser, Options& o) {
+    bool ok = false;
+    o.samples = parser.value(QStringLiteral("samples")).toInt(&ok);
+    if (!ok || o.samples < 0 || o.samples > 16)
+        return "--samples takes a whole number from 0 to 16";
+    if (parser.positionalArguments().size() != 1)
+        return "give one scene file (rigkit-view --help tells how to call it)";
+    o.scene = parser.positionalArguments().front().toStdString();
+    o.plugin = parser.value(QStringLiteral("plugin")).toStdString();
+    o.script = parser.value(QStringLiteral("script")).toStdString();
+    o.out = parser.value(QStringLiteral("out")).toStdString();
+    o.quit = parser.isSet(QStringLiteral("quit"));
+    o.printOnExit = parser.value(QStringLiteral("print-on-exit"));
+    o.printViewport = parser.isSet(QStringLiteral("print-viewport"));
+    o.screenshot = parser.value(QStringLiteral("screenshot"));
+    const QString answer = parser.value(QStringLiteral("answer"));
+    if (parser.isSet(QStringLiteral("answer")) && answer != QLatin1String("yes") && answer != QLatin1String("no"))
+        return "--answer takes yes or no";
+    if (parser.isSet(QStringLiteral("answer")))
+        o.answer = answer == QLatin1String("yes") ? viewer::Answer::Yes : viewer::Answer::No;
+    else if (o.quit)
+        // A run that ends by itself cannot wait for anyone: it takes nothing it is offered.
+        o.answer = viewer::Answer::No;
+    return std::nullopt;
+}
+
+// Help and the version are answered before the window system starts, so that they need no
+// display. Options of the window system ("-platform") are not known yet: the command line
+// is read whole once it has taken them. Returns the exit status when there is nothing
+// more to do.
+std::optional<int> answerBeforeStarting(int argc, char** argv, Options& o) {
+    const QCoreApplication plain(argc, argv);
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.parse(QCoreApplication::arguments());
+    if (parser.isSet(QStringLiteral("help"))) {
+        std::cout << parser.helpText().toStdString();
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::cout << "rigkit-view " << RIGKIT_VERSION << "\n";
+        return 0;
+    }
+    // The picture's format is fixed when the window system starts; the whole reading
+    // refuses a value out of range.
+    bool ok = false;
+    const int samples = parser.value(QStringLiteral("samples")).toInt(&ok);
+    o.samples = ok && samples >= 0 && samples <= 16 ? samples : kDefaultSamples;
+    return std::nullopt;
+}
+
+// The whole command line; false, having said why, when it is wrong.
+bool readCommandLine(const QApplication& app, Options& o) {
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(app);
+    if (const auto wrong = takeOptions(parser, o)) {
+        std::cerr << "rigkit-view: " << *wrong << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The painters draw with the fixed-function pipeline. The format is fixed when Qt starts.
+void setSurfaceFormat(int samples) {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setDepthBufferSize(24);
+    // Smooth edges on screen; the picking pass draws into a single-sampled buffer of its
+    // own.
+    format.setSamples(samples);
+    QSurfaceFormat::setDefaultFormat(format);
+}
 
 // A script file is a list of steps, or a scene file whose script is taken.
 runner::Json scriptOf(const runner::Json& document) {
@@ -31,206 +160,120 @@ runner::Json scriptOf(const runner::Json& document) {
     throw runner::RunError("", "a script file holds a list of steps or a scene with a \"script\" list");
 }
 
-runner::Json printItems(const QString& list) {
-    runner::Json items = runner::Json::array();
-    for (const QString& item : list.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        items.push_back(item.trimmed().toStdString());
-    return items;
+void printViewportOnceShown(viewer::ViewerWindow& window) {
+    QTimer::singleShot(0, &window, [&window] {
+        const QWidget* v = window.viewport();
+        const QPoint at = v->mapToGlobal(QPoint(0, 0));
+        std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height() << "]"
+                  << std::endl;
+    });
 }
 
-// "--samples N" or "--samples=N"; 4 when not given. The parser checks the option again
-// once Qt has started, and refuses a value that is not a number from 0 to 16.
-int samplesRequested(int argc, char** argv) {
-    constexpr int kDefaultSamples = 4;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray arg(argv[i]);
-        QByteArray value;
-        if (arg == "--samples" && i + 1 < argc)
-            value = argv[i + 1];
-        else if (arg.startsWith("--samples="))
-            value = arg.mid(10);
-        else
-            continue;
-        bool ok = false;
-        const int n = value.toInt(&ok);
-        return ok && n >= 0 && n <= 16 ? n : kDefaultSamples;
+// Plays the script once the window shows, then saves the screenshot and closes as asked.
+void playOnceShown(viewer::ViewerWindow& window, runner::ScriptContext& context, const runner::Json& steps,
+                   const Options& o, int& status) {
+    // A script's pixel coordinates are those of the scene's viewport size.
+    window.viewport()->setFixedSize(context.session.scene().width, context.session.scene().height);
+    QTimer::singleShot(0, &window, [&window, &context, &steps, &o, &status] {
+        try {
+            runner::playScript(steps, viewer::viewerSteps(window), context);
+        } catch (const std::exception& e) {
+            std::cerr << o.script << ": " << runner::oneLine(e.what()) << std::endl;
+            window.statusBar()->showMessage(QString::fromStdString(e.what()));
+            status = kFailure;
+        }
+        if (!o.screenshot.isEmpty() && !window.grab().save(o.screenshot)) {
+            std::cerr << "rigkit-view: cannot write " << o.screenshot.toStdString() << std::endl;
+            status = kFailure;
+        }
+        window.viewport()->setMinimumSize(0, 0);
+        window.viewport()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        if (o.quit)
+            window.closeWithoutAsking();
+    });
+}
+
+// The window's own items, then whatever the "print" step prints.
+int printOnExit(const QString& list, viewer::ViewerWindow& window, runner::ScriptContext& context) {
+    try {
+        const runner::StepTable steps = runner::defaultSteps();
+        for (const QString& part : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            const QString name = part.trimmed();
+            if (name == QLatin1String("cursor"))
+                std::cout << "cursor: " << runner::show(window.viewport()->cursorName().toStdString()) << "\n";
+            else if (name == QLatin1String("loadError"))
+                std::cout << "loadError: " << runner::show(window.document().loadError().toStdString()) << "\n";
+            else if (name == QLatin1String("unsaved"))
+                std::cout << "unsaved: " << (window.document().hasUnsavedEdits() ? "true" : "false") << "\n";
+            else
+                steps.find("print")->play(context, runner::Json::array({name.toStdString()}), runner::Json());
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "rigkit-view: --print-on-exit: " << runner::oneLine(e.what()) << std::endl;
+        return kFailure;
     }
-    return kDefaultSamples;
+    return 0;
+}
+
+// Reads the script file; false, having said why, when it cannot be read.
+bool readScript(const Options& o, runner::Json& steps) {
+    if (o.script.empty())
+        return true;
+    try {
+        steps = scriptOf(runner::readDocumentFile(o.script));
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << o.script << ": " << runner::oneLine(e.what()) << std::endl;
+        return false;
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The painters draw with the fixed-function pipeline.
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setDepthBufferSize(24);
-    // Smooth edges on screen; the picking pass draws into a single-sampled buffer of its
-    // own. --samples is read before Qt starts, which fixes the format at its start.
-    format.setSamples(samplesRequested(argc, argv));
-    QSurfaceFormat::setDefaultFormat(format);
-
+    Options o;
+    if (const auto status = answerBeforeStarting(argc, argv, o))
+        return *status;
+    setSurfaceFormat(o.samples);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("rigkit-view"));
     QApplication::setApplicationVersion(QStringLiteral(RIGKIT_VERSION));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "Shows the scene that SCENE.json describes and lets you drive its controls: click to pick, drag to edit,\n"
-        "Ctrl+Z / Ctrl+Shift+Z to undo and redo, Escape to cancel a drag, the wheel to zoom, the middle button\n"
-        "to pan, Ctrl+Q to quit.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("SCENE.json"), QStringLiteral("the scene to show"));
-    const QCommandLineOption plugin(
-        QStringLiteral("plugin"),
-        QStringLiteral("the plug-in to load (default: librigkit.so beside this program, else in "
-                       "../lib/rigkit, where it is installed)"),
-        QStringLiteral("PATH"));
-    const QCommandLineOption script(
-        QStringLiteral("script"),
-        QStringLiteral("replay these runner steps in the window (a list of steps, or a scene file's script)"),
-        QStringLiteral("FILE"));
-    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("where rendered images go (default: .)"),
-                                 QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption quit(QStringLiteral("quit"),
-                                  QStringLiteral("close the window once the script has played"));
-    const QCommandLineOption printOnExit(
-        QStringLiteral("print-on-exit"),
-        QStringLiteral("print these items, comma-separated, as the \"print\" step does, when the window closes"),
-        QStringLiteral("ITEMS"));
-    const QCommandLineOption printViewport(
-        QStringLiteral("print-viewport"),
-        QStringLiteral("print the viewport's place on the screen, \"viewport: [x, y, width, height]\", once shown"));
-    const QCommandLineOption answer(
-        QStringLiteral("answer"),
-        QStringLiteral("answer every question the window would ask (reload over unsaved edits, save before closing, "
-                       "restore a recovery file) with yes or no, for scripts and tests"),
-        QStringLiteral("yes|no"));
-    const QCommandLineOption samples(
-        QStringLiteral("samples"),
-        QStringLiteral("samples per pixel of the picture on screen, 0 to 16 (default 4; 0 turns multisampling off)"),
-        QStringLiteral("N"), QStringLiteral("4"));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("once the script has played, save a picture of the whole window (PNG)"), QStringLiteral("FILE"));
-    parser.addOptions({plugin, script, out, quit, printOnExit, printViewport, answer, samples, screenshot});
-    parser.process(app);
-    {
-        bool ok = false;
-        const int n = parser.value(samples).toInt(&ok);
-        if (!ok || n < 0 || n > 16) {
-            std::cerr << "rigkit-view: --samples takes a whole number from 0 to 16\n";
-            return kUsage;
-        }
-    }
-    if (parser.positionalArguments().size() != 1) {
-        std::cerr << "rigkit-view: give one scene file (rigkit-view --help tells how to call it)\n";
+    if (!readCommandLine(app, o))
         return kUsage;
-    }
-    const std::string sceneFile = parser.positionalArguments().front().toStdString();
-
-    const std::string pluginPath =
-        parser.isSet(plugin) ? parser.value(plugin).toStdString() : runner::defaultPluginPath();
-    const std::string failure = runner::loadPlugin(pluginPath);
+    const std::string failure = runner::loadPlugin(o.plugin.empty() ? runner::defaultPluginPath() : o.plugin);
     if (!failure.empty()) {
         std::cerr << "rigkit-view: " << failure << std::endl;
         return kFailure;
     }
-
-    viewer::Answer answers = viewer::Answer::Ask;
-    if (parser.isSet(answer)) {
-        const QString a = parser.value(answer);
-        if (a != QLatin1String("yes") && a != QLatin1String("no")) {
-            std::cerr << "rigkit-view: --answer takes yes or no\n";
-            return kUsage;
-        }
-        answers = a == QLatin1String("yes") ? viewer::Answer::Yes : viewer::Answer::No;
-    } else if (parser.isSet(quit)) {
-        // A run that ends by itself cannot wait for anyone: it takes nothing it is offered.
-        answers = viewer::Answer::No;
-    }
-
-    runner::Scene scene;
-    runner::Json document;
-    runner::Json steps;
-    std::string current = sceneFile;
-    try {
-        document = runner::readDocumentFile(sceneFile);
-        scene = runner::loadScene(document);
-        if (parser.isSet(script)) {
-            current = parser.value(script).toStdString();
-            steps = scriptOf(runner::readDocumentFile(current));
-        }
-    } catch (const std::exception& e) {
-        std::cerr << current << ": " << runner::oneLine(e.what()) << std::endl;
+    viewer::DocumentController document(o.answer, !o.quit);
+    std::string why;
+    // A run that ends by itself has nothing to show without its scene; a window shows why
+    // and waits for the file to be put right.
+    if (!document.read(o.scene, why) && o.quit) {
+        std::cerr << why << std::endl;
         return kFailure;
     }
-
-    runner::ScriptContext context{scene, std::cout, parser.value(out).toStdString()};
-    viewer::ViewerWindow window(context);
+    runner::Json steps;
+    if (!readScript(o, steps))
+        return kFailure;
+    runner::ScriptContext context{document.session(), std::cout, o.out};
+    viewer::ViewerWindow window(document);
     context.draw = [&window](bool pick) { return window.viewport()->grab(pick); };
-    window.setAnswer(answers);
-    window.setRecoveryWrites(!parser.isSet(quit));
+    context.afterStep = [&window] {
+        window.refresh();
+        QApplication::processEvents();
+    };
     window.show();
     window.openAtSceneSize();
-    window.openScene(sceneFile, document);
-
+    document.open(window);
+    if (o.printViewport)
+        printViewportOnceShown(window);
     int status = 0;
-    if (parser.isSet(printViewport)) {
-        QTimer::singleShot(0, &window, [&window] {
-            const QWidget* v = window.viewport();
-            const QPoint at = v->mapToGlobal(QPoint(0, 0));
-            std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height() << "]"
-                      << std::endl;
-        });
-    }
-    if (parser.isSet(script)) {
-        const std::string scriptFile = parser.value(script).toStdString();
-        const bool quitAfter = parser.isSet(quit);
-        const QString screenshotFile = parser.value(screenshot);
-        // A script's pixel coordinates are those of the scene's viewport size.
-        window.viewport()->setFixedSize(scene.width, scene.height);
-        QTimer::singleShot(0, &window, [&, scriptFile, quitAfter, screenshotFile] {
-            try {
-                runner::playScript(steps, viewer::viewerSteps(window), context);
-            } catch (const std::exception& e) {
-                std::cerr << scriptFile << ": " << runner::oneLine(e.what()) << std::endl;
-                window.statusBar()->showMessage(QString::fromStdString(e.what()));
-                status = kFailure;
-            }
-            if (!screenshotFile.isEmpty() && !window.grab().save(screenshotFile)) {
-                std::cerr << "rigkit-view: cannot write " << screenshotFile.toStdString() << std::endl;
-                status = kFailure;
-            }
-            window.viewport()->setMinimumSize(0, 0);
-            window.viewport()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-            if (quitAfter)
-                window.closeWithoutAsking();
-        });
-    }
+    if (!o.script.empty())
+        playOnceShown(window, context, steps, o, status);
     const int appStatus = app.exec();
-    if (parser.isSet(printOnExit)) {
-        try {
-            // The window's own items, then whatever the "print" step prints.
-            for (const runner::Json& item : printItems(parser.value(printOnExit))) {
-                const std::string name = item.get<std::string>();
-                if (name == "cursor")
-                    std::cout << "cursor: " << runner::show(window.viewport()->cursorName().toStdString()) << "\n";
-                else if (name == "loadError")
-                    std::cout << "loadError: " << runner::show(window.loadError().toStdString()) << "\n";
-                else if (name == "unsaved")
-                    std::cout << "unsaved: " << (window.hasUnsavedEdits() ? "true" : "false") << "\n";
-                else
-                    runner::defaultSteps().at("print").play(context, runner::Json::array({item}), runner::Json());
-            }
-        } catch (const std::exception& e) {
-            std::cerr << "rigkit-view: --print-on-exit: " << runner::oneLine(e.what()) << std::endl;
-            status = kFailure;
-        }
-    }
+    if (!o.printOnExit.isEmpty() && printOnExit(o.printOnExit, window, context) != 0)
+        status = kFailure;
     std::cout.flush();
     return status != 0 ? status : appStatus;
 }

@@ -1,5 +1,7 @@
 #include "apps/rigkit-view/viewer_steps.h"
 
+#include "apps/core/scene_loader.h"
+
 #include "apps/rigkit-view/inspector.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
@@ -85,92 +87,94 @@ void playInspect(ViewerWindow& window, const runner::Json& argument) {
     }
 }
 
+// {"within": seconds, "steps": [...]}: plays the steps again, letting the window take its
+// events in between, until they all pass; for what arrives from outside (a file saved).
+void playWithin(runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
+    const double seconds = runner::requireNumber(a, "within");
+    const runner::Json steps = s.value("steps", runner::Json());
+    runner::requireArray(steps, "steps");
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        try {
+            runner::playScript(steps, *c.steps, c);
+            return;
+        } catch (const runner::RunError& e) {
+            if (clock.elapsed() > seconds * 1000.0)
+                throw runner::RunError("", "not within " + runner::show(a) + " s: " + e.what());
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(20);
+    }
+}
+
+void expectLoadError(ViewerWindow& window, const runner::Json& a) {
+    const std::string expected = runner::requireString(a, "expectLoadError");
+    const std::string shown = window.document().loadError().toStdString();
+    if (expected.empty() ? !shown.empty() : shown.find(expected) == std::string::npos)
+        throw runner::RunError("", "the window shows the load error " + runner::quote(shown) + ", expected " +
+                                       (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
+}
+
+// File > Save As, with the file named: a relative name goes below --out, as pictures do.
+void saveAs(ViewerWindow& window, const runner::ScriptContext& c, const runner::Json& a) {
+    const std::string name = runner::requireString(a, "saveAs");
+    if (name.empty())
+        throw runner::RunError("", "\"saveAs\" needs a file name");
+    std::filesystem::path file(name);
+    if (file.is_relative() && !c.outDir.empty())
+        file = std::filesystem::path(c.outDir) / file;
+    if (!window.document().saveTo(QString::fromStdString(file.string())))
+        throw runner::RunError("", "the scene could not be saved as " + runner::quote(file.string()));
+}
+
+// What the status bar says now, for answers the window gives there (a reload it did not
+// make, a save).
+void expectStatus(ViewerWindow& window, const runner::Json& a) {
+    const std::string expected = runner::requireString(a, "expectStatus");
+    const std::string shown = window.statusBar()->currentMessage().toStdString();
+    if (shown.find(expected) == std::string::npos)
+        throw runner::RunError("", "the status bar says " + runner::quote(shown) + ", expected " +
+                                       runner::quote(expected));
+}
+
+// The steps that act on the window as a user does, in place of the runner's.
+void overrideSteps(runner::StepTable& table, ViewerWindow& window) {
+    table.override("drag", [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
+        playDrag(window, c, a);
+    });
+    table.override("click", [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json& s) {
+        playClick(window, a, s);
+    });
+    table.override("camera", [&window, camera = table.find("camera")->play](
+                                 runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
+        camera(c, a, s);
+        window.viewport()->resetCamera();
+    });
+}
+
 }  // namespace
 
 runner::StepTable viewerSteps(ViewerWindow& window) {
     runner::StepTable table = runner::defaultSteps();
-    table["drag"].play = [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
-        playDrag(window, c, a);
-    };
-    table["click"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json& s) {
-        playClick(window, a, s);
-    };
-    table["camera"].play = [&window, camera = table["camera"].play](runner::ScriptContext& c, const runner::Json& a,
-                                                                    const runner::Json& s) {
-        camera(c, a, s);
-        window.viewport()->resetCamera();
-    };
-    table["inspect"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
-        playInspect(window, a);
-    };
-    table["save"].play = [&window](runner::ScriptContext&, const runner::Json&, const runner::Json&) {
-        if (!window.save())
+    overrideSteps(table, window);
+    using runner::Json;
+    using runner::ScriptContext;
+    table.add("inspect", [&window](ScriptContext&, const Json& a, const Json&) { playInspect(window, a); });
+    table.add("save", [&window](ScriptContext&, const Json&, const Json&) {
+        if (!window.document().save())
             throw runner::RunError("", "the scene could not be saved");
-    };
-    table["expectLoadError"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
-        const std::string expected = runner::requireString(a, "expectLoadError");
-        const std::string shown = window.loadError().toStdString();
-        if (expected.empty() ? !shown.empty() : shown.find(expected) == std::string::npos)
-            throw runner::RunError(
-                "", "the window shows the load error " + runner::quote(shown) + ", expected " +
-                        (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
-    };
-    // File > Save As, with the file named: a relative name goes below --out, as pictures do.
-    table["saveAs"].play = [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
-        const std::string name = runner::requireString(a, "saveAs");
-        if (name.empty())
-            throw runner::RunError("", "\"saveAs\" needs a file name");
-        std::filesystem::path file(name);
-        if (file.is_relative() && !c.outDir.empty())
-            file = std::filesystem::path(c.outDir) / file;
-        if (!window.saveTo(QString::fromStdString(file.string())))
-            throw runner::RunError("", "the scene could not be saved as " + runner::quote(file.string()));
-    };
+    });
+    table.add("saveAs", [&window](ScriptContext& c, const Json& a, const Json&) { saveAs(window, c, a); });
+    table.add("expectLoadError", [&window](ScriptContext&, const Json& a, const Json&) { expectLoadError(window, a); });
+    table.add("expectStatus", [&window](ScriptContext&, const Json& a, const Json&) { expectStatus(window, a); });
     // View > Frame All, as the F key asks for it.
-    table["frameAll"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
+    table.add("frameAll", [&window](ScriptContext&, const Json& a, const Json&) {
         if (!a.is_boolean() || !a.get<bool>())
             throw runner::RunError("", "\"frameAll\" takes true, not " + runner::describe(a));
         window.viewport()->frameAll();
-    };
-    // What the status bar says now, for answers the window gives there (a reload it did
-    // not make, a save).
-    table["expectStatus"].play = [&window](runner::ScriptContext&, const runner::Json& a, const runner::Json&) {
-        const std::string expected = runner::requireString(a, "expectStatus");
-        const std::string shown = window.statusBar()->currentMessage().toStdString();
-        if (shown.find(expected) == std::string::npos)
-            throw runner::RunError("", "the status bar says " + runner::quote(shown) + ", expected " +
-                                           runner::quote(expected));
-    };
-    // {"within": seconds, "steps": [...]}: plays the steps again, letting the window take its
-    // events in between, until they all pass; for what arrives from outside (a file saved).
-    table["within"] = {nullptr, {"steps"}};
-    // Every step ends with the window showing its result.
-    for (auto& entry : table) {
-        auto play = entry.second.play;
-        entry.second.play = [&window, play](runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
-            play(c, a, s);
-            window.refresh();
-            QApplication::processEvents();
-        };
-    }
-    table["within"].play = [&window, table](runner::ScriptContext& c, const runner::Json& a, const runner::Json& s) {
-        const double seconds = runner::requireNumber(a, "within");
-        const runner::Json steps = s.value("steps", runner::Json());
-        runner::requireArray(steps, "steps");
-        QElapsedTimer clock;
-        clock.start();
-        for (;;) {
-            try {
-                runner::playScript(steps, table, c);
-                return;
-            } catch (const runner::RunError& e) {
-                if (clock.elapsed() > seconds * 1000.0)
-                    throw runner::RunError("", "not within " + runner::show(a) + " s: " + e.what());
-            }
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-            QThread::msleep(20);
-        }
-    };
+    });
+    table.add("within", playWithin, {"steps"});
     return table;
 }
 

@@ -4,12 +4,14 @@
 // viewport as mouse events, drawing steps draw in its OpenGL context, and the window
 // shows what every step changed before the next one plays.
 
-#include "apps/rigkit-run/script.h"
+#include "apps/core/script.h"
 
 namespace viewer {
 
 class ViewerWindow;
 
+// The runner's steps as the window plays them, and the viewer's own: inspect, save, saveAs,
+// expectLoadError, expectStatus, frameAll and within.
 runner::StepTable viewerSteps(ViewerWindow& window);
 
 }  // namespace viewer

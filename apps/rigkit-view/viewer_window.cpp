@@ -1,41 +1,30 @@
 #include "apps/rigkit-view/viewer_window.h"
 
-#include "apps/rigkit-run/scene_writer.h"
 #include "apps/rigkit-view/inspector.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
-#include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 
-#include <QCloseEvent>
-#include <QDateTime>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFileSystemWatcher>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QVBoxLayout>
-
 #include <QAction>
-#include <QGuiApplication>
-#include <QLayout>
-#include <QScreen>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
-#include <QHBoxLayout>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 
 namespace viewer {
 
@@ -45,15 +34,11 @@ namespace {
 constexpr int kFirstFrame = 1;
 constexpr int kLastFrame = 100;
 constexpr int kPlayIntervalMs = 1000 / 24;
-// Editors that save by writing a new file and renaming it touch the directory several
-// times; the reload waits for them to settle.
-constexpr int kReloadDelayMs = 100;
-// Unsaved edits reach the recovery file at most this often.
-constexpr int kRecoveryIntervalMs = 1000;
 
 }  // namespace
 
-ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QMainWindow(parent), m_context(context) {
+ViewerWindow::ViewerWindow(DocumentController& document, QWidget* parent)
+    : QMainWindow(parent), m_document(document), m_session(document.session()) {
     setWindowTitle(QStringLiteral("rigkit-view"));
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -66,7 +51,7 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
     m_error->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_error->setStyleSheet(QStringLiteral("background: #7a1f1f; color: white; padding: 6px"));
     m_error->hide();
-    m_viewport = new Viewport(context, central);
+    m_viewport = new Viewport(m_session, central);
     column->addWidget(m_error);
     column->addWidget(m_viewport, 1);
     setCentralWidget(central);
@@ -75,7 +60,17 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
         if (!what.isEmpty())
             statusBar()->showMessage(what);
     });
+    buildTimeline();
+    QDockWidget* history = buildHistory();
+    QDockWidget* inspector = buildInspector();
+    // The list of edits is short; the inspector gets the height.
+    resizeDocks({history, inspector}, {150, 400}, Qt::Vertical);
+    buildActions();
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    refresh();
+}
 
+void ViewerWindow::buildTimeline() {
     auto* timeline = new QToolBar(QStringLiteral("Timeline"), this);
     timeline->setObjectName(QStringLiteral("timeline"));
     timeline->setMovable(false);
@@ -121,7 +116,9 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
     connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { setAnimationMode(); });
     connect(m_first, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
     connect(m_last, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
+}
 
+QDockWidget* ViewerWindow::buildHistory() {
     auto* dock = new QDockWidget(QStringLiteral("History"), this);
     dock->setObjectName(QStringLiteral("history"));
     dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
@@ -129,55 +126,38 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
     m_history->setSelectionMode(QAbstractItemView::NoSelection);
     dock->setWidget(m_history);
     addDockWidget(Qt::RightDockWidgetArea, dock);
+    return dock;
+}
 
-    auto* inspectorDock = new QDockWidget(QStringLiteral("Inspector"), this);
-    inspectorDock->setObjectName(QStringLiteral("inspector"));
-    inspectorDock->setFeatures(QDockWidget::NoDockWidgetFeatures);
-    m_inspector = new Inspector(context, inspectorDock);
-    inspectorDock->setWidget(m_inspector);
-    addDockWidget(Qt::RightDockWidgetArea, inspectorDock);
-    // Wide enough for an editor beside each name; the list of edits is short, the
-    // inspector gets the height.
-    inspectorDock->setMinimumWidth(360);
-    resizeDocks({dock, inspectorDock}, {150, 400}, Qt::Vertical);
+QDockWidget* ViewerWindow::buildInspector() {
+    auto* dock = new QDockWidget(QStringLiteral("Inspector"), this);
+    dock->setObjectName(QStringLiteral("inspector"));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    m_inspector = new Inspector(m_session, dock);
+    dock->setWidget(m_inspector);
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    // Wide enough for an editor beside each name.
+    dock->setMinimumWidth(360);
     connect(m_inspector, &Inspector::edited, this, &ViewerWindow::refresh);
+    return dock;
+}
 
-    m_watcher = new QFileSystemWatcher(this);
-    m_reloadTimer = new QTimer(this);
-    m_reloadTimer->setSingleShot(true);
-    m_reloadTimer->setInterval(kReloadDelayMs);
-    connect(m_reloadTimer, &QTimer::timeout, this, &ViewerWindow::fileMayHaveChanged);
-    connect(m_watcher, &QFileSystemWatcher::fileChanged, m_reloadTimer, QOverload<>::of(&QTimer::start));
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, m_reloadTimer, QOverload<>::of(&QTimer::start));
-    m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setSingleShot(true);
-    m_recoveryTimer->setInterval(kRecoveryIntervalMs);
-    connect(m_recoveryTimer, &QTimer::timeout, this, &ViewerWindow::writeRecovery);
-
-    auto* undoAction = new QAction(QStringLiteral("Undo"), this);
-    undoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    connect(undoAction, &QAction::triggered, this, &ViewerWindow::undo);
-    auto* redoAction = new QAction(QStringLiteral("Redo"), this);
-    redoAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    connect(redoAction, &QAction::triggered, this, &ViewerWindow::redo);
-    auto* quitAction = new QAction(QStringLiteral("Quit"), this);
-    quitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-    connect(quitAction, &QAction::triggered, this, &QWidget::close);
-    auto* saveAction = new QAction(QStringLiteral("Save"), this);
-    saveAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    connect(saveAction, &QAction::triggered, this, &ViewerWindow::save);
-    auto* saveAsAction = new QAction(QStringLiteral("Save As..."), this);
-    saveAsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-    connect(saveAsAction, &QAction::triggered, this, &ViewerWindow::saveAs);
-    auto* reloadAction = new QAction(QStringLiteral("Reload"), this);
-    reloadAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-    connect(reloadAction, &QAction::triggered, this, &ViewerWindow::reload);
-    auto* frameAction = new QAction(QStringLiteral("Frame All"), this);
-    frameAction->setShortcut(QKeySequence(Qt::Key_F));
-    connect(frameAction, &QAction::triggered, m_viewport, &Viewport::frameAll);
-    auto* homeAction = new QAction(QStringLiteral("Scene Camera"), this);
-    homeAction->setShortcut(QKeySequence(Qt::Key_Home));
-    connect(homeAction, &QAction::triggered, m_viewport, &Viewport::resetCamera);
+void ViewerWindow::buildActions() {
+    const auto action = [this](const char* text, const QKeySequence& keys, auto slot) {
+        auto* a = new QAction(QString::fromLatin1(text), this);
+        a->setShortcut(keys);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    QAction* undoAction = action("Undo", QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo(); });
+    QAction* redoAction = action("Redo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redo(); });
+    QAction* quitAction = action("Quit", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); });
+    QAction* saveAction = action("Save", QKeySequence(Qt::CTRL | Qt::Key_S), [this] { m_document.save(); });
+    QAction* saveAsAction =
+        action("Save As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { m_document.saveAs(); });
+    QAction* reloadAction = action("Reload", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { m_document.reload(); });
+    QAction* frameAction = action("Frame All", QKeySequence(Qt::Key_F), [this] { m_viewport->frameAll(); });
+    QAction* homeAction = action("Scene Camera", QKeySequence(Qt::Key_Home), [this] { m_viewport->resetCamera(); });
     for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         addAction(a);
@@ -191,50 +171,48 @@ ViewerWindow::ViewerWindow(runner::ScriptContext& context, QWidget* parent) : QM
     file->addActions({saveAction, saveAsAction, reloadAction});
     file->addSeparator();
     file->addAction(quitAction);
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addActions({undoAction, redoAction});
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    view->addActions({frameAction, homeAction});
-
-    statusBar()->showMessage(QStringLiteral("Ready"));
-    refresh();
+    menuBar()->addMenu(QStringLiteral("&Edit"))->addActions({undoAction, redoAction});
+    menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
 }
 
 void ViewerWindow::refresh() {
     m_refreshing = true;
-    const double frame = m_context.frame;
+    const double frame = m_session.frame();
     const int rounded = static_cast<int>(std::lround(std::clamp(frame, -1e6, 1e6)));
     m_frameSlider->setRange(std::min(kFirstFrame, rounded), std::max(kLastFrame, rounded));
     m_frameSlider->setValue(rounded);
     m_frameBox->setValue(frame);
-    const bool range = m_context.animationMode == CX_AnimationModeRange;
+    const bool range = m_session.animationMode == CX_AnimationModeRange;
     m_mode->setCurrentIndex(range ? 1 : 0);
     m_first->setEnabled(range);
     m_last->setEnabled(range);
-    if (range && !m_context.range.isInfinite()) {
-        m_first->setValue(m_context.range.first());
-        m_last->setValue(m_context.range.last());
+    if (range && !m_session.range.isInfinite()) {
+        m_first->setValue(m_session.range.first());
+        m_last->setValue(m_session.range.last());
     }
+    showHistory();
+    m_refreshing = false;
+    m_inspector->showSelection();
+    showNewMessages();
+    m_viewport->update();
+    m_document.scheduleRecovery();
+}
 
-    // The history as an undo list: what can be undone, the current state marked, then
-    // what can be redone, greyed.
+// The history as an undo list: what can be undone, the current state marked, then what
+// can be redone, greyed.
+void ViewerWindow::showHistory() {
     m_history->clear();
     m_history->addItem(QStringLiteral("<start>"));
-    for (const QString& name : m_context.history.names())
+    for (const QString& name : m_session.history.names())
         m_history->addItem(name);
     QListWidgetItem* current = m_history->item(m_history->count() - 1);
     QFont bold = current->font();
     bold.setBold(true);
     current->setFont(bold);
-    for (const QString& name : m_context.history.redoNames()) {
+    for (const QString& name : m_session.history.redoNames()) {
         auto* item = new QListWidgetItem(name, m_history);
         item->setForeground(Qt::gray);
     }
-    m_refreshing = false;
-    m_inspector->showSelection();
-    showNewMessages();
-    m_viewport->update();
-    scheduleRecovery();
 }
 
 void ViewerWindow::showNewMessages() {
@@ -249,8 +227,7 @@ void ViewerWindow::showNewMessages() {
 void ViewerWindow::setFrame(double frame) {
     if (m_viewport->isDragging())
         return;
-    m_context.frame = frame;
-    m_context.scene.common->setCurrentFrame(frame);
+    m_session.setFrame(frame);
     refresh();
 }
 
@@ -258,11 +235,11 @@ void ViewerWindow::setAnimationMode() {
     if (m_refreshing)
         return;
     if (m_mode->currentIndex() == 1) {
-        m_context.animationMode = CX_AnimationModeRange;
-        m_context.range =
+        m_session.animationMode = CX_AnimationModeRange;
+        m_session.range =
             MO_FrameRange(std::min(m_first->value(), m_last->value()), std::max(m_first->value(), m_last->value()));
     } else {
-        m_context.animationMode = CX_AnimationModeCurrentFrame;
+        m_session.animationMode = CX_AnimationModeCurrentFrame;
     }
     refresh();
 }
@@ -285,243 +262,50 @@ void ViewerWindow::tick() {
 void ViewerWindow::undo() {
     if (m_viewport->isDragging())
         return;
-    m_context.history.undo(1);
+    m_session.history.undo(1);
     refresh();
 }
 
 void ViewerWindow::redo() {
     if (m_viewport->isDragging())
         return;
-    m_context.history.redo(1);
+    m_session.history.redo(1);
     refresh();
 }
 
-}  // namespace viewer
+// ---- what the document controller asks of the window -------------------------------
 
-namespace viewer {
-
-// ---- the scene file ------------------------------------------------------------------
-
-void ViewerWindow::openScene(const std::string& file, const runner::Json& document) {
-    m_file = QString::fromStdString(file);
-    m_document = document;
-    m_saved = runner::sceneDocument(document, *m_context.scene.common);
-    QFile in(m_file);
-    if (in.open(QIODevice::ReadOnly))
-        m_fileText = in.readAll();
-    setWindowFilePath(m_file);
-    watch();
-    offerRecovery();
-}
-
-void ViewerWindow::watch() {
-    // The file itself for editors that write in place; its directory for those that write
-    // a new file and rename it over the old one, which ends the watch on the old file.
-    const QFileInfo info(m_file);
-    if (!m_watcher->files().isEmpty())
-        m_watcher->removePaths(m_watcher->files());
-    if (!m_watcher->directories().isEmpty())
-        m_watcher->removePaths(m_watcher->directories());
-    if (info.exists())
-        m_watcher->addPath(info.absoluteFilePath());
-    m_watcher->addPath(info.absolutePath());
-}
-
-void ViewerWindow::fileMayHaveChanged() {
-    QFile in(m_file);
-    // Between an editor's removal and its rename the file is briefly missing: the rename
-    // brings another notice.
-    if (!in.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray text = in.readAll();
-    watch();
-    if (text == m_fileText)
-        return;
-    m_fileText = text;
-    reload();
+void ViewerWindow::showStatus(const QString& message) {
+    statusBar()->showMessage(message);
 }
 
 void ViewerWindow::showLoadError(const QString& message) {
-    m_error->setText(message + QStringLiteral("\n(still showing the last scene that loaded)"));
-    m_error->show();
-    statusBar()->showMessage(message);
-    std::cerr << message.toStdString() << std::endl;
+    m_error->setText(message);
+    m_error->setVisible(!message.isEmpty());
 }
 
-QString ViewerWindow::loadError() const {
-    return m_error->isVisible() || !m_error->isHidden() ? m_error->text() : QString();
+bool ViewerWindow::isDragging() const {
+    return m_viewport->isDragging();
 }
 
-bool ViewerWindow::ask(const QString& question) {
-    if (m_answer != Answer::Ask)
-        return m_answer == Answer::Yes;
-    return QMessageBox::question(this, windowTitle(), question, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-}
-
-runner::Json ViewerWindow::currentDocument() const {
-    return runner::sceneDocument(m_document, *m_context.scene.common);
-}
-
-bool ViewerWindow::hasUnsavedEdits() const {
-    return !m_file.isEmpty() && currentDocument() != m_saved;
-}
-
-void ViewerWindow::reload() {
-    runner::Json document;
-    runner::Scene fresh;
-    const std::string file = m_file.toStdString();
-    try {
-        document = runner::readDocumentFile(file);
-        fresh = runner::loadScene(document);
-    } catch (const std::exception& e) {
-        showLoadError(QString::fromStdString(file + ": " + runner::oneLine(e.what())));
-        return;
-    }
-    if (hasUnsavedEdits() && !ask(QStringLiteral("%1 changed on disk. Load it and lose your unsaved edits?")
-                                      .arg(QFileInfo(m_file).fileName()))) {
-        statusBar()->showMessage(QStringLiteral("Kept your unsaved edits; the file on disk was not loaded"));
-        return;
-    }
-    m_viewport->cancelDrag();
-    std::vector<QString> selected;
-    for (const SLB_Selection::Item& item : m_context.scene.common->selection().items())
-        selected.push_back(item.node->name());
-    // The history's commands point into the old scene: they go first.
-    m_context.history.clear();
-    m_viewport->replaceScene(std::move(fresh));
-    SC_SceneCommon& scene = *m_context.scene.common;
-    scene.setCurrentFrame(m_context.frame);
-    for (const QString& name : selected)
-        if (MO_Node* node = scene.findNode(name))
-            scene.selection().select(node, 0, true);
-    m_document = document;
-    m_saved = runner::sceneDocument(document, scene);
-    m_error->hide();
-    m_error->clear();
-    removeRecovery();
+void ViewerWindow::replaceScene(runner::Scene scene, bool keepView) {
+    m_viewport->replaceScene(std::move(scene));
+    // A first scene brings its own camera; after that the user's view stays.
+    if (!keepView)
+        m_viewport->resetCamera();
     refresh();
-    statusBar()->showMessage(
-        QStringLiteral("Reloaded %1; the undo history starts again").arg(QFileInfo(m_file).fileName()));
-}
-
-bool ViewerWindow::writeScene(const QString& file) {
-    const runner::Json document = currentDocument();
-    const std::string text = runner::documentText(document);
-    std::string why;
-    if (!runner::writeFileAtomically(file.toStdString(), text, why)) {
-        const QString message = QStringLiteral("Cannot save %1: %2").arg(file, QString::fromStdString(why));
-        statusBar()->showMessage(message);
-        std::cerr << message.toStdString() << std::endl;
-        if (m_answer == Answer::Ask)
-            QMessageBox::warning(this, windowTitle(), message);
-        return false;
-    }
-    removeRecovery();
-    m_file = file;
-    m_document = document;
-    m_saved = document;
-    m_fileText = QByteArray::fromStdString(text);
-    setWindowFilePath(m_file);
-    watch();
-    statusBar()->showMessage(QStringLiteral("Saved %1").arg(file));
-    return true;
-}
-
-bool ViewerWindow::save() {
-    if (m_file.isEmpty())
-        return saveAs();
-    return writeScene(m_file);
-}
-
-bool ViewerWindow::saveAs() {
-    const QString file = QFileDialog::getSaveFileName(this, QStringLiteral("Save the scene as"), m_file,
-                                                      QStringLiteral("Scene files (*.json)"));
-    if (file.isEmpty())
-        return false;
-    return writeScene(file);
-}
-
-QString ViewerWindow::recoveryFile() const {
-    return m_file.isEmpty() ? QString() : m_file + QStringLiteral(".recovery");
-}
-
-void ViewerWindow::scheduleRecovery() {
-    if (m_recoveryWrites && !m_file.isEmpty() && !m_recoveryTimer->isActive())
-        m_recoveryTimer->start();
-}
-
-void ViewerWindow::writeRecovery() {
-    if (m_viewport->isDragging()) {
-        // A drag's preview is not an edit yet.
-        m_recoveryTimer->start();
-        return;
-    }
-    if (!hasUnsavedEdits()) {
-        removeRecovery();
-        return;
-    }
-    std::string why;
-    if (!runner::writeFileAtomically(recoveryFile().toStdString(), runner::documentText(currentDocument()), why))
-        statusBar()->showMessage(
-            QStringLiteral("Cannot write the recovery file %1: %2").arg(recoveryFile(), QString::fromStdString(why)));
-}
-
-void ViewerWindow::removeRecovery() {
-    m_recoveryTimer->stop();
-    if (!m_file.isEmpty())
-        QFile::remove(recoveryFile());
-}
-
-void ViewerWindow::offerRecovery() {
-    const QFileInfo recovery(recoveryFile());
-    if (!recovery.exists())
-        return;
-    if (recovery.lastModified() < QFileInfo(m_file).lastModified() ||
-        !ask(QStringLiteral("Unsaved edits of %1 were kept when the viewer last stopped. Restore them?")
-                 .arg(QFileInfo(m_file).fileName()))) {
-        QFile::remove(recoveryFile());
-        return;
-    }
-    try {
-        runner::Json document = runner::readDocumentFile(recoveryFile().toStdString());
-        runner::Scene restored = runner::loadScene(document);
-        m_viewport->replaceScene(std::move(restored));
-        m_context.scene.common->setCurrentFrame(m_context.frame);
-        m_document = document;
-        refresh();
-        statusBar()->showMessage(QStringLiteral("Restored unsaved edits from %1").arg(recoveryFile()));
-    } catch (const std::exception& e) {
-        showLoadError(recoveryFile() + QStringLiteral(": ") + QString::fromStdString(runner::oneLine(e.what())));
-    }
 }
 
 void ViewerWindow::closeWithoutAsking() {
-    m_closing = true;
+    m_document.closeWithoutAsking();
     close();
 }
 
 void ViewerWindow::closeEvent(QCloseEvent* event) {
-    if (!m_closing && hasUnsavedEdits()) {
-        bool saveFirst = m_answer == Answer::Yes;
-        if (m_answer == Answer::Ask) {
-            const auto choice = QMessageBox::question(
-                this, windowTitle(), QStringLiteral("Save your edits to %1 before closing?").arg(m_file),
-                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
-            if (choice == QMessageBox::Cancel) {
-                event->ignore();
-                return;
-            }
-            saveFirst = choice == QMessageBox::Save;
-        }
-        if (saveFirst && !save()) {
-            event->ignore();
-            return;
-        }
-    }
-    // A clean close: what was unsaved was saved or given up.
-    if (m_recoveryWrites)
-        removeRecovery();
-    event->accept();
+    if (m_document.mayClose())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void ViewerWindow::openAtSceneSize() {
@@ -529,7 +313,7 @@ void ViewerWindow::openAtSceneSize() {
     // and the difference is what the viewport lacks.
     ensurePolished();
     layout()->activate();
-    const QSize wanted(m_context.scene.width, m_context.scene.height);
+    const QSize wanted(m_session.scene().width, m_session.scene().height);
     QSize size = this->size() + (wanted - m_viewport->size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size());

@@ -63,8 +63,8 @@ const CursorName kCursorNames[] = {
 
 }  // namespace
 
-Viewport::Viewport(runner::ScriptContext& context, QWidget* parent)
-    : QOpenGLWidget(parent), m_context(context), m_camera(context.scene.camera) {
+Viewport::Viewport(runner::Session& session, QWidget* parent)
+    : QOpenGLWidget(parent), m_session(session), m_camera(session.scene().camera) {
     setFocusPolicy(Qt::StrongFocus);
     // Hovering asks what is under the pointer.
     setMouseTracking(true);
@@ -83,7 +83,7 @@ Viewport::~Viewport() {
 }
 
 QSize Viewport::sizeHint() const {
-    return QSize(m_context.scene.width, m_context.scene.height);
+    return QSize(m_session.scene().width, m_session.scene().height);
 }
 
 Math::CameraTransformChain Viewport::camera() const {
@@ -95,8 +95,8 @@ Math::CameraTransformChain Viewport::camera() const {
 VS_View Viewport::view() const {
     VS_View view;
     view.camera = camera();
-    view.background = m_context.scene.background;
-    view.frameKey = MO_FrameKey(m_context.frame);
+    view.background = m_session.scene().background;
+    view.frameKey = MO_FrameKey(m_session.frame());
     return view;
 }
 
@@ -117,23 +117,23 @@ void Viewport::initializeGL() {
 
 void Viewport::paintGL() {
     const VS_ArtCache::Scope pictures(m_artCache.get());
-    UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
-    VS_SceneRenderer::drawScene(*m_context.scene.common, view());
+    UT_DPI::s_dpiScale = static_cast<float>(m_session.scene().dpiScale);
+    VS_SceneRenderer::drawScene(m_session.common(), view());
 }
 
 VS_PickImage Viewport::grab(bool pick) {
     makeCurrent();
     const VS_ArtCache::Scope pictures(m_artCache.get());
-    UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
+    UT_DPI::s_dpiScale = static_cast<float>(m_session.scene().dpiScale);
     const VS_View v = view();
     VS_PickImage out;
     // Drawn apart from the widget's picture, single-sampled: what is read back is exactly
     // what was drawn, and the window's picture stays as it is.
     if (bindPickBuffer()) {
         if (pick)
-            out.handles = VS_SceneRenderer::drawPickPass(*m_context.scene.common, v);
+            out.handles = VS_SceneRenderer::drawPickPass(m_session.common(), v);
         else
-            VS_SceneRenderer::drawScene(*m_context.scene.common, v);
+            VS_SceneRenderer::drawScene(m_session.common(), v);
         out.image = VS_ReadPixels(v.width(), v.height());
         m_pickBuffer->bindDefault();
     }
@@ -144,12 +144,12 @@ VS_PickImage Viewport::grab(bool pick) {
 
 VS_PickHit Viewport::pickAt(const Math::Point2d& at) {
     makeCurrent();
-    UT_DPI::s_dpiScale = static_cast<float>(m_context.scene.dpiScale);
+    UT_DPI::s_dpiScale = static_cast<float>(m_session.scene().dpiScale);
     // Only the pixels around the pointer are drawn and one is read back: a click costs a
     // sliver of the picking pass, not a whole one and a full read-back.
     VS_PickHit hit;
     if (bindPickBuffer()) {
-        hit = VS_SceneRenderer::pickAt(*m_context.scene.common, view(), runner::pixelIndex(at.x),
+        hit = VS_SceneRenderer::pickAt(m_session.common(), view(), runner::pixelIndex(at.x),
                                        runner::pixelIndex(at.y));
         m_pickBuffer->bindDefault();
     }
@@ -217,19 +217,19 @@ void Viewport::replaceScene(runner::Scene scene) {
     makeCurrent();
     // The labels' pictures belong to the old scene's art.
     m_artCache = std::make_unique<VS_ArtCache>();
-    m_context.scene = std::move(scene);
+    m_session.replaceScene(std::move(scene));
     doneCurrent();
     m_hovered.clear();
     update();
 }
 
 void Viewport::frameAll() {
-    const double frame = m_context.frame;
+    const double frame = m_session.frame();
     double low[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
                      std::numeric_limits<double>::max()};
     double high[3] = {-low[0], -low[1], -low[2]};
     bool any = false;
-    for (const auto& node : m_context.scene.common->nodes()) {
+    for (const auto& node : m_session.common().nodes()) {
         if (node->painters().empty())
             continue;
         const Math::Matrix4x4 m = node->worldMatrix(MO_FrameKey(frame));
@@ -274,7 +274,7 @@ void Viewport::fitDrawnExtent() {
     const runner::Camera origins = m_camera;
     m_camera.pixelsPerUnit = origins.pixelsPerUnit / kZoomOut;
     const VS_Image image = grab(false).image;
-    const VS_RGBA background = m_context.scene.background;
+    const VS_RGBA background = m_session.scene().background;
     int x0 = image.width, y0 = image.height, x1 = -1, y1 = -1;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x) {
@@ -300,12 +300,12 @@ void Viewport::fitDrawnExtent() {
 }
 
 void Viewport::resetCamera() {
-    m_camera = m_context.scene.camera;
+    m_camera = m_session.scene().camera;
     update();
 }
 
 bool Viewport::isDragging() const {
-    return m_session && m_session->isDragging();
+    return m_dragSession && m_dragSession->isDragging();
 }
 
 void Viewport::cancelDrag() {
@@ -326,33 +326,33 @@ void Viewport::prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> m
         std::make_unique<VS_Canvas>(static_cast<int>(chain.viewport().max.x), static_cast<int>(chain.viewport().max.y));
     m_binder = std::make_unique<CC_CameraChainTransformCanvasBinder>(*m_canvas);
     m_binder->setTransformChain(chain);
-    m_dragContext = std::make_unique<SLB_DragContext>(m_context.scene.common.get());
+    m_dragContext = std::make_unique<SLB_DragContext>(&m_session.common());
     m_dragContext->setOglMatrixManager(m_binder.get());
     m_dragContext->setCamera(camera());
-    m_dragContext->setFrames(m_context.frame, m_context.frame);
-    m_dragContext->setAnimationMode(m_context.animationMode);
-    m_dragContext->setFrameRange(m_context.range);
+    m_dragContext->setFrames(m_session.frame(), m_session.frame());
+    m_dragContext->setAnimationMode(m_session.animationMode);
+    m_dragContext->setFrameRange(m_session.range);
     m_dragContext->setButtonState(modifiers);
     if (manipMode)
         m_dragContext->setManipMode(*manipMode);
-    m_session = std::make_unique<SLB_DragSession>(*m_dragContext, m_context.history);
+    m_dragSession = std::make_unique<SLB_DragSession>(*m_dragContext, m_session.history);
 }
 
 void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {
     prepareDrag(modifiers, m_scriptManipMode);
     m_pressedAt = at;
     m_moved = false;
-    if (!m_session->press(node, at))
-        m_session.reset();
+    if (!m_dragSession->press(node, at))
+        m_dragSession.reset();
 }
 
 void Viewport::endDrag(bool record) {
     makeCurrent();
     if (record)
-        m_context.editsRecorded += m_session->release() ? 1 : 0;
+        m_dragSession->release();
     else
-        m_session->cancel();
-    m_session.reset();
+        m_dragSession->cancel();
+    m_dragSession.reset();
     update();
     emit changed();
 }
@@ -362,12 +362,12 @@ bool Viewport::playPointerDrag(const runner::DragGesture& gesture) {
         return false;
     prepareDrag(gesture.modifiers, gesture.manipMode);
     const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
-    if (!m_session->pressAt(gesture.node, pointer(gesture.from))) {
-        m_session.reset();
+    if (!m_dragSession->pressAt(gesture.node, pointer(gesture.from))) {
+        m_dragSession.reset();
         return false;
     }
     for (int i = 1; i <= gesture.steps; ++i)
-        m_session->moveTo(pointer(gesture.pointAt(i)));
+        m_dragSession->moveTo(pointer(gesture.pointAt(i)));
     endDrag(true);
     return true;
 }
@@ -390,7 +390,7 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
             hit.node->pickAdaptor()->scanHits(hit.handleId, true, modifiers);
         else if (!modifiers.testFlag(Qt::ShiftModifier))
             // A click on nothing clears the selection, unless it extends one.
-            m_context.scene.common->selection().clear();
+            m_session.common().selection().clear();
     }
     MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
     if (node && node->manipulator())
@@ -428,7 +428,7 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
         return;
     m_moved = true;
     makeCurrent();
-    m_session->move(at);
+    m_dragSession->move(at);
     update();
 }
 

@@ -6,7 +6,8 @@
 // manipulator with its preview at every move and records its command on release; Escape
 // cancels a drag; the wheel zooms and the middle button pans.
 
-#include "apps/rigkit-run/script.h"
+#include "apps/core/script.h"
+#include "apps/core/session.h"
 #include "host/draw/VS_SceneRenderer.h"
 
 #include <QOpenGLWidget>
@@ -26,7 +27,7 @@ namespace viewer {
 class Viewport : public QOpenGLWidget {
     Q_OBJECT
 public:
-    explicit Viewport(runner::ScriptContext& context, QWidget* parent = nullptr);
+    explicit Viewport(runner::Session& session, QWidget* parent = nullptr);
     ~Viewport() override;
 
     QSize sizeHint() const override;
@@ -40,7 +41,7 @@ public:
     void resetCamera();
     // Moves the camera so that every node's origin is in view, with a margin.
     void frameAll();
-    // Puts another scene in place of the context's (its GL resources go with the widget's
+    // Puts another scene in place of the session's (its GL resources go with the widget's
     // context current); the camera, zoom and pan stay.
     void replaceScene(runner::Scene scene);
 
@@ -96,7 +97,7 @@ private:
     void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
     void endDrag(bool record);
 
-    runner::ScriptContext& m_context;
+    runner::Session& m_session;
     // Starts as the scene's camera; zoom and pan change it.
     runner::Camera m_camera;
     // The view's canvas and binder during a drag: manipulators that work in a parent
@@ -104,7 +105,7 @@ private:
     std::unique_ptr<VS_Canvas> m_canvas;
     std::unique_ptr<CC_CameraChainTransformCanvasBinder> m_binder;
     std::unique_ptr<SLB_DragContext> m_dragContext;
-    std::unique_ptr<SLB_DragSession> m_session;
+    std::unique_ptr<SLB_DragSession> m_dragSession;
     Math::Point2d m_pressedAt;
     bool m_moved = false;
     bool m_scripted = false;

@@ -50,9 +50,10 @@ function(check_installed_programs root scratch)
     message(FATAL_ERROR "rigkit-run --list printed:\n${list}")
   endif()
   # The viewer loads the plug-in before it reads the scene, so a missing scene is the first
-  # thing it can complain of once the plug-in is loaded. No window is opened.
+  # thing it can complain of once the plug-in is loaded. A run that ends by itself opens no
+  # window for it.
   set(missing ${scratch}/no-such-scene.json)
-  execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${root}/${BINDIR}/rigkit-view ${missing}
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${root}/${BINDIR}/rigkit-view --quit ${missing}
                   RESULT_VARIABLE code OUTPUT_VARIABLE stdout ERROR_VARIABLE stderr)
   string(FIND "${stderr}" "${missing}: cannot open the file" at)
   if(NOT code STREQUAL "1" OR at EQUAL -1)

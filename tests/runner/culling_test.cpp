@@ -4,9 +4,9 @@
 // and move the camera between their drawings. A pick under the pointer must name the node
 // the whole picking image shows there.
 
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/json_util.h"
+#include "apps/core/scene_loader.h"
+#include "apps/core/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/base/UT_EditCount.h"
 #include "host/draw/VS_OffscreenContext.h"
@@ -56,7 +56,7 @@ public:
         VS_View view;
         view.camera = runner::cameraChain(m_scene.camera, m_scene.width, m_scene.height);
         view.background = m_scene.background;
-        view.frameKey = MO_FrameKey(context.frame);
+        view.frameKey = MO_FrameKey(context.session.frame());
         UT_DPI::s_dpiScale = float(m_scene.dpiScale);
         ++m_draws;
 
@@ -78,7 +78,7 @@ public:
         VS_SceneRenderer::setCulling(true);
 
         const std::string at =
-            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(context.frame) + ")";
+            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(context.session.frame()) + ")";
         EXPECT_TRUE(culled.rgba == whole.rgba) << at << ": the ordinary pass differs";
         EXPECT_TRUE(culledPick.image.rgba == wholePick.image.rgba) << at << ": the picking pass differs";
         EXPECT_EQ(culledPick.handles.size(), wholePick.handles.size()) << at;
@@ -111,7 +111,8 @@ Json readJson(const std::filesystem::path& path) {
 int play(runner::Scene& scene, const Json& script, const std::string& where, std::mt19937& rng, bool lenient) {
     const std::filesystem::path out = std::filesystem::temp_directory_path() / "rigkit-culling-test";
     std::ostringstream printed;
-    runner::ScriptContext context(scene, printed, out.string());
+    runner::Session session(scene);
+    runner::ScriptContext context(session, printed, out.string());
     Comparer comparer(scene, where, rng);
     context.draw = [&](bool pick) { return comparer.draw(context, pick); };
     const runner::StepTable table = runner::defaultSteps();

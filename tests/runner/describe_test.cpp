@@ -4,7 +4,7 @@
 // two attributes; and, in a painter the test registers itself, every read in order, a key
 // read twice, and re-reads made only when a key is given.
 
-#include "apps/rigkit-run/describe.h"
+#include "apps/core/describe.h"
 #include "host/base/VS_RGBA.h"
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"

@@ -1,4 +1,4 @@
-#include "apps/rigkit-run/plugin_loader.h"
+#include "apps/core/plugin_loader.h"
 
 #include <gtest/gtest.h>
 

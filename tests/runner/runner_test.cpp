@@ -1,7 +1,7 @@
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/scene_query.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/json_util.h"
+#include "apps/core/scene_loader.h"
+#include "apps/core/scene_query.h"
+#include "apps/core/script.h"
 #include "host/scene/AT_Attr.h"
 #include "tests/support/plugin.h"
 
@@ -95,7 +95,8 @@ struct RunnerScript : ::testing::Test {
 
     std::string play(runner::Scene& scene, const char* script, const runner::StepTable& table) {
         std::ostringstream out;
-        runner::ScriptContext context{scene, out, "."};
+        runner::Session session(scene);
+        runner::ScriptContext context{session, out, "."};
         runner::playScript(Json::parse(script), table, context);
         return out.str();
     }
@@ -105,13 +106,13 @@ TEST_F(RunnerScript, NewStepsAreTableEntriesWithTheirOwnOptions) {
     runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {"v": {"type": "double", "value": 2}}}]})");
     runner::StepTable table = runner::defaultSteps();
     int played = 0;
-    table["double"] = {[&](runner::ScriptContext& c, const Json& arg, const Json& step) {
-                           ++played;
-                           const runner::Target t = runner::resolve(*c.scene.common, arg.get<std::string>());
-                           const double factor = step.contains("by") ? step["by"].get<double>() : 2.0;
-                           runner::write(t, c.frame, runner::read(t, c.frame).get<double>() * factor);
-                       },
-                       {"by"}};
+    const auto times = [&](runner::ScriptContext& c, const Json& arg, const Json& step) {
+        ++played;
+        const runner::Target t = runner::resolve(c.session.common(), arg.get<std::string>());
+        const double factor = step.contains("by") ? step["by"].get<double>() : 2.0;
+        runner::write(t, c.session.frame(), runner::read(t, c.session.frame()).get<double>() * factor);
+    };
+    table.add("double", times, {"by"});
     EXPECT_EQ(play(scene, R"([{"double": "n.v", "by": 3}, {"print": ["n.v"]}])", table), "n.v: 6.0\n");
 
     // Every step is checked before the first plays: nothing ran, nothing printed.
@@ -121,6 +122,29 @@ TEST_F(RunnerScript, NewStepsAreTableEntriesWithTheirOwnOptions) {
     EXPECT_EQ(played, 0);
     EXPECT_EQ(errorOf([&] { play(scene, R"([{"double": "n.v", "frame": 2}])", table); }),
               "step 1: one step cannot be both \"double\" and \"frame\"");
+
+    // A name taken twice, or an override of a step that is not there (misspelt), is the
+    // program's mistake; an override keeps the step's options.
+    EXPECT_THROW(table.add("double", times), std::logic_error);
+    EXPECT_THROW(table.override("dubble", times), std::logic_error);
+    EXPECT_EQ(table.find("dubble"), nullptr);
+    table.override("double", [&](runner::ScriptContext&, const Json&, const Json&) { played += 10; });
+    play(scene, R"([{"double": "n.v", "by": 3}])", table);
+    EXPECT_EQ(played, 10);
+}
+
+// A step that plays steps of its own plays them with the whole table the script plays
+// with, itself included, however deep.
+TEST_F(RunnerScript, NestedStepsSeeTheWholeTable) {
+    runner::Scene scene = load(R"({"nodes": [{"name": "n", "attributes": {"v": {"type": "double"}}}]})");
+    runner::StepTable table;
+    table.add("nested", [](runner::ScriptContext& c, const Json&, const Json& step) {
+        runner::playScript(step["steps"], *c.steps, c);
+    }, {"steps"});
+    table.add("last", [](runner::ScriptContext& c, const Json&, const Json&) { c.out << "last\n"; });
+    EXPECT_EQ(play(scene, R"([{"nested": 1, "steps": [{"nested": 2, "steps": [{"last": true}]}]}, {"last": 1}])",
+                   table),
+              "last\nlast\n");
 }
 
 TEST_F(RunnerScript, PathsNameNodesAttributesComponentsMatricesAndKeys) {
@@ -133,6 +157,29 @@ TEST_F(RunnerScript, PathsNameNodesAttributesComponentsMatricesAndKeys) {
     for (const char* bad :
          {"n", "n.", "n.keys", "n.keys.p.x.y", "n.p.x.y", "n.matrix.x", "n.w", "n.v.x", "n.p.w", "m.v"})
         EXPECT_NE(errorOf([&] { runner::resolve(s, bad); }), "no error") << bad;
+}
+
+// A component's attributes and a step's path name an attribute through one resolver: the
+// same names are taken and refused, with the same words (a step names the node too).
+TEST_F(RunnerScript, ComponentsAndStepsNameAttributesAlike) {
+    const char* const refs[] = {"v", "p", "p.x", "p.y", "w", "v.x", "p.z", "p.", "p.x.y", ""};
+    for (const char* ref : refs) {
+        const std::string scene = std::string(R"({"nodes": [{"name": "n", "attributes": {
+            "v": {"type": "double"}, "p": {"type": "position2d"}}, "painters": [{"type": "ARROW_X",
+            "attributes": [")") + ref + R"("]}]}]})";
+        std::string built = errorOf([&] { load(scene.c_str()); });
+        runner::Scene plain = load(R"({"nodes": [{"name": "n", "attributes": {
+            "v": {"type": "double"}, "p": {"type": "position2d"}}}]})");
+        std::string queried = errorOf([&] { runner::resolve(*plain.common, std::string("n.") + ref); });
+        // The painter accepts any attributes; only the names can be wrong.
+        const std::string where = "nodes[0].painters[0].attributes[0]: ";
+        if (built.rfind(where, 0) == 0)
+            built.erase(0, where.size());
+        const auto dotted = queried.find("\"n.");
+        if (dotted != std::string::npos)
+            queried.erase(dotted + 1, 2);
+        EXPECT_EQ(built, queried) << ref;
+    }
 }
 
 TEST_F(RunnerScript, CompoundKeysListEveryKeyedFrameWithTheWholeValue) {
@@ -160,7 +207,8 @@ struct RunnerImages : RunnerScript {
     std::string run(const std::string& outDir, const std::string& script) {
         runner::Scene scene = load(R"({"viewport": [8, 6]})");
         std::ostringstream out;
-        runner::ScriptContext context{scene, out, outDir};
+        runner::Session session(scene);
+        runner::ScriptContext context{session, out, outDir};
         return errorOf([&] { runner::playScript(Json::parse(script), runner::defaultSteps(), context); });
     }
 

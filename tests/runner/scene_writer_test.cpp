@@ -1,10 +1,12 @@
 // A saved scene must load back as the same scene: every scene of the repository is drawn,
 // saved, loaded again and drawn again, before and after its script has edited it, and the
-// two pictures (ordinary and picking pass) must be the same bytes.
+// two pictures (ordinary and picking pass) must be the same bytes. A document written
+// without the file it came from reads back as the same document.
 
-#include "apps/rigkit-run/scene_writer.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/scene_writer.h"
+#include "apps/core/scene_loader.h"
+#include "apps/core/script.h"
+#include "apps/core/session.h"
 #include "host/commands/attribute_edit_commands.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
@@ -60,6 +62,15 @@ runner::Scene reload(const Json& document) {
     return runner::loadScene(runner::parseDocument(runner::documentText(document)));
 }
 
+runner::Document kept(const Json& json) {
+    return runner::readDocument(std::make_shared<const Json>(json));
+}
+
+// What saving the scene writes.
+Json saved(const runner::Document& loaded, const runner::Scene& scene) {
+    return runner::writeDocument(runner::captureDocument(loaded, *scene.common));
+}
+
 void expectSamePictures(const Pictures& a, const Pictures& b, const std::string& what) {
     EXPECT_TRUE(a.image.width == b.image.width && a.image.rgba == b.image.rgba) << what << ": the picture differs";
     EXPECT_TRUE(a.pick.rgba == b.pick.rgba) << what << ": the picking pass differs";
@@ -71,13 +82,13 @@ protected:
 };
 
 TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
-    const Json document = runner::readDocumentFile(GetParam());
-    runner::Scene scene = runner::loadScene(document);
-    const Json saved = runner::sceneDocument(document, *scene.common);
+    const Json json = runner::readDocumentFile(GetParam());
+    const runner::Document document = kept(json);
+    runner::Scene scene = runner::buildScene(document);
     // Nothing edited: nothing in the file changes, down to how its numbers are written.
-    EXPECT_EQ(runner::documentText(saved), runner::documentText(document));
+    EXPECT_EQ(runner::documentText(saved(document, scene)), runner::documentText(json));
 
-    runner::Scene again = reload(saved);
+    runner::Scene again = reload(saved(document, scene));
     expectSamePictures(draw(scene, scene.camera, 1.0), draw(again, again.camera, 1.0), "as loaded");
 
     // After the script's edits (drags, sets, property changes, undos), at the frame where it
@@ -94,16 +105,25 @@ TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
     }
     const fs::path out = fs::temp_directory_path() / ("rigkit-roundtrip-" + std::to_string(::getpid()));
     std::ostringstream printed;
-    runner::ScriptContext context{scene, printed, out.string()};
+    runner::Session session(scene);
+    runner::ScriptContext context{session, printed, out.string()};
     runner::playScript(script, runner::defaultSteps(), context);
     fs::remove_all(out);
     scene.common->selection().clear();
-    const Json edited = runner::sceneDocument(document, *scene.common);
+    const Json edited = saved(document, scene);
     runner::Scene editedAgain = reload(edited);
-    expectSamePictures(draw(scene, scene.camera, context.frame), draw(editedAgain, scene.camera, context.frame),
-                       "after the script");
+    const double frame = session.frame();
+    expectSamePictures(draw(scene, scene.camera, frame), draw(editedAgain, scene.camera, frame), "after the script");
     // Saving what was loaded from a save gives the same file.
-    EXPECT_EQ(runner::documentText(runner::sceneDocument(edited, *editedAgain.common)), runner::documentText(edited));
+    EXPECT_EQ(runner::documentText(saved(kept(edited), editedAgain)), runner::documentText(edited));
+}
+
+// The document holds all a file says: written whole, without the file, it reads back the same.
+TEST_P(SceneRoundTrip, DocumentWrittenWithoutItsFileReadsBackTheSame) {
+    const runner::Document document = runner::readDocument(runner::readDocumentFile(GetParam()));
+    const Json written = runner::writeDocument(document);
+    EXPECT_TRUE(runner::readDocument(runner::parseDocument(runner::documentText(written))) == document)
+        << runner::documentText(written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Repository, SceneRoundTrip, ::testing::ValuesIn(repositoryScenes()),
@@ -135,17 +155,18 @@ TEST(SceneWriter, KeepsWhatItDoesNotModelAndWritesEdits) {
       }],
       "script": [{"frame": 3}]
     })");
-    runner::Scene scene = runner::loadScene(document);
+    const runner::Document loaded = kept(document);
+    runner::Scene scene = runner::buildScene(loaded);
     MO_Node* n = scene.common->findNode("n");
     Attr::planValuesAt({static_cast<AT_DoubleAttr*>(n->attribute("tx"))}, 5.0, {1.5}, true)->execute();
     Attr::planValuesAt({static_cast<AT_ComplexAttr*>(n->attribute("pos"))->component(1)}, 4.0, {7.0}, true)->execute();
     static_cast<AT_BoolAttr*>(n->attribute("on"))->setValue(1.0, true);
     n->changeProperties({{"added", true}, {"color", std::vector<double>{0, 255, 0, 255}}}, {"gone"});
 
-    const Json saved = runner::sceneDocument(document, *scene.common);
-    EXPECT_EQ(saved["$schema"], document["$schema"]);
-    EXPECT_EQ(saved["script"], document["script"]);
-    const Json& attributes = saved["nodes"][0]["attributes"];
+    const Json written = saved(loaded, scene);
+    EXPECT_EQ(written["$schema"], document["$schema"]);
+    EXPECT_EQ(written["script"], document["script"]);
+    const Json& attributes = written["nodes"][0]["attributes"];
     // Keyed at frame 5 by an attribute that was not animated: a curve of the kind edits make.
     EXPECT_EQ(attributes["tx"]["curve"], "bezier");
     EXPECT_EQ(attributes["tx"]["keys"], Json::parse("[[5.0, 1.5]]"));
@@ -153,7 +174,7 @@ TEST(SceneWriter, KeepsWhatItDoesNotModelAndWritesEdits) {
     EXPECT_EQ(attributes["pos"]["keys"], Json::parse("[[4.0, [1.0, 7.0]]]"));
     EXPECT_EQ(attributes["on"]["value"], true);
     EXPECT_EQ(attributes["e"], document["nodes"][0]["attributes"]["e"]);
-    EXPECT_EQ(runner::show(saved["nodes"][0]["properties"]),
+    EXPECT_EQ(runner::show(written["nodes"][0]["properties"]),
               R"({"length":2,"color":[0.0,255.0,0.0,255.0],"added":true})");
 }
 

@@ -2,8 +2,8 @@
 // without a place in it fails here. And the contact sheet that closes it scales and tiles
 // what was rendered.
 
-#include "apps/rigkit-run/contact_sheet.h"
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/contact_sheet.h"
+#include "apps/core/json_util.h"
 #include "host/scene/factories.h"
 #include "tests/support/plugin.h"
 

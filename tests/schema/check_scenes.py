@@ -67,6 +67,7 @@ CLEARER = {
     "bad_unit_scale": "metrics.unitScale[1]: expected a number above 0, found 0",
     "late_bad_step": "step 3: expected an object, found a string",
     "manip_mode_beyond_int": "step 1: drag.manipMode: expected a number below 2147483648, found 1e+20",
+    "manip_mode_fraction": "step 1: drag.manipMode: expected a whole number, found a number",
     "undo_beyond_int": "step 1: undo: expected a whole number from 0 to 2147483647, found 1e+300",
     "pointer_drag_without_node": "step 1: drag: a drag \"in\": \"pointer\" needs the \"node\" it drags",
     "unknown_attribute_type": "nodes[0].attributes.tx.type: unknown value \"foo\" (expected one of: double, bool, "

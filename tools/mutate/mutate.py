@@ -271,7 +271,7 @@ def ctest_units(build):
         # The runner's scenes and command lines, and the fuzz targets replaying their
         # corpora: every one of them opens the plug-in through the runner's loader.
         units.append(Unit("runner-and-replays", "ctest", None, build, dict(os.environ),
-                          {"rigkit", "rigkit_host", "rigkit-run", "rigkit_run_core"}, scripts))
+                          {"rigkit", "rigkit_host", "rigkit-run", "rigkit_app_core"}, scripts))
     return units
 
 
@@ -284,8 +284,8 @@ def reach_of_program(exe, target):
     needed = subprocess.run(["readelf", "-d", exe], capture_output=True, text=True).stdout
     if "librigkit.so" in needed or b"librigkit.so" in data:
         reach.add("rigkit")
-    if b"rigkit_run_core" in data or b"plugin_loader" in data:
-        reach.add("rigkit_run_core")
+    if b"rigkit_app_core" in data or b"plugin_loader" in data:
+        reach.add("rigkit_app_core")
     return reach
 
 

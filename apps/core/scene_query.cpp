@@ -1,4 +1,4 @@
-#include "apps/rigkit-run/scene_query.h"
+#include "apps/core/scene_query.h"
 
 #include "host/base/MSG_Scope.h"
 #include "host/scene/AT_Attr.h"
@@ -12,33 +12,13 @@ namespace runner {
 
 namespace {
 
-std::vector<std::string> split(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto dot = path.find('.', start);
-        parts.push_back(path.substr(start, dot - start));
-        if (dot == std::string::npos)
-            return parts;
-        start = dot + 1;
-    }
-}
-
-AT_Attr* attributeOf(const MO_Node* node, const std::vector<std::string>& parts, std::size_t first) {
-    const std::string& name = parts[first];
+// "attr" or "attr.x" of the node `nodeName` names.
+AT_Attr* attributeAt(const MO_Node* node, const std::string& nodeName, const std::string& path) {
+    const auto [name, component] = splitAttributePath(path);
     AT_Attr* attr = node->attribute(QString::fromStdString(name));
-    if (!attr)
-        throw RunError("", "node " + quote(parts[0]) + " has no attribute " + quote(name));
-    if (parts.size() == first + 1)
-        return attr;
-    const auto* compound = dynamic_cast<const AT_ComplexAttr*>(attr);
-    if (!compound)
-        throw RunError("", "attribute " + quote(parts[0] + "." + name) + " has no components");
-    AT_DoubleAttr* c = compound->component(QString::fromStdString(parts[first + 1]));
-    if (!c)
-        throw RunError("",
-                       "attribute " + quote(parts[0] + "." + name) + " has no component " + quote(parts[first + 1]));
-    return c;
+    const int index = attributeComponent(nodeName, name, attr ? kindOf(*attr) : nullptr, component,
+                                         nodeName + "." + name);
+    return index < 0 ? attr : static_cast<AT_ComplexAttr*>(attr)->component(static_cast<std::size_t>(index));
 }
 
 Json numbers(const std::vector<double>& values) {
@@ -60,29 +40,56 @@ std::string shapeOf(const AT_Attr* attr) {
 
 }  // namespace
 
+std::pair<std::string, std::optional<std::string>> splitAttributePath(const std::string& text) {
+    const auto dot = text.find('.');
+    if (dot == std::string::npos)
+        return {text, std::nullopt};
+    return {text.substr(0, dot), text.substr(dot + 1)};
+}
+
+int attributeComponent(const std::string& nodeName, const std::string& attribute, const AttributeKindInfo* kind,
+                       const std::optional<std::string>& component, const std::string& shown) {
+    if (!kind)
+        throw RunError("", "node " + quote(nodeName) + " has no attribute " + quote(attribute));
+    if (!component)
+        return -1;
+    if (!kind->compound)
+        throw RunError("", "attribute " + quote(shown) + " has no components");
+    for (std::size_t i = 0; i < kind->numbers; ++i)
+        if (*component == kComponentNames[i])
+            return static_cast<int>(i);
+    throw RunError("", "attribute " + quote(shown) + " has no component " + quote(*component));
+}
+
+const AttributeKindInfo* kindOf(const AT_Attr& attribute) {
+    return attributeKindNamed(attribute.typeName().toStdString());
+}
+
 Target resolve(const SC_SceneCommon& scene, const std::string& path) {
-    const std::vector<std::string> parts = split(path);
-    const std::string usage = " (expected node.attr, node.attr.x, node.matrix or node.keys.attr)";
-    if (parts.size() < 2)
+    const std::string usage = std::string(" (expected node.attr, node.attr.x, node.") + kMatrixWord + " or node." +
+                              kKeysWord + ".attr)";
+    const auto dot = path.find('.');
+    if (dot == std::string::npos)
         throw RunError("", quote(path) + " names no value" + usage);
+    const std::string nodeName = path.substr(0, dot);
+    const std::string rest = path.substr(dot + 1);
     Target t;
-    t.node = scene.findNode(QString::fromStdString(parts[0]));
+    t.node = scene.findNode(QString::fromStdString(nodeName));
     if (!t.node)
-        throw RunError("", "unknown node " + quote(parts[0]) + " in " + quote(path));
-    if (parts[1] == "matrix" && parts.size() == 2) {
+        throw RunError("", "unknown node " + quote(nodeName) + " in " + quote(path));
+    if (rest == kMatrixWord) {
         t.kind = Target::Kind::Matrix;
         return t;
     }
-    if (parts[1] == "keys") {
-        if (parts.size() < 3 || parts.size() > 4)
-            throw RunError("", quote(path) + " names no value" + usage);
+    const std::string keysPrefix = std::string(kKeysWord) + ".";
+    if (rest == kKeysWord)
+        throw RunError("", quote(path) + " names no value" + usage);
+    if (rest.rfind(keysPrefix, 0) == 0) {
         t.kind = Target::Kind::Keys;
-        t.attribute = attributeOf(t.node, parts, 2);
+        t.attribute = attributeAt(t.node, nodeName, rest.substr(keysPrefix.size()));
         return t;
     }
-    if (parts.size() > 3)
-        throw RunError("", quote(path) + " names no value" + usage);
-    t.attribute = attributeOf(t.node, parts, 1);
+    t.attribute = attributeAt(t.node, nodeName, rest);
     return t;
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 // Writes a scene back as a scene file: what an edit can change (attribute values, keys and
-// properties) is taken from the scene as it is now, everything else from the document it
-// was loaded from, so that parts of the file that only the runner reads (the script, the
-// camera, the viewport) and keys written for editors survive a save untouched.
+// properties) is captured from the scene as it is now, everything else comes from the
+// document it was loaded from, so that parts of the file that only the runner reads (the
+// script, the camera, the viewport) and keys written for editors survive a save untouched.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/document.h"
 
 #include <string>
 
@@ -13,9 +13,8 @@ class SC_SceneCommon;
 
 namespace runner {
 
-// `loaded` is the document the scene was built from (loadScene accepted it). A value that
-// has not changed keeps the text the file gave it (2 stays 2, not 2.0).
-Json sceneDocument(const Json& loaded, const SC_SceneCommon& scene);
+// `loaded` is the document the scene was built from.
+Document captureDocument(const Document& loaded, const SC_SceneCommon& scene);
 
 // The document as a scene file is written: two-space indents, a final newline.
 std::string documentText(const Json& document);

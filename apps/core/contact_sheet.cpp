@@ -1,4 +1,4 @@
-#include "apps/rigkit-run/contact_sheet.h"
+#include "apps/core/contact_sheet.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/json_util.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,6 @@
-#include "apps/rigkit-run/plugin_loader.h"
+#include "apps/core/plugin_loader.h"
+
+#include "host/scene/factories.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>
@@ -15,7 +17,37 @@ bool isFile(const std::string& path) {
     return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
 }
 
+template <class Factory>
+void listFactory(std::ostream& out, const char* family, const Factory& factory) {
+    const auto names = factory.names();
+    out << family << " (" << names.size() << "):\n";
+    for (const QString& name : names)
+        out << "  " << name.toStdString() << "\n";
+}
+
 }  // namespace
+
+std::string componentCounts() {
+    const std::pair<const char*, std::size_t> families[] = {
+        {"drag manipulators", SLB_SelectableDragManipulatorFactorySingleton().names().size()},
+        {"local transformations", MO_LocalTransformationFactorySingleton().names().size()},
+        {"OpenGL painters", MO_OGLPainterFactorySingleton().names().size()},
+        {"pick adaptors", SLB_PickAdaptorFactorySingleton().names().size()}};
+    std::size_t total = 0;
+    std::string parts;
+    for (const auto& f : families) {
+        total += f.second;
+        parts += (parts.empty() ? "" : ", ") + std::string(f.first) + " " + std::to_string(f.second);
+    }
+    return std::to_string(total) + " components (" + parts + ")";
+}
+
+void listTypes(std::ostream& out) {
+    listFactory(out, "drag manipulators", SLB_SelectableDragManipulatorFactorySingleton());
+    listFactory(out, "local transformations", MO_LocalTransformationFactorySingleton());
+    listFactory(out, "OpenGL painters", MO_OGLPainterFactorySingleton());
+    listFactory(out, "pick adaptors", SLB_PickAdaptorFactorySingleton());
+}
 
 std::string pluginPathNear(const std::string& programDir) {
     const std::string beside = programDir + "/librigkit.so";

@@ -1,8 +1,8 @@
 // The steps that move through time, edit attributes and check or print what the scene
 // holds.
 
-#include "apps/rigkit-run/scene_query.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/scene_query.h"
+#include "apps/core/script.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 
@@ -19,7 +19,7 @@ Json readItem(ScriptContext& context, const std::string& item) {
     const Json whole = readViewItem(context, item);
     if (!whole.is_null())
         return whole;
-    return read(resolve(*context.scene.common, item), context.frame);
+    return read(resolve(context.session.common(), item), context.session.frame());
 }
 
 double toleranceOf(const Json& step) {
@@ -39,18 +39,17 @@ const Json& requireEntries(const Json& argument, const char* step) {
 }
 
 void playFrame(ScriptContext& context, const Json& argument, const Json&) {
-    context.frame = requireNumber(argument, "frame");
-    context.scene.common->setCurrentFrame(context.frame);
+    context.session.setFrame(requireNumber(argument, "frame"));
 }
 
 void playSet(ScriptContext& context, const Json& argument, const Json&) {
     for (const auto& item : requireEntries(argument, "set").items()) {
-        const Target target = resolve(*context.scene.common, item.key());
+        const Target target = resolve(context.session.common(), item.key());
         // A refusal is the attribute's answer to a user, not a broken script: the scene can
         // go on to check that nothing changed.
-        if (!write(target, context.frame, item.value()))
+        if (!write(target, context.session.frame(), item.value()))
             context.out << "refused: " << item.key() << " = " << show(item.value()) << " at frame "
-                        << show(number(context.frame)) << "\n";
+                        << show(number(context.session.frame())) << "\n";
     }
 }
 
@@ -60,7 +59,7 @@ void playProperties(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object())
         throw RunError("", "a \"properties\" step takes {\"node\": name, \"set\": {...}, \"remove\": [...]}, not " +
                                describe(argument));
-    checkKeys(argument, "properties", {"node", "set", "remove"});
+    checkKeys(argument, "properties", kPropertiesStepKeys);
     if (!argument.contains("node"))
         throw RunError("properties", "missing \"node\"");
     MO_Node* node = nodeNamed(context, argument["node"], "properties.node");
@@ -118,7 +117,7 @@ void playExpectKeys(ScriptContext& context, const Json& argument, const Json& st
     const double tolerance = toleranceOf(step);
     std::string failures;
     for (const auto& item : requireEntries(argument, "expectKeys").items()) {
-        const Target target = resolve(*context.scene.common, item.key());
+        const Target target = resolve(context.session.common(), item.key());
         if (target.kind != Target::Kind::Value)
             throw RunError("", "\"expectKeys\" takes attributes (\"node.attr\"), not " + quote(item.key()));
         const Json& expected = item.value();
@@ -155,13 +154,13 @@ void playExpectMessages(ScriptContext&, const Json& argument, const Json&) {
 }  // namespace
 
 void addCoreSteps(StepTable& table) {
-    table["frame"] = {playFrame, {}};
-    table["set"] = {playSet, {}};
-    table["properties"] = {playProperties, {}};
-    table["print"] = {playPrint, {}};
-    table["expect"] = {playExpect, {"tolerance"}};
-    table["expectKeys"] = {playExpectKeys, {"tolerance"}};
-    table["expectMessages"] = {playExpectMessages, {}};
+    table.add("frame", playFrame);
+    table.add("set", playSet);
+    table.add("properties", playProperties);
+    table.add("print", playPrint);
+    table.add("expect", playExpect, {"tolerance"});
+    table.add("expectKeys", playExpectKeys, {"tolerance"});
+    table.add("expectMessages", playExpectMessages);
 }
 
 }  // namespace runner

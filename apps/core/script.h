@@ -4,21 +4,18 @@
 // "expect") picks its handler from a table; the step's other keys are options that the
 // handler declares. New kinds of steps are added as table entries.
 
-#include "apps/rigkit-run/json_util.h"
-#include "apps/rigkit-run/scene_loader.h"
-#include "host/commands/CO_Command.h"
+#include "apps/core/json_util.h"
+#include "apps/core/session.h"
 #include "host/draw/VS_Image.h"
 #include "host/draw/VS_SceneRenderer.h"
-#include "host/scene/MO_Frame.h"
-#include "host/interaction/SLB_ManipContext.h"
 
 #include <QFlags>
 #include <Qt>
 
 #include <functional>
-#include <optional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -29,26 +26,26 @@ class VS_OffscreenContext;
 
 namespace runner {
 
-// What the steps share while a script plays.
-struct ScriptContext {
-    ScriptContext(Scene& scene, std::ostream& out, std::string outDir)
-        : scene(scene), out(out), outDir(std::move(outDir)) {}
+class StepTable;
 
-    Scene& scene;
+// What the steps share while a script plays on a session.
+struct ScriptContext {
+    ScriptContext(Session& session, std::ostream& out, std::string outDir)
+        : session(session), out(out), outDir(std::move(outDir)) {}
+
+    Session& session;
     std::ostream& out;
     // Where rendered images go.
     std::string outDir;
-    // The frame being drawn and edited.
-    double frame = 1.0;
-    // How a drag's edit is recorded.
-    CX_AnimationMode animationMode = CX_AnimationModeCurrentFrame;
-    MO_FrameRange range;
-    CO_UndoHistory history;
     // Made by the first step that draws, unless `draw` is set.
     std::shared_ptr<VS_OffscreenContext> gl;
     // Where the drawing steps draw when set (the viewer's window): the ordinary pass
     // (`pick` false, no handles) or the picking pass of the current view.
     std::function<VS_PickImage(bool pick)> draw;
+    // Called after every step when set (the viewer shows what the step changed).
+    std::function<void()> afterStep;
+    // The table the script plays with, for steps that play steps of their own.
+    const StepTable* steps = nullptr;
     // What the last "render" step drew, for "expectPixel".
     VS_Image lastRender;
     // Every image the "render" steps wrote, in order, for "contactSheet".
@@ -57,15 +54,34 @@ struct ScriptContext {
     int editsRecorded = 0;
 };
 
+// Called with the value of the step key and the whole step. Throws RunError (without a
+// `where`) when the step fails.
+using PlayStep = std::function<void(ScriptContext&, const Json& argument, const Json& step)>;
+
 struct StepHandler {
-    // Called with the value of the step key and the whole step. Throws RunError (without a
-    // `where`) when the step fails.
-    std::function<void(ScriptContext&, const Json& argument, const Json& step)> play;
+    PlayStep play;
     // The keys the step accepts beside its own.
     std::vector<std::string> options;
 };
 
-using StepTable = std::map<std::string, StepHandler>;
+// The steps a script may name, each with how it plays. Adding a step that is there, or
+// overriding one that is not, is a mistake in the program (a misspelt name would
+// otherwise add a step nobody plays): both throw std::logic_error.
+class StepTable {
+public:
+    void add(const std::string& name, PlayStep play, std::vector<std::string> options = {});
+    // Another way to play a step, which keeps its options.
+    void override(const std::string& name, PlayStep play);
+    // Null when there is no such step.
+    const StepHandler* find(const std::string& name) const;
+
+    // In the order of their names.
+    std::map<std::string, StepHandler>::const_iterator begin() const { return m_steps.begin(); }
+    std::map<std::string, StepHandler>::const_iterator end() const { return m_steps.end(); }
+
+private:
+    std::map<std::string, StepHandler> m_steps;
+};
 
 // frame, set, properties, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
@@ -73,6 +89,14 @@ void addCoreSteps(StepTable& table);
 // render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
 // animationMode, drag, undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
+
+// The keyboard modifiers steps name, in the order messages list them.
+struct ModifierName {
+    const char* name;
+    Qt::KeyboardModifier modifier;
+};
+inline constexpr ModifierName kModifiers[] = {
+    {"shift", Qt::ShiftModifier}, {"control", Qt::ControlModifier}, {"alt", Qt::AltModifier}};
 
 // A "drag" step's gesture: press at `from`, `steps` moves evenly to `to`, release.
 struct DragGesture {
@@ -112,6 +136,7 @@ StepTable defaultSteps();
 // Plays `script` in order. A step that fails, or that names no known step, throws
 // RunError with `where` "step N" (counted from 1). Every step's kind is checked before
 // the first one plays, so a misspelt step late in a script fails before any output.
+// While it plays, context.steps is `table`.
 void playScript(const Json& script, const StepTable& table, ScriptContext& context);
 
 }  // namespace runner

@@ -3,6 +3,7 @@
 // Loads the plug-in as the host application does: opening the library runs its
 // registrations into the host's factories, then its entry PLUG_Init is called.
 
+#include <ostream>
 #include <string>
 
 namespace runner {
@@ -11,7 +12,7 @@ namespace runner {
 std::string defaultPluginPath();
 
 // The plug-in for a program in `programDir`: librigkit.so beside it, as in the build tree,
-// else the one in the installed plug-in folder (bin/../lib/rigkit). When neither is there,
+// else the one in the installed plug-in folder (bin/../lib/<multiarch>/rigkit). When neither is there,
 // the installed one, so that the failure names where an installed program looked.
 std::string pluginPathNear(const std::string& programDir);
 
@@ -19,5 +20,12 @@ std::string pluginPathNear(const std::string& programDir);
 // the library cannot be opened). The library stays loaded until the process ends: the
 // components it makes live in the scene until then.
 std::string loadPlugin(const std::string& path);
+
+// What the plug-in registered, counted from the factories: "<total> components (drag
+// manipulators <n>, ...)".
+std::string componentCounts();
+
+// Every registered type string, each factory under its own header, in the host's order.
+void listTypes(std::ostream& out);
 
 }  // namespace runner

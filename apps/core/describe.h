@@ -5,7 +5,7 @@
 // that notes every property it asks for, with the kind and the default it asks with. No
 // table kept beside the components, so the description cannot drift from the code.
 
-#include "apps/rigkit-run/json_util.h"
+#include "apps/core/json_util.h"
 
 #include <ostream>
 #include <string>
@@ -20,8 +20,13 @@ namespace runner {
 //                  pair), "summary": text},
 //   "properties": [{"key", "kind", "default", "presence" (the component asks whether the
 //                  node defines the key), "dependsOn": [{"property", "when", "default"} or
-//                  {"property", "sameAs": true}], "onlyWhen": [...] (read only then)}],
-//   "update": null (not told of property changes) or the keys re-read, in order.
+//                  {"property", "sameAs": true}], "onlyWhen": [...] (read only then),
+//                  "reads": every read of the key, in order, as {"kind", "default"} with
+//                  "onlyWhen" when made only under a condition}],
+//   "update": null (not told of property changes) or the keys re-read, in order,
+//   "updateReads": null likewise, or every read of the update, in order, as {"key",
+//                  "kind", "default"} with "onlyWhen": [{"property", "when": "given"}]
+//                  for a read made only when that key is given.
 // Kinds of attributes are those of scene files: double, bool, string, position2d,
 // position3d, rotation3d, scale3d.
 Json describeComponents(const std::vector<std::string>& types);

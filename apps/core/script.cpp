@@ -1,4 +1,6 @@
-#include "apps/rigkit-run/script.h"
+#include "apps/core/script.h"
+
+#include <stdexcept>
 
 namespace runner {
 
@@ -14,12 +16,12 @@ Classified classify(const Json& step, const StepTable& table) {
         throw RunError("", "expected a step such as {\"frame\": 1}, found " + describe(step));
     Classified c{{}, nullptr};
     for (const auto& item : step.items()) {
-        const auto it = table.find(item.key());
-        if (it == table.end())
+        const StepHandler* handler = table.find(item.key());
+        if (!handler)
             continue;
         if (c.handler)
-            throw RunError("", "one step cannot be both " + quote(c.name) + " and " + quote(it->first));
-        c = {it->first, &it->second};
+            throw RunError("", "one step cannot be both " + quote(c.name) + " and " + quote(item.key()));
+        c = {item.key(), handler};
     }
     if (!c.handler) {
         std::string keys, known;
@@ -46,7 +48,37 @@ std::string stepWhere(std::size_t index) {
     return "step " + std::to_string(index + 1);
 }
 
+// Restores the table a context played with before, when a step plays steps of its own.
+class PlayingWith {
+public:
+    PlayingWith(ScriptContext& context, const StepTable& table) : m_context(context), m_before(context.steps) {
+        context.steps = &table;
+    }
+    ~PlayingWith() { m_context.steps = m_before; }
+
+private:
+    ScriptContext& m_context;
+    const StepTable* m_before;
+};
+
 }  // namespace
+
+void StepTable::add(const std::string& name, PlayStep play, std::vector<std::string> options) {
+    if (!m_steps.emplace(name, StepHandler{std::move(play), std::move(options)}).second)
+        throw std::logic_error("the step \"" + name + "\" is already in the table");
+}
+
+void StepTable::override(const std::string& name, PlayStep play) {
+    const auto it = m_steps.find(name);
+    if (it == m_steps.end())
+        throw std::logic_error("there is no step \"" + name + "\" to override");
+    it->second.play = std::move(play);
+}
+
+const StepHandler* StepTable::find(const std::string& name) const {
+    const auto it = m_steps.find(name);
+    return it == m_steps.end() ? nullptr : &it->second;
+}
 
 StepTable defaultSteps() {
     StepTable table;
@@ -64,12 +96,15 @@ void playScript(const Json& script, const StepTable& table, ScriptContext& conte
             throw RunError(stepWhere(i), e.what());
         }
     }
+    const PlayingWith playing(context, table);
     for (std::size_t i = 0; i < steps.size(); ++i) {
         try {
             steps[i].handler->play(context, script[i][steps[i].name], script[i]);
         } catch (const RunError& e) {
             throw RunError(stepWhere(i), e.what());
         }
+        if (context.afterStep)
+            context.afterStep();
         context.out.flush();
         // Printed values are the script's results: losing them (a full disk, a closed pipe)
         // is a failure, not a silent success.

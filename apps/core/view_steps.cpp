@@ -1,8 +1,8 @@
 // The steps that draw the scene and act on it as a user would: render and pick, select,
 // click, drag, and walk the undo history.
 
-#include "apps/rigkit-run/contact_sheet.h"
-#include "apps/rigkit-run/script.h"
+#include "apps/core/contact_sheet.h"
+#include "apps/core/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_Canvas.h"
@@ -14,6 +14,7 @@
 #include "host/scene/SLB_Selection.h"
 #include "host/scene/components.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -28,18 +29,18 @@ Math::CameraTransformChain cameraOf(const Scene& scene) {
 
 VS_View viewOf(ScriptContext& context) {
     VS_View view;
-    view.camera = cameraOf(context.scene);
-    view.background = context.scene.background;
-    view.frameKey = MO_FrameKey(context.frame);
-    UT_DPI::s_dpiScale = static_cast<float>(context.scene.dpiScale);
+    view.camera = cameraOf(context.session.scene());
+    view.background = context.session.scene().background;
+    view.frameKey = MO_FrameKey(context.session.frame());
+    UT_DPI::s_dpiScale = static_cast<float>(context.session.scene().dpiScale);
     return view;
 }
 
 VS_OffscreenContext& glOf(ScriptContext& context) {
     if (!context.gl) {
-        auto gl = std::make_shared<VS_OffscreenContext>(context.scene.width, context.scene.height);
+        auto gl = std::make_shared<VS_OffscreenContext>(context.session.scene().width, context.session.scene().height);
         try {
-            gl->setSamples(context.scene.samples);
+            gl->setSamples(context.session.scene().samples);
         } catch (const std::runtime_error& e) {
             throw RunError("", std::string("\"samples\": ") + e.what());
         }
@@ -57,8 +58,8 @@ VS_PickImage drawView(ScriptContext& context, bool pick) {
     if (context.draw)
         return context.draw(pick);
     if (pick)
-        return VS_SceneRenderer::renderPick(glOf(context), *context.scene.common, viewOf(context));
-    return VS_PickImage{VS_SceneRenderer::render(glOf(context), *context.scene.common, viewOf(context)), {}};
+        return VS_SceneRenderer::renderPick(glOf(context), context.session.common(), viewOf(context));
+    return VS_PickImage{VS_SceneRenderer::render(glOf(context), context.session.common(), viewOf(context)), {}};
 }
 
 // A step's argument object holds only these keys; the message lists them, as the scene
@@ -158,14 +159,14 @@ void playContactSheet(ScriptContext& context, const Json& argument, const Json& 
     imagePath(context, file);
     writeImage(context,
                contactSheet(context.renders, static_cast<int>(columns), static_cast<int>(cellWidth), 8,
-                            context.scene.background),
+                            context.session.scene().background),
                file);
 }
 
 void playSelect(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_array())
         throw RunError("", "a \"select\" step takes a list of node names, not " + describe(argument));
-    SLB_Selection& selection = context.scene.common->selection();
+    SLB_Selection& selection = context.session.common().selection();
     std::vector<MO_Node*> nodes;
     for (std::size_t i = 0; i < argument.size(); ++i)
         nodes.push_back(nodeNamed(context, argument[i], element("select", i)));
@@ -177,7 +178,7 @@ void playSelect(ScriptContext& context, const Json& argument, const Json&) {
 void playExpectPixel(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object())
         throw RunError("", "\"expectPixel\" takes {\"at\": [x, y], \"rgba\": [r, g, b, a]}, not " + describe(argument));
-    checkArgumentKeys(argument, "expectPixel", {"at", "rgba", "tolerance"});
+    checkArgumentKeys(argument, "expectPixel", kExpectPixelKeys);
     if (context.lastRender.width == 0)
         throw RunError("", "\"expectPixel\" needs a \"render\" step before it");
     const std::vector<double> at = requireNumbers(argument.value("at", Json()), 2, "expectPixel.at");
@@ -206,7 +207,7 @@ void playClick(ScriptContext& context, const Json& argument, const Json& step) {
     if (!hit) {
         // A click on nothing clears the selection, unless it extends one.
         if (!mods.testFlag(Qt::ShiftModifier))
-            context.scene.common->selection().clear();
+            context.session.common().selection().clear();
         return;
     }
     hit.node->pickAdaptor()->scanHits(hit.handleId, true, mods);
@@ -215,7 +216,7 @@ void playClick(ScriptContext& context, const Json& argument, const Json& step) {
 void playExpectPick(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object() || !argument.contains("at") || !argument.contains("node"))
         throw RunError("", "\"expectPick\" takes {\"at\": [x, y], \"node\": name or null}, not " + describe(argument));
-    checkArgumentKeys(argument, "expectPick", {"at", "node", "selectionType"});
+    checkArgumentKeys(argument, "expectPick", kExpectPickKeys);
     const VS_PickHit hit = pickAt(context, pointOf(argument["at"], "expectPick.at"));
     const Json& node = argument["node"];
     const std::string hitName = hit ? hit.node->name().toStdString() : std::string();
@@ -243,14 +244,14 @@ void playExpectPick(ScriptContext& context, const Json& argument, const Json&) {
 
 Json selectionNames(ScriptContext& context) {
     Json names = Json::array();
-    for (const SLB_Selection::Item& i : context.scene.common->selection().items())
+    for (const SLB_Selection::Item& i : context.session.common().selection().items())
         names.push_back(i.node->name().toStdString());
     return names;
 }
 
 Json historyNames(ScriptContext& context) {
     Json names = Json::array();
-    for (const QString& n : context.history.names())
+    for (const QString& n : context.session.history.names())
         names.push_back(n.toStdString());
     return names;
 }
@@ -278,7 +279,7 @@ void playAnimationMode(ScriptContext& context, const Json& argument, const Json&
     if (mode == "frame") {
         if (step.contains("range"))
             throw RunError("", "a \"range\" goes with \"animationMode\": \"range\"");
-        context.animationMode = CX_AnimationModeCurrentFrame;
+        context.session.animationMode = CX_AnimationModeCurrentFrame;
         return;
     }
     if (mode != "range")
@@ -287,12 +288,12 @@ void playAnimationMode(ScriptContext& context, const Json& argument, const Json&
         throw RunError("", "\"animationMode\": \"range\" needs a \"range\": [first, last] or \"infinite\"");
     const Json& range = step["range"];
     if (range == "infinite") {
-        context.range = MO_FrameRange::infinite();
+        context.session.range = MO_FrameRange::infinite();
     } else {
         const std::vector<double> r = requireNumbers(range, 2, "range");
-        context.range = MO_FrameRange(r[0], r[1]);
+        context.session.range = MO_FrameRange(r[0], r[1]);
     }
-    context.animationMode = CX_AnimationModeRange;
+    context.session.animationMode = CX_AnimationModeRange;
 }
 
 void playDrag(ScriptContext& context, const Json& argument, const Json&) {
@@ -305,22 +306,22 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
             throw RunError("", quote(hit.node->name().toStdString()) + " has no manipulator to drag");
         gesture.node = hit.node;
     }
-    SLB_DragContext drag(context.scene.common.get());
-    drag.setCamera(cameraOf(context.scene));
-    drag.setFrames(context.frame, context.frame);
-    drag.setAnimationMode(context.animationMode);
-    drag.setFrameRange(context.range);
+    SLB_DragContext drag(&context.session.common());
+    drag.setCamera(cameraOf(context.session.scene()));
+    drag.setFrames(context.session.frame(), context.session.frame());
+    drag.setAnimationMode(context.session.animationMode);
+    drag.setFrameRange(context.session.range);
     drag.setButtonState(gesture.modifiers);
     if (gesture.manipMode)
         drag.setManipMode(*gesture.manipMode);
     // The view's canvas, whose chain manipulators that work in a parent transformation
     // start from.
     glOf(context).makeCurrent();
-    VS_Canvas canvas(context.scene.width, context.scene.height);
+    VS_Canvas canvas(context.session.scene().width, context.session.scene().height);
     CC_CameraChainTransformCanvasBinder binder(canvas);
-    binder.setTransformChain(cameraOf(context.scene));
+    binder.setTransformChain(cameraOf(context.session.scene()));
     drag.setOglMatrixManager(&binder);
-    SLB_DragSession session(drag, context.history);
+    SLB_DragSession session(drag, context.session.history);
     const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
     if (!(gesture.inPointer ? session.pressAt(gesture.node, pointer(gesture.from))
                             : session.press(gesture.node, gesture.from)))
@@ -341,7 +342,7 @@ void walk(ScriptContext& context, const Json& argument, const char* step, bool b
     if (n < 0 || !isInt(n))
         throw RunError("", std::string("\"") + step + "\" takes a whole number of steps, not " + show(argument));
     const int asked = static_cast<int>(n);
-    const int walked = back ? context.history.undo(asked) : context.history.redo(asked);
+    const int walked = back ? context.session.history.undo(asked) : context.session.history.redo(asked);
     if (walked != asked)
         throw RunError("", std::string("only ") + std::to_string(walked) + " of " + std::to_string(asked) + " " + step +
                                " steps were possible");
@@ -351,7 +352,7 @@ void walk(ScriptContext& context, const Json& argument, const char* step, bool b
 
 MO_Node* nodeNamed(ScriptContext& context, const Json& name, const std::string& path) {
     const std::string n = requireString(name, path);
-    MO_Node* node = context.scene.common->findNode(QString::fromStdString(n));
+    MO_Node* node = context.session.common().findNode(QString::fromStdString(n));
     if (!node)
         throw RunError("", "there is no node " + quote(n));
     return node;
@@ -366,14 +367,15 @@ Qt::KeyboardModifiers readModifiers(const Json& step, const char* key) {
         throw RunError("", std::string("\"") + key + "\" takes a list such as [\"shift\"], not " + describe(list));
     for (std::size_t i = 0; i < list.size(); ++i) {
         const std::string m = requireString(list[i], element(key, i));
-        if (m == "shift")
-            mods |= Qt::ShiftModifier;
-        else if (m == "control")
-            mods |= Qt::ControlModifier;
-        else if (m == "alt")
-            mods |= Qt::AltModifier;
-        else
-            throw RunError("", "unknown modifier " + quote(m) + " (known: shift, control, alt)");
+        const auto named = std::find_if(std::begin(kModifiers), std::end(kModifiers),
+                                        [&](const ModifierName& n) { return m == n.name; });
+        if (named == std::end(kModifiers)) {
+            std::string known;
+            for (const ModifierName& n : kModifiers)
+                known += (known.empty() ? "" : ", ") + std::string(n.name);
+            throw RunError("", "unknown modifier " + quote(m) + " (known: " + known + ")");
+        }
+        mods |= named->modifier;
     }
     return mods;
 }
@@ -381,7 +383,7 @@ Qt::KeyboardModifiers readModifiers(const Json& step, const char* key) {
 DragGesture readDrag(ScriptContext& context, const Json& argument) {
     if (!argument.is_object())
         throw RunError("", "\"drag\" takes {\"from\": [x, y], \"to\": [x, y], ...}, not " + describe(argument));
-    checkArgumentKeys(argument, "drag", {"from", "to", "steps", "modifiers", "node", "manipMode", "in"});
+    checkArgumentKeys(argument, "drag", kDragKeys);
     DragGesture g;
     // "in": "pointer" gives from and to in the pointer frame instead of window pixels.
     g.inPointer = argument.contains("in") && requireString(argument["in"], "drag.in") == "pointer";
@@ -398,7 +400,7 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
     g.modifiers = readModifiers(argument, "modifiers");
     if (argument.contains("manipMode")) {
         const double mode = requireNumber(argument["manipMode"], "drag.manipMode");
-        if (!isInt(std::trunc(mode)))
+        if (!isInt(mode))
             throw RunError("", "\"manipMode\" takes a whole number, not " + show(argument["manipMode"]));
         g.manipMode = static_cast<int>(mode);
     }
@@ -428,21 +430,22 @@ Json readViewItem(ScriptContext& context, const std::string& item) {
 }
 
 void addViewSteps(StepTable& table) {
-    table["render"] = {playRender, {"pick"}};
-    table["contactSheet"] = {playContactSheet, {"columns", "cellWidth"}};
-    table["select"] = {playSelect, {}};
-    table["expectPixel"] = {playExpectPixel, {}};
-    table["click"] = {playClick, {"modifiers"}};
-    table["expectPick"] = {playExpectPick, {}};
-    table["expectSelection"] = {playExpectSelection, {}};
-    table["animationMode"] = {playAnimationMode, {"range"}};
-    table["drag"] = {playDrag, {}};
-    table["undo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "undo", true); }, {}};
-    table["redo"] = {[](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "redo", false); }, {}};
-    table["expectHistory"] = {playExpectHistory, {}};
+    table.add("render", playRender, {"pick"});
+    table.add("contactSheet", playContactSheet, {"columns", "cellWidth"});
+    table.add("select", playSelect);
+    table.add("expectPixel", playExpectPixel);
+    table.add("click", playClick, {"modifiers"});
+    table.add("expectPick", playExpectPick);
+    table.add("expectSelection", playExpectSelection);
+    table.add("animationMode", playAnimationMode, {"range"});
+    table.add("drag", playDrag);
+    table.add("undo", [](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "undo", true); });
+    table.add("redo", [](ScriptContext& c, const Json& a, const Json&) { walk(c, a, "redo", false); });
+    table.add("expectHistory", playExpectHistory);
     // Later steps see through another camera, as when the user zooms or pans.
-    table["camera"] = {[](ScriptContext& c, const Json& a, const Json&) { c.scene.camera = loadCamera(a, "camera"); },
-                       {}};
+    table.add("camera", [](ScriptContext& c, const Json& a, const Json&) {
+        c.session.scene().camera = readCamera(a, "camera");
+    });
 }
 
 }  // namespace runner

@@ -1,4 +1,7 @@
-#include "apps/rigkit-run/describe.h"
+#include "apps/core/describe.h"
+
+#include "apps/core/scene_loader.h"
+#include "apps/core/vocabulary.h"
 
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
@@ -127,8 +130,7 @@ std::vector<std::size_t> extraCalls(const std::vector<Call>& more, const std::ve
 
 // ---- a node with attributes of every kind ---------------------------------------------
 
-const char* const kAttributeKinds[] = {"double", "bool", "string", "position2d", "position3d", "rotation3d", "scale3d"};
-constexpr std::size_t kKindCount = sizeof kAttributeKinds / sizeof *kAttributeKinds;
+constexpr std::size_t kKindCount = std::size(kAttributeKinds);
 
 struct Rig {
     SC_SceneCommon scene;
@@ -137,18 +139,10 @@ struct Rig {
     AT_Attr* attributes[kKindCount][2] = {};
 
     Rig() {
-        for (int copy = 0; copy < 2; ++copy) {
-            const QString n = QString::number(copy);
-            attributes[0][copy] = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "d" + n, 0.0));
-            attributes[1][copy] = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "b" + n, false));
-            attributes[2][copy] = node->addAttribute(std::make_unique<AT_StringAttr>(node, "s" + n, QString()));
-            attributes[3][copy] =
-                node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "p" + n, Math::Point2d(0, 0)));
-            attributes[4][copy] =
-                node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "q" + n, Math::Point3d(0, 0, 0)));
-            attributes[5][copy] = node->addAttribute(std::make_unique<AT_Rotation3dAttr>(node, "r" + n));
-            attributes[6][copy] = node->addAttribute(std::make_unique<AT_Scale3dAttr>(node, "c" + n));
-        }
+        for (int copy = 0; copy < 2; ++copy)
+            for (std::size_t k = 0; k < kKindCount; ++k)
+                attributes[k][copy] = node->addAttribute(makeAttribute(
+                    node, QString::fromLatin1(kAttributeKinds[k].name) + QString::number(copy), kAttributeKinds[k].kind));
     }
 
     // Kind indices to attributes; a kind's second use takes its second attribute.
@@ -241,7 +235,7 @@ const std::vector<Family>& families() {
 Json kindNames(const std::vector<std::size_t>& kinds) {
     Json out = Json::array();
     for (std::size_t k : kinds)
-        out.push_back(kAttributeKinds[k]);
+        out.push_back(kAttributeKinds[k].name);
     return out;
 }
 
@@ -298,7 +292,7 @@ Json attributeTrials(const Family& family, const QString& type, Rig& rig, std::v
     Json one = Json::array(), two = Json::array(), three = Json::array();
     for (std::size_t a = 0; a < kKindCount; ++a)
         if (accepts({a})) {
-            one.push_back(kAttributeKinds[a]);
+            one.push_back(kAttributeKinds[a].name);
             choose({a});
         }
     for (std::size_t a = 0; a < kKindCount; ++a)
@@ -616,11 +610,6 @@ std::vector<std::string> unknownTypes(const std::vector<std::string>& types) {
     return unknown;
 }
 
-// Besides what describe.h lists, each property holds "reads": every read of its key, in
-// order, as {"kind", "default"} with "onlyWhen" when made only under a condition; and each
-// component "updateReads": every read of its update, in order, as {"key", "kind",
-// "default"} with "onlyWhen": [{"property", "when": "given"}] for a read made only when
-// that key is given (null when it is not told of property changes).
 Json describeComponents(const std::vector<std::string>& types) {
     Rig rig;
     Json out = Json::array();
