@@ -398,4 +398,38 @@ TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     EXPECT_EQ(UT_EditCount::s_count, edits);
 }
 
+// A picture depends only on the scene and the view: with multisampling, a label's second
+// frame is the first one again, and a label that left the view and came back draws as one
+// that stayed.
+TEST(CullingIdentity, AMultisampledLabelDrawsAlikeWhateverCameBefore) {
+    rigkit_test::loadPlugin();
+    CullingRestorer restore;
+    const Json label = {{"name", "caption"},
+                        {"attributes",
+                         {{"at", {{"type", "position2d"}, {"value", {-0.3, 0.1}}}},
+                          {"msg", {{"type", "string"}, {"value", "Smooth edges"}}}}},
+                        {"painters", {{{"type", "LABEL"}, {"attributes", {"at", "msg"}}}}}};
+    VS_OffscreenContext& gl = sharedContext(96, 64);
+    gl.setSamples(4);
+    struct SingleSampledAgain {
+        VS_OffscreenContext& gl;
+        ~SingleSampledAgain() { gl.setSamples(0); }
+    } single{gl};
+    const auto at = [](double x) {
+        VS_View view;
+        view.camera = Math::CameraTransformChain::orthographic(96, 64, {x, 0}, 100);
+        return view;
+    };
+    for (const bool culling : {false, true}) {
+        SCOPED_TRACE(culling ? "culling" : "no culling");
+        VS_SceneRenderer::setCulling(culling);
+        runner::Scene scene = runner::loadScene({{"viewport", {96, 64}}, {"nodes", {label}}});
+        const VS_Image first = VS_SceneRenderer::render(gl, *scene.common, at(0));
+        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
+        VS_SceneRenderer::render(gl, *scene.common, at(40));
+        VS_SceneRenderer::render(gl, *scene.common, at(40));
+        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
+    }
+}
+
 }  // namespace
