@@ -11,6 +11,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <iterator>
@@ -136,9 +137,11 @@ VS_BoundsTree::Box worldBox(const float* box, const Math::Matrix4x4& m) {
             c += m(r, k) * centre[k];
             h += std::abs(m(r, k)) * half[k];
         }
-        // A float rounds to the nearest: one step more each way keeps the box around.
-        w.lo[r] = std::nextafter(float(c - h), -HUGE_VALF);
-        w.hi[r] = std::nextafter(float(c + h), HUGE_VALF);
+        // A float rounds to the nearest: one step more each way keeps the box around. A
+        // node that is nowhere in particular (a matrix not finite) is everywhere.
+        const bool finite = std::isfinite(c) && std::isfinite(h);
+        w.lo[r] = finite ? std::nextafter(float(c - h), -HUGE_VALF) : -FLT_MAX;
+        w.hi[r] = finite ? std::nextafter(float(c + h), HUGE_VALF) : FLT_MAX;
     }
     return w;
 }
@@ -148,17 +151,28 @@ VS_BoundsTree::Box worldBox(const float* box, const Math::Matrix4x4& m) {
 // at most their distance in the world times that.
 float scaledReach(const VS_NodeShape& s, const Math::Matrix4x4& m) {
     double most = 0.0;
-    for (int i = 0; i < s.anchorCount; ++i)
-        for (int j = i + 1; j < s.anchorCount; ++j) {
-            const Math::Vector3d d(s.anchors[i].node[0] - s.anchors[j].node[0],
-                                   s.anchors[i].node[1] - s.anchors[j].node[1],
-                                   s.anchors[i].node[2] - s.anchors[j].node[2]);
-            const double world = m.transformVector(d).length();
-            const double then = std::hypot(s.anchors[i].window[0] - s.anchors[j].window[0],
-                                           s.anchors[i].window[1] - s.anchors[j].window[1]);
-            most = std::max(most, world / then);
-        }
-    return std::nextafter(float(double(s.pixels) * most), HUGE_VALF);
+    for (int k = 0; k < s.partCount; ++k) {
+        const VS_NodeShape::Part& p = s.parts[k];
+        for (int i = 0; i < p.anchorCount; ++i)
+            for (int j = i + 1; j < p.anchorCount; ++j) {
+                const Math::Vector3d d(p.anchors[i].node[0] - p.anchors[j].node[0],
+                                       p.anchors[i].node[1] - p.anchors[j].node[1],
+                                       p.anchors[i].node[2] - p.anchors[j].node[2]);
+                const double world = m.transformVector(d).length();
+                const double then = std::hypot(p.anchors[i].window[0] - p.anchors[j].window[0],
+                                               p.anchors[i].window[1] - p.anchors[j].window[1]);
+                most = std::max(most, double(p.pixels) * world / then);
+            }
+    }
+    return std::nextafter(float(most), HUGE_VALF);
+}
+
+// The most any painter's drawing in pixels reaches beyond its anchors.
+float reach(const VS_NodeShape& s) {
+    float most = 0.0f;
+    for (int k = 0; k < s.partCount; ++k)
+        most = std::max(most, s.parts[k].pixels);
+    return most;
 }
 
 // Whether anything under a box of the tree can reach `target` in `view`.
@@ -184,6 +198,8 @@ struct Reaches {
             if (!(c.w > 0.0))
                 return VS_BoundsTree::Verdict::Some;
             const double nx = c.x / c.w, ny = c.y / c.w;
+            if (!std::isfinite(nx) || !std::isfinite(ny))
+                return VS_BoundsTree::Verdict::Some;
             x0 = std::min(x0, nx), x1 = std::max(x1, nx), y0 = std::min(y0, ny), y1 = std::max(y1, ny);
             mx = std::max(mx, std::abs(nx)), my = std::max(my, std::abs(ny));
             nearest = std::min(nearest, c.w);
@@ -520,9 +536,9 @@ void VS_NodeBounds::placeInTree(Pass& p, std::size_t i) {
     const VS_BoundsTree::Box box = worldBox(s.box, m_nodes[i].world);
     const float scaled = scaledReach(s, m_nodes[i].world);
     if (p.leaves[i] < 0)
-        p.leaves[i] = p.tree.insert(std::uint32_t(i), box, s.pixels, scaled);
+        p.leaves[i] = p.tree.insert(std::uint32_t(i), box, reach(s), scaled);
     else
-        p.tree.move(p.leaves[i], box, s.pixels, scaled);
+        p.tree.move(p.leaves[i], box, reach(s), scaled);
 }
 
 void VS_NodeBounds::numberPickCodes(const SC_SceneCommon& scene, std::vector<std::uint32_t>& codes) {

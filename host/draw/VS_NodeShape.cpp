@@ -26,6 +26,8 @@ constexpr double kClipShare = 1e-6;
 // Pass-through values that say in which space the vertices after them are.
 constexpr float kModelFollows = 7342.5f;
 constexpr float kWindowFollows = 7343.5f;
+// Says that the next painter's drawing follows.
+constexpr float kPainterFollows = 7344.5f;
 // Marks that the host's own lines draw between, so that their width (which feedback does
 // not give) is known to be the one pixel the host draws them with.
 constexpr float kHostLinesBegin = 7340.5f;
@@ -95,6 +97,10 @@ public:
     void projected(const Math::CameraTransformChain& chain, Math::SourceReferenceFrame_e from, const Math::Point3d& in,
                    const Math::Point3d& out, bool ok) override;
     void readsWindow() override { m_viewBound = true; }
+    void nextPainter() {
+        ++m_painting;
+        glPassThrough(kPainterFollows);
+    }
     void load(VS_Canvas& canvas, const Math::CameraTransformChain& chain) override;
 
 private:
@@ -112,17 +118,38 @@ private:
     VS_Canvas* m_canvas = nullptr;
     bool m_mirrored = false;
 
+    // One painter's anchors, and what it drew in window pixels from them.
+    struct Painter {
+        std::vector<VS_NodeShape::Anchor> anchors;
+        bool tooManyAnchors = false;
+        bool drawn = false;
+        Bounds2 offsets;
+        double reach = 0.0;
+    };
+    Painter& painter(std::size_t index);
+    VS_NodeShape::Part part(const Painter& p) const;
+    bool boundByAnchors(const Painter& p) const;
+
     // What the drawing did that a shape in the node's frame cannot follow.
     bool m_viewBound = false, m_everywhere = false;
-    std::vector<VS_NodeShape::Anchor> m_anchors;
-    bool m_tooManyAnchors = false;
-    // Parsing: the space the vertices are in, and whether the host's lines are drawing.
+    std::vector<Painter> m_painters;
+    std::size_t m_painting = 0;
+    // Parsing: the space the vertices are in, the painter drawing, and whether the host's
+    // lines are drawing.
     bool m_modelSpace = false, m_hostLines = false;
+    std::size_t m_parsing = 0;
     double m_box[6] = {HUGE_VAL, HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     Bounds2 m_drawn;
-    bool m_drawnWindow = false, m_behindEye = false;
-    double m_reach = 0.0;
+    bool m_behindEye = false;
 };
+
+Learner* t_learning = nullptr;
+
+Learner::Painter& Learner::painter(std::size_t index) {
+    if (m_painters.size() <= index)
+        m_painters.resize(index + 1);
+    return m_painters[index];
+}
 
 void Learner::projected(const Math::CameraTransformChain& chain, Math::SourceReferenceFrame_e from,
                         const Math::Point3d& in, const Math::Point3d& out, bool ok) {
@@ -140,13 +167,14 @@ void Learner::projected(const Math::CameraTransformChain& chain, Math::SourceRef
     const Math::Point3d node = m_toNode.transformPoint(world);
     const float gl[2] = {float(out.x), float(m_view.vy + m_view.vh - (out.y - m_camera.viewport().min.y))};
     VS_NodeShape::Anchor a{{float(node.x), float(node.y), float(node.z)}, {gl[0], gl[1]}};
-    for (const VS_NodeShape::Anchor& b : m_anchors)
+    Painter& p = painter(m_painting);
+    for (const VS_NodeShape::Anchor& b : p.anchors)
         if (std::memcmp(&a, &b, sizeof a) == 0)
             return;
-    if (m_anchors.size() == VS_NodeShape::kMaxAnchors)
-        m_tooManyAnchors = true;
+    if (p.anchors.size() == VS_NodeShape::kMaxAnchors)
+        p.tooManyAnchors = true;
     else
-        m_anchors.push_back(a);
+        p.anchors.push_back(a);
 }
 
 void Learner::load(VS_Canvas& canvas, const Math::CameraTransformChain& chain) {
@@ -173,7 +201,8 @@ void Learner::load(VS_Canvas& canvas, const Math::CameraTransformChain& chain) {
 class Listening {
 public:
     explicit Listening(Learner& learner)
-        : m_reads(AT_ReadObserver::s_current, &learner),
+        : m_learning(t_learning, &learner),
+          m_reads(AT_ReadObserver::s_current, &learner),
           m_chains(Math::ChainObserver::s_current, &learner),
           m_loads(VS_Canvas::s_loader, &learner),
           m_noPictures(nullptr) {}
@@ -186,6 +215,7 @@ private:
         T*& slot;
         T* previous;
     };
+    Swap<Learner> m_learning;
     Swap<AT_ReadObserver> m_reads;
     Swap<Math::ChainObserver> m_chains;
     Swap<VS_Canvas::Loader> m_loads;
@@ -197,9 +227,8 @@ void Learner::paintInFeedback(const std::function<void()>& paint, std::vector<fl
         feedback.resize(std::size_t(1) << 16);
     vs_detail::HostLines lines{kHostLinesBegin, kHostLinesEnd, false};
     for (;;) {
-        m_reads.attributes.clear();
-        m_anchors.clear();
-        m_viewBound = m_tooManyAnchors = false;
+        // Painted again, the drawing asks and draws the same: what it asked is kept once.
+        m_painting = m_parsing = 0;
         glFeedbackBuffer(GLsizei(feedback.size()), GL_3D, feedback.data());
         glRenderMode(GL_FEEDBACK);
         {
@@ -246,6 +275,7 @@ void Learner::parse(const float* f, std::size_t n) {
             const float mark = f[k++];
             m_modelSpace = mark == kModelFollows ? true : mark == kWindowFollows ? false : m_modelSpace;
             m_hostLines = mark == kHostLinesBegin ? true : mark == kHostLinesEnd ? false : m_hostLines;
+            m_parsing += mark == kPainterFollows ? 1 : 0;
         } else if (token == GL_POLYGON_TOKEN && k < n) {
             const std::size_t corners = std::size_t(GLint(f[k++]));
             m_everywhere = k + 3 * corners > n;
@@ -275,9 +305,12 @@ void Learner::vertex(const float* v) {
     if (!m_modelSpace) {
         const double wx = x * sx, wy = y * scale;
         m_drawn.add(wx, wy);
-        m_drawnWindow = true;
-        for (const VS_NodeShape::Anchor& a : m_anchors)
-            m_reach = std::max(m_reach, std::hypot(wx - a.window[0], wy - a.window[1]));
+        Painter& p = painter(m_parsing);
+        p.drawn = true;
+        if (!p.anchors.empty())
+            p.offsets.add(wx - p.anchors[0].window[0], wy - p.anchors[0].window[1]);
+        for (const VS_NodeShape::Anchor& a : p.anchors)
+            p.reach = std::max(p.reach, std::hypot(wx - a.window[0], wy - a.window[1]));
         return;
     }
     if (!(z > kClipShare && z < 1.0 - kClipShare)) {
@@ -294,24 +327,37 @@ void Learner::vertex(const float* v) {
         m_behindEye = true;
 }
 
+// Whether a painter's drawing in pixels cannot be followed from its anchors: too many to
+// keep, or a pair that lay on one pixel, which gives no measure of how far they part.
+bool Learner::boundByAnchors(const Painter& p) const {
+    if (p.tooManyAnchors)
+        return true;
+    for (std::size_t i = 0; i < p.anchors.size(); ++i)
+        for (std::size_t j = i + 1; j < p.anchors.size(); ++j)
+            if (std::hypot(p.anchors[i].window[0] - p.anchors[j].window[0],
+                           p.anchors[i].window[1] - p.anchors[j].window[1]) < 1e-3)
+                return true;
+    return false;
+}
+
 VS_NodeShape Learner::shape() const {
     VS_NodeShape s;
-    const bool anchored = !m_drawnWindow || !m_anchors.empty();
-    if (m_everywhere || !anchored) {
-        s.kind = VS_NodeShape::Kind::Everywhere;
-        return s;
+    bool bound = m_viewBound, pixels = false;
+    std::size_t parts = 0;
+    for (const Painter& p : m_painters) {
+        if (!p.drawn)
+            continue;
+        pixels = true;
+        ++parts;
+        // Drawing in pixels that follows no point of the scene is fixed to the screen.
+        if (p.anchors.empty()) {
+            s.kind = VS_NodeShape::Kind::Everywhere;
+            return s;
+        }
+        bound = bound || boundByAnchors(p);
     }
-    bool bound = m_viewBound;
-    if (m_drawnWindow) {
-        // The reach grows as far as pairs of anchors part on the screen: a pair that lay on
-        // one pixel gives no measure of that.
-        bound = bound || m_tooManyAnchors;
-        for (std::size_t i = 0; i < m_anchors.size(); ++i)
-            for (std::size_t j = i + 1; j < m_anchors.size(); ++j)
-                bound = bound || std::hypot(m_anchors[i].window[0] - m_anchors[j].window[0],
-                                            m_anchors[i].window[1] - m_anchors[j].window[1]) < 1e-3;
-    }
-    if (bound && m_behindEye) {
+    bound = bound || parts > VS_NodeShape::kMaxParts;
+    if (m_everywhere || (bound && m_behindEye)) {
         // Where this view shows it cannot be told either.
         s.kind = VS_NodeShape::Kind::Everywhere;
         return s;
@@ -322,11 +368,23 @@ VS_NodeShape Learner::shape() const {
             s.rect = pixelsAround(m_drawn, 0.0);
         return s;
     }
-    if (m_drawn.empty() && m_box[0] > m_box[3]) {
+    if (!pixels && m_box[0] > m_box[3]) {
         s.kind = VS_NodeShape::Kind::Nothing;
         return s;
     }
     return localShape();
+}
+
+VS_NodeShape::Part Learner::part(const Painter& p) const {
+    VS_NodeShape::Part part;
+    part.pixels = std::nextafter(float(p.reach), HUGE_VALF);
+    part.offsets[0] = std::nextafter(float(p.offsets.x0), -HUGE_VALF);
+    part.offsets[1] = std::nextafter(float(p.offsets.y0), -HUGE_VALF);
+    part.offsets[2] = std::nextafter(float(p.offsets.x1), HUGE_VALF);
+    part.offsets[3] = std::nextafter(float(p.offsets.y1), HUGE_VALF);
+    part.anchorCount = std::uint8_t(p.anchors.size());
+    std::copy(p.anchors.begin(), p.anchors.end(), part.anchors);
+    return part;
 }
 
 VS_NodeShape Learner::localShape() const {
@@ -334,11 +392,13 @@ VS_NodeShape Learner::localShape() const {
     s.kind = VS_NodeShape::Kind::Local;
     double box[6];
     std::copy(m_box, m_box + 6, box);
-    for (const VS_NodeShape::Anchor& a : m_anchors)
-        for (int i = 0; i < 3; ++i)
-            box[i] = std::min(box[i], double(a.node[i])), box[3 + i] = std::max(box[3 + i], double(a.node[i]));
+    for (const Painter& p : m_painters)
+        for (const VS_NodeShape::Anchor& a : p.drawn ? p.anchors : std::vector<VS_NodeShape::Anchor>())
+            for (int i = 0; i < 3; ++i)
+                box[i] = std::min(box[i], double(a.node[i])), box[3 + i] = std::max(box[3 + i], double(a.node[i]));
     // Room for what this drawing left to chance: a circle of other segments in another view
-    // (within a pixel here of this one's), and the rounding of feedback's floats.
+    // (its chord strays no more than a quarter of a pixel here from this one's, short of
+    // the most segments a circle gets), and the rounding of feedback's floats.
     double unitPixels = 0.0;
     const double c[3] = {0.5 * (box[0] + box[3]), 0.5 * (box[1] + box[4]), 0.5 * (box[2] + box[5])};
     const VS_Projected o = project(m_toWindow, m_view, c[0], c[1], c[2]);
@@ -349,7 +409,7 @@ VS_NodeShape Learner::localShape() const {
     }
     const double extent = std::max({box[3] - box[0], box[4] - box[1], box[5] - box[2]});
     const double magnitude = std::max({std::abs(box[0]), std::abs(box[1]), std::abs(box[3]), std::abs(box[4])});
-    const double room = 0.02 * extent + (unitPixels > 0.0 ? 1.0 / unitPixels : 0.0) + 1e-6 * magnitude;
+    const double room = 0.002 * extent + (unitPixels > 0.0 ? 0.25 / unitPixels : 0.0) + 1e-6 * magnitude;
     for (int i = 0; i < 3; ++i) {
         const double depth = i == 2 ? 4e-7 * kDepthReach : 0.0;
         s.box[i] = float(box[i] - room - depth);
@@ -359,11 +419,9 @@ VS_NodeShape Learner::localShape() const {
         s.box[3 + i] = std::nextafter(s.box[3 + i], HUGE_VALF);
     }
     // Anchors matter only to drawing in pixels, whose reach grows as they part.
-    if (m_drawnWindow) {
-        s.pixels = float(m_reach);
-        s.anchorCount = std::uint8_t(m_anchors.size());
-        std::copy(m_anchors.begin(), m_anchors.end(), s.anchors);
-    }
+    for (const Painter& p : m_painters)
+        if (p.drawn)
+            s.parts[s.partCount++] = part(p);
     return s;
 }
 
@@ -375,30 +433,59 @@ VS_ViewTransform::VS_ViewTransform(const Math::CameraTransformChain& camera, int
     vx = v[0], vy = v[1], vw = v[2], vh = v[3];
 }
 
+namespace {
+
+// Where a painter's drawing in pixels lies in a view whose matrix carries the node's frame to
+// clip space, added to `b`.
+void addPart(const VS_NodeShape::Part& part, const Math::Matrix4x4& m, const VS_ViewTransform& view,
+             const Bounds2& box, Bounds2& b) {
+    // How far the anchors parted since, and whether they moved as one.
+    VS_Projected landed[VS_NodeShape::kMaxAnchors];
+    for (int i = 0; i < part.anchorCount; ++i)
+        landed[i] = project(m, view, part.anchors[i].node[0], part.anchors[i].node[1], part.anchors[i].node[2]);
+    const VS_NodeShape::Anchor* a = part.anchors;
+    double grown = 1.0, slip = 0.0;
+    for (int i = 0; i < part.anchorCount; ++i)
+        for (int j = i + 1; j < part.anchorCount; ++j) {
+            const double dx = landed[j].x - landed[i].x, dy = landed[j].y - landed[i].y;
+            const double wx = a[j].window[0] - a[i].window[0], wy = a[j].window[1] - a[i].window[1];
+            grown = std::max(grown, std::hypot(dx, dy) / std::hypot(wx, wy));
+            slip = std::max(slip, std::hypot(dx - wx, dy - wy));
+        }
+    if (slip > 1e-3) {
+        // Within its reach of the anchors, which lie in the box.
+        const double reach = double(part.pixels) * grown;
+        b.add(box.x0 - reach, box.y0 - reach);
+        b.add(box.x1 + reach, box.y1 + reach);
+        return;
+    }
+    b.add(landed[0].x + part.offsets[0] - slip, landed[0].y + part.offsets[1] - slip);
+    b.add(landed[0].x + part.offsets[2] + slip, landed[0].y + part.offsets[3] + slip);
+}
+
+}  // namespace
+
 bool VS_ShapeRect(const VS_NodeShape& shape, const Math::Matrix4x4& world, const VS_ViewTransform& view,
                   VS_WindowRect& rect) {
     const Math::Matrix4x4 m = view.projectionView * world;
-    Bounds2 b;
+    Bounds2 box;
     for (int corner = 0; corner < 8; ++corner) {
         const VS_Projected p = project(m, view, shape.box[corner & 1 ? 3 : 0], shape.box[corner & 2 ? 4 : 1],
                                        shape.box[corner & 4 ? 5 : 2]);
-        if (!(p.w > 0.0))
+        if (!(p.w > 0.0) || !std::isfinite(p.x) || !std::isfinite(p.y))
             return false;
-        b.add(p.x, p.y);
+        box.add(p.x, p.y);
     }
-    double grown = 1.0;
-    for (int i = 0; i < shape.anchorCount; ++i) {
-        const VS_NodeShape::Anchor& a = shape.anchors[i];
-        const VS_Projected pa = project(m, view, a.node[0], a.node[1], a.node[2]);
-        for (int j = i + 1; j < shape.anchorCount; ++j) {
-            const VS_NodeShape::Anchor& c = shape.anchors[j];
-            const VS_Projected pc = project(m, view, c.node[0], c.node[1], c.node[2]);
-            const double then = std::hypot(a.window[0] - c.window[0], a.window[1] - c.window[1]);
-            grown = std::max(grown, std::hypot(pa.x - pc.x, pa.y - pc.y) / then);
-        }
-    }
-    rect = pixelsAround(b, double(shape.pixels) * grown);
+    Bounds2 b = box;
+    for (int i = 0; i < shape.partCount; ++i)
+        addPart(shape.parts[i], m, view, box, b);
+    rect = pixelsAround(b, 0.0);
     return true;
+}
+
+void VS_NextPainter() {
+    if (t_learning)
+        t_learning->nextPainter();
 }
 
 VS_NodeShape VS_LearnShape(const Math::CameraTransformChain& camera, int canvasHeight, const std::function<void()>& paint,

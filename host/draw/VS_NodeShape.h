@@ -13,12 +13,14 @@
 // - drawing under any other projection (in window pixels, as a caption or a marker sized in
 //   pixels is drawn) comes back in the window's pixels. Such drawing is placed from points
 //   of the scene the painter carries to the window (Math::ChainObserver tells which, its
-//   anchors); it is kept as a reach in pixels beyond them.
+//   anchors); it is kept, painter by painter, as a reach in pixels beyond the painter's
+//   anchors.
 // The shape is then a box in the node's frame that holds what was drawn in it and the
-// anchors, and that reach. In another view the box's corners are carried to the window and
-// the reach added, grown by as much as the anchors spread apart on the screen more than
-// they did: a caption sized in pixels stays that size, one that grows with the zoom grows
-// no faster than its anchors part.
+// anchors, and each painter's reach. In another view the box's corners are carried to the
+// window and the reach added, grown by as much as the painter's anchors spread apart on the
+// screen more than they did: a caption sized in pixels stays that size, one that grows with
+// the zoom grows no faster than its anchors part. Where a painter's anchors land as they did
+// but moved as one (a pan), what it drew in pixels lands as it did, moved the same.
 //
 // Where that cannot be trusted, the shape says so: drawing that reads the window back into
 // the scene or takes the whole window matrix, or a point that has no place in the view
@@ -46,21 +48,29 @@ struct VS_WindowRect {
 
 struct VS_NodeShape {
     enum class Kind : std::uint8_t { Unknown, Nothing, Local, ViewBound, Everywhere };
-    // A point of the scene the painter carried to the window: in the node's frame, and
+    // A point of the scene a painter carried to the window: in the node's frame, and
     // where it landed when learnt (GL window pixels).
     struct Anchor {
         float node[3];
         float window[2];
     };
     static constexpr int kMaxAnchors = 4;
+    // What one painter drew in window pixels, from its own anchors.
+    struct Part {
+        std::uint8_t anchorCount = 0;
+        // How far beyond its anchors it reached, and where it lay from the first (left,
+        // bottom, right, top).
+        float pixels = 0.0f;
+        float offsets[4] = {};
+        Anchor anchors[kMaxAnchors] = {};
+    };
+    static constexpr int kMaxParts = 2;
 
     Kind kind = Kind::Unknown;
-    std::uint8_t anchorCount = 0;
+    std::uint8_t partCount = 0;
     // Local: the box in the node's frame, low corner then high corner.
     float box[6] = {};
-    // Local: how far beyond its anchors drawing in window pixels reached.
-    float pixels = 0.0f;
-    Anchor anchors[kMaxAnchors] = {};
+    Part parts[kMaxParts];
     // ViewBound: where the node drew in the view it was learnt in.
     VS_WindowRect rect;
 };
@@ -93,6 +103,11 @@ struct VS_LearnReads {
 
 // Learns the shape of a node whose frame is the camera's model matrix, by running `paint`,
 // which paints the node's painters as the pass would, in feedback mode: nothing reaches
-// the framebuffer. `feedback` is kept between calls, so that a frame allocates nothing.
+// the framebuffer. It calls VS_NextPainter before each painter. `feedback` is kept between
+// calls, so that a frame allocates nothing.
 VS_NodeShape VS_LearnShape(const Math::CameraTransformChain& camera, int canvasHeight, const std::function<void()>& paint,
                            std::vector<float>& feedback, VS_LearnReads& reads);
+
+// Says that the next painter of the node begins: what a painter draws in pixels follows
+// its own anchors. Does nothing but while a shape is learnt.
+void VS_NextPainter();

@@ -111,6 +111,7 @@ struct Painting {
         state.selection = selection.isSelected(&node) ? 1 : 0;
         state.pickColor = code ? VS_PickColor(code) : VS_RGBA(0, 0, 0, 0);
         for (const auto& painter : node.painters()) {
+            VS_NextPainter();
             // Each painter starts from the node's frame, whatever the one before left.
             binder.setModelMatrix(world);
             painter->paint(context, state);
