@@ -442,6 +442,96 @@ TEST(CullingBounds, APassDrawsWhatItCanSeeAndLearnsAgainOnlyWhatChanged) {
     EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 0u);
 }
 
+// Controls of every kind that draw in the node's frame or in pixels, on a grid wider than
+// the view, each moved by a keyed translation.
+Json movingGrid() {
+    const std::vector<std::pair<const char*, std::vector<const char*>>> kinds = {
+        {"ARROW_Y", {}}, {"CIRCLE_Z", {}}, {"POINT_2D", {"p"}}, {"SLIDER", {"d"}}, {"LABEL", {"p", "s"}}};
+    Json nodes = Json::array();
+    for (int i = 0; i < 48; ++i) {
+        const auto& [painter, bound] = kinds[std::size_t(i) % kinds.size()];
+        nodes.push_back({{"name", "c" + std::to_string(i)},
+                         {"attributes",
+                          {{"at", {{"type", "position2d"}, {"value", {0.3 * (i % 8) - 1.0, 0.3 * (i / 8) - 0.8}}}},
+                           {"move", {{"type", "position2d"}, {"curve", "bezier"}, {"keys", {{1, {0, 0}}, {9, {0.2, 0.1}}}}}},
+                           {"p", {{"type", "position2d"}, {"value", {0.05, 0.0}}}},
+                           {"d", {{"type", "double"}, {"value", 40.0}}},
+                           {"s", {{"type", "string"}, {"value", "L" + std::to_string(i)}}}}},
+                         {"transformations", {{{"type", "TRANSLATION_XY"}, {"attributes", {"at"}}},
+                                              {{"type", "TRANSLATION_XY"}, {"attributes", {"move"}}}}},
+                         {"painters", {{{"type", painter}, {"attributes", bound}}}},
+                         {"manipulator", {{"type", "POSITION_2D"}, {"attributes", {"move"}}}},
+                         {"picker", {{"type", "MONO"}, {"attributes", {"move"}}}},
+                         {"properties", {{"length", 0.1}, {"radius", 0.05}, {"size", 0.01}, {"label_size", 5}}}});
+    }
+    return {{"viewport", {96, 80}}, {"camera", {{"type", "ortho"}, {"pixelsPerUnit", 60}}}, {"nodes", nodes}};
+}
+
+// What culling keeps is the node's own: a camera that moves, playback that moves the
+// nodes and a drag that moves one learn nothing again; an edit of what a node draws learns
+// that node; a pick right after the camera moved paints what is under the pointer.
+TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
+    rigkit_test::loadPlugin();
+    runner::Scene scene = runner::loadScene(movingGrid());
+    SC_SceneCommon& common = *scene.common;
+    VS_OffscreenContext& gl = sharedContext(96, 80);
+    VS_View view;
+    view.camera = runner::cameraChain(scene.camera, 96, 80);
+    view.frameKey = MO_FrameKey(1);
+    const auto learnt = [&](const VS_View& v) {
+        VS_SceneRenderer::render(gl, common, v);
+        std::size_t both = VS_SceneRenderer::lastPass(common).learnt;
+        VS_SceneRenderer::renderPick(gl, common, v);
+        return both + VS_SceneRenderer::lastPass(common).learnt;
+    };
+    EXPECT_EQ(learnt(view), 2 * common.nodes().size());
+    EXPECT_LT(VS_SceneRenderer::lastPass(common).painted, common.nodes().size());
+    runner::Camera camera = scene.camera;
+    for (const auto& [x, ppu] : {std::pair{0.4, 60.0}, {-0.7, 60.0}, {0.1, 150.0}, {0.0, 25.0}}) {
+        camera.center = Math::Point2d(x, 0.2);
+        camera.pixelsPerUnit = ppu;
+        view.camera = runner::cameraChain(camera, 96, 80);
+        EXPECT_EQ(learnt(view), 0u) << "ortho at " << x << ", " << ppu << " pixels a unit";
+    }
+    view.camera = Math::CameraTransformChain::perspective(80, 96, {0.5, -1.5, 3}, {0, 0, 0}, {0, 1, 0}, 50);
+    EXPECT_EQ(learnt(view), 0u) << "orbited and resized";
+    for (int frame = 2; frame < 6; ++frame) {
+        view.frameKey = MO_FrameKey(frame);
+        EXPECT_EQ(learnt(view), 0u) << "frame " << frame;
+    }
+    // A drag moves its node as it goes.
+    view.camera = runner::cameraChain(scene.camera, 96, 80);
+    const auto* moved = static_cast<const AT_Position2dAttr*>(common.findNode("c9")->attribute("move"));
+    Math::Point2d before, after;
+    moved->getValue(5, before);
+    SLB_DragContext context(&common);
+    context.setCamera(view.camera);
+    context.setFrames(5, 5);
+    VS_Canvas canvas(96, 80);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(view.camera);
+    context.setOglMatrixManager(&binder);
+    CO_UndoHistory history;
+    SLB_DragSession drag(context, history);
+    ASSERT_TRUE(drag.press(common.findNode("c9"), {40, 40}));
+    for (int step = 1; step < 4; ++step) {
+        drag.move({40.0 + 7 * step, 40.0 - 3 * step});
+        EXPECT_EQ(learnt(view), 0u) << "drag move " << step;
+    }
+    moved->getValue(5, after);
+    EXPECT_NE(before.x, after.x);
+    drag.cancel();
+    // A point's own position is what it draws; a label's text too.
+    static_cast<AT_Position2dAttr*>(common.findNode("c2")->attribute("p"))->setLocalValues({0.1, 0.0});
+    static_cast<AT_StringAttr*>(common.findNode("c4")->attribute("s"))->setValue(1, "longer");
+    EXPECT_EQ(learnt(view), 4u);
+    // A hover right after the camera moved paints no more than the pixels under it reach.
+    view.camera = Math::CameraTransformChain::orthographic(96, 80, {0.05, 0.0}, 60);
+    VS_SceneRenderer::pickAt(common, view, 48, 40);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 0u);
+    EXPECT_LE(VS_SceneRenderer::lastPass(common).painted, 2u);
+}
+
 // Culling only pays when the bounds outlive a frame: drawing changes nothing the scene
 // holds, so a second frame of an unchanged scene asks no node again.
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
