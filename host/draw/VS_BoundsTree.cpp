@@ -1,6 +1,7 @@
 #include "host/draw/VS_BoundsTree.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -21,13 +22,15 @@ float cost(const Box& b) {
     return (b.hi[0] - b.lo[0]) + (b.hi[1] - b.lo[1]) + (b.hi[2] - b.lo[2]);
 }
 
-// The box a leaf keeps: half the box's largest side more each way.
-Box enlarged(const Box& b) {
+// The box a leaf keeps: half the box's largest side more each way, and as far again as it
+// moved since it was last put in (`moved`, each axis), so that a node that keeps moving
+// leaves its box less and less often.
+Box enlarged(const Box& b, const float* moved = nullptr) {
     const float margin = 0.5f * std::max({b.hi[0] - b.lo[0], b.hi[1] - b.lo[1], b.hi[2] - b.lo[2]});
     Box e = b;
     for (int i = 0; i < 3; ++i) {
-        e.lo[i] -= margin;
-        e.hi[i] += margin;
+        e.lo[i] -= margin + (moved ? std::abs(moved[i]) : 0.0f);
+        e.hi[i] += margin + (moved ? std::abs(moved[i]) : 0.0f);
     }
     return e;
 }
@@ -102,9 +105,12 @@ void VS_BoundsTree::move(int leaf, const Box& box, float pixels, float scaled) {
         refitUp(n.parent);
         return;
     }
+    float shift[3];
+    for (int i = 0; i < 3; ++i)
+        shift[i] = 0.5f * ((box.lo[i] + box.hi[i]) - (n.box.lo[i] + n.box.hi[i]));
     removeLeaf(leaf);
     Node& moved = m_nodes[std::size_t(leaf)];
-    moved.box = enlarged(box);
+    moved.box = enlarged(box, std::isfinite(shift[0] + shift[1] + shift[2]) ? shift : nullptr);
     moved.pixels = pixels;
     moved.scaled = scaled;
     insertLeaf(leaf);

@@ -26,14 +26,17 @@ struct VS_NodeBounds::Node {
     const MO_Node* parent = nullptr;
     bool placed = false;
     bool animatedDrawing = false, animatedPlacing = false;
+    // Whether an edit named what places the node since it was placed: whether those
+    // attributes are animated may have changed with it.
+    bool edited = true;
+    // The node's leaf in the tree, which holds the boxes of both kinds of pass, or -1.
+    int leaf = -1;
 };
 
 struct VS_NodeBounds::Pass {
     std::vector<VS_NodeShape> shapes;
-    // Each node's leaf in the tree, or -1; whether it is in `loose`.
-    std::vector<int> leaves;
+    // Whether each node is in `loose`.
     std::vector<std::uint8_t> listed;
-    VS_BoundsTree tree;
     // Nodes to learn before the next query.
     std::vector<std::uint32_t> pending;
     // Nodes drawn everywhere, or whose shape holds in one view only: not in the tree.
@@ -137,11 +140,12 @@ VS_BoundsTree::Box worldBox(const float* box, const Math::Matrix4x4& m) {
             c += m(r, k) * centre[k];
             h += std::abs(m(r, k)) * half[k];
         }
-        // A float rounds to the nearest: one step more each way keeps the box around. A
+        // A float rounds to the nearest: two steps more each way keep the box around. A
         // node that is nowhere in particular (a matrix not finite) is everywhere.
         const bool finite = std::isfinite(c) && std::isfinite(h);
-        w.lo[r] = finite ? std::nextafter(float(c - h), -HUGE_VALF) : -FLT_MAX;
-        w.hi[r] = finite ? std::nextafter(float(c + h), HUGE_VALF) : FLT_MAX;
+        const float lo = float(c - h), hi = float(c + h);
+        w.lo[r] = finite ? lo - (std::abs(lo) * 2.4e-7f + FLT_MIN) : -FLT_MAX;
+        w.hi[r] = finite ? hi + (std::abs(hi) * 2.4e-7f + FLT_MIN) : FLT_MAX;
     }
     return w;
 }
@@ -295,6 +299,7 @@ void VS_NodeBounds::resize() {
         // Nodes are never taken out of a scene; should that change, start again.
         m_nodes.clear();
         m_passes.assign(2, Pass());
+        m_tree.clear();
         m_foreignDrawing.clear();
         m_foreignPlacing.clear();
         m_started = false;
@@ -304,7 +309,6 @@ void VS_NodeBounds::resize() {
     m_nodes.resize(count);
     for (Pass& p : m_passes) {
         p.shapes.resize(count);
-        p.leaves.resize(count, -1);
         p.listed.resize(count, 0);
         for (std::size_t i = known; i < count; ++i)
             p.pending.push_back(std::uint32_t(i));
@@ -365,7 +369,7 @@ void VS_NodeBounds::changedFrame(double frame) {
     if (!m_animatedKnown)
         rebuildAnimated();
     for (std::uint32_t i : m_animatedPlacing)
-        moveSubtree(i);
+        moveSubtree(i, false);
     for (std::uint32_t i : m_animatedDrawing)
         if (signature(i) != m_nodes[i].signature)
             forgetShapes(i);
@@ -396,6 +400,7 @@ void VS_NodeBounds::recheckAll() {
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
         if (signature(i) != m_nodes[i].signature)
             forgetShapes(i);
+        m_nodes[i].edited = true;
         m_moving.push_back(std::uint32_t(i));
     }
     m_childrenKnown = m_animatedKnown = m_codesKnown = false;
@@ -413,18 +418,17 @@ void VS_NodeBounds::forgetShapes(std::size_t i) {
     for (Pass& p : m_passes) {
         if (p.shapes[i].kind == VS_NodeShape::Kind::Unknown)
             continue;
-        if (p.leaves[i] >= 0)
-            p.tree.remove(p.leaves[i]);
-        p.leaves[i] = -1;
         p.shapes[i] = VS_NodeShape();
         p.pending.push_back(std::uint32_t(i));
     }
+    placeInTree(i);
     m_nodes[i].drawingReads.clear();
 }
 
-void VS_NodeBounds::moveSubtree(std::size_t i) {
+void VS_NodeBounds::moveSubtree(std::size_t i, bool edited) {
     if (!m_childrenKnown)
         rebuildChildren();
+    m_nodes[i].edited = m_nodes[i].edited || edited;
     m_moving.push_back(std::uint32_t(i));
     for (std::size_t k = m_moving.size() - 1; k < m_moving.size(); ++k) {
         const std::uint32_t parent = m_moving[k];
@@ -493,7 +497,7 @@ void VS_NodeBounds::place(std::size_t i) {
     const MO_FrameKey key(m_frame);
     Math::Matrix4x4 m;
     {
-        const Reading reading(n.placingReads);
+        const Reading reading(m_reads);
         // As MO_Node::worldMatrix makes it, from the parent's matrix kept when the parent
         // comes first, and placed first.
         if (const MO_Node* parent = node.parent()) {
@@ -504,7 +508,13 @@ void VS_NodeBounds::place(std::size_t i) {
         for (const auto& t : node.localTransformations())
             t->apply(key, m);
     }
-    noteReads(i, n.placingReads, true);
+    // At another frame what places a node is what placed it, as a rule: then nothing about
+    // those attributes can have changed but their values.
+    if (n.edited || m_reads != n.placingReads) {
+        n.placingReads.swap(m_reads);
+        noteReads(i, n.placingReads, true);
+        n.edited = false;
+    }
     const bool moved = !n.placed || m != n.world;
     n.world = m;
     n.placed = true;
@@ -516,29 +526,41 @@ void VS_NodeBounds::place(std::size_t i) {
             p.shapes[i] = VS_NodeShape();
             p.pending.push_back(std::uint32_t(i));
         }
-        placeInTree(p, i);
     }
+    placeInTree(i);
 }
 
-void VS_NodeBounds::placeInTree(Pass& p, std::size_t i) {
-    const VS_NodeShape& s = p.shapes[i];
-    if (s.kind != VS_NodeShape::Kind::Local) {
-        if (p.leaves[i] >= 0)
-            p.tree.remove(p.leaves[i]);
-        p.leaves[i] = -1;
+void VS_NodeBounds::placeInTree(std::size_t i) {
+    Node& n = m_nodes[i];
+    bool local = false;
+    // One leaf for both kinds of pass: what holds either shape.
+    float box[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
+    float pixels = 0.0f, scaled = 0.0f;
+    for (Pass& p : m_passes) {
+        const VS_NodeShape& s = p.shapes[i];
         const bool loose = s.kind == VS_NodeShape::Kind::Everywhere || s.kind == VS_NodeShape::Kind::ViewBound;
         if (loose && !p.listed[i]) {
             p.loose.push_back(std::uint32_t(i));
             p.listed[i] = 1;
         }
-        return;
+        if (s.kind != VS_NodeShape::Kind::Local)
+            continue;
+        for (int k = 0; k < 3; ++k)
+            box[k] = std::min(box[k], s.box[k]), box[3 + k] = std::max(box[3 + k], s.box[3 + k]);
+        if (s.partCount) {
+            pixels = std::max(pixels, reach(s));
+            scaled = std::max(scaled, scaledReach(s, n.world));
+        }
+        local = true;
     }
-    const VS_BoundsTree::Box box = worldBox(s.box, m_nodes[i].world);
-    const float scaled = scaledReach(s, m_nodes[i].world);
-    if (p.leaves[i] < 0)
-        p.leaves[i] = p.tree.insert(std::uint32_t(i), box, reach(s), scaled);
-    else
-        p.tree.move(p.leaves[i], box, reach(s), scaled);
+    if (!local && n.leaf >= 0) {
+        m_tree.remove(n.leaf);
+        n.leaf = -1;
+    } else if (local && n.leaf < 0) {
+        n.leaf = m_tree.insert(std::uint32_t(i), worldBox(box, n.world), pixels, scaled);
+    } else if (local) {
+        m_tree.move(n.leaf, worldBox(box, n.world), pixels, scaled);
+    }
 }
 
 void VS_NodeBounds::numberPickCodes(const SC_SceneCommon& scene, std::vector<std::uint32_t>& codes) {
@@ -611,16 +633,23 @@ void VS_NodeBounds::learn(Pass& p, std::size_t i, const Math::CameraTransformCha
     n.drawingReads.swap(all);
     noteReads(i, n.drawingReads, false);
     n.signature = signature(i);
-    placeInTree(p, i);
+    placeInTree(i);
 }
 
 void VS_NodeBounds::collect(Pass& p, const VS_ViewTransform& view, const VS_WindowRect& target,
                             std::vector<std::uint32_t>& nodes) {
+    // The tree holds what both kinds of pass draw: a node found is this pass's when its shape
+    // here is held in the tree too.
     m_candidates.clear();
-    p.tree.query(Reaches(view, target), nodes, m_candidates);
+    m_taken.clear();
+    m_tree.query(Reaches(view, target), m_taken, m_candidates);
+    for (std::uint32_t i : m_taken)
+        if (p.shapes[i].kind == VS_NodeShape::Kind::Local)
+            nodes.push_back(i);
     for (std::uint32_t i : m_candidates) {
         VS_WindowRect rect;
-        if (!VS_ShapeRect(p.shapes[i], m_nodes[i].world, view, rect) || rect.overlaps(target))
+        if (p.shapes[i].kind == VS_NodeShape::Kind::Local &&
+            (!VS_ShapeRect(p.shapes[i], m_nodes[i].world, view, rect) || rect.overlaps(target)))
             nodes.push_back(i);
     }
     // Shapes drawn everywhere, or known in this view only; the list drops what they no

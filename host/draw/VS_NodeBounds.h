@@ -10,7 +10,8 @@
 // - for each kind of pass (painters may draw otherwise while picking), the shape its
 //   drawing has in its own frame (host/draw/VS_NodeShape.h), learnt from one drawing, and
 //   the attributes that drawing read;
-// - a leaf in a tree of boxes in the world (host/draw/VS_BoundsTree.h) per kind of pass.
+// - a leaf in a tree of boxes in the world (host/draw/VS_BoundsTree.h), which holds what
+//   both kinds of pass draw.
 // A pass carries the tree's boxes to the window with the view's matrices to find the nodes
 // near it, then each of those nodes' shapes, and draws those that reach its pixels. A
 // change of view changes nothing kept (but the few shapes that hold for one view only).
@@ -84,10 +85,11 @@ private:
     void changedSelection();
     void recheckAll();
     void forgetShapes(std::size_t node);
-    void moveSubtree(std::size_t node);
+    // Node and the nodes below it are placed again; `edited`: an edit named what places it.
+    void moveSubtree(std::size_t node, bool edited = true);
     void placeMoving();
     void place(std::size_t node);
-    void placeInTree(Pass& pass, std::size_t node);
+    void placeInTree(std::size_t node);
     void learnPending(Pass& pass, const Math::CameraTransformChain& camera, int canvasHeight,
                       const std::function<void(std::size_t)>& paint);
     void learn(Pass& pass, std::size_t node, const Math::CameraTransformChain& camera, int canvasHeight,
@@ -115,6 +117,7 @@ private:
     std::vector<std::uint32_t> m_codes;
     bool m_codesKnown = false;
     std::vector<std::uint32_t> m_moving;
+    std::vector<const AT_Attr*> m_reads;
 
     std::uint64_t m_journalRead = 0;
     double m_frame = 0.0;
@@ -123,8 +126,9 @@ private:
     std::vector<const MO_Node*> m_selected;
     std::array<double, 4> m_globals{};
 
+    VS_BoundsTree m_tree;
     std::vector<float> m_feedback;
-    std::vector<std::uint32_t> m_candidates;
+    std::vector<std::uint32_t> m_candidates, m_taken;
     VS_PassStats m_stats;
     std::size_t m_learnt = 0;
 };
