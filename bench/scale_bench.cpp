@@ -3,7 +3,8 @@
 // costs in time and memory per control.
 //
 //   scale_bench count   frames and picks, bracketed for callgrind (names below)
-//   scale_bench motion  the view and the scene in motion, bracketed for callgrind
+//   scale_bench motion 1k|10k|100k [camera|play]   the view and the scene in motion,
+//                       bracketed for callgrind
 //   scale_bench load    load times of 10,000 and 100,000 controls, and memory per control
 //
 // The scenes, at 512 × 512 and 100 pixels a unit (bench/viewport_scene.h):
@@ -254,54 +255,69 @@ void countHover(Viewed& v, const std::string& name) {
     std::printf("%s clicks=%d\n", name.c_str(), kClicks);
 }
 
-// `size` is 1k, 10k or 100k: each is loaded and played alone, so that the largest need
-// not share the memory.
-int motion(const std::string& size) {
-    VS_OffscreenContext gl(bench::kViewSize, bench::kViewSize);
-    const int columns = size == "1k" ? 32 : size == "10k" ? 100 : 400;
-    const int rows = size == "1k" ? 32 : size == "10k" ? 100 : 250;
-    const int count = size == "1k" ? 1000 : columns * rows;
-    const bool small = size == "1k";
+// A grid of `count` controls on `columns` × `rows` cells; the 1k grid fills the view.
+struct Grid {
+    int columns, rows, count;
+    std::string size;
+    bool small() const { return size == "1k"; }
+};
+
+// Camera paths, a drag and hovers over the grid (the 1k one culled and not), and the
+// same paths over the controls in view alone.
+void cameraMotion(const Grid& g) {
     {
-        Viewed still = load(bench::grid(columns, rows, count));
-        if (small) {
+        Viewed still = load(bench::grid(g.columns, g.rows, g.count));
+        if (g.small())
             countFrames(still, "frame/1k");
-            for (const bool culling : {true, false}) {
-                still.view.culling = culling;
-                const std::string suffix = culling ? "/on" : "/off";
-                countPath(still, "pan/1k" + suffix, panned);
-                countPath(still, "orbit/1k" + suffix, orbited);
-            }
-            still.view.culling = true;
-        } else {
-            countPath(still, "pan/" + size, panned);
-            countPath(still, "orbit/" + size, orbited);
+        for (const bool culling : {true, false}) {
+            if (!culling && !g.small())
+                break;
+            still.view.culling = culling;
+            const std::string suffix = !g.small() ? "" : culling ? "/on" : "/off";
+            countPath(still, "pan/" + g.size + suffix, panned);
+            countPath(still, "orbit/" + g.size + suffix, orbited);
         }
-        countDrag(still, "drag/" + size);
-        countHover(still, "hover/" + size);
+        still.view.culling = true;
+        countDrag(still, "drag/" + g.size);
+        countHover(still, "hover/" + g.size);
     }
-    if (!small) {
-        Viewed alone = load(window(bench::grid(columns, rows, count), columns, rows));
-        countFrames(alone, ("frame/window" + size).c_str());
-        countPath(alone, "pan/window" + size, panned);
-        countPath(alone, "orbit/window" + size, orbited);
+    if (!g.small()) {
+        Viewed alone = load(window(bench::grid(g.columns, g.rows, g.count), g.columns, g.rows));
+        countFrames(alone, ("frame/window" + g.size).c_str());
+        countPath(alone, "pan/window" + g.size, panned);
+        countPath(alone, "orbit/window" + g.size, orbited);
     }
+}
+
+// Playback of the grid with every control keyed (the 1k one culled and not), and of the
+// keyed controls in view alone.
+void playback(const Grid& g) {
     {
-        Viewed keyed = load(bench::grid(columns, rows, count, 0.16, true));
-        if (small) {
-            for (const bool culling : {true, false}) {
-                keyed.view.culling = culling;
-                countPath(keyed, std::string("play/1k") + (culling ? "/on" : "/off"), played);
-            }
-        } else {
-            countPath(keyed, "play/" + size, played);
+        Viewed keyed = load(bench::grid(g.columns, g.rows, g.count, 0.16, true));
+        for (const bool culling : {true, false}) {
+            if (!culling && !g.small())
+                break;
+            keyed.view.culling = culling;
+            countPath(keyed, "play/" + g.size + (!g.small() ? "" : culling ? "/on" : "/off"), played);
         }
     }
-    if (!small) {
-        Viewed alone = load(window(bench::grid(columns, rows, count, 0.16, true), columns, rows));
-        countFrames(alone, ("frame/keyedwindow" + size).c_str());
-        countPath(alone, "play/keyedwindow" + size, played);
+    if (!g.small()) {
+        Viewed alone = load(window(bench::grid(g.columns, g.rows, g.count, 0.16, true), g.columns, g.rows));
+        countFrames(alone, ("frame/keyedwindow" + g.size).c_str());
+        countPath(alone, "play/keyedwindow" + g.size, played);
     }
+}
+
+// `size` is 1k, 10k or 100k: each is loaded and played alone, so that the largest need
+// not share the memory; `part`, when given, is "camera" or "play".
+int motion(const std::string& size, const std::string& part) {
+    VS_OffscreenContext gl(bench::kViewSize, bench::kViewSize);
+    const Grid g = size == "1k" ? Grid{32, 32, 1000, size} : size == "10k" ? Grid{100, 100, 10000, size}
+                                                                             : Grid{400, 250, 100000, size};
+    if (part != "play")
+        cameraMotion(g);
+    if (part != "camera")
+        playback(g);
     return 0;
 }
 
@@ -363,7 +379,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "count") == 0)
         return count();
     if (argc > 2 && std::strcmp(argv[1], "motion") == 0)
-        return motion(argv[2]);
-    std::fprintf(stderr, "usage: scale_bench count|motion 1k|10k|100k|load\n");
+        return motion(argv[2], argc > 3 ? argv[3] : "");
+    std::fprintf(stderr, "usage: scale_bench count|motion 1k|10k|100k [camera|play]|load\n");
     return 2;
 }
