@@ -59,8 +59,7 @@ std::uint64_t bitsOf(double d) {
     return b;
 }
 
-// What an attribute's drawing can see at a frame, summed up; and whether that changes
-// with the frame.
+// What a drawing that reads an attribute sees of it at a frame, summed up.
 std::uint64_t valueOf(const AT_Attr& a, double frame) {
     const QString* type = &a.typeName();
     if (type == &AT_DoubleAttr::TypeString())
@@ -70,7 +69,6 @@ std::uint64_t valueOf(const AT_Attr& a, double frame) {
     if (type == &AT_StringAttr::TypeString())
         return qHash(static_cast<const AT_StringAttr&>(a).value(frame));
     // A compound attribute: what it reports, a drag's surrogate's value when one is attached.
-    std::uint64_t h = 0;
     if (type == &AT_Position2dAttr::TypeString()) {
         Math::Point2d p;
         static_cast<const AT_Position2dAttr&>(a).getValue(frame, p);
@@ -86,12 +84,14 @@ std::uint64_t valueOf(const AT_Attr& a, double frame) {
         static_cast<const AT_Rotation3dAttr&>(a).getValue(frame, p);
         return mix(mix(bitsOf(p.x), bitsOf(p.y)), bitsOf(p.z));
     }
+    std::uint64_t h = 0;
     if (const auto* c = dynamic_cast<const AT_ComplexAttr*>(&a))
         for (std::size_t k = 0; k < c->componentCount(); ++k)
             h = mix(h, bitsOf(c->component(k)->valueAt(frame)));
     return h;
 }
 
+// Whether what an attribute reports changes from frame to frame.
 bool animated(const AT_Attr& a) {
     const QString* type = &a.typeName();
     if (type == &AT_DoubleAttr::TypeString()) {
