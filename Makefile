@@ -6,7 +6,7 @@ DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
         libgtest-dev libgmock-dev libbenchmark-dev \
         libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
         libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core \
-        xvfb xdotool python3-jsonschema dpkg-dev file
+        xvfb xdotool python3-jsonschema dpkg-dev file mmdebstrap
 
 JOBS ?= $(shell nproc)
 # ccache then keys compilations by paths relative to the checkout, so a second clone (a CI
@@ -54,15 +54,17 @@ test-%: build-%
 
 test: test-default test-asan
 
-# The release build installed below PREFIX (bin/, lib/, include/rigkit/, share/rigkit/).
+# The release build installed below PREFIX (bin/, lib/<multiarch>/, include/rigkit/,
+# share/rigkit/).
 PREFIX ?= /usr/local
 install: build-default
 	cmake --install build/default --prefix $(PREFIX)
 
-# The Debian package of the release build, written to build/default/.
+# The Debian packages of the release build, written to build/default/: rigkit (programs,
+# libraries, examples) and librigkit-dev (headers, CMake and pkg-config files).
 package: build-default
 	cd build/default && cpack -G DEB
-	@ls -l build/default/rigkit_*.deb
+	@ls -l build/default/rigkit_*.deb build/default/librigkit-dev_*.deb
 
 # The README's picture: the gallery as `make run` draws it, at half size.
 gallery-image: run

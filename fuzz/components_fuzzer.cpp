@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     VS_View view;
     view.camera = camera(in);
-    view.frameKey = MO_FrameKey(in.moderate(1e6));
+    view.frameKey = MO_FrameKey(in.frame(1e6));
     drawBoth(in, scene, view);
 
     // The second set of properties, told to the component one change at a time, as the
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             node->setProperty(key, fuzz::propertyValue(in));
         }
     }
-    view.frameKey = MO_FrameKey(in.moderate(1e6));
+    view.frameKey = MO_FrameKey(in.frame(1e6));
     drawBoth(in, scene, view);
     // Drawn again in place, art that was kept comes from its picture.
     VS_SceneRenderer::render(gl(), scene, view);

@@ -75,14 +75,14 @@ Math::Point3d pointerPoint(fuzz::Input& in) {
 
 void setUp(fuzz::Input& in, SLB_DragContext& drag, const Math::CameraTransformChain& view) {
     drag.setCamera(view);
-    const double frame = in.moderate(1e4);
+    const double frame = in.frame(1e4);
     drag.setFrames(frame, in.flag() ? frame : frame + in.between(0, 3) * 0.25);
     if (in.flag()) {
         drag.setAnimationMode(CX_AnimationModeRange);
         if (in.byte() % 4 == 0)
             drag.setFrameRange(MO_FrameRange::infinite());
         else
-            drag.setFrameRange(MO_FrameRange(in.moderate(1e4), in.moderate(1e4)));
+            drag.setFrameRange(MO_FrameRange(in.frame(1e4), in.frame(1e4)));
     } else {
         drag.setAnimationMode(CX_AnimationModeCurrentFrame);
     }

@@ -95,6 +95,14 @@ public:
         return std::fabs(d) <= limit ? d : std::fmod(d, limit);
     }
 
+    // A frame: of moderate size as a rule, folded into +-limit as moderate() folds, but one
+    // up to +-3e9 is kept as it is. A scene's frames are doubles and go on past either end
+    // of the 32-bit integers that the host's surrogates and ranges take.
+    double frame(double limit) {
+        const double d = finite();
+        return std::fabs(d) <= 3e9 ? d : std::fmod(d, limit);
+    }
+
     std::string text(std::size_t maxLength) {
         const std::size_t n = static_cast<std::size_t>(between(0, static_cast<int>(maxLength)));
         std::string out;

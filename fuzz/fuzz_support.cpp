@@ -146,7 +146,7 @@ void animate(Input& in, AT_DoubleAttr* attr, CurveKind kind, int maxKeys, SC_Sce
     std::vector<std::pair<double, double>> keys;
     std::set<double> frames;
     for (int i = 0; i < n; ++i) {
-        const double frame = in.moderate(1e6);
+        const double frame = in.frame(1e6);
         if (frames.insert(frame).second)
             keys.emplace_back(frame, in.finite());
     }
@@ -211,7 +211,7 @@ Attributes addAttributes(Input& in, MO_Node* node, SC_SceneCommon& scene, bool f
     animate(in, a.scalar2, static_cast<CurveKind>(in.between(0, kCurveKinds - 1)), 6, scene);
     a.boolean = node->addAttribute(std::make_unique<AT_BoolAttr>(node, "bool", in.flag()));
     if (in.flag())
-        a.boolean->stepped().addKey(in.moderate(1e4), in.flag());
+        a.boolean->stepped().addKey(in.frame(1e4), in.flag());
     a.string = node->addAttribute(std::make_unique<AT_StringAttr>(node, "string", QString::fromStdString(in.text(8))));
     a.position2d = node->addAttribute(
         std::make_unique<AT_Position2dAttr>(node, "position2d", Math::Point2d(v(), v()), animatable()));

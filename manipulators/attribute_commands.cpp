@@ -7,6 +7,7 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/SLB_Selection.h"
+#include "registry/component.h"
 
 namespace {
 
@@ -190,7 +191,7 @@ void addControlPointOffsets(CO_OrCommand* macro, AT_DoubleAttr* attribute, LXTim
                             const MO_FrameRange& range, bool constantSegment) {
     if (!tv || offset == 0.0)
         return;
-    const auto inRange = [&range](const LXCtrlPt& p) { return range.isFrameEnabled(static_cast<int>(p.frame)); };
+    const auto inRange = [&range](const LXCtrlPt& p) { return range.isFrameEnabled(truncateToInt(p.frame)); };
     if (dynamic_cast<LXEaseTimedValue*>(tv) || dynamic_cast<LXBezierTimedValue*>(tv)) {
         for (const LXCtrlPt& p : tv->controlPoints())
             if (inRange(p))

@@ -3,6 +3,7 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/SLB_Selection.h"
 #include "manipulators/attribute_commands.h"
+#include "registry/component.h"
 
 namespace rigkit {
 
@@ -21,9 +22,6 @@ DragPlaneProjector::DragPlaneProjector(const Math::CameraTransformChain& chain, 
         m_projection = Math::PlaneProjection(toScreen, true);
 }
 
-DragPlaneProjector::DragPlaneProjector()
-    : m_source(PointerFrame), m_destination(ModelFrame), m_projection(Math::Matrix4x4(), true), m_valid(false) {}
-
 bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q) const {
     if (!m_valid)
         return false;
@@ -34,13 +32,21 @@ bool DragPlaneProjector::project(double x, double y, double z, Math::Point2d& q)
     return m_projection.getInverseProjection(s.x, s.y, q);
 }
 
+bool pointerOnModelPlane(const Math::CameraTransformChain& chain, double x, double y, double z, Math::Point2d& q) {
+    return DragPlaneProjector(chain, PointerFrame, ModelFrame).project(x, y, z, q);
+}
+
+int surrogateFrame(const SLB_DragContext& context) {
+    return truncateToInt(context.currentFrame());
+}
+
 bool startScalarDrag(SLB_DragContext& context, SLB_SelectedInterface* selected, AT_DoubleAttr* attr,
                      AT_ScalarSimpleAttrSurrogate*& surrogate, SmPtr<AT_AttrSurrogate>& handle,
                      Math::CameraTransformChain& chain, double& startValue) {
     if (!selected)
         return false;
     startValue = attr->valueAt(context.frame(), nullptr, nullptr);
-    attachSurrogate(attr, new AT_ScalarSimpleAttrSurrogate(attr, startValue, static_cast<int>(context.currentFrame())),
+    attachSurrogate(attr, new AT_ScalarSimpleAttrSurrogate(attr, startValue, surrogateFrame(context)),
                     surrogate, handle);
     context.cameraTransformChain(chain, selected->selectable(), true);
     return true;

@@ -19,12 +19,11 @@ namespace rigkit {
 // Reference frames of the camera transform chain, as the host numbers them.
 enum Frame { ScreenFrame = 1, PointerFrame = 5, ModelFrame = 6 };
 
-// Maps a pointer position onto the z = 0 plane of the destination frame.
+// Maps a pointer position onto the z = 0 plane of the destination frame. A value made where
+// it is used: manipulators keep the chain, not a projector.
 class DragPlaneProjector {
 public:
     DragPlaneProjector(const Math::CameraTransformChain& chain, int source, int destination);
-    // One that projects nothing, to be assigned at the press.
-    DragPlaneProjector();
     // The point q of the plane under (x, y, z); false when the projector or a step fails.
     bool project(double x, double y, double z, Math::Point2d& q) const;
     bool isValid() const { return m_valid; }
@@ -36,6 +35,15 @@ private:
     Math::PlaneProjection m_projection;
     bool m_valid;
 };
+
+// The point q of the z = 0 plane of the chain's model frame under the pointer (x, y, z),
+// through a projector made from the chain; false when the plane cannot be projected (seen
+// edge-on) or a step fails.
+bool pointerOnModelPlane(const Math::CameraTransformChain& chain, double x, double y, double z, Math::Point2d& q);
+
+// The frame a drag's surrogates are made for: the context's current frame as the host's
+// integer, truncated toward zero and held within int's range.
+int surrogateFrame(const SLB_DragContext& context);
 
 // A drag's surrogate is held twice: by its raw pointer (null outside a drag) and by the
 // shared handle that is attached to the attribute.

@@ -60,10 +60,10 @@ Math::CameraTransformChain makeParentTransformationChain(const CC_CameraChainTra
 // The pointer on the plane of the chain's model frame, through the post matrix. `w` is the
 // fourth component given to the post matrix: 0 carries the point as a direction, which
 // the post matrix's translation does not move.
-bool pointOnPlane(const SLB_DragContext& context, const rigkit::DragPlaneProjector& projector, double x, double y,
+bool pointOnPlane(const SLB_DragContext& context, const Math::CameraTransformChain& chain, double x, double y,
                   double z, double w, Math::Point2d& p) {
     Math::Point2d q;
-    if (!projector.project(x, y, z, q))
+    if (!rigkit::pointerOnModelPlane(chain, x, y, z, q))
         return false;
     p = (context.postMatrix() * Math::Point4d(q.x, q.y, 0.0, w)).toPoint2d();
     return true;
@@ -160,17 +160,16 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     } else {
         context.cameraTransformChain(m_chain, node, true);
     }
-    m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);
 
     Math::Point2d start(0.0, 0.0);
     if (!m_attribute->getValue(context.frame(), start, nullptr))
         m_attribute->getLocalValue(start);
     rigkit::attachSurrogate(
-        m_attribute, new AT_Position2dAttrSurrogate(m_attribute, start, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_Position2dAttrSurrogate(m_attribute, start, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
 
     Math::Point2d p;
-    if (!pointOnPlane(context, m_projector, x, y, z, 0.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 0.0, p))
         return;
     const Math::Point3d s = metricsOf(context).toOGL(Math::Point3d(start.x, start.y, 0.0));
     m_offset[0] = s.x - p.x;
@@ -179,7 +178,7 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
 
 void Position2dDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point2d p;
-    if (!pointOnPlane(context, m_projector, x, y, z, 0.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 0.0, p))
         return;
     const Math::Point3d s = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
     Math::Point2d position(s.x, s.y);
@@ -250,10 +249,9 @@ void Position3dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     if (!selected)
         return;
     context.cameraTransformChain(m_chain, selected->selectable(), true);
-    m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);
     // A pointer that cannot be placed on the plane (seen edge-on) starts no preview.
     Math::Point2d p;
-    if (!pointOnPlane(context, m_projector, x, y, z, 1.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 1.0, p))
         return;
     Math::Point3d start(0.0, 0.0, 0.0);
     m_attribute->getValue(context.frame(), start, nullptr, nullptr);
@@ -261,13 +259,13 @@ void Position3dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     m_offset[0] = s.x - p.x;
     m_offset[1] = s.y - p.y;
     rigkit::attachSurrogate(
-        m_attribute, new AT_Position3dAttrSurrogate(m_attribute, start, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_Position3dAttrSurrogate(m_attribute, start, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
 }
 
 void Position3dDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point2d p;
-    if (!pointOnPlane(context, m_projector, x, y, z, 1.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 1.0, p))
         return;
     Math::Point3d value = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
     if (!m_surrogate)

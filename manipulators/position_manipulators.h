@@ -12,7 +12,6 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_cycle.h"
 #include "registry/export.h"
 
 #include <vector>
@@ -52,8 +51,6 @@ private:
     AT_Position2dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
     double m_lower[3];
     double m_upper[3];
@@ -82,7 +79,5 @@ private:
     AT_Position3dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     double m_offset[2];
 };

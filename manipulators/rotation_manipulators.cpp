@@ -151,7 +151,7 @@ void RotationDragManipulator::dragStarted(SLB_DragContext& context, SLB_Selected
     if (!selected)
         return;
     m_attribute->getValue(context.frame(), m_current, nullptr, nullptr);
-    const int f = static_cast<int>(context.currentFrame());
+    const int f = rigkit::surrogateFrame(context);
     auto* rotation = new AT_Rotation3dAttrSurrogate(m_attribute, m_current, f);
     m_start = quatOf(m_current);
     rigkit::attachSurrogate(m_attribute, rotation, m_rotationSurrogate, m_rotationHandle);

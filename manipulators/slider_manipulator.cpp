@@ -79,15 +79,14 @@ void SliderDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedIn
         return;
     context.cameraTransformChain(m_chain, selected->selectable(), true);
     // The start stays in plane coordinates: every later point is measured on the same plane.
-    m_projector = rigkit::DragPlaneProjector(m_chain, rigkit::PointerFrame, rigkit::ModelFrame);
     Math::Point2d start;
-    if (!m_projector.project(x, y, z, start))
+    if (!rigkit::pointerOnModelPlane(m_chain, x, y, z, start))
         return;
     m_start[0] = start.x;
     m_start[1] = start.y;
     const double value = m_attribute->valueAt(context.frame(), nullptr, nullptr);
     rigkit::attachSurrogate(
-        m_attribute, new AT_ScalarSimpleAttrSurrogate(m_attribute, value, static_cast<int>(context.currentFrame())),
+        m_attribute, new AT_ScalarSimpleAttrSurrogate(m_attribute, value, rigkit::surrogateFrame(context)),
         m_surrogate, m_handle);
     m_startRatio = (value - m_min) / (m_max - m_min);
 }
@@ -117,7 +116,7 @@ void SliderDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface
     if (!m_surrogate)
         return;
     Math::Point2d q;
-    if (!m_projector.project(x, y, z, q))
+    if (!rigkit::pointerOnModelPlane(m_chain, x, y, z, q))
         return;
     const double along = m_horizontal ? q.x - m_start[0] : q.y - m_start[1];
     if (m_length == 0.0)

@@ -12,7 +12,6 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_cycle.h"
 #include "manipulators/slider_placement.h"
 #include "registry/export.h"
 
@@ -46,8 +45,6 @@ private:
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
     Math::CameraTransformChain m_chain;
-    // Made at the press from m_chain: every move projects onto the same plane.
-    rigkit::DragPlaneProjector m_projector;
     bool m_horizontal;
     double m_xmin, m_ymin;
     double m_steps;

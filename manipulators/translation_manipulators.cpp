@@ -24,13 +24,11 @@ const Math::Matrix4x4& quarterTurnAboutY() {
 
 // The pointer on the manipulator's plane, the z = 0 plane of the chain's model frame,
 // carried by `post` (the context's post matrix, possibly times the Z turn); false when the
-// projection fails. The projector is made afresh from the chain at every use, so the
-// manipulator holds nothing but the chain it was given at the press.
+// projection fails.
 bool pointOnPlane(const Math::CameraTransformChain& chain, const Math::Matrix4x4& post, double x, double y, double z,
                   Math::Point4d& p) {
-    const rigkit::DragPlaneProjector projector(chain, rigkit::PointerFrame, rigkit::ModelFrame);
     Math::Point2d q;
-    if (!projector.project(x, y, z, q))
+    if (!rigkit::pointerOnModelPlane(chain, x, y, z, q))
         return false;
     p = post * Math::Point4d(q.x, q.y, 0.0, 1.0);
     return true;

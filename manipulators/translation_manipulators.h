@@ -10,7 +10,6 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_cycle.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;

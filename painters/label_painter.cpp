@@ -11,7 +11,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
 #include <memory>
 
 RIGKIT_TYPE_STRING(LabelOGLPainter, "LABEL")
@@ -50,18 +49,6 @@ void addColor(GR_PaletteInfo& palette, const char* name, int id, const VS_RGBA& 
     CM_Color color(UT_A2W(name), CM_Color::Solid, id);
     color.addMarker(CM_GradientData(0.0, CM_Rgba(c.r, c.g, c.b, c.a)));
     palette.addLocalColor(color);
-}
-
-// The size as the text writer takes it, truncated toward zero. A size beyond 32 bits
-// saturates, and one that is not a number is no size at all (the writer draws nothing).
-std::int32_t writerSize(float size) {
-    if (std::isnan(size))
-        return 0;
-    if (size >= 2147483648.0f)
-        return std::numeric_limits<std::int32_t>::max();
-    if (size < -2147483648.0f)
-        return std::numeric_limits<std::int32_t>::min();
-    return static_cast<std::int32_t>(size);
 }
 
 }  // namespace
@@ -199,7 +186,9 @@ GR_CompositeVectorDrawingObj* LabelOGLPainter::buildArt(const QString& text, dou
     if (fonts.getFontId(UT_String(m_font), fontId) != FM_NoError)
         fontId = fonts.getDefaultFontId();
     properties->fontId = fontId;
-    properties->size = writerSize(m_size);
+    // A size beyond 32 bits saturates, and one that is not a number is no size at all (the
+    // writer draws nothing).
+    properties->size = rigkit::truncateToInt(m_size);
     properties->maxLength = -1;
     properties->originX = properties->originY = 0.0;
     properties->slant = properties->rotationDegrees = 0.0;

@@ -84,6 +84,13 @@ def describe(runner):
     return json.loads(out)
 
 
+def condition(w, key):
+    """A read's condition: "given" alone when it is the key's own presence."""
+    if w["when"] == "given":
+        return "given" if w["property"] == key else "`%s` is given" % w["property"]
+    return "`%s` is %s" % (w["property"], value(w["when"]))
+
+
 def notes(p):
     parts = []
     if p["presence"] and p["kind"] is not None:
@@ -96,8 +103,18 @@ def notes(p):
         else:
             parts.append("%s when `%s` is %s" % (value(d["default"]), d["property"], value(d["when"])))
     for w in p.get("onlyWhen", []):
-        parts.append("read only when `%s` is %s" % (w["property"], value(w["when"])))
+        parts.append("read only when " + condition(w, p["key"]))
+    for r in p["reads"][1:]:
+        parts.append("read again with default %s%s" % (value(r["default"]), "".join(
+            " when " + condition(w, p["key"]) for w in r.get("onlyWhen", []))))
     return "; ".join(parts)
+
+
+def update_reads(c):
+    """The keys update re-reads, in order, each marked with what it waits on."""
+    return ", ".join("`%s`%s" % (r["key"], "".join(" (only when %s)" % condition(w, r["key"])
+                                                   for w in r.get("onlyWhen", [])))
+                     for r in c["updateReads"])
 
 
 def markdown(components):
@@ -111,7 +128,9 @@ def markdown(components):
         "Properties are listed in the order the component reads them, with the default it uses",
         "when the node does not define the key. Colours are [red, green, blue, alpha] from 0 to",
         "255; points are [x, y]; a list is a list of numbers. Pictures show the painter with its",
-        "defaults (unless said otherwise) on a node at the origin.",
+        "defaults (unless said otherwise) on a node at the origin. A key read more than once",
+        "names each later read's default; a read marked \"only when given\" happens only when the",
+        "node defines the key, and otherwise the component keeps what it had.",
         "",
     ]
     for family, heading in FAMILIES:
@@ -141,8 +160,8 @@ def markdown(components):
             lines.append("")
             if c["update"] is None:
                 lines.append("Not told of property changes.")
-            elif c["update"]:
-                lines.append("On a property change it re-reads " + ", ".join("`%s`" % k for k in c["update"]) + ".")
+            elif c["updateReads"]:
+                lines.append("On a property change it re-reads " + update_reads(c) + ".")
             else:
                 lines.append("On a property change it re-reads nothing.")
             lines.append("")

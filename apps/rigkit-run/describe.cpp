@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <typeinfo>
 
@@ -23,17 +24,40 @@ namespace {
 
 // ---- what a component asks of its properties ------------------------------------------
 
+// One question a component asks of its properties: a read of a key's value, with the kind
+// and default it reads with, or (kind empty) whether the node defines the key.
+struct Call {
+    std::string key;
+    std::string kind;
+    Json def;
+};
+
+// What the calls say of one key: the kind and default of its first read (empty while the
+// component has only asked whether the key is there), and whether it asked that.
 struct Read {
     std::string key;
-    // Empty while the component has only asked whether the key is there.
     std::string kind;
     Json def;
     bool presence = false;
 };
 
-// Notes each read and answers from `bag`, which is empty unless a property is set on
-// purpose to see what changes with it; an undefined key yields the default, as a node's
-// own properties do.
+std::vector<Read> byKey(const std::vector<Call>& calls) {
+    std::vector<Read> reads;
+    for (const Call& c : calls) {
+        auto it = std::find_if(reads.begin(), reads.end(), [&](const Read& r) { return r.key == c.key; });
+        if (it == reads.end())
+            it = reads.insert(reads.end(), {c.key, {}, Json(), false});
+        if (c.kind.empty())
+            it->presence = true;
+        else if (it->kind.empty())
+            it->kind = c.kind, it->def = c.def;
+    }
+    return reads;
+}
+
+// Notes each call, in order, and answers from `bag`, which is empty unless a property is
+// set on purpose to see what changes with it; an undefined key yields the default, as a
+// node's own properties do.
 class RecordingAccessor : public MO_PropertyAccessor {
 public:
     explicit RecordingAccessor(const MO_PropertyBag& bag) : m_bag(bag) {}
@@ -51,8 +75,9 @@ public:
         return m_bag.getString(k, d, f);
     }
     double getDouble(const QString& k, double d, int index) const override {
-        // Elements of a list come after its count, which already named the key a list.
-        note(k, "number", number(d));
+        // The elements of a list come right after its count, which is the list's read.
+        if (m_calls.empty() || m_calls.back().key != k.toStdString() || m_calls.back().kind != "list")
+            note(k, "number", number(d));
         return m_bag.getDouble(k, d, index);
     }
     bool getBool(const QString& k, bool d, bool* f) const override {
@@ -64,45 +89,41 @@ public:
         return m_bag.getInt(k, d, f);
     }
     bool hasProperty(const QString& k) const override {
-        entry(k).presence = true;
+        m_calls.push_back({k.toStdString(), {}, Json()});
         return m_bag.hasProperty(k);
     }
     int valueCount(const QString& k) const override {
-        // A list the node does not define reads as empty.
+        // A count asked again at once was a question whether the list is there, made
+        // before reading it; a list the node does not define reads as empty.
+        if (!m_calls.empty() && m_calls.back().key == k.toStdString() && m_calls.back().kind == "list")
+            m_calls.back().kind.clear();
         note(k, "list", Json::array());
         return m_bag.valueCount(k);
     }
 
-    const std::vector<Read>& reads() const { return m_reads; }
-    const Read* find(const std::string& key) const {
-        for (const Read& r : m_reads)
-            if (r.key == key)
-                return &r;
-        return nullptr;
-    }
+    const std::vector<Call>& calls() const { return m_calls; }
 
 private:
-    Read& entry(const QString& key) const {
-        const std::string k = key.toStdString();
-        for (Read& r : m_reads)
-            if (r.key == k)
-                return r;
-        m_reads.push_back({k, {}, Json(), false});
-        return m_reads.back();
-    }
-    // The first read of a key decides its kind and default: a second read is the same
-    // value seen again (a list's elements, an update passing what it holds).
     void note(const QString& key, const char* kind, Json def) const {
-        Read& r = entry(key);
-        if (!r.kind.empty())
-            return;
-        r.kind = kind;
-        r.def = std::move(def);
+        m_calls.push_back({key.toStdString(), kind, std::move(def)});
     }
 
     const MO_PropertyBag& m_bag;
-    mutable std::vector<Read> m_reads;
+    mutable std::vector<Call> m_calls;
 };
+
+// The indices of the calls of `more` beyond those of the same key in `fewer`: the calls of
+// one key line up in order, so these are the ones made only in `more`'s circumstances.
+std::vector<std::size_t> extraCalls(const std::vector<Call>& more, const std::vector<Call>& fewer) {
+    std::map<std::string, int> left;
+    for (const Call& c : fewer)
+        ++left[c.key];
+    std::vector<std::size_t> extra;
+    for (std::size_t i = 0; i < more.size(); ++i)
+        if (left[more[i].key]-- <= 0)
+            extra.push_back(i);
+    return extra;
+}
 
 // ---- a node with attributes of every kind ---------------------------------------------
 
@@ -153,33 +174,37 @@ std::string demangle(const char* name) {
 struct Built {
     bool made = false;
     std::string className;
+    std::vector<Call> calls;
     std::vector<Read> reads;
-    // Null when the component is not told of property changes.
-    std::unique_ptr<std::vector<Read>> updateReads;
+    // What update asked, given the update bag; null when the component is not told of
+    // property changes or no update bag was given.
+    std::unique_ptr<std::vector<Call>> updateCalls;
 };
 
 struct Family {
     const char* name;
     std::function<std::vector<QString>()> names;
+    // Builds from `bag`, then runs update with `updateBag` when there is one.
     std::function<Built(const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes,
-                        const MO_PropertyBag& bag, bool withUpdate)>
+                        const MO_PropertyBag& bag, const MO_PropertyBag* updateBag)>
         build;
 };
 
 template <class Product>
-Built inspect(Product* made, const RecordingAccessor& recorder, const MO_PropertyBag& bag, bool withUpdate) {
+Built inspect(Product* made, const RecordingAccessor& recorder, const MO_PropertyBag* updateBag) {
     Built b;
     std::unique_ptr<Product> owned(made);
     if (!owned)
         return b;
     b.made = true;
     b.className = demangle(typeid(*owned).name());
-    b.reads = recorder.reads();
-    if (withUpdate)
+    b.calls = recorder.calls();
+    b.reads = byKey(b.calls);
+    if (updateBag)
         if (auto* listener = dynamic_cast<MO_PropertyChangeListener*>(owned.get())) {
-            RecordingAccessor again(bag);
+            RecordingAccessor again(*updateBag);
             listener->update(again);
-            b.updateReads = std::make_unique<std::vector<Read>>(again.reads());
+            b.updateCalls = std::make_unique<std::vector<Call>>(again.calls());
         }
     return b;
 }
@@ -188,9 +213,9 @@ template <class Factory>
 Family componentFamily(const char* name, const Factory& factory) {
     return {name, [&factory] { return factory.names(); },
             [&factory](const QString& type, Rig&, const std::vector<AT_Attr*>& attributes, const MO_PropertyBag& bag,
-                       bool withUpdate) {
+                       const MO_PropertyBag* updateBag) {
                 RecordingAccessor recorder(bag);
-                return inspect(factory.create(type, {recorder, attributes}), recorder, bag, withUpdate);
+                return inspect(factory.create(type, {recorder, attributes}), recorder, updateBag);
             }};
 }
 
@@ -202,10 +227,10 @@ const std::vector<Family>& families() {
         // The host always hands a pick adaptor the node's module.
         {"pick adaptor", [] { return SLB_PickAdaptorFactorySingleton().names(); },
          [](const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes, const MO_PropertyBag& bag,
-            bool withUpdate) {
+            const MO_PropertyBag* updateBag) {
              RecordingAccessor recorder(bag);
              return inspect(SLB_PickAdaptorFactorySingleton().create(type, {recorder, attributes, rig.node, 0}),
-                            recorder, bag, withUpdate);
+                            recorder, updateBag);
          }},
     };
     return all;
@@ -259,7 +284,7 @@ std::string attributeSummary(bool none, const Json& one, const Json& two, const 
 Json attributeTrials(const Family& family, const QString& type, Rig& rig, std::vector<AT_Attr*>& first) {
     const MO_PropertyBag empty;
     const auto accepts = [&](const std::vector<std::size_t>& kinds) {
-        return family.build(type, rig, rig.list(kinds), empty, false).made;
+        return family.build(type, rig, rig.list(kinds), empty, nullptr).made;
     };
     bool chosen = false;
     const auto choose = [&](const std::vector<std::size_t>& kinds) {
@@ -368,88 +393,169 @@ Json propertyEntry(const Read& r) {
     p["kind"] = r.kind.empty() ? Json() : Json(r.kind);
     p["default"] = r.def;
     p["presence"] = r.presence;
+    p["reads"] = Json::array();
     return p;
 }
 
-Json describeProperties(const Family& family, const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes,
-                        Json& update) {
-    const MO_PropertyBag empty;
-    const Built base = family.build(type, rig, attributes, empty, true);
-    update = Json();
-    if (base.updateReads) {
-        update = Json::array();
-        for (const Read& r : *base.updateReads)
-            update.push_back(r.key);
-    }
-    Json properties = Json::array();
-    for (const Read& r : base.reads)
-        properties.push_back(propertyEntry(r));
+Json* findEntry(Json& properties, const std::string& key) {
+    for (Json& p : properties)
+        if (p["key"] == key)
+            return &p;
+    return nullptr;
+}
 
-    const auto findEntry = [&](const std::string& key) -> Json* {
-        for (Json& p : properties)
-            if (p["key"] == key)
-                return &p;
-        return nullptr;
-    };
+// Adds each read among `calls` at `indices` to its key's entry, with `condition` (null for
+// none) when it is made only then; a key that has no entry yet is read only then.
+void addReads(Json& properties, const std::vector<Call>& calls, const std::vector<std::size_t>& indices,
+              const Json& condition) {
+    for (std::size_t i : indices) {
+        const Call& c = calls[i];
+        if (c.kind.empty())
+            continue;
+        Json* entry = findEntry(properties, c.key);
+        if (!entry) {
+            properties.push_back(propertyEntry({c.key, c.kind, c.def, false}));
+            entry = &properties.back();
+            (*entry)["onlyWhen"] = Json::array({condition});
+        }
+        Json read = {{"kind", c.kind}, {"default", c.def}};
+        if (!condition.is_null())
+            read["onlyWhen"] = Json::array({condition});
+        (*entry)["reads"].push_back(std::move(read));
+    }
+}
+
+std::vector<std::size_t> allCalls(const std::vector<Call>& calls) {
+    std::vector<std::size_t> all(calls.size());
+    for (std::size_t i = 0; i < all.size(); ++i)
+        all[i] = i;
+    return all;
+}
+
+// What changes when the node defines `changed`: with its default (when the component asks
+// whether it is given) and with another value. Other keys' defaults that follow it become
+// their "dependsOn"; keys and reads that only then happen, their "onlyWhen".
+void describeChange(const Family& family, const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes,
+                    const Built& base, const Read& changed, Json& properties) {
+    std::unique_ptr<Built> present;
+    if (changed.presence) {
+        MO_PropertyBag bag;
+        bag.set(QString::fromStdString(changed.key), sameValue(changed));
+        present = std::make_unique<Built>(family.build(type, rig, attributes, bag, nullptr));
+    }
+    Json shown;
+    MO_PropertyBag bag;
+    bag.set(QString::fromStdString(changed.key), otherValue(changed, shown));
+    const Built other = family.build(type, rig, attributes, bag, nullptr);
+
     const auto dependency = [](Json& entry) -> Json& {
         if (!entry.contains("dependsOn"))
             entry["dependsOn"] = Json::array();
         return entry["dependsOn"];
     };
-
-    for (const Read& changed : base.reads) {
-        // What changes when the node merely defines the key...
-        std::unique_ptr<Built> present;
-        if (changed.presence) {
-            MO_PropertyBag bag;
-            bag.set(QString::fromStdString(changed.key), sameValue(changed));
-            present = std::make_unique<Built>(family.build(type, rig, attributes, bag, false));
+    const auto find = [](const std::vector<Read>& reads, const std::string& key) -> const Read* {
+        for (const Read& r : reads)
+            if (r.key == key)
+                return &r;
+        return nullptr;
+    };
+    for (const Read& r : base.reads) {
+        if (r.key == changed.key)
+            continue;
+        const Read* withPresence = present ? find(present->reads, r.key) : nullptr;
+        const Read* withOther = find(other.reads, r.key);
+        Json* entry = findEntry(properties, r.key);
+        if (withPresence && !close(withPresence->def, r.def)) {
+            dependency(*entry).push_back({{"property", changed.key}, {"when", "given"}, {"default", withPresence->def}});
+            continue;
         }
-        // ...and when it holds another value.
-        Json shown;
-        MO_PropertyBag bag;
-        bag.set(QString::fromStdString(changed.key), otherValue(changed, shown));
-        const Built other = family.build(type, rig, attributes, bag, false);
-
-        for (const Read& r : base.reads) {
-            if (r.key == changed.key)
-                continue;
-            const Read* withPresence = nullptr;
-            if (present)
-                for (const Read& p : present->reads)
-                    if (p.key == r.key)
-                        withPresence = &p;
-            const Read* withOther = nullptr;
-            for (const Read& o : other.reads)
-                if (o.key == r.key)
-                    withOther = &o;
-            Json* entry = findEntry(r.key);
-            if (withPresence && !close(withPresence->def, r.def)) {
-                dependency(*entry).push_back(
-                    {{"property", changed.key}, {"when", "given"}, {"default", withPresence->def}});
-                continue;
-            }
-            if (!withOther || close(withOther->def, r.def))
-                continue;
-            if (close(withOther->def, shown) && changed.kind != "boolean")
-                dependency(*entry).push_back({{"property", changed.key}, {"sameAs", true}});
-            else
-                dependency(*entry).push_back({{"property", changed.key}, {"when", shown}, {"default", withOther->def}});
-        }
-        // Keys read only because of this one's value.
-        for (const Read& o : other.reads) {
-            if (findEntry(o.key) && !findEntry(o.key)->contains("onlyWhen"))
-                continue;
-            Json* entry = findEntry(o.key);
-            if (!entry) {
-                properties.push_back(propertyEntry(o));
-                entry = &properties.back();
-                (*entry)["onlyWhen"] = Json::array();
-            }
-            (*entry)["onlyWhen"].push_back({{"property", changed.key}, {"when", shown}});
-        }
+        if (!withOther || close(withOther->def, r.def))
+            continue;
+        if (close(withOther->def, shown) && changed.kind != "boolean")
+            dependency(*entry).push_back({{"property", changed.key}, {"sameAs", true}});
+        else
+            dependency(*entry).push_back({{"property", changed.key}, {"when", shown}, {"default", withOther->def}});
     }
+    // Keys read only because of this one's value.
+    for (const Read& o : other.reads) {
+        Json* entry = findEntry(properties, o.key);
+        if (entry && !entry->contains("onlyWhen"))
+            continue;
+        if (!entry) {
+            properties.push_back(propertyEntry(o));
+            entry = &properties.back();
+            (*entry)["onlyWhen"] = Json::array();
+        }
+        (*entry)["onlyWhen"].push_back({{"property", changed.key}, {"when", shown}});
+    }
+    addReads(properties, other.calls, extraCalls(other.calls, base.calls), {{"property", changed.key}, {"when", shown}});
+    if (present)
+        addReads(properties, present->calls, extraCalls(present->calls, base.calls),
+                 {{"property", changed.key}, {"when", "given"}});
+}
+
+Json describeProperties(const Family& family, const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes) {
+    const Built base = family.build(type, rig, attributes, MO_PropertyBag(), nullptr);
+    Json properties = Json::array();
+    for (const Read& r : base.reads)
+        properties.push_back(propertyEntry(r));
+    addReads(properties, base.calls, allCalls(base.calls), Json());
+    for (const Read& changed : base.reads)
+        describeChange(family, type, rig, attributes, base, changed, properties);
     return properties;
+}
+
+// A value that counts as given: the key's default, but a list of one value, since an empty
+// one reads as a list the node does not define.
+MO_PropertyValue givenValue(const Read& r) {
+    return r.kind == "list" ? MO_PropertyValue(std::vector<double>{0.75}) : sameValue(r);
+}
+
+// What update asks, into the component's "update" (the keys, in order; null when it is not
+// told of property changes) and "updateReads" (every read, with its default and, for one
+// made only when a key is given, that key). Every key seen is given, then each is left out
+// in turn: a read that goes with it waits on it.
+void describeUpdate(const Family& family, const QString& type, Rig& rig, const std::vector<AT_Attr*>& attributes,
+                    Json& component) {
+    const MO_PropertyBag empty;
+    const Built bare = family.build(type, rig, attributes, empty, &empty);
+    component["update"] = Json();
+    component["updateReads"] = Json();
+    if (!bare.updateCalls)
+        return;
+    std::vector<Read> known = bare.reads;
+    component["update"] = Json::array();
+    for (const Read& r : byKey(*bare.updateCalls)) {
+        component["update"].push_back(r.key);
+        if (std::none_of(known.begin(), known.end(), [&](const Read& k) { return k.key == r.key; }))
+            known.push_back(r);
+    }
+    const auto givenAllBut = [&](const std::string& left) {
+        MO_PropertyBag bag;
+        for (const Read& k : known)
+            if (k.key != left)
+                bag.set(QString::fromStdString(k.key), givenValue(k));
+        return bag;
+    };
+    const MO_PropertyBag all = givenAllBut({});
+    const std::vector<Call> full = *family.build(type, rig, attributes, empty, &all).updateCalls;
+    std::vector<Json> conditions(full.size(), Json::array());
+    for (const Read& k : known) {
+        const MO_PropertyBag without = givenAllBut(k.key);
+        const Built b = family.build(type, rig, attributes, empty, &without);
+        for (std::size_t i : extraCalls(full, *b.updateCalls))
+            conditions[i].push_back({{"property", k.key}, {"when", "given"}});
+    }
+    Json reads = Json::array();
+    for (std::size_t i = 0; i < full.size(); ++i) {
+        if (full[i].kind.empty())
+            continue;
+        Json read = {{"key", full[i].key}, {"kind", full[i].kind}, {"default", full[i].def}};
+        if (!conditions[i].empty())
+            read["onlyWhen"] = conditions[i];
+        reads.push_back(std::move(read));
+    }
+    component["updateReads"] = std::move(reads);
 }
 
 // ---- text ---------------------------------------------------------------------------------
@@ -510,6 +616,11 @@ std::vector<std::string> unknownTypes(const std::vector<std::string>& types) {
     return unknown;
 }
 
+// Besides what describe.h lists, each property holds "reads": every read of its key, in
+// order, as {"kind", "default"} with "onlyWhen" when made only under a condition; and each
+// component "updateReads": every read of its update, in order, as {"key", "kind",
+// "default"} with "onlyWhen": [{"property", "when": "given"}] for a read made only when
+// that key is given (null when it is not told of property changes).
 Json describeComponents(const std::vector<std::string>& types) {
     Rig rig;
     Json out = Json::array();
@@ -525,11 +636,10 @@ Json describeComponents(const std::vector<std::string>& types) {
             c["type"] = name.toStdString();
             c["family"] = family.name;
             const Json accepted = attributeTrials(family, name, rig, attributes);
-            c["class"] = family.build(name, rig, attributes, MO_PropertyBag(), false).className;
+            c["class"] = family.build(name, rig, attributes, MO_PropertyBag(), nullptr).className;
             c["attributes"] = accepted;
-            Json update;
-            c["properties"] = describeProperties(family, name, rig, attributes, update);
-            c["update"] = update;
+            c["properties"] = describeProperties(family, name, rig, attributes);
+            describeUpdate(family, name, rig, attributes, c);
             out.push_back(std::move(c));
         }
     }
@@ -537,6 +647,12 @@ Json describeComponents(const std::vector<std::string>& types) {
 }
 
 void printDescription(const Json& description, std::ostream& out) {
+    // "given" when the condition is the key's own presence.
+    const auto when = [](const Json& w, const std::string& key) {
+        if (w["when"] == "given")
+            return w["property"] == key ? std::string("given") : w["property"].get<std::string>() + " is given";
+        return w["property"].get<std::string>() + " is " + formatValue(w["when"]);
+    };
     bool firstBlock = true;
     for (const Json& c : description) {
         if (!firstBlock)
@@ -546,28 +662,38 @@ void printDescription(const Json& description, std::ostream& out) {
         out << "  class: " << c["class"].get<std::string>() << "\n";
         out << "  attributes: " << c["attributes"]["summary"].get<std::string>() << "\n";
         const Json& properties = c["properties"];
-        if (properties.empty()) {
-            out << "  properties: none read\n";
-        } else {
-            out << "  properties, in the order read:\n";
-            for (const Json& p : properties) {
-                std::string line = "    " + p["key"].get<std::string>() + ": ";
-                line += p["kind"].is_null() ? std::string("asked whether given")
-                                            : p["kind"].get<std::string>() + ", default " + formatValue(p["default"]);
-                if (p["presence"].get<bool>() && !p["kind"].is_null())
-                    line += "; asked whether given";
-                for (const Json& d : p.value("dependsOn", Json::array()))
-                    line += "; " + condition(d);
-                for (const Json& w : p.value("onlyWhen", Json::array()))
-                    line += "; read only when " + w["property"].get<std::string>() + " is " + formatValue(w["when"]);
-                out << line << "\n";
+        out << (properties.empty() ? "  properties: none read\n" : "  properties, in the order read:\n");
+        for (const Json& p : properties) {
+            const std::string key = p["key"];
+            std::string line = "    " + key + ": ";
+            line += p["kind"].is_null() ? std::string("asked whether given")
+                                        : p["kind"].get<std::string>() + ", default " + formatValue(p["default"]);
+            if (p["presence"].get<bool>() && !p["kind"].is_null())
+                line += "; asked whether given";
+            for (const Json& d : p.value("dependsOn", Json::array()))
+                line += "; " + condition(d);
+            for (const Json& w : p.value("onlyWhen", Json::array()))
+                line += "; read only when " + when(w, key);
+            const Json& reads = p["reads"];
+            for (std::size_t i = 1; i < reads.size(); ++i) {
+                line += "; read again, default " + formatValue(reads[i]["default"]);
+                for (const Json& w : reads[i].value("onlyWhen", Json::array()))
+                    line += ", when " + when(w, key);
             }
+            out << line << "\n";
         }
-        if (c["update"].is_null())
+        if (c["update"].is_null()) {
             out << "  on a property change: not told\n";
-        else
-            out << "  on a property change: re-reads " << (c["update"].empty() ? "nothing" : joined(c["update"]))
-                << "\n";
+            continue;
+        }
+        std::string reads;
+        for (const Json& r : c["updateReads"]) {
+            const std::string key = r["key"];
+            reads += (reads.empty() ? "" : ", ") + key;
+            for (const Json& w : r.value("onlyWhen", Json::array()))
+                reads += " (only when " + when(w, key) + ")";
+        }
+        out << "  on a property change: re-reads " << (reads.empty() ? "nothing" : reads) << "\n";
     }
 }
 

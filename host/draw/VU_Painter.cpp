@@ -55,24 +55,31 @@ std::vector<VS_Vector3D> fan(const Math::Point2d& centre, const std::vector<Math
 // out of sight.
 constexpr double kClipMarginPixels = 64.0;
 
-bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
+namespace {
+
+// A segment with an infinite end, as the line origin + t direction for t from `low` up to
+// infinity.
+struct Ray {
+    Math::Point2d origin;
+    Math::Vector2d direction{0.0, 0.0};
+    double low = 0.0;
+};
+
+// Only a line along one axis of its frame has a place on the screen: one whose other
+// coordinate is the same finite value at both ends. A slanted one towards infinity is a
+// limit that depends on how fast each coordinate grows, so it has no ray.
+bool rayOf(Math::Point2d a, Math::Point2d b, Ray& ray) {
     const bool aInfinite = std::isinf(a.x) || std::isinf(a.y);
     const bool bInfinite = std::isinf(b.x) || std::isinf(b.y);
     if (aInfinite && !bInfinite)
         std::swap(a, b);
-    // The line is P + t D for t in [low, high]. Only a line along one axis of its frame has
-    // a place on the screen: one whose other coordinate is the same finite value at both
-    // ends. A slanted one towards infinity is a limit that depends on how fast each
-    // coordinate grows, so it is not drawn.
-    Math::Point2d origin = a;
-    Math::Vector2d direction(0.0, 0.0);
-    double low = 0.0;
+    ray.origin = a;
     const double high = std::numeric_limits<double>::infinity();
     int spanning = 0;
     for (int k = 0; k < 2; ++k) {
         const double ak = k == 0 ? a.x : a.y, bk = k == 0 ? b.x : b.y;
-        double& o = k == 0 ? origin.x : origin.y;
-        double& d = k == 0 ? direction.x : direction.y;
+        double& o = k == 0 ? ray.origin.x : ray.origin.y;
+        double& d = k == 0 ? ray.direction.x : ray.direction.y;
         if (std::isfinite(ak) && std::isfinite(bk)) {
             if (ak != bk)
                 return false;
@@ -82,7 +89,7 @@ bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
                 return false;
             o = 0.0;
             d = bk > 0 ? 1.0 : -1.0;
-            low = -high;
+            ray.low = -high;
             ++spanning;
         } else if (std::isinf(bk)) {
             d = bk > 0 ? 1.0 : -1.0;
@@ -91,20 +98,13 @@ bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
             return false;
         }
     }
-    if (spanning != 1)
-        return false;
+    return spanning == 1;
+}
 
-    // In homogeneous window coordinates the line stays a line, also through a perspective:
-    // c(t) = c0 + t c1. Each bound of the view (its rectangle widened by the margin, the
-    // depth range) keeps t on one side of a value.
-    Math::Matrix4x4 toScreen;
-    const Math::CameraTransformChain& chain = m_binder.transformChain();
-    if (!chain.compoundMatrix(static_cast<Math::SourceReferenceFrame_e>(m_pointFrame), Math::DestinationScreenFrame,
-                              toScreen))
-        return false;
-    const Math::Point4d c0 = toScreen * Math::Point4d(origin.x, origin.y, 0.0, 1.0);
-    const Math::Point4d c1 = toScreen * Math::Point4d(direction.x, direction.y, 0.0, 0.0);
-    const Math::Box2d& view = chain.viewport();
+// Narrows [from, to] to the t of the window line c0 + t c1 (homogeneous, so a line also
+// through a perspective) that lie within the view widened by the margin and within the
+// depth range. False when none do.
+bool clipToView(const Math::Point4d& c0, const Math::Point4d& c1, const Math::Box2d& view, double& from, double& to) {
     const double x0 = std::min(view.min.x, view.max.x) - kClipMarginPixels;
     const double x1 = std::max(view.min.x, view.max.x) + kClipMarginPixels;
     const double y0 = std::min(view.min.y, view.max.y) - kClipMarginPixels;
@@ -119,7 +119,6 @@ bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
         {c0.z, c1.z},                            // beyond the near plane
         {c0.w - c0.z, c1.w - c1.z},              // before the far plane
     };
-    double from = low, to = high;
     for (const auto& bound : bounds) {
         const double alpha = bound[0], beta = bound[1];
         if (beta == 0.0) {
@@ -131,7 +130,26 @@ bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
             to = std::min(to, -alpha / beta);
         }
     }
-    if (!std::isfinite(from) || !std::isfinite(to) || !(from < to))
+    return std::isfinite(from) && std::isfinite(to) && from < to;
+}
+
+}  // namespace
+
+bool VU_Painter::clipInfinite(Math::Point2d& a, Math::Point2d& b) const {
+    Ray ray;
+    if (!rayOf(a, b, ray))
+        return false;
+    Math::Matrix4x4 toScreen;
+    const Math::CameraTransformChain& chain = m_binder.transformChain();
+    if (!chain.compoundMatrix(static_cast<Math::SourceReferenceFrame_e>(m_pointFrame), Math::DestinationScreenFrame,
+                              toScreen))
+        return false;
+    const Math::Point2d& origin = ray.origin;
+    const Math::Vector2d& direction = ray.direction;
+    const Math::Point4d c0 = toScreen * Math::Point4d(origin.x, origin.y, 0.0, 1.0);
+    const Math::Point4d c1 = toScreen * Math::Point4d(direction.x, direction.y, 0.0, 0.0);
+    double from = ray.low, to = std::numeric_limits<double>::infinity();
+    if (!clipToView(c0, c1, chain.viewport(), from, to))
         return false;
     a = Math::Point2d(origin.x + from * direction.x, origin.y + from * direction.y);
     b = Math::Point2d(origin.x + to * direction.x, origin.y + to * direction.y);

@@ -32,7 +32,26 @@ public:
     virtual void applyInverse(const MO_FrameKey& key, Math::Matrix4x4& matrix) const = 0;
 };
 
-// Draws a node's control, in the ordinary pass and in the picking pass.
+// Draws a node's control, in the ordinary pass and in the picking pass. The renderer leaves
+// out what it has learnt cannot be seen and keeps what it has drawn while nothing changes,
+// so every painter keeps four promises:
+// - paint is a pure function of the node's inputs: its attributes at the context's frame,
+//   the properties the painter read at creation or at its last update, the state's
+//   selection and pick colour, and the view (the binder's matrices, the scene's metrics,
+//   the screen's scale). Two paints in a row draw the same pixels; a cache is fine as long
+//   as no pixel depends on it.
+// - It survives a second call after one in GL feedback mode: the renderer learns where a
+//   node draws by painting it once under glRenderMode(GL_FEEDBACK), which draws no pixel,
+//   and the next ordinary paint draws what it would have drawn without that one.
+// - It leaves GL state and the binder's matrices as it found them (push and pop, or undo
+//   each turn), except what its own direct GL calls leave by design: a painter that draws
+//   with glColor and a client vertex array of its own may leave that colour current and
+//   that array's pointer set, or the array on.
+// - While picking (PickingRender) it draws only in state.pickColor, by which the host finds
+//   the control in the picking image; parts that only guide the eye are left out. A painter
+//   whose behaviour fixes other colours while picking (a text label draws as it always
+//   does) relies on the picking colours' check bits: its pixels decode to no control.
+// tests/draw/painter_contract_test.cpp holds every registered painter to these.
 class HOST_API MO_OGLPainter {
 public:
     virtual ~MO_OGLPainter();

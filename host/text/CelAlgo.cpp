@@ -211,49 +211,37 @@ std::u32string ucs4(const QString& s, int maxLength) {
     return out;
 }
 
-}  // namespace
-
-bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextProperties& properties, int glyphColorId,
-               int backgroundColorId, int tracking, int baselineShift, int curveSegments, double margin,
-               double /*aspect*/) {
-    const GR_ColorDict& dict = access.colorDict();
-    if (!access.inOperations() || access.fillType() == GR_DrawingAccess::NoFill || !dict.find(glyphColorId) ||
-        (properties.background && !dict.find(backgroundColorId)))
-        return false;
-    FM_FontFace* font = FM_FontManager::instance().face(properties.fontId);
-    if (!font || properties.size < 1)
-        return false;
-    FT_Face face = font->face;
-    // The font's pixels are art units.
-    const FT_UInt resolution = FT_UInt(kArtDotsPerInch);
-    if (FT_Set_Char_Size(face, 0, FT_F26Dot6(properties.size) * 64, resolution, resolution) != 0)
-        return false;
-    ++g_written;
-
-    const std::u32string text = ucs4(properties.text, properties.maxLength);
-    const double width = advanceOf(face, text, tracking);
-    const double em = properties.size * kArtUnitsPerPoint;
-    const double pad = margin * em;
-    const double ascender = face->size->metrics.ascender / 64.0;
-    const double descender = face->size->metrics.descender / 64.0;
-    const double radians = properties.rotationDegrees * M_PI / 180.0;
-    const Placement place{properties.originX, properties.originY, std::cos(radians), std::sin(radians)};
+// The art written so far: each piece placed as the text is, and the box it covers.
+struct ArtWriter {
+    GR_DrawingAccess& access;
+    Placement place;
     GR_BBox written;
-    auto add = [&](int colour, std::vector<float> xy, double slant) {
+
+    void add(int colour, std::vector<float> xy, double slant) {
         place.apply(xy, slant);
         for (std::size_t i = 0; i + 1 < xy.size(); i += 2)
             written.extend(xy[i], xy[i + 1]);
         access.addTriangles(colour, std::move(xy));
-    };
-
-    if (properties.background) {
-        const double boxWidth =
-            properties.boxText.isEmpty() ? width : advanceOf(face, ucs4(properties.boxText, -1), tracking);
-        add(backgroundColorId, rectangle(-pad, descender - pad, boxWidth + pad, ascender + pad), 0.0);
     }
+};
 
+// The font's face set to the text's size, whose pixels are art units; null when the font
+// is unknown or refuses the size.
+FT_Face sizedFace(const TextProperties& properties) {
+    FM_FontFace* font = FM_FontManager::instance().face(properties.fontId);
+    if (!font || properties.size < 1)
+        return nullptr;
+    const FT_UInt resolution = FT_UInt(kArtDotsPerInch);
+    if (FT_Set_Char_Size(font->face, 0, FT_F26Dot6(properties.size) * 64, resolution, resolution) != 0)
+        return nullptr;
+    return font->face;
+}
+
+// Each glyph's outline, filled, along the pen's path.
+void addGlyphs(ArtWriter& art, FT_Face face, const std::u32string& text, int glyphColorId, int tracking,
+               int baselineShift, int curveSegments, double slant) {
     const GLenum winding =
-        access.fillType() == GR_DrawingAccess::NonZeroFill ? GLU_TESS_WINDING_NONZERO : GLU_TESS_WINDING_ODD;
+        art.access.fillType() == GR_DrawingAccess::NonZeroFill ? GLU_TESS_WINDING_NONZERO : GLU_TESS_WINDING_ODD;
     Tessellator tessellator(winding);
     FT_Outline_Funcs walk{};
     walk.move_to = &Flattener::moveTo;
@@ -274,27 +262,63 @@ bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextPr
             flat.offset = {pen, double(baselineShift)};
             flat.fixedSegments = curveSegments;
             if (FT_Outline_Decompose(&slot->outline, &walk, &flat) == 0)
-                add(glyphColorId, tessellator.fill(flat.contours), properties.slant);
+                art.add(glyphColorId, tessellator.fill(flat.contours), slant);
         }
         pen += slot->advance.x / 64.0 + tracking;
     }
+}
 
+// The underline and the strikeout, as long as the text and as thick as the font's underline.
+void addRules(ArtWriter& art, FT_Face face, const TextProperties& properties, int glyphColorId, double width,
+              int baselineShift) {
     const double thickness = std::max(1.0, FT_MulFix(face->underline_thickness, face->size->metrics.y_scale) / 64.0);
     if (properties.underline) {
         const double y = FT_MulFix(face->underline_position, face->size->metrics.y_scale) / 64.0 + baselineShift;
-        add(glyphColorId, rectangle(0, y - thickness / 2, width, y + thickness / 2), 0.0);
+        art.add(glyphColorId, rectangle(0, y - thickness / 2, width, y + thickness / 2), 0.0);
     }
     if (properties.strikeout) {
         // Through the middle of the lower-case letters.
+        const double ascender = face->size->metrics.ascender / 64.0;
         const double y = 0.25 * ascender + baselineShift;
-        add(glyphColorId, rectangle(0, y - thickness / 2, width, y + thickness / 2), 0.0);
+        art.add(glyphColorId, rectangle(0, y - thickness / 2, width, y + thickness / 2), 0.0);
     }
+}
+
+}  // namespace
+
+bool writeText(GR_DrawingAccess& access, GR_TextAccess& textAccess, const TextProperties& properties, int glyphColorId,
+               int backgroundColorId, int tracking, int baselineShift, int curveSegments, double margin,
+               double /*aspect*/) {
+    const GR_ColorDict& dict = access.colorDict();
+    if (!access.inOperations() || access.fillType() == GR_DrawingAccess::NoFill || !dict.find(glyphColorId) ||
+        (properties.background && !dict.find(backgroundColorId)))
+        return false;
+    const FT_Face face = sizedFace(properties);
+    if (!face)
+        return false;
+    ++g_written;
+
+    const std::u32string text = ucs4(properties.text, properties.maxLength);
+    const double width = advanceOf(face, text, tracking);
+    const double radians = properties.rotationDegrees * M_PI / 180.0;
+    ArtWriter art{access, {properties.originX, properties.originY, std::cos(radians), std::sin(radians)}, {}};
+    if (properties.background) {
+        const double em = properties.size * kArtUnitsPerPoint;
+        const double pad = margin * em;
+        const double ascender = face->size->metrics.ascender / 64.0;
+        const double descender = face->size->metrics.descender / 64.0;
+        const double boxWidth =
+            properties.boxText.isEmpty() ? width : advanceOf(face, ucs4(properties.boxText, -1), tracking);
+        art.add(backgroundColorId, rectangle(-pad, descender - pad, boxWidth + pad, ascender + pad), 0.0);
+    }
+    addGlyphs(art, face, text, glyphColorId, tracking, baselineShift, curveSegments, properties.slant);
+    addRules(art, face, properties, glyphColorId, width, baselineShift);
 
     GR_TextRun run;
     run.text = properties.text;
     run.fontId = properties.fontId;
     run.size = properties.size;
-    run.box = written;
+    run.box = art.written;
     textAccess.addTextRun(std::move(run));
     return true;
 }

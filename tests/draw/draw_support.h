@@ -15,6 +15,7 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/factories.h"
+#include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
@@ -30,11 +31,7 @@
 
 namespace draw_test {
 
-inline VS_OffscreenContext& gl(int width, int height) {
-    static VS_OffscreenContext context(width, height);
-    context.resize(width, height);
-    return context;
-}
+using rigkit_test::gl;
 
 inline bool sameRgb(const VS_RGBA& a, const VS_RGBA& b) {
     return a.r == b.r && a.g == b.g && a.b == b.b;

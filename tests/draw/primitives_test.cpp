@@ -182,8 +182,7 @@ TEST_F(Primitives, ReferentialScopesSwitchAndRestoreTheDrawingFrame) {
     expectSolid(drawn(), 10, 19, 20, 29);
 }
 
-// Painting happens inside someone else's frame: the primitives keep all of their state, the
-// painters all but what they draw with.
+// Painting happens inside someone else's frame: the primitives keep all of its state.
 TEST_F(Primitives, DrawingKeepsSomeoneElsesGlState) {
     // Their state: a bound buffer that their vertex pointer is an offset into, a red colour
     // array and a normal array left on, a wide line and a current colour.
@@ -235,44 +234,4 @@ TEST_F(Primitives, DrawingKeepsSomeoneElsesGlState) {
     glDisableClientState(GL_NORMAL_ARRAY);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glDeleteBuffers(1, &buffer);
-
-    // The painters draw with client arrays of their own, so without a bound buffer. Each
-    // arrow restores the model matrix it turns and pops the line width; the arrow's colour
-    // stays current, opaque, and the debugger leaves the vertex array on.
-    MO_PropertyBag properties;
-    properties.setColor("color", VS_RGBA(51, 102, 204, 7));
-    Math::Matrix4x4 model;
-    model.translate(0.25, -0.5, 0.1).rotateDegrees(33, {0.3, 1, 0.2}).scale(1.2, 0.8, 1.0);
-    rig.binder.setModelMatrix(model);
-    MO_OGLContext context(MO_OGLContext::NormalRender, rig.scene, rig.binder, MO_FrameKey(1));
-    for (const char* type : {"ARROW_Y", "ARROW_Z", "ARROW_X"}) {
-        makePainter(type, properties)->paint(context, PaintState());
-        GLdouble loaded[16];
-        glGetDoublev(GL_MODELVIEW_MATRIX, loaded);
-        const Math::Matrix4x4 expected = rig.binder.viewMatrix() * model;
-        for (int r = 0; r < 4; ++r) {
-            for (int c = 0; c < 4; ++c) {
-                EXPECT_NEAR(rig.binder.modelMatrix()(r, c), model(r, c), 1e-12) << type;
-                // GL keeps its matrices in single precision.
-                EXPECT_NEAR(loaded[c * 4 + r], expected(r, c), 1e-6 * std::max(1.0, std::abs(expected(r, c)))) << type;
-            }
-        }
-        EXPECT_EQ(glFloat(GL_LINE_WIDTH), 3.5f) << type;  // 6 inside
-        EXPECT_FALSE(glIsEnabled(GL_VERTEX_ARRAY)) << type;
-    }
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_EQ(glInteger(GL_BLEND_SRC_RGB), GL_SRC_ALPHA);
-    const auto arrow = currentColour();
-    const float opaque[] = {0.2f, 0.4f, 0.8f, 1.0f};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FLOAT_EQ(arrow[i], opaque[i]);
-
-    makePainter("DRAG_DEBUGGER", properties)->paint(context, PaintState());
-    EXPECT_EQ(glFloat(GL_LINE_WIDTH), 3.5f);
-    EXPECT_TRUE(glIsEnabled(GL_VERTEX_ARRAY));
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    const auto debugger = currentColour();
-    EXPECT_FLOAT_EQ(debugger[0], 120 / 255.0f);  // the last cube's grey
-    EXPECT_FLOAT_EQ(debugger[3], 1.0f);
-    glDisableClientState(GL_VERTEX_ARRAY);
 }

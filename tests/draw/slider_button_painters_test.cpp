@@ -104,7 +104,6 @@ TEST_F(ControlPainters, ShadowsFallOnlyOutsidePicking) {
     expectNearRgb(shadowed.pixel(178, 197), rig.background, 0);
 
     const VS_Image picked = pick(*knob());
-    EXPECT_TRUE(onlyColour(picked, kPick));
     EXPECT_EQ(differingPixels(picked, plainPick), 0);
     // One disc of the knob's full radius.
     EXPECT_EQ(extentOf(picked, kPick).count, extentOf(plain, kInk).count + extentOf(plain, kOtherInk).count);
@@ -114,7 +113,6 @@ TEST_F(ControlPainters, ShadowsFallOnlyOutsidePicking) {
     // The rim is 8 pixels wide (radius 20, times 0.4) and its shadow 3 pixels lower.
     expectNearRgb(rig.paint(*track).pixel(250, 210), VS_RGBA(24, 24, 24));
     const VS_Image trackPicked = pick(*track);
-    EXPECT_TRUE(onlyColour(trackPicked, kPick));
     properties.set("drop_shadow", false);
     const Extent rim = extentOf(rig.paint(*make("SLIDER_FRAME")), kInk);
     expectBox(extentOf(trackPicked, kPick), rim.minX, rim.maxX, rim.minY, rim.maxY);
@@ -199,9 +197,7 @@ TEST_F(ControlPainters, ButtonAndCheckboxShowTheirValueIgnoreSelectionAndPickWho
         on->setLocalValue(v);
         for (MO_OGLPainter* painter : {button.get(), box.get()}) {
             EXPECT_EQ(differingPixels(rig.paint(*painter), rig.paint(*painter, state(1))), 0) << v;
-            const VS_Image picked = pick(*painter);
-            EXPECT_TRUE(onlyColour(picked, kPick));
-            const Extent e = extentOf(picked, kPick);
+            const Extent e = extentOf(pick(*painter), kPick);
             EXPECT_NEAR(e.width(), 200, 1);
             EXPECT_NEAR(e.height(), 200, 1);
         }

@@ -3,7 +3,7 @@
 # installed plug-in, pkg-config's answers, and a project out of this tree that finds the
 # package, loads the plug-in and draws with it.
 #
-#   -DBUILD_DIR, -DWORK_DIR (emptied first), -DCONSUMER_DIR, -DVERSION, -DHOST_SOVERSION,
+#   -DBUILD_DIR, -DSOURCE_DIR, -DWORK_DIR (emptied first), -DCONSUMER_DIR, -DVERSION, -DHOST_SOVERSION,
 #   -DBINDIR, -DLIBDIR, -DPLUGINDIR (as installed, relative), -DREADELF, -DGENERATOR,
 #   -DCXX, -DLAUNCHER (may be empty), -DCONSUMER_FLAGS (may be empty)
 
@@ -60,6 +60,31 @@ function(check_installed_programs root scratch)
   endif()
 endfunction()
 
+# Only the host's public interface is installed, and it stands alone: every header an
+# installed one includes in quotes is installed, and so is every host header the plug-in's
+# sources include (the plug-in builds against the package as any host's plug-in would).
+function(check_headers include_dir)
+  file(GLOB_RECURSE installed RELATIVE ${include_dir} ${include_dir}/*)
+  file(GLOB_RECURSE plugin_sources RELATIVE ${SOURCE_DIR}
+       ${SOURCE_DIR}/registry/* ${SOURCE_DIR}/transformations/* ${SOURCE_DIR}/manipulators/*
+       ${SOURCE_DIR}/painters/* ${SOURCE_DIR}/pickers/*)
+  foreach(file ${installed} ${plugin_sources})
+    if(file IN_LIST installed)
+      set(path ${include_dir}/${file})
+    else()
+      set(path ${SOURCE_DIR}/${file})
+    endif()
+    file(STRINGS ${path} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line ${includes})
+      string(REGEX REPLACE ".*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
+      # The plug-in's own headers stay with its sources; the host's must be installed.
+      if(NOT included IN_LIST installed AND (file IN_LIST installed OR included MATCHES "^host/"))
+        message(FATAL_ERROR "${file} includes ${included}, which the install lacks")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 run(install_log ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
@@ -96,9 +121,16 @@ file(GLOB_RECURSE plugins RELATIVE ${prefix} ${prefix}/librigkit.so)
 if(NOT plugins STREQUAL "${PLUGINDIR}/librigkit.so")
   message(FATAL_ERROR "librigkit.so is installed as ${plugins}")
 endif()
+check_headers(${prefix}/include/rigkit)
 
 check_elf_names(${prefix}/${LIBDIR}/librigkit_host.so.${VERSION} ${prefix}/${PLUGINDIR}/librigkit.so
                 ${prefix}/${BINDIR}/rigkit-run ${prefix}/${BINDIR}/rigkit-view)
+
+# The install is moved as a whole before it is used: nothing in it may name where it was
+# installed.
+set(installed_at ${prefix})
+set(prefix ${WORK_DIR}/moved)
+file(RENAME ${installed_at} ${prefix})
 check_installed_programs(${prefix} ${WORK_DIR})
 
 # pkg-config, from the file's own place.

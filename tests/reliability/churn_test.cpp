@@ -7,7 +7,7 @@
 #include "host/draw/gl.h"
 #include "host/interaction/SLB_DragSession.h"
 #include "host/interaction/SLB_ManipContext.h"
-#include "tests/reliability/components.h"
+#include "tests/support/components.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((
 
 namespace {
 
-using namespace reliability;
+using namespace rigkit_test;
 
 // Thirty lives of each registered component unless told otherwise.
 long cyclesWanted() {
@@ -85,7 +85,7 @@ void live(const Component& c, const VS_View& view) {
 TEST(Churn, EveryComponentCreatedPaintedAndDestroyedGivesBackWhatItTook) {
     const long cycles = cyclesWanted();
     ASSERT_GT(cycles, 0) << "RIGKIT_CHURN_CYCLES must be a positive whole number";
-    gl();
+    gl(kSize, kSize);
     const VS_View view = orthoView(20, 3);
     const std::vector<Component>& all = allComponents();
     // Rounds before measuring fill whatever is made once (fonts, type strings, the

@@ -6,7 +6,7 @@
 #include "host/scene/LXTimedValue.h"
 #include "host/interaction/SLB_DragSession.h"
 #include "host/interaction/SLB_ManipContext.h"
-#include "tests/reliability/components.h"
+#include "tests/support/components.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +16,9 @@
 #include <limits>
 #include <set>
 
-namespace reliability {
-// Test lists show the type string rather than the parameter's bytes, which hold addresses
-// and so would name the tests differently on every run.
-void PrintTo(const Component& component, std::ostream* out) {
-    *out << component.type;
-}
-}  // namespace reliability
-
 namespace {
 
-using namespace reliability;
+using namespace rigkit_test;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -151,7 +143,7 @@ void animate(Rig& rig) {
 }
 
 struct HostileComponent : ::testing::TestWithParam<Component> {
-    void SetUp() override { gl(); }
+    void SetUp() override { gl(kSize, kSize); }
 };
 
 std::string testName(const ::testing::TestParamInfo<Component>& info) {
@@ -303,7 +295,7 @@ TEST_P(HostileManipulator, FiniteExtremesInItsPropertiesWriteNothingNonFinite) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, HostileComponent, ::testing::ValuesIn(reliability::allComponents()), testName);
+INSTANTIATE_TEST_SUITE_P(All, HostileComponent, ::testing::ValuesIn(rigkit_test::allComponents()), testName);
 INSTANTIATE_TEST_SUITE_P(All, HostileManipulator, ::testing::ValuesIn(manipulators()), testName);
 
 // ---- behaviour fixed for values that are not numbers ------------------------------------
@@ -312,7 +304,7 @@ namespace {
 
 struct FixedRules : ::testing::Test {
     void SetUp() override {
-        gl();
+        gl(kSize, kSize);
         context.setFrames(5, 5);
     }
     Rig rig;

@@ -19,7 +19,7 @@
 #include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/factories.h"
 #include "manipulators/attribute_commands.h"
-#include "tests/reliability/components.h"
+#include "tests/support/components.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
@@ -108,8 +108,8 @@ const std::vector<ManipulatorKind>& manipulatorKinds() {
                                                            {"p2", Edited::Position2d}, {"p3", Edited::Position3d},
                                                            {"b", Edited::Bool}};
         std::vector<ManipulatorKind> out;
-        for (const reliability::Component& c : reliability::allComponents()) {
-            if (c.family != reliability::Family::Manipulator)
+        for (const rigkit_test::Component& c : rigkit_test::allComponents()) {
+            if (c.family != rigkit_test::Family::Manipulator)
                 continue;
             // A manipulator built from no attribute edits nothing; one built from a kind the
             // scripts cannot key fails at its node, naming it.

@@ -11,19 +11,19 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An empty tree laid out as an install: bin/ and lib/rigkit/.
+// An empty tree laid out as an install: bin/ and the plug-in's folder (lib/<multiarch>/rigkit/).
 struct PluginPath : ::testing::Test {
     void SetUp() override {
         root = fs::temp_directory_path() / ("rigkit-plugin-path-" + std::to_string(getpid()) + "-" +
                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root);
         fs::create_directories(bin());
-        fs::create_directories(root / "lib" / "rigkit");
+        fs::create_directories(installed().parent_path());
     }
     void TearDown() override { fs::remove_all(root); }
 
     fs::path bin() const { return root / "bin"; }
-    fs::path installed() const { return root / "lib" / "rigkit" / "librigkit.so"; }
+    fs::path installed() const { return (bin() / RIGKIT_PLUGIN_DIR_FROM_BIN / "librigkit.so").lexically_normal(); }
     static void touch(const fs::path& p) { std::ofstream(p) << "x"; }
     // The same file, however the path is spelled.
     static bool same(const std::string& got, const fs::path& want) {

@@ -4,22 +4,23 @@
 // node that holds one attribute of each kind so that any of them can be built, painted and
 // (for manipulators) dragged the way the host does it.
 
-#include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "host/scene/factories.h"
+#include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
 
 #include <QString>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
-namespace reliability {
+namespace rigkit_test {
 
 enum class Family { Transformation, Manipulator, Painter, Picker };
 
@@ -57,18 +58,18 @@ inline std::vector<const char*> richerAttributes(Family family, const std::strin
 // named here.
 inline const std::vector<Component>& allComponents();
 
+// Test lists show the type string rather than the parameter's bytes, which hold addresses
+// and so would name the tests differently on every run.
+inline void PrintTo(const Component& component, std::ostream* out) {
+    *out << component.type;
+}
+
 inline std::string describe(const Component& c, char separator = ' ') {
     static const char* const families[] = {"Transformation", "Manipulator", "Painter", "Picker"};
     return families[int(c.family)] + std::string(1, separator) + c.type;
 }
 
 constexpr int kSize = 64;
-
-inline VS_OffscreenContext& gl() {
-    static VS_OffscreenContext context(kSize, kSize);
-    context.makeCurrent();
-    return context;
-}
 
 inline VS_View viewThrough(const Math::CameraTransformChain& camera, int frame = 5) {
     VS_View view;
@@ -190,4 +191,4 @@ inline const std::vector<Component>& allComponents() {
     return all;
 }
 
-}  // namespace reliability
+}  // namespace rigkit_test
