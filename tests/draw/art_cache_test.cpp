@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -193,11 +194,20 @@ TEST_F(ArtCacheTest, MovedArtIsDrawnWhereItNowIs) {
 TEST_F(ArtCacheTest, OnlyTheNormalPassWithTheDefaultRendererAndACacheUsesPictures) {
     const auto art = textArt("pick", kWhite, kHalfBlack);
     const Placement at{0.2, 20.5, 20.5, 0};
-    const std::size_t hits = cache().hits();
+    const std::size_t hits = cache().hits(), builds = cache().builds();
     mode = MO_OGLContext::PickingRender;
     for (int i = 0; i < 3; ++i)
         frame(*art, at);
     mode = MO_OGLContext::NormalRender;
+    // Drawn in feedback mode (as bounds are learnt), the art reaches no framebuffer to
+    // picture, and must report its own triangles every time.
+    std::vector<float> feedback(std::size_t(1) << 20);
+    glFeedbackBuffer(GLsizei(feedback.size()), GL_2D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    for (int i = 0; i < 3; ++i)
+        paint(*art, at);
+    EXPECT_GT(glRenderMode(GL_RENDER), 0);
+    EXPECT_EQ(cache().builds(), builds);
     CountingRenderer counting;
     renderer = &counting;
     for (int i = 0; i < 3; ++i)
