@@ -21,9 +21,9 @@
 // offscreen context does so itself); with no cache current, art is drawn as triangles.
 //
 // Only drawing in GL's render mode (not feedback or selection) that blends like the normal
-// pass (source alpha over, no depth, stencil, texturing or fog) into a framebuffer of one sample a pixel (or with multisampling off)
-// can come from a picture, and only art where every pixel ends as one colour blended once:
-// see `draw`.
+// pass (source alpha over, no depth, stencil, texturing or fog) into a framebuffer of one
+// sample a pixel (or with multisampling off) can come from a picture, and only art where
+// every pixel ends as one colour blended once: see `draw`.
 class HOST_API VS_ArtCache {
 public:
     // What decides the pixels: GL's matrices and viewport when the art is drawn, and which
