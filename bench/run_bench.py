@@ -2,7 +2,8 @@
 """Runs every benchmark of bench/ and prints one table: each measure against its floor
 measured in the same run, their ratio, the budget and whether it is met.
 
-    bench/run_bench.py [BUILD_DIR]        (default build/bench; `make bench` runs this)
+    bench/run_bench.py [BUILD_DIR [SECTION...]]   (default build/bench, every section;
+                                                   `make bench` runs this)
 
 Rows for CPU paths (drag steps, paint, label) are callgrind instruction counts, which do
 not depend on load. Paint counts include llvmpipe's rasterising, done in the calling
@@ -33,6 +34,9 @@ import sys
 import tempfile
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else "build/bench"
+# Sections to run, by name (drag, paint, edit, viewport, load, label, scale, motion): all
+# unless named after the build folder.
+ONLY = set(sys.argv[2:])
 BIN = os.path.join(BUILD, "bin")
 
 
@@ -324,6 +328,60 @@ def scale_rows():
         missing("memory per control", "<= 8 KB", "scale_bench gave no resident size")
 
 
+def motion_counts(size):
+    """Per-step counts of `scale_bench motion SIZE`: {name: (instructions per step, drawn)}."""
+    counts, stdout = callgrind_counts("scale_bench", {}, ["motion", size])
+    per = {}
+    for line in stdout.splitlines():
+        m = re.match(r"(\S+) (?:drawn=(\d+) )?(?:frames|moves|clicks)=(\d+)", line)
+        if m and m.group(1) in counts:
+            per[m.group(1)] = (counts[m.group(1)] / int(m.group(3)), m.group(2))
+    return per
+
+
+def motion_rows():
+    """The view and the scene in motion (scale_bench motion): at 1,000 controls all in view
+    against the same with culling off; at 10,000 and 100,000 against the same steps over the
+    controls in view alone (and, for reference, against their still frame); a drag move at
+    100,000 against one at 1,000; a hover pick right after a camera move against the
+    1,000-control frame."""
+    if not shutil.which("valgrind"):
+        missing("motion counts", "-", "valgrind is not installed")
+        return
+    per = {}
+    for size in ("1k", "10k", "100k"):
+        per.update(motion_counts(size))
+    names = {"pan": "camera pan", "orbit": "perspective orbit", "play": "playback, every control keyed"}
+
+    def compare(label, name, base, budget=None):
+        a, b = per.get(name), per.get(base)
+        if not a or not b:
+            missing(label.split(",")[0], f"<= {budget}x" if budget else "-",
+                    f"scale_bench motion gave no {name} or {base} count")
+            return
+        ratio = a[0] / b[0]
+        text = label.format(drawn=a[1], base_drawn=b[1])
+        if budget is None:
+            reference(text, f"{a[0]:.0f}", f"{b[0]:.0f}", f"{ratio:.3f}")
+        else:
+            row(text, f"{a[0]:.0f}", f"{b[0]:.0f}", f"{ratio:.3f}", f"<= {budget}x", ratio <= budget)
+
+    for path, what in names.items():
+        compare(f"{what}, 1,000 controls all in view, culling on vs off (instr/frame)", f"{path}/1k/on",
+                f"{path}/1k/off", 1.05)
+    for size, words in (("10k", "10,000"), ("100k", "100,000")):
+        for path, what in names.items():
+            keyed = "keyed" if path == "play" else ""
+            compare(f"{what}, {words} controls ({{drawn}} drawn) vs the same over the {{base_drawn}} in view alone",
+                    f"{path}/{size}", f"{path}/{keyed}window{size}", 1.3)
+            compare(f"{what}, {words} controls vs the still frame of the {{base_drawn}} in view alone",
+                    f"{path}/{size}", f"frame/{keyed}window{size}")
+    compare("drag move, pointer to picture, 100,000 controls vs 1,000 (instr/move)", "drag/100k", "drag/1k", 1.3)
+    for size, words in (("1k", "1,000"), ("100k", "100,000")):
+        compare(f"hover pick right after a camera move, {words} controls, vs the 1,000-control frame",
+                f"hover/{size}", "frame/1k", 0.05)
+
+
 def machine():
     model = platform.processor() or platform.machine()
     try:
@@ -336,7 +394,9 @@ def machine():
 
 
 def main():
-    for section in (drag_rows, paint_rows, edit_rows, viewport_rows, load_rows, label_rows, scale_rows):
+    for section in (drag_rows, paint_rows, edit_rows, viewport_rows, load_rows, label_rows, scale_rows, motion_rows):
+        if ONLY and section.__name__.replace("_rows", "") not in ONLY:
+            continue
         try:
             section()
         except (subprocess.CalledProcessError, OSError, KeyError, ValueError, AttributeError) as e:

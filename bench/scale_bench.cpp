@@ -3,6 +3,8 @@
 // costs in time and memory per control.
 //
 //   scale_bench count   frames and picks, bracketed for callgrind (names below)
+//   scale_bench motion 1k|10k|100k [camera|play]   the view and the scene in motion,
+//                       bracketed for callgrind
 //   scale_bench load    load times of 10,000 and 100,000 controls, and memory per control
 //
 // The scenes, at 512 × 512 and 100 pixels a unit (bench/viewport_scene.h):
@@ -15,6 +17,20 @@
 // scissored to the pointer, the read-back and the adaptor's scanHits, on a point control.
 // Before anything is counted each scene is drawn and picked twice, so that bounds are
 // learnt and shaders compiled: the counts are of a frame of an unchanged scene.
+//
+// In motion, at 1,000 controls (culling on and off), and at 10,000 (a 100 × 100 grid of
+// the same cells) and 100,000 with the view showing about 1,000 of them, 20 steps each
+// drawn once:
+// - pan: the orthographic camera moves by (1.37, 0.71) pixels a step;
+// - orbit: a perspective camera ten units from the origin, its eye 15 degrees off the
+//   grid's normal, goes round it by 18 degrees a step (the view about as wide as the
+//   orthographic one at the grid);
+// - play: frames 2 to 21 of the grid with every control keyed (bench::keyMove);
+// - drag: 20 moves of an arrow's translation near the view's centre, each with the frame
+//   that shows it (pointer to picture);
+// - hover: 40 picks under the pointer, each right after the camera moved by a pixel, with
+//   no frame drawn between.
+// Each is compared with the still frame of the controls the view shows, alone.
 
 #include "apps/core/plugin_loader.h"
 #include "apps/core/scene_loader.h"
@@ -22,7 +38,11 @@
 #include "bench/viewport_scene.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/gl.h"
+#include "host/interaction/SLB_DragSession.h"
+#include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/components.h"
 
@@ -31,7 +51,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cmath>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,7 +118,7 @@ void countFrames(Viewed& v, const char* name) {
     }
     CALLGRIND_TOGGLE_COLLECT;
     CALLGRIND_DUMP_STATS_AT(name);
-    std::printf("%s drawn=%zu frames=%d\n", name, VS_SceneRenderer::lastPassNodes(), kFrames);
+    std::printf("%s drawn=%zu frames=%d\n", name, VS_SceneRenderer::lastPass(*v.scene.common).painted, kFrames);
 }
 
 void countClicks(Viewed& v, const char* name) {
@@ -134,6 +156,168 @@ int count() {
     Viewed big = load(bigDocument);
     countFrames(big, "frame/100k");
     countClicks(big, "click/100k");
+    return 0;
+}
+
+constexpr int kSteps = 20;
+
+VS_View panned(const VS_View& still, int step) {
+    VS_View view = still;
+    view.camera = Math::CameraTransformChain::orthographic(bench::kViewSize, bench::kViewSize,
+                                                          {0.0137 * step, 0.0071 * step}, 100);
+    return view;
+}
+
+VS_View orbited(const VS_View& still, int step) {
+    constexpr double kDistance = 10.0, kTilt = 15.0 * M_PI / 180.0;
+    const double around = 18.0 * step * M_PI / 180.0;
+    const Math::Point3d eye(kDistance * std::sin(kTilt) * std::cos(around),
+                            kDistance * std::sin(kTilt) * std::sin(around), kDistance * std::cos(kTilt));
+    // As wide at the grid as the orthographic view: 5.12 units over 512 pixels.
+    const double fovy = 2.0 * std::atan(2.56 / kDistance) * 180.0 / M_PI;
+    VS_View view = still;
+    view.camera = Math::CameraTransformChain::perspective(bench::kViewSize, bench::kViewSize, eye, {0, 0, 0},
+                                                         {0, 1, 0}, fovy);
+    return view;
+}
+
+VS_View played(const VS_View& still, int step) {
+    VS_View view = still;
+    view.frameKey = MO_FrameKey(1 + step);
+    return view;
+}
+
+// Draws `steps` views, each once, counted as `name`.
+void countPath(Viewed& v, const std::string& name, const std::function<VS_View(const VS_View&, int)>& at) {
+    warm(v);
+    CALLGRIND_TOGGLE_COLLECT;
+    for (int i = 1; i <= kSteps; ++i) {
+        VS_SceneRenderer::drawScene(*v.scene.common, at(v.view, i));
+        glFinish();
+    }
+    CALLGRIND_TOGGLE_COLLECT;
+    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    std::printf("%s drawn=%zu frames=%d\n", name.c_str(), VS_SceneRenderer::lastPass(*v.scene.common).painted, kSteps);
+}
+
+// The arrow nearest the view's centre, pressed on its shaft and moved a pixel a step.
+void countDrag(Viewed& v, const std::string& name) {
+    warm(v);
+    MO_Node* arrow = nullptr;
+    double nearest = HUGE_VAL;
+    for (const auto& node : v.scene.common->nodes()) {
+        const Math::Matrix4x4 m = node->worldMatrix(v.view.frameKey);
+        const double d = std::hypot(m(0, 3), m(1, 3));
+        // Arrows are every fifth control, from the first (bench/viewport_scene.h).
+        if (node->name().mid(1).toInt() % 5 == 0 && d < nearest)
+            arrow = node.get(), nearest = d;
+    }
+    const Math::Matrix4x4 m = arrow->worldMatrix(v.view.frameKey);
+    const Math::Point2d at(256 + 100 * m(0, 3), 256 - 100 * m(1, 3) - 6);
+    SLB_DragContext context(v.scene.common.get());
+    context.setCamera(v.view.camera);
+    context.setFrames(1, 1);
+    context.setAnimationMode(CX_AnimationModeCurrentFrame);
+    VS_Canvas canvas(bench::kViewSize, bench::kViewSize);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(v.view.camera);
+    context.setOglMatrixManager(&binder);
+    CO_UndoHistory history;
+    SLB_DragSession session(context, history);
+    if (!session.press(arrow, at)) {
+        std::fprintf(stderr, "scale_bench: cannot press %s\n", arrow->name().toUtf8().constData());
+        return;
+    }
+    CALLGRIND_TOGGLE_COLLECT;
+    for (int i = 1; i <= kSteps; ++i) {
+        session.move(Math::Point2d(at.x, at.y - i));
+        VS_SceneRenderer::drawScene(*v.scene.common, v.view);
+        glFinish();
+    }
+    CALLGRIND_TOGGLE_COLLECT;
+    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    session.cancel();
+    std::printf("%s drawn=%zu moves=%d\n", name.c_str(), VS_SceneRenderer::lastPass(*v.scene.common).painted, kSteps);
+}
+
+void countHover(Viewed& v, const std::string& name) {
+    warm(v);
+    CALLGRIND_TOGGLE_COLLECT;
+    for (int i = 0; i < kClicks; ++i) {
+        const auto [x, y] = v.targets[std::size_t(i * 7) % v.targets.size()];
+        VS_View view = v.view;
+        view.camera = Math::CameraTransformChain::orthographic(bench::kViewSize, bench::kViewSize,
+                                                              {0.01 * (i + 1), 0.0}, 100);
+        VS_SceneRenderer::pickAt(*v.scene.common, view, x, y);
+    }
+    CALLGRIND_TOGGLE_COLLECT;
+    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    std::printf("%s clicks=%d\n", name.c_str(), kClicks);
+}
+
+// A grid of `count` controls on `columns` × `rows` cells; the 1k grid fills the view.
+struct Grid {
+    int columns, rows, count;
+    std::string size;
+    bool small() const { return size == "1k"; }
+};
+
+// Camera paths, a drag and hovers over the grid (the 1k one culled and not), and the
+// same paths over the controls in view alone.
+void cameraMotion(const Grid& g) {
+    {
+        Viewed still = load(bench::grid(g.columns, g.rows, g.count));
+        if (g.small())
+            countFrames(still, "frame/1k");
+        for (const bool culling : {true, false}) {
+            if (!culling && !g.small())
+                break;
+            still.view.culling = culling;
+            const std::string suffix = !g.small() ? "" : culling ? "/on" : "/off";
+            countPath(still, "pan/" + g.size + suffix, panned);
+            countPath(still, "orbit/" + g.size + suffix, orbited);
+        }
+        still.view.culling = true;
+        countDrag(still, "drag/" + g.size);
+        countHover(still, "hover/" + g.size);
+    }
+    if (!g.small()) {
+        Viewed alone = load(window(bench::grid(g.columns, g.rows, g.count), g.columns, g.rows));
+        countFrames(alone, ("frame/window" + g.size).c_str());
+        countPath(alone, "pan/window" + g.size, panned);
+        countPath(alone, "orbit/window" + g.size, orbited);
+    }
+}
+
+// Playback of the grid with every control keyed (the 1k one culled and not), and of the
+// keyed controls in view alone.
+void playback(const Grid& g) {
+    {
+        Viewed keyed = load(bench::grid(g.columns, g.rows, g.count, 0.16, true));
+        for (const bool culling : {true, false}) {
+            if (!culling && !g.small())
+                break;
+            keyed.view.culling = culling;
+            countPath(keyed, "play/" + g.size + (!g.small() ? "" : culling ? "/on" : "/off"), played);
+        }
+    }
+    if (!g.small()) {
+        Viewed alone = load(window(bench::grid(g.columns, g.rows, g.count, 0.16, true), g.columns, g.rows));
+        countFrames(alone, ("frame/keyedwindow" + g.size).c_str());
+        countPath(alone, "play/keyedwindow" + g.size, played);
+    }
+}
+
+// `size` is 1k, 10k or 100k: each is loaded and played alone, so that the largest need
+// not share the memory; `part`, when given, is "camera" or "play".
+int motion(const std::string& size, const std::string& part) {
+    VS_OffscreenContext gl(bench::kViewSize, bench::kViewSize);
+    const Grid g = size == "1k" ? Grid{32, 32, 1000, size} : size == "10k" ? Grid{100, 100, 10000, size}
+                                                                             : Grid{400, 250, 100000, size};
+    if (part != "play")
+        cameraMotion(g);
+    if (part != "camera")
+        playback(g);
     return 0;
 }
 
@@ -194,6 +378,8 @@ int main(int argc, char** argv) {
         return loadTimes();
     if (argc > 1 && std::strcmp(argv[1], "count") == 0)
         return count();
-    std::fprintf(stderr, "usage: scale_bench count|load\n");
+    if (argc > 2 && std::strcmp(argv[1], "motion") == 0)
+        return motion(argv[2], argc > 3 ? argv[3] : "");
+    std::fprintf(stderr, "usage: scale_bench count|motion 1k|10k|100k [camera|play]|load\n");
     return 2;
 }

@@ -77,10 +77,20 @@ inline runner::Json control(const std::string& name, int kind, double x, double 
     return node;
 }
 
+// The node moved by a translation keyed at frames 1 and 24, as an animated rig moves its
+// controls: playback changes where each control is drawn, not what it draws.
+inline void keyMove(runner::Json& node, double dx, double dy) {
+    node["attributes"]["move"] = {{"type", "position2d"}, {"curve", "bezier"}, {"keys", {{1, {0.0, 0.0}}, {24, {dx, dy}}}}};
+    if (!node.contains("transformations"))
+        node["transformations"] = runner::Json::array();
+    node["transformations"].push_back({{"type", "TRANSLATION_XY"}, {"attributes", {"move"}}});
+}
+
 // A grid of `columns` × `rows` cells of `cell` units about the origin, the first `count`
 // cells (row by row from the bottom) holding a control each, of kind index % 5. Seen at
-// 100 pixels a unit, cells of 0.16 make a 32 × 32 grid fill a 512-pixel view.
-inline runner::Json grid(int columns, int rows, int count, double cell = 0.16) {
+// 100 pixels a unit, cells of 0.16 make a 32 × 32 grid fill a 512-pixel view. `keyed`
+// animates every control (keyMove), each a little otherwise.
+inline runner::Json grid(int columns, int rows, int count, double cell = 0.16, bool keyed = false) {
     runner::Json document = {{"viewport", {kViewSize, kViewSize}},
                              {"camera", {{"type", "ortho"}, {"center", {0, 0}}, {"pixelsPerUnit", 100}}},
                              {"nodes", runner::Json::array()}};
@@ -88,6 +98,8 @@ inline runner::Json grid(int columns, int rows, int count, double cell = 0.16) {
         const double x = (i % columns - columns / 2 + 0.5) * cell;
         const double y = (i / columns - rows / 2 + 0.5) * cell;
         document["nodes"].push_back(control("c" + std::to_string(i), i % 5, x, y));
+        if (keyed)
+            keyMove(document["nodes"].back(), 0.05 * (i % 7 - 3) / 3, 0.05 * (i % 11 - 5) / 5);
     }
     return document;
 }

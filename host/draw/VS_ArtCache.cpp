@@ -71,6 +71,20 @@ bool VS_ArtCache::stateAllows() {
                                  GL_POLYGON_SMOOTH, GL_COLOR_SUM};
     if (!glIsEnabled(GL_BLEND))
         return false;
+    // In feedback or selection mode nothing reaches the framebuffer: a picture made then
+    // would be blank, and drawn one would report none of the art's primitives.
+    GLint renderMode = GL_RENDER;
+    glGetIntegerv(GL_RENDER_MODE, &renderMode);
+    if (renderMode != GL_RENDER)
+        return false;
+    // A picture holds one colour a pixel. Where the framebuffer keeps several samples a
+    // pixel, the triangles blend into each sample on their own, which a picture pasted over
+    // them cannot give back: its edges would lose their smoothing, and a frame would depend
+    // on whether the one before made the picture.
+    GLint sampleBuffers = 0;
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    if (sampleBuffers > 0 && glIsEnabled(GL_MULTISAMPLE))
+        return false;
     for (GLenum cap : off)
         if (glIsEnabled(cap))
             return false;

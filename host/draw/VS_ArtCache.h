@@ -20,9 +20,10 @@
 // Whoever owns a GL context owns its cache and makes it current with the context (the
 // offscreen context does so itself); with no cache current, art is drawn as triangles.
 //
-// Only drawing that blends like the normal pass (source alpha over, no depth, stencil,
-// texturing or fog) can come from a picture, and only art where every pixel ends as one
-// colour blended once: see `draw`.
+// Only drawing in GL's render mode (not feedback or selection) that blends like the normal
+// pass (source alpha over, no depth, stencil, texturing or fog) into a framebuffer of one
+// sample a pixel (or with multisampling off) can come from a picture, and only art where
+// every pixel ends as one colour blended once: see `draw`.
 class HOST_API VS_ArtCache {
 public:
     // What decides the pixels: GL's matrices and viewport when the art is drawn, and which

@@ -3,6 +3,8 @@
 #include "host/host_api.h"
 #include "host/math/CameraTransformChain.h"
 
+#include <array>
+
 // The surface drawing lands on: the framebuffer bound in the current GL context, whose size
 // in pixels the canvas knows. It also remembers the camera chain last loaded into GL, so
 // that a binder made on it in the middle of a draw starts from the matrices in force and
@@ -22,6 +24,19 @@ public:
     // GL's viewport; with fewer parts, only those, the chain being otherwise the one last
     // loaded. Leaves GL in model-view matrix mode.
     void load(const Math::CameraTransformChain& chain, unsigned parts = All);
+
+    // The GL viewport (x, y, width, height; rows from the bottom) that a chain's viewport
+    // gives on a canvas this high.
+    static std::array<int, 4> glViewport(const Math::Box2d& viewport, int canvasHeight);
+
+    // While the renderer learns where a node draws rather than drawing it
+    // (host/draw/VS_NodeBounds.h), this loads every chain into GL instead, whole.
+    class Loader {
+    public:
+        virtual ~Loader();
+        virtual void load(VS_Canvas& canvas, const Math::CameraTransformChain& chain) = 0;
+    };
+    static Loader* s_loader;
 
 private:
     int m_width;

@@ -1,105 +1,134 @@
 #pragma once
 
-// Where each node of a scene drew, learnt from its own drawing, so that a pass can leave
-// out the nodes whose drawing cannot reach the pixels the pass fills. Internal to the
-// scene renderer; not part of the host's interface.
+// What the scene renderer keeps about a scene between passes, so that a pass visits the
+// nodes that can reach the pixels it fills and no others. Internal to the scene renderer;
+// not part of the host's interface.
 //
-// A bound is learnt by painting the node once in GL's feedback mode, which hands back, in
-// window coordinates, every primitive the node's drawing made (its painters' own GL calls
-// as much as the host's drawing classes), after clipping to the view: a node is then
-// known to cover a rectangle, to draw nothing in the view, or, when its drawing holds
-// something whose extent feedback does not give (points, lines of unknown width, bitmaps
-// and pixel rectangles), to need drawing every time.
+// For each node:
+// - where it is: its world matrix at the frame drawn, and the attributes its local
+//   transformations read for it (its parent's matrix comes first);
+// - for each kind of pass (painters may draw otherwise while picking), the shape its
+//   drawing has in its own frame (host/draw/VS_NodeShape.h), learnt from one drawing, and
+//   the attributes that drawing read;
+// - a leaf in a tree of boxes in the world (host/draw/VS_BoundsTree.h), which holds what
+//   both kinds of pass draw.
+// A pass carries the tree's boxes to the window with the view's matrices to find the nodes
+// near it, then each of those nodes' shapes, and draws those that reach its pixels. A
+// change of view changes nothing kept (but the few shapes that hold for one view only).
 //
-// A bound holds for the view it was learnt in (camera matrices, viewport, canvas, screen
-// scale, unit scales) and the node's inputs then (its attribute values at the frame drawn,
-// its properties and components, and the same of its parent and the nodes its ports read;
-// and whether it is selected, which a painter learns from its paint state). Anything else
-// forgets it:
-// - a change of view forgets every bound of the pass kind;
-// - while nothing in the scene is edited (UT_EditCount stands still) and the frame is the
-//   same, every bound stands without a look at the nodes;
-// - otherwise each node's inputs are summed up again in a signature, and the bounds whose
-//   signature moved are forgotten. A node with a surrogate attached (being dragged), or an
-//   attribute of a kind not known here, has no signature: it is learnt each time;
-// - a change of selection forgets the bounds of the nodes it selects or lets go.
-// A node whose bound is forgotten or never learnt is learnt again and drawn: correctness
-// never rests on a bound that might be stale.
+// What is kept is brought up to date at the start of each pass, in proportion to what
+// changed:
+// - the edits since the last pass, from the journal of UT_EditCount: an attribute a
+//   node's drawing read makes it learn its shape again; one that places a node moves it,
+//   and the nodes below it; a node's own change (components, parent, properties) does
+//   both. A change that names nothing looks at every node again, by its inputs;
+// - another frame looks again at the nodes whose inputs are animated, and no other;
+// - a change of selection makes the nodes it selects or lets go learn again;
+// - a change of the scene's units or the screen's scale learns everything again.
+// Correctness never rests on a shape that might be stale: a node is learnt again whenever
+// anything its drawing read may have changed.
 
 #include "host/draw/MO_OGLContext.h"
+#include "host/draw/VS_BoundsTree.h"
+#include "host/draw/VS_NodeShape.h"
+#include "host/draw/VS_SceneRenderer.h"
 #include "host/math/CameraTransformChain.h"
 #include "host/scene/SC_SceneCommon.h"
 
 #include <array>
-#include <climits>
 #include <cstdint>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
+class AT_Attr;
 class MO_Node;
 
 class VS_NodeBounds : public SC_ViewMemory {
 public:
-    // Pixels in GL's window coordinates (rows from the bottom): [x0, x1) × [y0, y1).
-    struct Rect {
-        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        bool overlaps(const Rect& o) const { return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1; }
-    };
-
-    enum class Known : std::uint8_t { Not, Box, Everywhere };
-    struct Record {
-        // Empty (nothing drawn in the view) unless `known` says otherwise.
-        Rect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
-        std::uint64_t signature = 0;
-        Known known = Known::Not;
-        // What the node was made of when learnt: painters, and a pick adaptor. A pass
-        // still numbers the picking codes of nodes it leaves out from these.
-        bool paints = false;
-        bool picks = false;
-    };
-
-    // The bounds of one kind of pass (ordinary or picking: painters may draw otherwise
-    // while picking).
-    struct Pass {
-        std::vector<Record> records;
-        std::array<double, 45> view{};
-        std::uint64_t edits = 0;
-        double frame = 0.0;
-        bool started = false;
-        // The selection the records were learnt with: a change of it forgets the records
-        // of the nodes selected before or after, and no other.
-        unsigned long selectionVersion = 0;
-        std::vector<const MO_Node*> selected;
-    };
-
     // The scene's, made on first use.
     static VS_NodeBounds& of(SC_SceneCommon& scene);
 
-    // Whether passes leave out nodes: RIGKIT_CULL=0 in the environment turns it off, and
-    // so does setEnabled(false) (tests and benchmarks compare both ways).
-    static bool enabled();
-    static void setEnabled(bool enabled);
+    // Brings what is kept up to date for a pass at this frame; then world() holds every
+    // node's matrix.
+    void begin(SC_SceneCommon& scene, double frame);
+    const Math::Matrix4x4& world(std::size_t node) const;
 
-    // Readies the pass kind's records for a pass over the scene with this camera (its
-    // model matrix ignored) on a canvas of this size at this frame.
-    Pass& begin(SC_SceneCommon& scene, MO_OGLContext::RenderMode mode, const Math::CameraTransformChain& camera,
-                int width, int height, double frame);
+    // The nodes a pass of this kind must draw to fill `target` (GL window pixels) in the
+    // view of `camera` (its model matrix ignored) on a canvas `canvasHeight` high, in the
+    // scene's order. Nodes whose shape is not known are learnt first, by `paint`, which
+    // paints node i as the pass would (the binder's model matrix set to world(i) before
+    // each painter).
+    void visible(MO_OGLContext::RenderMode mode, const Math::CameraTransformChain& camera, int canvasHeight,
+                 const VS_WindowRect& target, const std::function<void(std::size_t)>& paint,
+                 std::vector<std::uint32_t>& nodes);
 
-    // Learns the record of node i (`node`) by running `paint`, which paints the node's
-    // painters as the pass would, in feedback mode: nothing reaches the framebuffer.
-    void learn(Pass& pass, std::size_t i, const MO_Node& node, const std::function<void()>& paint);
+    // The colour code node i draws in while picking, as numberPickCodes numbers them.
+    std::uint32_t pickCode(std::size_t node);
+    // Picking codes number the nodes that have painters and a pick adaptor, in order, from
+    // 1, whether or not a pass draws them; 0 leaves a node out of the picking pass.
+    static void numberPickCodes(const SC_SceneCommon& scene, std::vector<std::uint32_t>& codes);
 
-    // For tests: how many nodes were learnt since the scene's bounds were made.
+    // What the last pass did, for tests and benchmarks.
+    VS_PassStats& lastPass() { return m_stats; }
+    // For tests: how many nodes were learnt since the scene's memory was made.
     std::size_t learnt() const { return m_learnt; }
 
 private:
-    void ensureSignatures(double frame);
+    struct Node;
+    struct Pass;
+
+    void resize();
+    void readJournal();
+    void readNamed(const UT_EditCount::Entry& entry);
+    void changedFrame(double frame);
+    void changedSelection();
+    void recheckAll();
+    void forgetShapes(std::size_t node);
+    // Node and the nodes below it are placed again; `edited`: an edit named what places it.
+    void moveSubtree(std::size_t node, bool edited = true);
+    void placeMoving();
+    void place(std::size_t node);
+    void placeInTree(std::size_t node);
+    void learnPending(Pass& pass, const Math::CameraTransformChain& camera, int canvasHeight,
+                      const std::function<void(std::size_t)>& paint);
+    void learn(Pass& pass, std::size_t node, const Math::CameraTransformChain& camera, int canvasHeight,
+               const std::function<void(std::size_t)>& paint);
+    void collect(Pass& pass, const VS_ViewTransform& view, const VS_WindowRect& target,
+                 std::vector<std::uint32_t>& nodes);
+    std::uint64_t signature(std::size_t node) const;
+    void noteReads(std::size_t node, const std::vector<const AT_Attr*>& reads, bool where);
+    void rebuildChildren();
+    void rebuildAnimated();
+    Pass& pass(MO_OGLContext::RenderMode mode);
 
     SC_SceneCommon* m_scene = nullptr;
-    Pass m_passes[2];
-    std::vector<std::uint64_t> m_signatures;
-    std::uint64_t m_signatureEdits = 0;
-    double m_signatureFrame = 0.0;
+    std::vector<Node> m_nodes;
+    std::vector<Pass> m_passes;
+    // Nodes that read an attribute of another node, by that attribute: in their drawing,
+    // and in their placing.
+    std::unordered_map<const void*, std::vector<std::uint32_t>> m_foreignDrawing, m_foreignPlacing;
+    // Each node's children, by index: m_children[m_childStart[i] .. m_childStart[i + 1]).
+    std::vector<std::uint32_t> m_childStart, m_children;
+    bool m_childrenKnown = false;
+    // The nodes whose drawing, or whose place, reads an animated attribute.
+    std::vector<std::uint32_t> m_animatedDrawing, m_animatedPlacing;
+    bool m_animatedKnown = false;
+    std::vector<std::uint32_t> m_codes;
+    bool m_codesKnown = false;
+    std::vector<std::uint32_t> m_moving;
+    std::vector<const AT_Attr*> m_reads;
+
+    std::uint64_t m_journalRead = 0;
+    double m_frame = 0.0;
+    bool m_started = false;
+    unsigned long m_selectionVersion = 0;
+    std::vector<const MO_Node*> m_selected;
+    std::array<double, 4> m_globals{};
+
+    VS_BoundsTree m_tree;
     std::vector<float> m_feedback;
+    std::vector<std::uint32_t> m_candidates, m_taken;
+    VS_PassStats m_stats;
     std::size_t m_learnt = 0;
 };

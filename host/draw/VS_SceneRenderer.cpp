@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -22,9 +24,17 @@ namespace {
 // drawing, and so every pixel, stays as it was.
 constexpr std::size_t kNodesPerFlush = 128;
 
-std::size_t g_lastPassNodes = 0;
-
 }  // namespace
+
+bool VS_View::cullingByDefault() {
+    // Read once: the environment a program starts with is how a user turns culling off.
+    static const bool on = [] {
+        const char* env = std::getenv("RIGKIT_CULL");
+        return !(env && (std::strcmp(env, "0") == 0 || std::strcmp(env, "off") == 0 ||
+                         std::strcmp(env, "false") == 0 || std::strcmp(env, "no") == 0));
+    }();
+    return on;
+}
 
 int VS_View::width() const {
     return int(std::lround(camera.viewport().max.x));
@@ -80,87 +90,123 @@ void VS_SceneRenderer::paintNodes(SC_SceneCommon& scene, const VS_View& view, MO
     paintNodesOnly(scene, view, mode, output, nullptr);
 }
 
-void VS_SceneRenderer::paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
-                                      PassOutput& output, const int* scissor) {
-    const int width = view.width(), height = view.height();
-    VS_Canvas canvas(width, height);
-    CC_CameraChainTransformCanvasBinder binder(canvas);
-    Math::CameraTransformChain camera = view.camera;
-    camera.setModelMatrix(Math::Matrix4x4());
-    binder.setTransformChain(camera);
-    MO_OGLContext context(mode, scene, binder, view.frameKey);
-    const bool picking = mode == MO_OGLContext::PickingRender;
+namespace {
 
-    // Nodes whose drawing cannot reach the pixels this pass fills (the canvas, or the
-    // scissor box of a pick) are left out, by the bounds their last drawing gave.
-    VS_NodeBounds* bounds = VS_NodeBounds::enabled() ? &VS_NodeBounds::of(scene) : nullptr;
-    VS_NodeBounds::Pass* pass =
-        bounds ? &bounds->begin(scene, mode, camera, width, height, view.frameKey.frame()) : nullptr;
-    const VS_NodeBounds::Rect target =
-        scissor ? VS_NodeBounds::Rect{scissor[0], scissor[1], scissor[0] + scissor[2], scissor[1] + scissor[3]}
-                : VS_NodeBounds::Rect{0, 0, width, height};
-
+// One pass's drawing: a canvas of the view's size whose binder holds the camera, the
+// context painters are handed, and the state of the node being painted.
+struct Painting {
+    VS_Canvas canvas;
+    CC_CameraChainTransformCanvasBinder binder;
+    Math::CameraTransformChain camera;
+    MO_OGLContext context;
     PaintState state;
-    const auto paint = [&](MO_Node& node) {
-        const Math::Matrix4x4 world = node.worldMatrix(view.frameKey);
+
+    Painting(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode)
+        : canvas(view.width(), view.height()), binder(canvas), camera(view.camera), context(mode, scene, binder, view.frameKey) {
+        camera.setModelMatrix(Math::Matrix4x4());
+        binder.setTransformChain(camera);
+    }
+
+    void paint(const MO_Node& node, const Math::Matrix4x4& world, const SLB_Selection& selection, std::uint32_t code) {
+        state.selection = selection.isSelected(&node) ? 1 : 0;
+        state.pickColor = code ? VS_PickColor(code) : VS_RGBA(0, 0, 0, 0);
         for (const auto& painter : node.painters()) {
+            VS_NextPainter();
             // Each painter starts from the node's frame, whatever the one before left.
             binder.setModelMatrix(world);
             painter->paint(context, state);
         }
-    };
+    }
+};
+
+// What a pass paints: the nodes in order, and for each its matrix and its picking code.
+class Plan {
+public:
+    Plan(SC_SceneCommon& scene, const VS_View& view, bool picking)
+        : m_scene(scene), m_view(view), m_picking(picking), m_memory(VS_NodeBounds::of(scene)) {}
+
+    VS_PassStats& stats() { return m_memory.lastPass(); }
+
+    // Every node, where MO_Node puts it.
+    void everyNode() {
+        const auto& nodes = m_scene.nodes();
+        m_order.resize(nodes.size());
+        m_worlds.reserve(nodes.size());
+        for (std::size_t i = 0; i < nodes.size(); ++i) {
+            m_order[i] = std::uint32_t(i);
+            m_worlds.push_back(nodes[i]->worldMatrix(m_view.frameKey));
+        }
+        if (m_picking)
+            VS_NodeBounds::numberPickCodes(m_scene, m_codes);
+    }
+
+    // The nodes whose drawing can reach `target`, by the shapes kept; those not known yet
+    // are learnt, painted by `painting`. Returns how many were.
+    std::size_t reaching(const VS_WindowRect& target, MO_OGLContext::RenderMode mode, Painting& painting) {
+        m_culled = true;
+        m_memory.begin(m_scene, m_view.frameKey.frame());
+        const std::size_t before = m_memory.learnt();
+        const auto learn = [&](std::size_t i) {
+            painting.paint(*m_scene.nodes()[i], m_memory.world(i), m_scene.selection(), code(i));
+        };
+        m_memory.visible(mode, painting.camera, m_view.height(), target, learn, m_order);
+        return m_memory.learnt() - before;
+    }
+
+    const std::vector<std::uint32_t>& order() const { return m_order; }
+    const Math::Matrix4x4& world(std::size_t i) const { return m_culled ? m_memory.world(i) : m_worlds[i]; }
+    // 0: the picking pass leaves the node out; always 0 in the ordinary pass.
+    std::uint32_t code(std::size_t i) const {
+        return !m_picking ? 0u : m_culled ? m_memory.pickCode(i) : m_codes[i];
+    }
+
+private:
+    SC_SceneCommon& m_scene;
+    const VS_View& m_view;
+    const bool m_picking;
+    VS_NodeBounds& m_memory;
+    bool m_culled = false;
+    std::vector<std::uint32_t> m_order, m_codes;
+    std::vector<Math::Matrix4x4> m_worlds;
+};
+
+}  // namespace
+
+void VS_SceneRenderer::paintNodesOnly(SC_SceneCommon& scene, const VS_View& view, MO_OGLContext::RenderMode mode,
+                                      PassOutput& output, const int* scissor) {
+    Painting painting(scene, view, mode);
+    const bool picking = mode == MO_OGLContext::PickingRender;
+    Plan plan(scene, view, picking);
+    VS_PassStats& stats = plan.stats();
+    stats = VS_PassStats();
+    if (view.culling) {
+        // Nodes whose drawing cannot reach the pixels this pass fills (the canvas, or the
+        // scissor box of a pick) are left out.
+        const VS_WindowRect target = scissor ? VS_WindowRect{scissor[0], scissor[1], scissor[0] + scissor[2],
+                                                             scissor[1] + scissor[3]}
+                                             : VS_WindowRect{0, 0, view.width(), view.height()};
+        stats.learnt = plan.reaching(target, mode, painting);
+    } else {
+        plan.everyNode();
+    }
 
     const auto& nodes = scene.nodes();
-    std::size_t painted = 0;
-    // Picking codes number the nodes that have painters and a pick adaptor, in order,
-    // whether or not the pass draws them.
-    std::uint32_t code = 0;
-    for (std::size_t i = 0; i < nodes.size(); ++i) {
-        VS_NodeBounds::Record* record = pass ? &pass->records[i] : nullptr;
-        if (record && record->known == VS_NodeBounds::Known::Box) {
-            // The common case of a large scene, kept to what the record holds.
-            if (!record->paints || (picking && !record->picks))
-                continue;
-            if (!record->box.overlaps(target)) {
-                if (picking && code < kMaxPickCode) {
-                    ++code;
-                    if (output.codes)
-                        output.codes->push_back(VS_PickHit{nodes[i].get(), nodes[i]->pickAdaptor()->handleId(0)});
-                }
-                continue;
-            }
-        }
-        MO_Node& node = *nodes[i];
-        if (node.painters().empty())
+    const auto hit = [&](std::size_t i) { return VS_PickHit{nodes[i].get(), nodes[i]->pickAdaptor()->handleId(0)}; };
+    // Every code stands for its node, drawn or not.
+    if (picking && output.codes)
+        for (std::size_t i = 0; i < nodes.size(); ++i)
+            if (plan.code(i))
+                output.codes->push_back(hit(i));
+    for (std::uint32_t i : plan.order()) {
+        const std::uint32_t code = plan.code(i);
+        if (nodes[i]->painters().empty() || (picking && code == 0))
             continue;
-        SLB_ModulePickAdaptor* adaptor = picking ? node.pickAdaptor() : nullptr;
-        if (picking && (!adaptor || code >= kMaxPickCode))
-            continue;
-        state.selection = scene.selection().isSelected(&node) ? 1 : 0;
-        state.pickColor = VS_RGBA(0, 0, 0, 0);
-        if (picking) {
-            ++code;
-            const VS_PickHit hit{&node, adaptor->handleId(0)};
-            if (output.codes)
-                output.codes->push_back(hit);
-            state.pickColor = VS_PickColor(code);
-            if (record && record->known == VS_NodeBounds::Known::Not)
-                bounds->learn(*pass, i, node, [&] { paint(node); });
-            if (record && record->known == VS_NodeBounds::Known::Box && !record->box.overlaps(target))
-                continue;
-            if (output.drawn)
-                output.drawn->emplace_back(code, hit);
-        } else {
-            if (record && record->known == VS_NodeBounds::Known::Not)
-                bounds->learn(*pass, i, node, [&] { paint(node); });
-            if (record && record->known == VS_NodeBounds::Known::Box && !record->box.overlaps(target))
-                continue;
-        }
-        if (++painted % kNodesPerFlush == 0)
+        if (picking && output.drawn)
+            output.drawn->emplace_back(code, hit(i));
+        if (++stats.painted % kNodesPerFlush == 0)
             glFlush();
-        paint(node);
+        painting.paint(*nodes[i], plan.world(i), scene.selection(), code);
     }
-    g_lastPassNodes = painted;
 }
 
 void VS_SceneRenderer::drawScene(SC_SceneCommon& scene, const VS_View& view) {
@@ -225,14 +271,6 @@ VS_PickHit VS_SceneRenderer::pickAt(SC_SceneCommon& scene, const VS_View& view, 
     return it->second;
 }
 
-bool VS_SceneRenderer::culling() {
-    return VS_NodeBounds::enabled();
-}
-
-void VS_SceneRenderer::setCulling(bool on) {
-    VS_NodeBounds::setEnabled(on);
-}
-
-std::size_t VS_SceneRenderer::lastPassNodes() {
-    return g_lastPassNodes;
+VS_PassStats VS_SceneRenderer::lastPass(SC_SceneCommon& scene) {
+    return VS_NodeBounds::of(scene).lastPass();
 }

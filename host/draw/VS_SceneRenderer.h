@@ -57,9 +57,21 @@ struct HOST_API VS_View {
     VS_RGBA background{40, 40, 40, 255};
     // The frame the nodes are evaluated and drawn at.
     MO_FrameKey frameKey;
+    // Whether passes leave out the nodes whose drawing cannot reach the pixels they fill
+    // (see host/draw/VS_NodeBounds.h); the pictures are the same either way. On unless the
+    // environment says RIGKIT_CULL=0 (or off, false, no) when the program starts.
+    bool culling = cullingByDefault();
 
     int width() const;
     int height() const;
+    static bool cullingByDefault();
+};
+
+// What a pass did: how many nodes it painted for real, and how many it learnt the shape of
+// (painting them in feedback mode, which draws nothing).
+struct HOST_API VS_PassStats {
+    std::size_t painted = 0;
+    std::size_t learnt = 0;
 };
 
 // What a picking code stands for.
@@ -110,13 +122,8 @@ public:
     // box are left as they were. An (x, y) outside the view hits nothing.
     static VS_PickHit pickAt(SC_SceneCommon& scene, const VS_View& view, int x, int y, int radius = 2);
 
-    // Whether passes leave out the nodes whose drawing cannot reach the pixels they fill,
-    // by the bounds the nodes' last drawings gave (see host/draw/VS_NodeBounds.h). On unless
-    // the environment says RIGKIT_CULL=0; the pictures are the same either way.
-    static bool culling();
-    static void setCulling(bool on);
-    // How many nodes the last pass drew (painted for real), for tests and benchmarks.
-    static std::size_t lastPassNodes();
+    // What the last pass over the scene did, for tests and benchmarks.
+    static VS_PassStats lastPass(SC_SceneCommon& scene);
 
 private:
     // What a picking pass hands back: every code's hit, and the codes of the nodes drawn

@@ -20,6 +20,9 @@ bool finite(const glm::dvec3& p) {
 
 }  // namespace
 
+ChainObserver* ChainObserver::s_current = nullptr;
+ChainObserver::~ChainObserver() = default;
+
 CameraTransformChain CameraTransformChain::orthographic(int width, int height, const Point2d& center,
                                                         double pixelsPerUnit) {
     CameraTransformChain chain;
@@ -136,11 +139,26 @@ bool CameraTransformChain::compound(int from, int to, Matrix4x4& out) const {
 
 bool CameraTransformChain::compoundMatrix(SourceReferenceFrame_e from, DestinationReferenceFrame_e to,
                                           Matrix4x4& out) const {
+    if (ChainObserver::s_current && (from == SourceScreenFrame || to == DestinationScreenFrame))
+        ChainObserver::s_current->readsWindow();
     return compound(from, to, out);
 }
 
 bool CameraTransformChain::transform(SourceReferenceFrame_e from, DestinationReferenceFrame_e to, const Point3d& in,
                                      Point3d& out) const {
+    const bool toScreen = to == DestinationScreenFrame && from != SourceScreenFrame;
+    const bool ok = transformPoint(from, to, in, out);
+    if (ChainObserver* observer = ChainObserver::s_current) {
+        if (toScreen)
+            observer->projected(*this, from, in, out, ok);
+        else if (from == SourceScreenFrame && to != DestinationScreenFrame)
+            observer->readsWindow();
+    }
+    return ok;
+}
+
+bool CameraTransformChain::transformPoint(SourceReferenceFrame_e from, DestinationReferenceFrame_e to,
+                                          const Point3d& in, Point3d& out) const {
     Matrix4x4 m;
     if (!compound(from, to, m))
         return false;
@@ -182,6 +200,8 @@ bool CameraTransformChain::transform(SourceReferenceFrame_e from, DestinationRef
         out = in;
         return true;
     }
+    if (ChainObserver::s_current)
+        ChainObserver::s_current->readsWindow();
     Point3d a, b;
     if (!lineOfSight(to, in, a, b))
         return false;
@@ -207,6 +227,8 @@ bool CameraTransformChain::transform(SourceReferenceFrame_e from, DestinationRef
 }
 
 bool CameraTransformChain::pointerPosition(const Point2d& window, Point3d& world) const {
+    if (ChainObserver::s_current)
+        ChainObserver::s_current->readsWindow();
     Point3d a, b;
     if (!lineOfSight(5, window, a, b) || !invertible(m_view))
         return false;

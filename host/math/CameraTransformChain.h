@@ -20,6 +20,24 @@ enum DestinationReferenceFrame_e {
     DestinationModelFrame = 6,
 };
 
+class CameraTransformChain;
+
+// Told of what drawing asks of a chain while one is current: the renderer learns from it
+// how a node's drawing depends on the view (host/draw/VS_NodeBounds.h). The host draws
+// from one thread at a time, so one pointer serves.
+class HOST_API ChainObserver {
+public:
+    virtual ~ChainObserver();
+    // A point of `from` (the model or the pointer frame) carried to the window, to `out`;
+    // `ok` is false when it has no place there.
+    virtual void projected(const CameraTransformChain& chain, SourceReferenceFrame_e from, const Point3d& in,
+                           const Point3d& out, bool ok) = 0;
+    // The window read back into the scene, or the whole matrix to or from the window
+    // taken: what is drawn may then depend on the view in any way.
+    virtual void readsWindow() = 0;
+    static ChainObserver* s_current;
+};
+
 class HOST_API CameraTransformChain {
 public:
     // Identity matrices and an empty viewport: nothing reaches the window until a camera
@@ -94,6 +112,9 @@ public:
     bool pointerPosition(const Point2d& window, Point3d& world) const;
 
 private:
+    // transform, untold.
+    bool transformPoint(SourceReferenceFrame_e from, DestinationReferenceFrame_e to, const Point3d& in,
+                        Point3d& out) const;
     // The matrix from `frame` to the world, or from the world to `frame`.
     bool toWorld(int frame, Matrix4x4& out) const;
     bool fromWorld(int frame, Matrix4x4& out) const;

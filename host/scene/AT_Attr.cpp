@@ -18,6 +18,36 @@ HOST_ATTR_TYPE_STRING(AT_Position3dAttr, "position3d")
 HOST_ATTR_TYPE_STRING(AT_Rotation3dAttr, "rotation3d")
 HOST_ATTR_TYPE_STRING(AT_Scale3dAttr, "scale3d")
 
+AT_ReadObserver* AT_ReadObserver::s_current = nullptr;
+AT_ReadObserver::~AT_ReadObserver() = default;
+
+namespace {
+
+void noteSurrogateOf(const AT_Attr* attribute) {
+    if (attribute)
+        attribute->noteChanged();
+    else
+        UT_EditCount::note();
+}
+
+}  // namespace
+
+void AT_NoteSurrogateChanged(const AT_DoubleAttr* attribute) {
+    noteSurrogateOf(attribute);
+}
+
+void AT_NoteSurrogateChanged(const AT_Position2dAttr* attribute) {
+    noteSurrogateOf(attribute);
+}
+
+void AT_NoteSurrogateChanged(const AT_Position3dAttr* attribute) {
+    noteSurrogateOf(attribute);
+}
+
+void AT_NoteSurrogateChanged(const AT_Rotation3dAttr* attribute) {
+    noteSurrogateOf(attribute);
+}
+
 AT_Attr::AT_Attr(MO_Node* node, QString name) : m_node(node), m_name(std::move(name)) {}
 AT_Attr::~AT_Attr() = default;
 AT_AttrSurrogate::~AT_AttrSurrogate() = default;
@@ -43,6 +73,7 @@ LXTimedValue* AT_DoubleAttr::timedValue() const {
 }
 
 double AT_DoubleAttr::valueAt(double frame, bool*, bool*) const {
+    noteRead();
     if (const auto* s = surrogateAs<AT_ScalarSimpleAttrSurrogate>())
         return s->value();
     const LXTimedValue* tv = timedValue();
@@ -52,7 +83,7 @@ double AT_DoubleAttr::valueAt(double frame, bool*, bool*) const {
 }
 
 bool AT_DoubleAttr::setLocalValue(double value) {
-    UT_EditCount::note();
+    noteChanged();
     m_local = value;
     return true;
 }
@@ -64,7 +95,7 @@ bool AT_DoubleAttr::setValue(double frame, double value, bool constantSegment, b
 }
 
 AT_BoolAttr::AT_BoolAttr(MO_Node* node, QString name, bool localValue)
-    : AT_SimpleAttr(node, std::move(name)), m_value(localValue) {}
+    : AT_SimpleAttr(node, std::move(name)), m_value(localValue, this) {}
 
 bool AT_BoolAttr::setLocalValue(bool v) {
     m_value.setLocal(v);
@@ -88,7 +119,7 @@ bool AT_BoolAttr::setValue(double frame, bool v, bool, bool forceKey) {
 }
 
 AT_StringAttr::AT_StringAttr(MO_Node* node, QString name, QString localValue)
-    : AT_SimpleAttr(node, std::move(name)), m_value(std::move(localValue)) {}
+    : AT_SimpleAttr(node, std::move(name)), m_value(std::move(localValue), this) {}
 
 bool AT_StringAttr::setValue(double frame, const QString& v) {
     m_value.set(frame, v);
@@ -144,6 +175,7 @@ AT_Position2dAttr::AT_Position2dAttr(MO_Node* node, QString name, const Math::Po
                      animatable) {}
 
 bool AT_Position2dAttr::getValue(double frame, Math::Point2d& value, bool*) const {
+    noteRead();
     if (const auto* s = surrogateAs<AT_Position2dAttrSurrogate>()) {
         value = s->value();
         return true;
@@ -153,6 +185,7 @@ bool AT_Position2dAttr::getValue(double frame, Math::Point2d& value, bool*) cons
 }
 
 bool AT_Position2dAttr::getLocalValue(Math::Point2d& value) const {
+    noteRead();
     value = Math::Point2d(x()->localValue(), y()->localValue());
     return true;
 }
@@ -162,6 +195,7 @@ AT_Position3dAttr::AT_Position3dAttr(MO_Node* node, QString name, const Math::Po
                      {local.x, local.y, local.z}, animatable) {}
 
 bool AT_Position3dAttr::getValue(double frame, Math::Point3d& value, bool*, bool*) const {
+    noteRead();
     if (const auto* s = surrogateAs<AT_Position3dAttrSurrogate>()) {
         value = s->value();
         return true;
@@ -175,6 +209,7 @@ AT_Rotation3dAttr::AT_Rotation3dAttr(MO_Node* node, QString name, const Math::An
                      {local.x, local.y, local.z}, animatable) {}
 
 bool AT_Rotation3dAttr::getValue(double frame, Math::Angle3d& value, bool*, bool*) const {
+    noteRead();
     if (const auto* s = surrogateAs<AT_Rotation3dAttrSurrogate>()) {
         value = s->value();
         return true;
@@ -189,6 +224,7 @@ AT_Scale3dAttr::AT_Scale3dAttr(MO_Node* node, QString name, const Math::Vector3d
 
 bool AT_Scale3dAttr::getValue(double frame, double& x, double& y, double& z, bool*, bool*, bool*, bool*, bool*,
                               bool*) const {
+    noteRead();
     x = component(0)->valueAt(frame);
     y = component(1)->valueAt(frame);
     z = component(2)->valueAt(frame);

@@ -22,6 +22,16 @@ class SC_SceneCommon;
 class LXTvSocket;
 class LXTimedValue;
 
+// Told of every read of an attribute's value while it is current. The renderer sets one
+// while a node draws or is placed, to learn which attributes its drawing depends on; the
+// host calls the scene from one thread at a time, so one pointer serves.
+class HOST_API AT_ReadObserver {
+public:
+    virtual ~AT_ReadObserver();
+    virtual void read(const AT_Attr& attribute) = 0;
+    static AT_ReadObserver* s_current;
+};
+
 class HOST_API AT_AttrMeta {
 public:
     bool isNodeDirtyOnChange() const { return m_nodeDirtyOnChange; }
@@ -50,15 +60,23 @@ public:
     // While a surrogate is attached the attribute reports the surrogate's value.
     void setSurrogate(const SmPtr<AT_AttrSurrogate>& surrogate) {
         m_surrogate = surrogate;
-        UT_EditCount::note();
+        noteChanged();
     }
     void resetSurrogate() {
         m_surrogate.reset();
-        UT_EditCount::note();
+        noteChanged();
     }
     AT_AttrSurrogate* surrogate() const { return m_surrogate.get(); }
 
+    // Counts a change of the value, keys or surrogate, naming this attribute.
+    void noteChanged() const { UT_EditCount::note(this, m_node); }
+
 protected:
+    void noteRead() const {
+        if (AT_ReadObserver::s_current)
+            AT_ReadObserver::s_current->read(*this);
+    }
+
     template <class S>
     const S* surrogateAs() const {
         return dynamic_cast<const S*>(m_surrogate.get());
@@ -88,7 +106,10 @@ public:
     // The value at a frame: the timed value's when one is linked and not empty, else the
     // local value. The two flags are not used by this host.
     virtual double valueAt(double frame, bool* reserved1 = nullptr, bool* reserved2 = nullptr) const;
-    virtual double localValue() const { return m_local; }
+    virtual double localValue() const {
+        noteRead();
+        return m_local;
+    }
     virtual bool setLocalValue(double value);
     // Writes into the timed value when animated, else into the local value.
     virtual bool setValue(double frame, double value, bool constantSegment, bool forceKey);
@@ -105,7 +126,8 @@ private:
 template <class T>
 class AT_SteppedValue {
 public:
-    explicit AT_SteppedValue(T local) : m_local(std::move(local)) {}
+    // Changes are counted in the name of `owner`.
+    AT_SteppedValue(T local, const AT_Attr* owner) : m_local(std::move(local)), m_owner(owner) {}
     const T& valueAt(double frame) const {
         if (m_keys.empty())
             return m_local;
@@ -115,7 +137,7 @@ public:
         return it->second;
     }
     void set(double frame, T v) {
-        UT_EditCount::note();
+        m_owner->noteChanged();
         if (m_keys.empty()) {
             m_local = std::move(v);
             return;
@@ -130,11 +152,11 @@ public:
     }
     const T& local() const { return m_local; }
     void setLocal(T v) {
-        UT_EditCount::note();
+        m_owner->noteChanged();
         m_local = std::move(v);
     }
     void addKey(double frame, T v) {
-        UT_EditCount::note();
+        m_owner->noteChanged();
         m_keys.emplace_back(frame, v);
         std::stable_sort(m_keys.begin(), m_keys.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     }
@@ -142,6 +164,7 @@ public:
 
 private:
     T m_local;
+    const AT_Attr* m_owner;
     std::vector<std::pair<double, T>> m_keys;
 };
 
@@ -151,14 +174,21 @@ public:
     static const QString& TypeString();
     const QString& typeName() const override { return TypeString(); }
 
-    virtual bool value(double frame) const { return m_value.valueAt(frame); }
-    virtual bool localValue() const { return m_value.local(); }
+    virtual bool value(double frame) const {
+        noteRead();
+        return m_value.valueAt(frame);
+    }
+    virtual bool localValue() const {
+        noteRead();
+        return m_value.local();
+    }
     virtual bool setLocalValue(bool v);
     // Writes a key at `frame` when keyed (or when `forceKey` asks for the first key), else
     // the local value. A boolean holds from key to key whatever `constantSegment` says; it
     // is taken for the host's signature.
     virtual bool setValue(double frame, bool v, bool constantSegment = false, bool forceKey = false);
     AT_SteppedValue<bool>& stepped() { return m_value; }
+    const AT_SteppedValue<bool>& stepped() const { return m_value; }
 
 private:
     AT_SteppedValue<bool> m_value;
@@ -170,9 +200,13 @@ public:
     static const QString& TypeString();
     const QString& typeName() const override { return TypeString(); }
 
-    virtual QString value(double frame) const { return m_value.valueAt(frame); }
+    virtual QString value(double frame) const {
+        noteRead();
+        return m_value.valueAt(frame);
+    }
     virtual bool setValue(double frame, const QString& v);
     AT_SteppedValue<QString>& stepped() { return m_value; }
+    const AT_SteppedValue<QString>& stepped() const { return m_value; }
 
 private:
     AT_SteppedValue<QString> m_value;

@@ -13,6 +13,12 @@ class AT_Position2dAttr;
 class AT_Position3dAttr;
 class AT_Rotation3dAttr;
 
+// Count a change of the value a surrogate shows, naming the attribute it stands in for.
+HOST_API void AT_NoteSurrogateChanged(const AT_DoubleAttr* attribute);
+HOST_API void AT_NoteSurrogateChanged(const AT_Position2dAttr* attribute);
+HOST_API void AT_NoteSurrogateChanged(const AT_Position3dAttr* attribute);
+HOST_API void AT_NoteSurrogateChanged(const AT_Rotation3dAttr* attribute);
+
 class HOST_API AT_AttrSurrogate {
 public:
     virtual ~AT_AttrSurrogate();
@@ -27,7 +33,7 @@ public:
     double value() const { return m_value; }
     void setValue(double v) {
         m_value = v;
-        UT_EditCount::note();
+        AT_NoteSurrogateChanged(m_attr);
     }
     int frame() const { return m_frame; }
     AT_DoubleAttr* attribute() const { return m_attr; }
@@ -47,7 +53,7 @@ public:
     const Math::Point2d& value() const { return m_value; }
     void setValue(const Math::Point2d& v) {
         m_value = v;
-        UT_EditCount::note();
+        AT_NoteSurrogateChanged(m_attr);
     }
     int frame() const { return m_frame; }
     AT_Position2dAttr* attribute() const { return m_attr; }
@@ -67,7 +73,7 @@ public:
     const Math::Point3d& value() const { return m_value; }
     void setValue(const Math::Point3d& v) {
         m_value = v;
-        UT_EditCount::note();
+        AT_NoteSurrogateChanged(m_attr);
     }
     int frame() const { return m_frame; }
     AT_Position3dAttr* attribute() const { return m_attr; }
@@ -88,7 +94,7 @@ public:
     const Math::Angle3d& value() const { return m_value; }
     void setValue(const Math::Angle3d& v) {
         m_value = v;
-        UT_EditCount::note();
+        AT_NoteSurrogateChanged(m_attr);
     }
     AT_Rotation3dAttr* attribute() const { return m_attr; }
 

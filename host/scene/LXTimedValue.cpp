@@ -1,5 +1,7 @@
 #include "host/scene/LXTimedValue.h"
 
+#include "host/scene/AT_Attr.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -17,8 +19,15 @@ double hermite(double a, double b, double ma, double mb, double t) {
 
 }  // namespace
 
+void LXCtrlPts::noteChanged() const {
+    if (m_owner)
+        m_owner->noteChanged();
+    else
+        UT_EditCount::note();
+}
+
 LXCtrlPts::iterator LXCtrlPts::getLowerBound(double frame) {
-    UT_EditCount::note();
+    noteChanged();
     return std::lower_bound(m_pts.begin(), m_pts.end(), frame, frameLess);
 }
 
@@ -37,7 +46,7 @@ LXCtrlPts::const_iterator LXCtrlPts::find(double frame) const {
 }
 
 LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
-    UT_EditCount::note();
+    noteChanged();
     auto it = getLowerBound(pt.frame);
     if (it != m_pts.end() && it->frame == pt.frame) {
         *it = pt;
@@ -47,11 +56,42 @@ LXCtrlPts::iterator LXCtrlPts::insert(const LXCtrlPt& pt) {
 }
 
 LXCtrlPts::iterator LXCtrlPts::erase(iterator it) {
-    UT_EditCount::note();
+    noteChanged();
     return m_pts.erase(it);
 }
 
 LXTimedValue::~LXTimedValue() = default;
+
+void LXTimedValue::noteChanged() const {
+    if (m_links == 0)
+        UT_EditCount::note(nullptr, nullptr);
+    else if (m_links == 1 && m_animates)
+        m_animates->noteChanged();
+    else
+        UT_EditCount::note();
+}
+
+void LXTimedValue::linkedTo(const AT_Attr* attribute) {
+    m_animates = ++m_links == 1 ? attribute : nullptr;
+}
+
+void LXTimedValue::unlinkedFrom(const AT_Attr* attribute) {
+    // Of several links, which one is left is not kept: the curve's changes then name no
+    // attribute, which is always safe.
+    m_animates = --m_links == 0 || m_animates != attribute ? nullptr : m_animates;
+}
+
+void LXTvSocket::link(LXTimedValue* tv) {
+    if (m_linked)
+        m_linked->unlinkedFrom(m_attr);
+    m_linked = tv;
+    if (tv)
+        tv->linkedTo(m_attr);
+    if (m_attr)
+        m_attr->noteChanged();
+    else
+        UT_EditCount::note();
+}
 
 bool LXTimedValue::hasControlPointAt(double frame) const {
     return m_pts.find(frame) != m_pts.end();
@@ -87,7 +127,7 @@ bool LXTimedValue::setValue(double frame, double value, bool constantSegment, bo
 }
 
 void LXTimedValue::endModif(double) {
-    UT_EditCount::note();
+    noteChanged();
     ++m_modifications;
 }
 

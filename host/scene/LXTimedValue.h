@@ -14,6 +14,7 @@
 
 class AT_Attr;
 class CO_OrCommand;
+class LXTimedValue;
 class SLB_SelectedInterface;
 
 struct HOST_API LXCtrlPt {
@@ -32,13 +33,25 @@ public:
     using iterator = std::vector<LXCtrlPt>::iterator;
     using const_iterator = std::vector<LXCtrlPt>::const_iterator;
 
+    // Changes are counted in the name of `owner`, the timed value the points shape.
+    explicit LXCtrlPts(const LXTimedValue* owner = nullptr) : m_owner(owner) {}
+    // A copy of the points for another owner.
+    LXCtrlPts(const LXCtrlPts& other, const LXTimedValue* owner) : m_owner(owner), m_pts(other.m_pts) {}
+    LXCtrlPts(const LXCtrlPts& other) : LXCtrlPts(other, nullptr) {}
+    // The points, the owner staying.
+    LXCtrlPts& operator=(const LXCtrlPts& other) {
+        noteChanged();
+        m_pts = other.m_pts;
+        return *this;
+    }
+
     // Whoever takes a modifiable iterator may change points through it.
     iterator begin() {
-        UT_EditCount::note();
+        noteChanged();
         return m_pts.begin();
     }
     iterator end() {
-        UT_EditCount::note();
+        noteChanged();
         return m_pts.end();
     }
     const_iterator begin() const { return m_pts.begin(); }
@@ -47,7 +60,7 @@ public:
     bool empty() const { return m_pts.empty(); }
     const LXCtrlPt& operator[](std::size_t i) const { return m_pts[i]; }
     LXCtrlPt& operator[](std::size_t i) {
-        UT_EditCount::note();
+        noteChanged();
         return m_pts[i];
     }
 
@@ -61,18 +74,31 @@ public:
     iterator insert(const LXCtrlPt& pt);
     iterator erase(iterator it);
     void clear() {
-        UT_EditCount::note();
+        noteChanged();
         m_pts.clear();
     }
     void reserve(std::size_t n) { m_pts.reserve(n); }
 
 private:
+    void noteChanged() const;
+
+    const LXTimedValue* m_owner;
     std::vector<LXCtrlPt> m_pts;
 };
 
 class HOST_API LXTimedValue {
 public:
+    LXTimedValue() : m_pts(this) {}
     virtual ~LXTimedValue();
+    // A copy is linked by no socket until one links it.
+    LXTimedValue(const LXTimedValue& other)
+        : m_pts(other.m_pts, this), m_selInterface(other.m_selInterface), m_modifications(other.m_modifications) {}
+    LXTimedValue& operator=(const LXTimedValue& other) {
+        m_pts = other.m_pts;
+        m_selInterface = other.m_selInterface;
+        m_modifications = other.m_modifications;
+        return *this;
+    }
 
     virtual double evaluate(double frame) const = 0;
     // True when the function defines no value of its own.
@@ -100,6 +126,13 @@ public:
     // How many edits have completed; lets observers tell a curve changed.
     unsigned long modificationCount() const { return m_modifications; }
 
+    // Counts a change of the curve in the name of the attribute it animates: none when no
+    // attribute follows it (nothing drawn can show it), and no name when several do.
+    void noteChanged() const;
+    // Kept by the sockets that link it.
+    void linkedTo(const AT_Attr* attribute);
+    void unlinkedFrom(const AT_Attr* attribute);
+
 protected:
     // Value between a and b (a.frame < frame < b.frame); the shape of each kind.
     virtual double interpolate(std::size_t i, double frame) const = 0;
@@ -112,6 +145,9 @@ protected:
 private:
     SLB_SelectedInterface* m_selInterface = nullptr;
     unsigned long m_modifications = 0;
+    // How many sockets link the curve, and the attribute of the one when there is one.
+    int m_links = 0;
+    const AT_Attr* m_animates = nullptr;
 };
 
 // A smooth curve: cubic between control points with slopes taken from the neighbours, so
@@ -197,10 +233,7 @@ public:
     explicit LXTvSocket(AT_Attr* attr) : m_attr(attr) {}
     AT_Attr* attribute() const { return m_attr; }
     LXTimedValue* linkedTimedValue() const { return m_linked; }
-    void link(LXTimedValue* tv) {
-        UT_EditCount::note();
-        m_linked = tv;
-    }
+    void link(LXTimedValue* tv);
     // A new, empty timed value of the default kind; the caller owns it until it hands it to
     // the scene. `smooth` false gives its keys flat tangents.
     LXTimedValue* createTimedValue(bool smooth);

@@ -27,6 +27,7 @@ SLB_AttributePickAdaptor::SLB_AttributePickAdaptor(MO_Module* module, AT_Attr* a
 MO_Node::MO_Node(SC_SceneCommon* scene, QString name)
     : m_scene(scene),
       m_name(std::move(name)),
+      m_properties(this),
       m_selInterface(std::make_unique<SLB_NodeInterface>(this, scene ? &scene->selection() : nullptr)) {}
 
 MO_Node::~MO_Node() = default;

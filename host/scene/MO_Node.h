@@ -107,7 +107,7 @@ public:
 private:
     void touch() {
         ++m_version;
-        UT_EditCount::note();
+        UT_EditCount::note(this, this);
     }
     void notifyListeners();
     // Keeps the listeners in step with the components: the one replaced stops listening,

@@ -46,6 +46,8 @@ using MO_PropertyValue = std::variant<double, bool, QString, std::vector<double>
 
 class HOST_API MO_PropertyBag : public MO_PropertyAccessor {
 public:
+    // `node` is the node the bag belongs to: changes are counted in its name.
+    explicit MO_PropertyBag(const void* node = nullptr) : m_node(node) {}
     Math::Point2d getPoint(const QString& key, const Math::Point2d& def, bool* found = nullptr) const override;
     VS_RGBA getColor(const QString& key, const VS_RGBA& def, bool* found = nullptr) const override;
     QString getString(const QString& key, const QString& def, bool* found = nullptr) const override;
@@ -75,9 +77,13 @@ public:
 private:
     void touch() {
         ++m_version;
-        UT_EditCount::note();
+        if (m_node)
+            UT_EditCount::note(m_node, m_node);
+        else
+            UT_EditCount::note();
     }
 
+    const void* m_node;
     std::map<QString, MO_PropertyValue> m_values;
     std::uint64_t m_version = 0;
 };

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -146,6 +147,34 @@ TEST_F(ArtCacheTest, APictureGivesTheTrianglesPixels) {
     }
 }
 
+// A picture is made single-sampled, so pasted into a multisampled frame it would lose the
+// smoothing the triangles get there: such frames draw the triangles every time.
+TEST_F(ArtCacheTest, AMultisampledFrameDrawsTheTrianglesEveryTime) {
+    VS_OffscreenContext& context = gl(width, height);
+    context.setSamples(4);
+    struct SingleSampledAgain {
+        VS_OffscreenContext& context;
+        ~SingleSampledAgain() { context.setSamples(0); }
+    } restore{context};
+    const auto art = textArt("Smooth", kWhite, kHalfBlack);
+    const Placement at{0.37, 60.2, 20.9, 30};
+    const auto smoothFrame = [&] {
+        context.bindSmooth();
+        paint(*art, at);
+        context.resolveSmooth();
+        return context.readPixels();
+    };
+    const std::size_t builds = cache().builds(), hits = cache().hits();
+    const VS_Image first = smoothFrame();
+    for (int i = 0; i < 2; ++i)
+        EXPECT_TRUE(smoothFrame().rgba == first.rgba) << "frame " << i + 2;
+    EXPECT_EQ(cache().builds(), builds);
+    EXPECT_EQ(cache().hits(), hits);
+    // Smoothing shows: the frame is not the single-sampled one.
+    context.setSamples(0);
+    EXPECT_FALSE(frame(*art, at).rgba == first.rgba);
+}
+
 TEST_F(ArtCacheTest, MovedArtIsDrawnWhereItNowIs) {
     const auto art = textArt("moves", kWhite, kHalfBlack);
     const Placement here{0.2, 30.25, 40.5, 0}, there{0.2, 90.75, 70.125, 0};
@@ -165,11 +194,20 @@ TEST_F(ArtCacheTest, MovedArtIsDrawnWhereItNowIs) {
 TEST_F(ArtCacheTest, OnlyTheNormalPassWithTheDefaultRendererAndACacheUsesPictures) {
     const auto art = textArt("pick", kWhite, kHalfBlack);
     const Placement at{0.2, 20.5, 20.5, 0};
-    const std::size_t hits = cache().hits();
+    const std::size_t hits = cache().hits(), builds = cache().builds();
     mode = MO_OGLContext::PickingRender;
     for (int i = 0; i < 3; ++i)
         frame(*art, at);
     mode = MO_OGLContext::NormalRender;
+    // Drawn in feedback mode (as bounds are learnt), the art reaches no framebuffer to
+    // picture, and must report its own triangles every time.
+    std::vector<float> feedback(std::size_t(1) << 20);
+    glFeedbackBuffer(GLsizei(feedback.size()), GL_2D, feedback.data());
+    glRenderMode(GL_FEEDBACK);
+    for (int i = 0; i < 3; ++i)
+        paint(*art, at);
+    EXPECT_GT(glRenderMode(GL_RENDER), 0);
+    EXPECT_EQ(cache().builds(), builds);
     CountingRenderer counting;
     renderer = &counting;
     for (int i = 0; i < 3; ++i)

@@ -1,8 +1,10 @@
-// Leaving out the nodes a pass cannot see changes no pixel: every drawing a script asks for
-// is drawn with culling and without, in both passes, and compared byte for byte, over the
-// scenes under examples/ and tests/scenes/ and over random ones that edit, key, drag, undo
-// and move the camera between their drawings. A pick under the pointer must name the node
-// the whole picking image shows there.
+// Leaving out the nodes a pass cannot see changes no pixel: every drawing is drawn with
+// culling and without, in both passes, and compared byte for byte, with picks under the
+// pointer that must name the node the whole picking image shows there. Drawn so are the
+// views every script asks for, over the scenes under examples/ and tests/scenes/ and over
+// random ones that edit, key, drag, undo and move the camera between their drawings; and
+// after each script, a camera path (pans, zooms in and out, orbits around the scene and
+// through it in perspective, resizes) and playback frame by frame, each step drawn once.
 
 #include "apps/core/json_util.h"
 #include "apps/core/scene_loader.h"
@@ -11,12 +13,17 @@
 #include "host/base/UT_EditCount.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
+#include "host/interaction/SLB_DragSession.h"
+#include "host/interaction/SLB_ManipContext.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -29,56 +36,58 @@ namespace {
 using runner::Json;
 
 // One context for every scene: making one costs more than drawing a small scene.
-VS_OffscreenContext& sharedContext(int width, int height) {
+VS_OffscreenContext& sharedContext(int width, int height, int samples = 0) {
     static VS_OffscreenContext gl(width, height);
     gl.resize(width, height);
+    gl.setSamples(samples);
     return gl;
 }
-
-struct CullingRestorer {
-    ~CullingRestorer() { VS_SceneRenderer::setCulling(true); }
-};
 
 std::string hitName(const VS_PickHit& hit) {
     return hit ? hit.node->name().toStdString() + "#" + std::to_string(hit.handleId) : "nothing";
 }
 
-// Plays a scene's script, drawing each asked-for view four ways (each pass, culled and
-// not); `where` names the scene in failures. Points to pick at come from `rng`.
+// What a drawing shows: the camera, the window's size and the frame.
+struct Shot {
+    runner::Camera camera;
+    int width, height;
+    double frame;
+};
+
+// Draws shots of a scene four ways (each pass, culled and not) and compares them; `where`
+// names the scene in failures. Points to pick at come from `rng`.
 class Comparer {
 public:
     Comparer(runner::Scene& scene, std::string where, std::mt19937& rng)
         : m_scene(scene), m_where(std::move(where)), m_rng(rng) {}
 
-    VS_PickImage draw(runner::ScriptContext& context, bool pick) {
-        // One context for every scene: making one costs more than drawing a small scene.
-        VS_OffscreenContext* const gl = &sharedContext(m_scene.width, m_scene.height);
+    VS_PickImage draw(const Shot& shot, bool pick) {
+        VS_OffscreenContext& gl = sharedContext(shot.width, shot.height, m_scene.samples);
         VS_View view;
-        view.camera = runner::cameraChain(m_scene.camera, m_scene.width, m_scene.height);
+        view.camera = runner::cameraChain(shot.camera, shot.width, shot.height);
         view.background = m_scene.background;
-        view.frameKey = MO_FrameKey(context.session.frame());
+        view.frameKey = MO_FrameKey(shot.frame);
         UT_DPI::s_dpiScale = float(m_scene.dpiScale);
         ++m_draws;
 
-        VS_SceneRenderer::setCulling(true);
-        const VS_Image culled = VS_SceneRenderer::render(*gl, *m_scene.common, view);
-        const VS_PickImage culledPick = VS_SceneRenderer::renderPick(*gl, *m_scene.common, view);
+        view.culling = true;
+        const VS_Image culled = VS_SceneRenderer::render(gl, *m_scene.common, view);
+        const VS_PickImage culledPick = VS_SceneRenderer::renderPick(gl, *m_scene.common, view);
         // Picks under the pointer: each a scissored pass of its own, drawn over what is there.
         std::vector<std::pair<int, int>> points;
-        std::uniform_int_distribution<int> x(-1, m_scene.width), y(-1, m_scene.height);
+        std::uniform_int_distribution<int> x(-1, shot.width), y(-1, shot.height);
         for (int i = 0; i < 6; ++i)
             points.emplace_back(x(m_rng), y(m_rng));
         std::vector<VS_PickHit> picked;
         for (const auto& [px, py] : points)
             picked.push_back(VS_SceneRenderer::pickAt(*m_scene.common, view, px, py));
 
-        VS_SceneRenderer::setCulling(false);
-        const VS_Image whole = VS_SceneRenderer::render(*gl, *m_scene.common, view);
-        const VS_PickImage wholePick = VS_SceneRenderer::renderPick(*gl, *m_scene.common, view);
-        VS_SceneRenderer::setCulling(true);
+        view.culling = false;
+        const VS_Image whole = VS_SceneRenderer::render(gl, *m_scene.common, view);
+        const VS_PickImage wholePick = VS_SceneRenderer::renderPick(gl, *m_scene.common, view);
 
         const std::string at =
-            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(context.session.frame()) + ")";
+            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(shot.frame) + ")";
         EXPECT_TRUE(culled.rgba == whole.rgba) << at << ": the ordinary pass differs";
         EXPECT_TRUE(culledPick.image.rgba == wholePick.image.rgba) << at << ": the picking pass differs";
         EXPECT_EQ(culledPick.handles.size(), wholePick.handles.size()) << at;
@@ -99,6 +108,55 @@ private:
     int m_draws = 0;
 };
 
+// A camera path from a scene's view at frame `frame`: pans, a zoom in and out, resizes, then
+// perspective views going round the middle of the view and through it (the eye among the
+// nodes, some behind it), while the frames play on by `step`.
+std::vector<Shot> cameraPath(const runner::Scene& scene, double frame, double step) {
+    const runner::Camera& c = scene.camera;
+    const bool ortho = c.kind == runner::Camera::Kind::Orthographic;
+    const Math::Point3d middle = ortho ? Math::Point3d(c.center.x, c.center.y, 0) : c.target;
+    // How far a tenth of the view spans in the scene, and how far the eye stands.
+    const double span = ortho ? 0.1 * scene.width / c.pixelsPerUnit : 0.1 * glm::length(c.target - c.eye);
+    const double distance = ortho ? 0.5 * scene.height / c.pixelsPerUnit / std::tan(M_PI / 8) : 10.0 * span;
+    std::vector<Shot> path;
+    const auto add = [&](runner::Camera camera, double w, double h) {
+        path.push_back({camera, std::max(8, int(w)), std::max(8, int(h)), frame});
+        frame += step;
+    };
+    const auto moved = [&](double dx, double dy, double zoom) {
+        runner::Camera m = c;
+        if (ortho) {
+            m.center = Math::Point2d(c.center.x + dx * span, c.center.y + dy * span);
+            m.pixelsPerUnit = c.pixelsPerUnit * zoom;
+        } else {
+            const Math::Vector3d shift(dx * span, dy * span, 0);
+            m.target = Math::Point3d(c.target + shift);
+            m.eye = Math::Point3d(m.target + (c.eye - c.target) / zoom);
+        }
+        return m;
+    };
+    for (const auto& [dx, dy, zoom] : {std::tuple{0.37, 0.0, 1.0}, {1.3, -0.7, 1.0}, {-2.9, 2.2, 1.0},
+                                       {0.0, 0.0, 1.7}, {0.4, 0.3, 3.1}, {0.0, 0.0, 0.45}})
+        add(moved(dx, dy, zoom), scene.width, scene.height);
+    add(moved(0.2, 0.1, 1.0), scene.width * 0.63, scene.height * 1.21);
+    add(moved(0.2, 0.1, 1.0), scene.width * 1.33, scene.height * 0.57);
+    // Round the middle at a slant and from the side, then through it.
+    for (const auto& [around, slant, reach] : {std::tuple{0.0, 20.0, 1.0}, {75.0, 50.0, 1.0}, {160.0, 85.0, 1.0},
+                                               {250.0, 35.0, 0.3}, {300.0, 10.0, 0.05}, {20.0, 60.0, -0.2}}) {
+        runner::Camera p;
+        p.kind = runner::Camera::Kind::Perspective;
+        p.target = middle;
+        const double a = around * M_PI / 180, t = slant * M_PI / 180;
+        const Math::Vector3d from(std::sin(t) * std::cos(a), std::sin(t) * std::sin(a), std::cos(t));
+        // A reach below zero puts the eye past the middle, looking back through it.
+        p.eye = Math::Point3d(middle + from * (distance * reach));
+        p.target = reach < 0 ? Math::Point3d(middle + from * (2 * distance * reach)) : middle;
+        p.fovy = 45.0;
+        add(p, scene.width, scene.height);
+    }
+    return path;
+}
+
 Json readJson(const std::filesystem::path& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -106,15 +164,18 @@ Json readJson(const std::filesystem::path& path) {
     return Json::parse(text.str());
 }
 
-// Plays every step; with `lenient`, a step the random script got wrong (nothing under a
-// drag, nothing to undo) is passed over, as a user's mistaken gesture would be.
+// Plays every step, then the camera path; with `lenient`, a step the random script got
+// wrong (nothing under a drag, nothing to undo) is passed over, as a user's mistaken
+// gesture would be.
 int play(runner::Scene& scene, const Json& script, const std::string& where, std::mt19937& rng, bool lenient) {
     const std::filesystem::path out = std::filesystem::temp_directory_path() / "rigkit-culling-test";
     std::ostringstream printed;
     runner::Session session(scene);
     runner::ScriptContext context(session, printed, out.string());
     Comparer comparer(scene, where, rng);
-    context.draw = [&](bool pick) { return comparer.draw(context, pick); };
+    context.draw = [&](bool pick) {
+        return comparer.draw({scene.camera, scene.width, scene.height, context.session.frame()}, pick);
+    };
     const runner::StepTable table = runner::defaultSteps();
     if (!lenient) {
         runner::playScript(script, table, context);
@@ -126,12 +187,13 @@ int play(runner::Scene& scene, const Json& script, const std::string& where, std
             }
         }
     }
+    for (const Shot& shot : cameraPath(scene, context.session.frame(), 1.0))
+        comparer.draw(shot, false);
     return comparer.draws();
 }
 
 TEST(CullingIdentity, EveryExampleAndTestScene) {
     rigkit_test::loadPlugin();
-    CullingRestorer restore;
     std::mt19937 rng(7);
     int scenes = 0;
     for (const char* dir : {"examples", "tests/scenes"}) {
@@ -140,11 +202,8 @@ TEST(CullingIdentity, EveryExampleAndTestScene) {
                 continue;
             SCOPED_TRACE(entry.path().string());
             runner::Scene scene = runner::loadScene(readJson(entry.path()));
-            const int draws = play(scene, scene.script, entry.path().filename().string(), rng, false);
+            play(scene, scene.script, entry.path().filename().string(), rng, false);
             ++scenes;
-            // A scene that draws nothing proves nothing: draw its opening view at least.
-            if (draws == 0)
-                play(scene, Json::array({{{"render", "opening.png"}}}), entry.path().filename().string(), rng, false);
         }
     }
     EXPECT_GE(scenes, 20);
@@ -236,6 +295,8 @@ Json randomScene(Random& r) {
     Json doc = {{"viewport", {width, height}}, {"camera", camera(r)}, {"nodes", Json::array()}};
     if (r.chance(0.3))
         doc["dpiScale"] = r.pick(std::vector<double>{1.5, 2.0, 0.75});
+    if (r.chance(0.25))
+        doc["samples"] = 4;
     const int count = r.whole(3, 12);
     std::vector<std::string> names, draggable;
     for (int i = 0; i < count; ++i) {
@@ -316,7 +377,6 @@ class RandomScenes : public ::testing::TestWithParam<unsigned> {};
 
 TEST_P(RandomScenes, EditsBetweenFramesChangeNoPixel) {
     rigkit_test::loadPlugin();
-    CullingRestorer restore;
     constexpr unsigned kScenes = 50;
     int draws = 0;
     for (unsigned seed = GetParam() * kScenes + 1; seed <= (GetParam() + 1) * kScenes; ++seed) {
@@ -348,48 +408,140 @@ Json twoArrows() {
 
 TEST(CullingBounds, APassDrawsWhatItCanSeeAndLearnsAgainOnlyWhatChanged) {
     rigkit_test::loadPlugin();
-    CullingRestorer restore;
     runner::Scene scene = runner::loadScene(twoArrows());
+    SC_SceneCommon& common = *scene.common;
     VS_OffscreenContext& gl = sharedContext(64, 64);
     VS_View view;
     view.camera = runner::cameraChain(scene.camera, 64, 64);
-    VS_SceneRenderer::setCulling(false);
-    VS_SceneRenderer::render(gl, *scene.common, view);
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 2u);
-    VS_SceneRenderer::setCulling(true);
-    VS_SceneRenderer::render(gl, *scene.common, view);
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    view.culling = false;
+    VS_SceneRenderer::render(gl, common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 2u);
+    view.culling = true;
+    VS_SceneRenderer::render(gl, common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 1u);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 2u);
     // Moved into the view, the far arrow is drawn at once; moved out again, it is left out.
-    auto* far = static_cast<AT_DoubleAttr*>(scene.common->findNode("far")->attribute("tx"));
+    // Its shape is its own, wherever it is: nothing is learnt again.
+    auto* far = static_cast<AT_DoubleAttr*>(common.findNode("far")->attribute("tx"));
     far->setLocalValue(0.2);
-    VS_SceneRenderer::render(gl, *scene.common, view);
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 2u);
+    VS_SceneRenderer::render(gl, common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 2u);
     far->setLocalValue(-40.0);
-    VS_SceneRenderer::render(gl, *scene.common, view);
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    VS_SceneRenderer::render(gl, common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 1u);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 0u);
     // A pick under the pointer draws only what covers the pixels around it.
-    const VS_PickHit hit = VS_SceneRenderer::pickAt(*scene.common, view, 32, 28);
+    const VS_PickHit hit = VS_SceneRenderer::pickAt(common, view, 32, 28);
     EXPECT_EQ(hitName(hit).substr(0, 5), "near#");
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
-    EXPECT_FALSE(VS_SceneRenderer::pickAt(*scene.common, view, 2, 2));
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 0u);
-    // The camera moved: every bound is learnt anew, and the far arrow comes into sight.
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 1u);
+    EXPECT_FALSE(VS_SceneRenderer::pickAt(common, view, 2, 2));
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 0u);
+    // The camera moved: the far arrow comes into sight, and nothing is learnt again.
     view.camera = Math::CameraTransformChain::orthographic(64, 64, {-40, 0}, 100);
-    VS_SceneRenderer::render(gl, *scene.common, view);
-    EXPECT_EQ(VS_SceneRenderer::lastPassNodes(), 1u);
+    VS_SceneRenderer::render(gl, common, view);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).painted, 1u);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 0u);
+}
+
+// Controls of every kind that draw in the node's frame or in pixels, on a grid wider than
+// the view, each moved by a keyed translation.
+Json movingGrid() {
+    const std::vector<std::pair<const char*, std::vector<const char*>>> kinds = {
+        {"ARROW_Y", {}}, {"CIRCLE_Z", {}}, {"POINT_2D", {"p"}}, {"SLIDER", {"d"}}, {"LABEL", {"p", "s"}}};
+    Json nodes = Json::array();
+    for (int i = 0; i < 48; ++i) {
+        const auto& [painter, bound] = kinds[std::size_t(i) % kinds.size()];
+        nodes.push_back({{"name", "c" + std::to_string(i)},
+                         {"attributes",
+                          {{"at", {{"type", "position2d"}, {"value", {0.3 * (i % 8) - 1.0, 0.3 * (i / 8) - 0.8}}}},
+                           {"move", {{"type", "position2d"}, {"curve", "bezier"}, {"keys", {{1, {0, 0}}, {9, {0.2, 0.1}}}}}},
+                           {"p", {{"type", "position2d"}, {"value", {0.05, 0.0}}}},
+                           {"d", {{"type", "double"}, {"value", 40.0}}},
+                           {"s", {{"type", "string"}, {"value", "L" + std::to_string(i)}}}}},
+                         {"transformations", {{{"type", "TRANSLATION_XY"}, {"attributes", {"at"}}},
+                                              {{"type", "TRANSLATION_XY"}, {"attributes", {"move"}}}}},
+                         {"painters", {{{"type", painter}, {"attributes", bound}}}},
+                         {"manipulator", {{"type", "POSITION_2D"}, {"attributes", {"move"}}}},
+                         {"picker", {{"type", "MONO"}, {"attributes", {"move"}}}},
+                         {"properties", {{"length", 0.1}, {"radius", 0.05}, {"size", 0.01}, {"label_size", 5}}}});
+    }
+    return {{"viewport", {96, 80}}, {"camera", {{"type", "ortho"}, {"pixelsPerUnit", 60}}}, {"nodes", nodes}};
+}
+
+// What culling keeps is the node's own: a camera that moves, playback that moves the
+// nodes and a drag that moves one learn nothing again; an edit of what a node draws learns
+// that node; a pick right after the camera moved paints what is under the pointer.
+TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
+    rigkit_test::loadPlugin();
+    runner::Scene scene = runner::loadScene(movingGrid());
+    SC_SceneCommon& common = *scene.common;
+    VS_OffscreenContext& gl = sharedContext(96, 80);
+    VS_View view;
+    view.camera = runner::cameraChain(scene.camera, 96, 80);
+    view.frameKey = MO_FrameKey(1);
+    const auto learnt = [&](const VS_View& v) {
+        VS_SceneRenderer::render(gl, common, v);
+        std::size_t both = VS_SceneRenderer::lastPass(common).learnt;
+        VS_SceneRenderer::renderPick(gl, common, v);
+        return both + VS_SceneRenderer::lastPass(common).learnt;
+    };
+    EXPECT_EQ(learnt(view), 2 * common.nodes().size());
+    EXPECT_LT(VS_SceneRenderer::lastPass(common).painted, common.nodes().size());
+    runner::Camera camera = scene.camera;
+    for (const auto& [x, ppu] : {std::pair{0.4, 60.0}, {-0.7, 60.0}, {0.1, 150.0}, {0.0, 25.0}}) {
+        camera.center = Math::Point2d(x, 0.2);
+        camera.pixelsPerUnit = ppu;
+        view.camera = runner::cameraChain(camera, 96, 80);
+        EXPECT_EQ(learnt(view), 0u) << "ortho at " << x << ", " << ppu << " pixels a unit";
+    }
+    view.camera = Math::CameraTransformChain::perspective(80, 96, {0.5, -1.5, 3}, {0, 0, 0}, {0, 1, 0}, 50);
+    EXPECT_EQ(learnt(view), 0u) << "orbited and resized";
+    for (int frame = 2; frame < 6; ++frame) {
+        view.frameKey = MO_FrameKey(frame);
+        EXPECT_EQ(learnt(view), 0u) << "frame " << frame;
+    }
+    // A drag moves its node as it goes.
+    view.camera = runner::cameraChain(scene.camera, 96, 80);
+    const auto* moved = static_cast<const AT_Position2dAttr*>(common.findNode("c9")->attribute("move"));
+    Math::Point2d before, after;
+    moved->getValue(5, before);
+    SLB_DragContext context(&common);
+    context.setCamera(view.camera);
+    context.setFrames(5, 5);
+    VS_Canvas canvas(96, 80);
+    CC_CameraChainTransformCanvasBinder binder(canvas);
+    binder.setTransformChain(view.camera);
+    context.setOglMatrixManager(&binder);
+    CO_UndoHistory history;
+    SLB_DragSession drag(context, history);
+    ASSERT_TRUE(drag.press(common.findNode("c9"), {40, 40}));
+    for (int step = 1; step < 4; ++step) {
+        drag.move({40.0 + 7 * step, 40.0 - 3 * step});
+        EXPECT_EQ(learnt(view), 0u) << "drag move " << step;
+    }
+    moved->getValue(5, after);
+    EXPECT_NE(before.x, after.x);
+    drag.cancel();
+    // A point's own position is what it draws; a label's text too.
+    static_cast<AT_Position2dAttr*>(common.findNode("c2")->attribute("p"))->setLocalValues({0.1, 0.0});
+    static_cast<AT_StringAttr*>(common.findNode("c4")->attribute("s"))->setValue(1, "longer");
+    EXPECT_EQ(learnt(view), 4u);
+    // A hover right after the camera moved paints no more than the pixels under it reach.
+    view.camera = Math::CameraTransformChain::orthographic(96, 80, {0.05, 0.0}, 60);
+    VS_SceneRenderer::pickAt(common, view, 48, 40);
+    EXPECT_EQ(VS_SceneRenderer::lastPass(common).learnt, 0u);
+    EXPECT_LE(VS_SceneRenderer::lastPass(common).painted, 2u);
 }
 
 // Culling only pays when the bounds outlive a frame: drawing changes nothing the scene
 // holds, so a second frame of an unchanged scene asks no node again.
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     rigkit_test::loadPlugin();
-    CullingRestorer restore;
     const std::filesystem::path showcase = std::filesystem::path(RIGKIT_SOURCE_DIR) / "examples/showcase.json";
     runner::Scene scene = runner::loadScene(readJson(showcase));
     VS_OffscreenContext& gl = sharedContext(scene.width, scene.height);
     VS_View view;
     view.camera = runner::cameraChain(scene.camera, scene.width, scene.height);
-    VS_SceneRenderer::setCulling(true);
     VS_SceneRenderer::render(gl, *scene.common, view);
     VS_SceneRenderer::renderPick(gl, *scene.common, view);
     const std::uint64_t edits = UT_EditCount::s_count;
@@ -397,6 +549,39 @@ TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     VS_SceneRenderer::renderPick(gl, *scene.common, view);
     VS_SceneRenderer::pickAt(*scene.common, view, 10, 10);
     EXPECT_EQ(UT_EditCount::s_count, edits);
+}
+
+// A picture depends only on the scene and the view: with multisampling, a label's second
+// frame is the first one again, and a label that left the view and came back draws as one
+// that stayed.
+TEST(CullingIdentity, AMultisampledLabelDrawsAlikeWhateverCameBefore) {
+    rigkit_test::loadPlugin();
+    const Json label = {{"name", "caption"},
+                        {"attributes",
+                         {{"at", {{"type", "position2d"}, {"value", {-0.3, 0.1}}}},
+                          {"msg", {{"type", "string"}, {"value", "Smooth edges"}}}}},
+                        {"painters", {{{"type", "LABEL"}, {"attributes", {"at", "msg"}}}}}};
+    VS_OffscreenContext& gl = sharedContext(96, 64);
+    gl.setSamples(4);
+    struct SingleSampledAgain {
+        VS_OffscreenContext& gl;
+        ~SingleSampledAgain() { gl.setSamples(0); }
+    } single{gl};
+    for (const bool culling : {false, true}) {
+        SCOPED_TRACE(culling ? "culling" : "no culling");
+        const auto at = [&](double x) {
+            VS_View view;
+            view.camera = Math::CameraTransformChain::orthographic(96, 64, {x, 0}, 100);
+            view.culling = culling;
+            return view;
+        };
+        runner::Scene scene = runner::loadScene({{"viewport", {96, 64}}, {"nodes", {label}}});
+        const VS_Image first = VS_SceneRenderer::render(gl, *scene.common, at(0));
+        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
+        VS_SceneRenderer::render(gl, *scene.common, at(40));
+        VS_SceneRenderer::render(gl, *scene.common, at(40));
+        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
+    }
 }
 
 }  // namespace
