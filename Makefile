@@ -112,11 +112,13 @@ fuzz: fuzz-deps
 MUTANTS ?= 300
 SEED ?= 1
 TIMEOUT ?= 0
+# MUTATE_PRESET=asan judges the mutants in the sanitizer build.
+MUTATE_PRESET ?= default
 
-mutate: build-default
+mutate: build-$(MUTATE_PRESET)
 	$(call install_missing,python3 git)
 	python3 tools/mutate/mutate.py --mutants $(MUTANTS) --seed $(SEED) --timeout $(TIMEOUT) --jobs $(JOBS) \
-	  --json build/mutate/seed-$(SEED).json
+	  --build build/$(MUTATE_PRESET) --json build/mutate/seed-$(SEED)$(if $(filter-out default,$(MUTATE_PRESET)),-$(MUTATE_PRESET)).json
 
 format:
 	find host registry transformations manipulators painters pickers apps tests bench fuzz \

@@ -23,6 +23,9 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cmath>
+#include <cstdint>
+#include <string>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
@@ -99,26 +102,89 @@ inline Math::Matrix4x4 turned(double degrees, Math::Vector3d axis) {
     return m;
 }
 
-// GL state, read back.
-inline GLint glInteger(GLenum what) {
-    GLint v = 0;
-    glGetIntegerv(what, &v);
-    return v;
-}
-inline GLfloat glFloat(GLenum what) {
-    GLfloat v = 0;
-    glGetFloatv(what, &v);
-    return v;
-}
 inline GLvoid* glPointer(GLenum what) {
     GLvoid* v = nullptr;
     glGetPointerv(what, &v);
     return v;
 }
-inline std::array<GLfloat, 4> currentColour() {
-    std::array<GLfloat, 4> c{};
-    glGetFloatv(GL_CURRENT_COLOR, c.data());
-    return c;
+
+// ---- GL state, read back as named groups of numbers --------------------------------------
+
+// Each query is read with glGetDoublev into room for a matrix filled with NaN, which keeps
+// the values GL writes; the array pointers are read with glGetPointerv.
+inline const std::vector<std::pair<std::string, std::vector<GLenum>>> kGlState = {
+    // clang-format off
+    {"capabilities",
+     {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_TEXTURE_2D, GL_SCISSOR_TEST, GL_ALPHA_TEST,
+      GL_STENCIL_TEST, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_MULTISAMPLE, GL_COLOR_LOGIC_OP,
+      GL_DITHER, GL_LINE_STIPPLE, GL_POLYGON_STIPPLE, GL_POLYGON_OFFSET_FILL, GL_NORMALIZE, GL_COLOR_MATERIAL, GL_FOG}},
+    // clang-format on
+    {"blend function",
+     {GL_BLEND_SRC_RGB, GL_BLEND_DST_RGB, GL_BLEND_SRC_ALPHA, GL_BLEND_DST_ALPHA, GL_BLEND_EQUATION_RGB,
+      GL_BLEND_EQUATION_ALPHA}},
+    {"current colour", {GL_CURRENT_COLOR}},
+    {"line width and point size", {GL_LINE_WIDTH, GL_POINT_SIZE}},
+    {"polygons", {GL_POLYGON_MODE, GL_CULL_FACE_MODE, GL_FRONT_FACE, GL_SHADE_MODEL}},
+    {"depth and masks", {GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK, GL_COLOR_WRITEMASK, GL_COLOR_CLEAR_VALUE}},
+    {"viewport and scissor box", {GL_VIEWPORT, GL_SCISSOR_BOX}},
+    {"matrix mode and stacks",
+     {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_TEXTURE_STACK_DEPTH,
+      GL_ATTRIB_STACK_DEPTH, GL_CLIENT_ATTRIB_STACK_DEPTH}},
+    {"modelview matrix", {GL_MODELVIEW_MATRIX}},
+    {"projection matrix", {GL_PROJECTION_MATRIX}},
+    {"texture matrix", {GL_TEXTURE_MATRIX}},
+    {"client arrays", {GL_COLOR_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY}},
+    {"vertex array", {GL_VERTEX_ARRAY}},
+    {"vertex array pointer",
+     {GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE, GL_VERTEX_ARRAY_STRIDE, GL_VERTEX_ARRAY_BUFFER_BINDING,
+      GL_VERTEX_ARRAY_POINTER}},
+    {"colour array pointer",
+     {GL_COLOR_ARRAY_SIZE, GL_COLOR_ARRAY_TYPE, GL_COLOR_ARRAY_STRIDE, GL_COLOR_ARRAY_BUFFER_BINDING,
+      GL_COLOR_ARRAY_POINTER}},
+    {"bindings",
+     {GL_ARRAY_BUFFER_BINDING, GL_TEXTURE_BINDING_2D, GL_CURRENT_PROGRAM, GL_DRAW_FRAMEBUFFER_BINDING,
+      GL_UNPACK_ALIGNMENT, GL_PACK_ALIGNMENT}},
+    {"render mode", {GL_RENDER_MODE}},
+};
+
+using GlState = std::vector<std::vector<double>>;
+
+inline GlState readGlState() {
+    GlState state;
+    for (const auto& [name, queries] : kGlState) {
+        std::vector<double>& values = state.emplace_back();
+        for (GLenum what : queries) {
+            std::array<GLdouble, 16> v;
+            v.fill(std::nan(""));
+            if (what == GL_VERTEX_ARRAY_POINTER || what == GL_COLOR_ARRAY_POINTER)
+                v[0] = double(reinterpret_cast<std::uintptr_t>(glPointer(what)));
+            else
+                glGetDoublev(what, v.data());
+            values.insert(values.end(), v.begin(),
+                          std::find_if(v.begin(), v.end(), [](double x) { return std::isnan(x); }));
+        }
+    }
+    // Last, so that it also tells of the reads.
+    state.push_back({double(glGetError())});
+    return state;
+}
+
+// GL keeps matrices in single precision, and a turn undone is back only up to rounding.
+inline bool same(const std::string& name, const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size())
+        return false;
+    const bool matrix = name.find("matrix") != std::string::npos;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (matrix ? std::abs(a[i] - b[i]) > 1e-5 * std::max(1.0, std::abs(a[i])) : a[i] != b[i])
+            return false;
+    return true;
+}
+
+inline std::string print(const std::vector<double>& values) {
+    std::string out;
+    for (double v : values)
+        out += (out.empty() ? "" : " ") + std::to_string(v);
+    return out;
 }
 
 inline int differingPixels(const VS_Image& a, const VS_Image& b) {

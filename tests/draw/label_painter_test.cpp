@@ -202,17 +202,6 @@ TEST_F(Label, ArtIsWrittenOnceAndAgainOnlyForANewTextOrAfterUpdate) {
     EXPECT_EQ(extentOf(red, VS_RGBA(255, 0, 0)).count, extentOf(two, kWhite).count);
 }
 
-TEST_F(Label, UpdateKeepsTheJustificationUnlessTheNodeStillDefinesIt) {
-    properties.set("label_justify", QString("center"));
-    auto painter = make("LABEL");
-    MO_PropertyBag changed;
-    update(*painter, changed);
-    EXPECT_LT(ink(paint(*painter)).minX, 200);
-    changed.set("label_justify", QString("LEFT"));
-    update(*painter, changed);
-    EXPECT_EQ(ink(paint(*painter)).minX, 200);
-}
-
 TEST_F(Label, PickingDrawsItUnchangedAndItHitsNothing) {
     rigkit_test::loadPlugin();
     auto* node = static_cast<MO_Module*>(rig.scene.addNode(std::make_unique<MO_Module>(&rig.scene, "captioned")));

@@ -3,6 +3,8 @@
 // for what a painter's own GL calls leave by design); a paint is a pure function of its
 // inputs, so two give the same pixels; and a paint in GL feedback mode, by which the
 // renderer learns where a node draws, changes no pixel and nothing a later paint draws.
+// A painter told of new properties draws what one built from them draws, and one told of
+// none draws as before.
 
 #include "host/draw/VS_ArtCache.h"
 #include "host/draw/VS_PickCode.h"
@@ -23,85 +25,6 @@
 using namespace draw_test;
 
 namespace {
-
-// ---- GL state, read back as named groups of numbers --------------------------------------
-
-// Each query is read with glGetDoublev into room for a matrix filled with NaN, which keeps
-// the values GL writes; the array pointers are read with glGetPointerv.
-const std::vector<std::pair<std::string, std::vector<GLenum>>> kGlState = {
-    // clang-format off
-    {"capabilities",
-     {GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_TEXTURE_2D, GL_SCISSOR_TEST, GL_ALPHA_TEST,
-      GL_STENCIL_TEST, GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_MULTISAMPLE, GL_COLOR_LOGIC_OP,
-      GL_DITHER, GL_LINE_STIPPLE, GL_POLYGON_STIPPLE, GL_POLYGON_OFFSET_FILL, GL_NORMALIZE, GL_COLOR_MATERIAL, GL_FOG}},
-    // clang-format on
-    {"blend function",
-     {GL_BLEND_SRC_RGB, GL_BLEND_DST_RGB, GL_BLEND_SRC_ALPHA, GL_BLEND_DST_ALPHA, GL_BLEND_EQUATION_RGB,
-      GL_BLEND_EQUATION_ALPHA}},
-    {"current colour", {GL_CURRENT_COLOR}},
-    {"line width and point size", {GL_LINE_WIDTH, GL_POINT_SIZE}},
-    {"polygons", {GL_POLYGON_MODE, GL_CULL_FACE_MODE, GL_FRONT_FACE, GL_SHADE_MODEL}},
-    {"depth and masks", {GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK, GL_COLOR_WRITEMASK, GL_COLOR_CLEAR_VALUE}},
-    {"viewport and scissor box", {GL_VIEWPORT, GL_SCISSOR_BOX}},
-    {"matrix mode and stacks",
-     {GL_MATRIX_MODE, GL_MODELVIEW_STACK_DEPTH, GL_PROJECTION_STACK_DEPTH, GL_TEXTURE_STACK_DEPTH,
-      GL_ATTRIB_STACK_DEPTH, GL_CLIENT_ATTRIB_STACK_DEPTH}},
-    {"modelview matrix", {GL_MODELVIEW_MATRIX}},
-    {"projection matrix", {GL_PROJECTION_MATRIX}},
-    {"texture matrix", {GL_TEXTURE_MATRIX}},
-    {"client arrays", {GL_COLOR_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY}},
-    {"vertex array", {GL_VERTEX_ARRAY}},
-    {"vertex array pointer",
-     {GL_VERTEX_ARRAY_SIZE, GL_VERTEX_ARRAY_TYPE, GL_VERTEX_ARRAY_STRIDE, GL_VERTEX_ARRAY_BUFFER_BINDING,
-      GL_VERTEX_ARRAY_POINTER}},
-    {"colour array pointer",
-     {GL_COLOR_ARRAY_SIZE, GL_COLOR_ARRAY_TYPE, GL_COLOR_ARRAY_STRIDE, GL_COLOR_ARRAY_BUFFER_BINDING,
-      GL_COLOR_ARRAY_POINTER}},
-    {"bindings",
-     {GL_ARRAY_BUFFER_BINDING, GL_TEXTURE_BINDING_2D, GL_CURRENT_PROGRAM, GL_DRAW_FRAMEBUFFER_BINDING,
-      GL_UNPACK_ALIGNMENT, GL_PACK_ALIGNMENT}},
-    {"render mode", {GL_RENDER_MODE}},
-};
-
-using GlState = std::vector<std::vector<double>>;
-
-GlState readGlState() {
-    GlState state;
-    for (const auto& [name, queries] : kGlState) {
-        std::vector<double>& values = state.emplace_back();
-        for (GLenum what : queries) {
-            std::array<GLdouble, 16> v;
-            v.fill(std::nan(""));
-            if (what == GL_VERTEX_ARRAY_POINTER || what == GL_COLOR_ARRAY_POINTER)
-                v[0] = double(reinterpret_cast<std::uintptr_t>(glPointer(what)));
-            else
-                glGetDoublev(what, v.data());
-            values.insert(values.end(), v.begin(),
-                          std::find_if(v.begin(), v.end(), [](double x) { return std::isnan(x); }));
-        }
-    }
-    // Last, so that it also tells of the reads.
-    state.push_back({double(glGetError())});
-    return state;
-}
-
-// GL keeps matrices in single precision, and a turn undone is back only up to rounding.
-bool same(const std::string& name, const std::vector<double>& a, const std::vector<double>& b) {
-    if (a.size() != b.size())
-        return false;
-    const bool matrix = name.find("matrix") != std::string::npos;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (matrix ? std::abs(a[i] - b[i]) > 1e-5 * std::max(1.0, std::abs(a[i])) : a[i] != b[i])
-            return false;
-    return true;
-}
-
-std::string print(const std::vector<double>& values) {
-    std::string out;
-    for (double v : values)
-        out += (out.empty() ? "" : " ") + std::to_string(v);
-    return out;
-}
 
 // ---- what a painter may leave behind, and the painters that pick in their own colours -----
 
@@ -153,6 +76,44 @@ const std::vector<PropertyCase> kCases = {
       {"label_color", std::vector<double>{128, 0, 0, 255}}, {"colorB", std::vector<double>{128, 0, 0, 255}}},
      1, 35.0},
 };
+
+// Every key any painter reads, twice over with other values (scene space and screen space),
+// so that a painter built from one and updated to the other has every value to re-read.
+using Properties = std::vector<std::pair<QString, MO_PropertyValue>>;
+const std::vector<Properties> kEveryKey = {
+    {{"color", std::vector<double>{200, 120, 40, 255}}, {"selection_color", std::vector<double>{40, 200, 120, 255}},
+     {"outer_color", std::vector<double>{90, 30, 160, 255}}, {"inner_color", std::vector<double>{20, 90, 200, 255}},
+     {"length", 0.8}, {"radius", 0.5}, {"width", 0.1}, {"size", 0.12}, {"min", -0.4}, {"max", 2.0},
+     {"position", std::vector<double>{0.2, -0.1}}, {"screen_space", false}, {"xmin", -0.8}, {"ymin", -0.6},
+     {"xmax", 0.9}, {"ymax", 0.7}, {"picking_width", 0.2}, {"picking_size", 0.2}, {"point_style", QString("square")},
+     {"show_limits", true}, {"show_grid_lines", true}, {"box_color", std::vector<double>{250, 250, 0, 255}},
+     {"xValues", std::vector<double>{0.2, 0.4}}, {"yValues", std::vector<double>{-0.3}}, {"relative", false},
+     {"drop_shadow", true}, {"horizontal", true}, {"slider_color", std::vector<double>{10, 160, 160, 255}},
+     {"contour_color", std::vector<double>{160, 10, 160, 255}},
+     {"slider_selection_color", std::vector<double>{160, 160, 10, 255}},
+     {"frame_color", std::vector<double>{60, 60, 200, 255}}, {"frame_selection_color", std::vector<double>{200, 60, 60, 255}},
+     {"on_color", std::vector<double>{0, 220, 90, 255}}, {"off_color", std::vector<double>{220, 0, 90, 255}},
+     {"line_width", 0.05}, {"label", QString("one")}, {"label_color", std::vector<double>{250, 200, 0, 255}},
+     {"label_bg_color", std::vector<double>{0, 0, 90, 255}}, {"label_size", 14.0}, {"label_screenspace", true},
+     {"label_pos", std::vector<double>{0.1, 0.2}}, {"label_screenspace_offset", std::vector<double>{3, 4}},
+     {"label_justify", QString("left")}, {"colorB", std::vector<double>{0, 120, 250, 255}}},
+    {{"color", std::vector<double>{30, 60, 220, 200}}, {"selection_color", std::vector<double>{220, 30, 60, 200}},
+     {"outer_color", std::vector<double>{250, 250, 250, 255}}, {"inner_color", std::vector<double>{120, 60, 0, 255}},
+     {"length", 0.3}, {"radius", 0.1}, {"width", 0.02}, {"size", 0.05}, {"min", 0.1}, {"max", 0.5},
+     {"position", std::vector<double>{-0.3, 0.4}}, {"screen_space", true}, {"xmin", 0.1}, {"ymin", 0.2},
+     {"xmax", 0.5}, {"ymax", 0.6}, {"picking_width", 0.05}, {"picking_size", 0.03}, {"point_style", QString("diamond")},
+     {"show_limits", true}, {"show_grid_lines", false}, {"box_color", std::vector<double>{0, 250, 250, 255}},
+     {"xValues", std::vector<double>{0.3}}, {"yValues", std::vector<double>{0.4, 0.5}}, {"relative", true},
+     {"drop_shadow", false}, {"horizontal", false}, {"slider_color", std::vector<double>{200, 100, 0, 255}},
+     {"contour_color", std::vector<double>{0, 100, 200, 255}},
+     {"slider_selection_color", std::vector<double>{100, 0, 200, 255}},
+     {"frame_color", std::vector<double>{90, 200, 90, 255}}, {"frame_selection_color", std::vector<double>{200, 90, 200, 255}},
+     {"on_color", std::vector<double>{250, 120, 0, 255}}, {"off_color", std::vector<double>{0, 120, 250, 255}},
+     {"line_width", 0.0}, {"label", QString("two words")}, {"label_color", std::vector<double>{0, 250, 200, 255}},
+     {"label_bg_color", std::vector<double>{90, 0, 0, 255}}, {"label_size", 22.0}, {"label_screenspace", false},
+     {"label_pos", std::vector<double>{-0.3, -0.2}}, {"label_screenspace_offset", std::vector<double>{-5, 2}},
+     {"label_justify", QString("center")}, {"colorB", std::vector<double>{250, 0, 120, 255}}},
+};
 // clang-format on
 
 struct Contract {
@@ -177,8 +138,10 @@ const VS_RGBA kPickColour = VS_PickColor(0x1234);
 
 // One painter built for one case, painted on the rig.
 struct Painting {
-    explicit Painting(const Contract& contract) {
-        for (const auto& [key, value] : contract.properties->properties)
+    // Built from `properties` instead of the case's own when given, under the case's turn
+    // and selection.
+    explicit Painting(const Contract& contract, const Properties* properties = nullptr) {
+        for (const auto& [key, value] : properties ? *properties : contract.properties->properties)
             bag.set(key, value);
         std::vector<AT_Attr*> attributes;
         for (const char* name : contract.painter.attributes)
@@ -277,6 +240,19 @@ TEST_P(PainterContract, TwoPaintsInARowGiveTheSamePixels) {
     }
 }
 
+// Only a selection of exactly 1 shows outside picking, and picking shows none: a node
+// selected as part of a group, or a handle other than the first, draws as unselected.
+TEST_P(PainterContract, OnlyTheFirstHandleSelectedShowsAndPickingShowsNoSelection) {
+    for (const auto mode : {MO_OGLContext::NormalRender, MO_OGLContext::PickingRender}) {
+        p.state.selection = 0;
+        const VS_Image unselected = p.painted(mode);
+        for (const std::int32_t selection : {-1, 2, mode == MO_OGLContext::PickingRender ? 1 : 3}) {
+            p.state.selection = selection;
+            EXPECT_EQ(differingPixels(p.painted(mode), unselected), 0) << "selection " << selection << ", mode " << mode;
+        }
+    }
+}
+
 TEST_P(PainterContract, AFeedbackPaintDrawsNothingAndChangesNothingAfterIt) {
     const VS_Image drawn = p.painted(MO_OGLContext::NormalRender);
 
@@ -299,6 +275,67 @@ TEST_P(PainterContract, AFeedbackPaintDrawsNothingAndChangesNothingAfterIt) {
 
     p.paint(MO_OGLContext::NormalRender);
     EXPECT_EQ(differingPixels(p.rig.read(), drawn), 0);
+}
+
+// Keys that one update must give together to mean what they mean when a painter is built:
+// a new colour seeds the 2D point's inner and outer colours unless they come with it.
+const std::set<QString> kGivenTogether = {"color", "inner_color", "outer_color"};
+
+// Painters whose placement is chosen when they are built (a slider's corner is taken only
+// then, and its track keeps its place for good): their updates leave "screen_space" out.
+const std::set<std::string> kPlacedWhenBuilt = {"SLIDER", "SLIDER_FRAME"};
+
+// The second set of every key in two halves, every other key, so that each key is once
+// given and once left out while the others change.
+std::array<std::set<QString>, 2> halves(const std::string& painter) {
+    std::array<std::set<QString>, 2> out{kGivenTogether, {}};
+    int i = 0;
+    for (const auto& [key, value] : kEveryKey[1])
+        if (!kGivenTogether.count(key) && !(kPlacedWhenBuilt.count(painter) && key == "screen_space"))
+            out[i++ % 2].insert(key);
+    return out;
+}
+
+using BothPasses = std::array<VS_Image, 2>;
+
+BothPasses bothPasses(Painting& p) {
+    return {p.painted(MO_OGLContext::NormalRender), p.painted(MO_OGLContext::PickingRender)};
+}
+
+void expectSame(const BothPasses& got, const BothPasses& want, const std::string& what) {
+    for (int pass = 0; pass < 2; ++pass)
+        EXPECT_EQ(differingPixels(got[pass], want[pass]), 0) << what << (pass ? ", picking" : "");
+}
+
+// Told of nothing, a painter draws as before. Built from one set of every key and told of
+// the other's values half at a time, it draws at each step what a painter built from the
+// keys given so far, the rest from the first set, draws: it re-reads what it is given and
+// keeps what it is not.
+TEST_P(PainterContract, AnUpdateRereadsWhatItIsGivenAndKeepsTheRest) {
+    auto* listener = dynamic_cast<MO_PropertyChangeListener*>(p.painter.get());
+    if (!listener)
+        GTEST_SKIP() << "the host never tells it of property changes";
+    const BothPasses before = bothPasses(p);
+    listener->update(MO_PropertyBag());
+    expectSame(bothPasses(p), before, "after an empty update");
+
+    Painting built(GetParam(), &kEveryKey[0]);
+    const BothPasses first = bothPasses(built);
+    Properties mixed = kEveryKey[0];
+    int step = 0;
+    for (const std::set<QString>& half : halves(GetParam().painter.type)) {
+        MO_PropertyBag changed;
+        for (const auto& [key, value] : kEveryKey[1])
+            if (half.count(key)) {
+                changed.set(key, value);
+                std::find_if(mixed.begin(), mixed.end(), [&](const auto& kv) { return kv.first == key; })->second = value;
+            }
+        dynamic_cast<MO_PropertyChangeListener&>(*built.painter).update(changed);
+        Painting fresh(GetParam(), &mixed);
+        expectSame(bothPasses(built), bothPasses(fresh), "step " + std::to_string(++step));
+    }
+    // Otherwise the comparisons above could not tell a value left unread.
+    EXPECT_GT(differingPixels(bothPasses(built)[0], first[0]), 0) << "the two sets draw alike";
 }
 
 INSTANTIATE_TEST_SUITE_P(Registered, PainterContract, ::testing::ValuesIn(contracts()),

@@ -78,19 +78,6 @@ TEST_F(Painters, ArrowColourIgnoresAlphaAndOtherSelectionsAndPicksItsWholeShape)
     EXPECT_EQ(extentOf(pick, VS_RGBA(1, 2, 3)).count, extentOf(rig.paint(*arrow), VS_RGBA(10, 20, 30)).count);
 }
 
-TEST_F(Painters, ArrowUpdateRereadsAndKeepsWhatTheNodeNoLongerDefines) {
-    properties.set("length", 0.5);
-    auto arrow = make("ARROW_Y");
-    ASSERT_NE(dynamic_cast<MO_PropertyChangeListener*>(arrow.get()), nullptr);
-    MO_PropertyBag changed;  // "length" gone, a new colour
-    changed.setColor("color", VS_RGBA(200, 100, 50, 255));
-    update(*arrow, changed);
-    EXPECT_NEAR(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 200 - 65 + 1, 1) << "apex still at 0.65";
-    changed.set("length", 1.0);
-    update(*arrow, changed);
-    EXPECT_NEAR(extentOf(rig.paint(*arrow), VS_RGBA(200, 100, 50)).minY, 86, 1) << "apex at 1.15";
-}
-
 TEST_F(Painters, DragDebuggerCubesSpanTheirHalfEdgeAndShowTheLastColour) {
     auto debugger = make("DRAG_DEBUGGER");
     const VS_Image image = rig.paint(*debugger);

@@ -100,14 +100,6 @@ TEST_F(PositionControls, PickingDrawsOneShapeOfThePickingSize) {
     const Extent e = extentOf(pick(*point()), kPick);
     EXPECT_NEAR(e.width(), 28, 1);
     EXPECT_NEAR(e.count, 3.14159 * 14 * 14, 15);
-    // Both sizes are re-read on update.
-    auto p = point();
-    MO_PropertyBag changed;
-    changed.set("picking_size", 0.08);
-    changed.set("size", 0.2);
-    update(*p, changed);
-    EXPECT_NEAR(extentOf(pick(*p), kPick).width(), 56, 1);
-    EXPECT_NEAR(extentOf(rig.paint(*p), kInner).width(), 0.7 * 140, 2);  // the inner shape
 }
 
 TEST_F(PositionControls, SelectionChangesTheInnerShapeOnlyAndRelativeSitsAtTheOrigin) {

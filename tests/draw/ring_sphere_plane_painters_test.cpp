@@ -121,33 +121,6 @@ TEST_F(Controls, ScreenRingMarkerIsTheHostsArcAtItsLevelOfDetail) {
     EXPECT_EQ(differing, 0);
 }
 
-TEST_F(Controls, RingUpdateKeepsSizesWhenSwitchingModes) {
-    properties.setColor("color", kInk);
-    auto ring = make("CIRCLE_Z");
-    MO_PropertyBag changed;  // screen space and a pixel-sized radius, but no width
-    setAll(changed, {{"screen_space", true}, {"radius", 0.04}});
-    update(*ring, changed);
-    // The scene width 0.03 stays: 10.5 pixels, not the 3.5 of a screen-space default.
-    const Extent row = extentOf(rig.paint(*ring), kInk, 200);
-    EXPECT_NEAR(row.width(), 11, 1);
-    EXPECT_NEAR(row.minX, 200 - 19, 1);
-    // The picking band is re-read too: 0.06 is 21 pixels about the radius of 14.
-    MO_PropertyBag thinner;
-    thinner.set("picking_width", 0.06);
-    update(*ring, thinner);
-    EXPECT_NEAR(extentOf(pick(*ring), kPick).minX, 200 - 25, 1);
-
-    MO_PropertyBag back;  // radius 0.04 now in scene units: 4 pixels
-    back.set("screen_space", false);
-    update(*ring, back);
-    expectBox(extentOf(rig.paint(*ring), kInk), 194, 205, 194, 205, 1);
-
-    MO_PropertyBag wider;  // 20 pixels wide about a radius of 4: a disc of radius 14
-    wider.set("width", 0.2);
-    update(*ring, wider);
-    expectBox(extentOf(rig.paint(*ring), kInk), 186, 213, 186, 213, 1);
-}
-
 TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {
     inks();
     auto sphere = make("SPHERE");
@@ -173,15 +146,13 @@ TEST_F(Controls, SphereShowsItsBodyAndFixedGreatCircles) {
     EXPECT_GT(extentOf(rig.paint(*sphere), kBlue).count, 300);
 }
 
-TEST_F(Controls, SphereSizesFollowTheSceneXUnitAndUpdateKeepsThem) {
+TEST_F(Controls, SphereSizesFollowTheSceneXUnit) {
     set({{"radius", 2.0}, {"line_width", 0.06}});
     auto sphere = make("SPHERE");
     rig.scene.metrics().setUnitScales(0.5, 9, 9);  // radius 1 and bands 0.03 in drawing units
     const VS_Image halved = rig.paint(*sphere);
     MO_PropertyBag none;
     EXPECT_EQ(differingPixels(Rig().paint(*makePainter("SPHERE", none)), halved), 0);
-    update(*sphere, none);
-    EXPECT_EQ(differingPixels(rig.paint(*sphere), halved), 0);
 }
 
 // PLANE_XY with the defaults covers 0 to 1 on X and Y: columns 200 to 299, rows 100 to 199.
@@ -204,7 +175,7 @@ TEST_F(Controls, PlanesCoverTheirSquareInTheirPlane) {
     expectBox(extentOf(rig.paint(*make("PLANE_YZ")), VU_Painter::greenColor), 250, 274, 125, 149);
 }
 
-TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
+TEST_F(Controls, PlaneNegativeWidthScaleAndColours) {
     inks();
     properties.set("min", 0.5);
     properties.set("width", -0.25);  // from 0.5 down to 0.25
@@ -217,12 +188,4 @@ TEST_F(Controls, PlaneNegativeWidthScaleColoursAndUpdate) {
 
     EXPECT_EQ(extentOf(rig.paint(*plane, state(1)), kOtherInk).count, 25 * 25);
     EXPECT_EQ(extentOf(pick(*plane), kPick).count, 25 * 25);
-
-    MO_PropertyBag changed;  // no width any more, a new offset
-    changed.set("min", 1.0);
-    update(*plane, changed);
-    expectBox(extentOf(rig.paint(*plane), kInk), 275, 299, 100, 124);
-    changed.set("width", 0.5);
-    update(*plane, changed);
-    expectBox(extentOf(rig.paint(*plane), kInk), 300, 349, 50, 99);
 }

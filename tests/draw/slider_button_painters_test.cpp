@@ -129,29 +129,6 @@ TEST_F(ControlPainters, SelectedSlidersShowTheirSelectionFace) {
         expectNearRgb(rig.paint(*painter, state(selection)).pixel(200, 150), colour, 0);
 }
 
-TEST_F(ControlPainters, OnlyTheKnobLeavesTheCornerAtAnUpdate) {
-    inks();
-    set({{"frame_color", rgba(kOtherInk)}, {"xmin", 1.0}, {"ymin", -1.0}, {"radius", 0.1}});
-    auto k = knob();
-    auto track = make("SLIDER_FRAME");
-    EXPECT_NEAR(extentOf(rig.paint(*k), kOtherInk).centre().x, 300, 0.5);
-    set({{"screen_space", false}, {"length", 1.0}});
-    update(*k, properties);
-    update(*track, properties);
-    // In the scene, at "position" (0, 0); the track stays at ("xmin", "ymin").
-    EXPECT_NEAR(extentOf(rig.paint(*k), kOtherInk).centre().x, 200, 0.5);
-    const Extent face = extentOf(rig.paint(*track), kOtherInk);
-    EXPECT_NEAR(face.centre().x, 300, 0.5);
-    // From y = -1 to 0 in the drawing, widened by the face's 2.6 pixels.
-    EXPECT_NEAR(face.minY, 197, 1);
-    EXPECT_NEAR(face.maxY, 302, 1);
-    // The knob's radius is re-read: 0.2, a face of 32 pixels.
-    MO_PropertyBag bigger;
-    bigger.set("radius", 0.2);
-    update(*k, bigger);
-    EXPECT_NEAR(extentOf(rig.paint(*k), kOtherInk).width(), 32, 1);
-}
-
 // Size 1 in the scene: a button of radius 100 pixels at the origin, a box of side 200.
 TEST_F(ControlPainters, ButtonAndCheckboxShowTheirValueIgnoreSelectionAndPickWhole) {
     const VS_RGBA faceOff(148, 20, 20), faceOn(20, 148, 20);

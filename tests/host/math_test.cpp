@@ -31,25 +31,6 @@ TEST(Matrix, InPlaceOperationsMultiplyOnTheRight) {
     EXPECT_EQ(r(1, 3), 5.0);
 }
 
-TEST(Matrix, InverseTransposeAndDegenerateAxis) {
-    Matrix4x4 m;
-    m.translate(1, 2, 3).rotateRadians(0.7, {1, 1, 0}).scale(2, 3, 4);
-    EXPECT_TRUE((m * m.inverse()).isIdentity(1e-12));
-    EXPECT_EQ(m.transpose()(3, 1), m(1, 3));
-
-    Matrix4x4 still;
-    still.rotateRadians(1.0, {0, 0, 0});
-    EXPECT_TRUE(still.isIdentity());
-}
-
-TEST(Vector, NormalizeKeepsZeroVectorsFinite) {
-    Vector3d v(0, 0, 0);
-    v.normalize();
-    EXPECT_EQ(v.length(), 0.0);
-    EXPECT_NEAR(Vector3d(3, 4, 0).normalized().length(), 1.0, 1e-15);
-    EXPECT_EQ(Vector3d(1, 0, 0).cross({0, 1, 0}).z, 1.0);
-}
-
 TEST(Quat, EulerOrderTurnsAboutXFirst) {
     Quat q;
     q.setEuler(Angle3d(90, 0, 90), true);
@@ -82,13 +63,6 @@ TEST(Quat, EulerRoundTripAndAxisAngle) {
     EXPECT_FALSE(Quat().rotAxis(angle, untouched));
     EXPECT_EQ(angle, 0.0);
     EXPECT_EQ(untouched.length(), 0.0);
-}
-
-TEST(Quat, FromTwoVectorsAndMatrixAgree) {
-    const Quat q(Vector3d(1, 0, 0), Vector3d(0, 3, 0));
-    expectNear(Point3d(q * Vector3d(2, 0, 0)), {0, 2, 0});
-    expectNear(q.toMatrix().transformPoint({1, 0, 0}), Point3d(q * Vector3d(1, 0, 0)));
-    expectNear(Point3d((q * q.inverse()) * Vector3d(1, 2, 3)), {1, 2, 3});
 }
 
 TEST(LXMaths, ClampToleratesInvertedBounds) {

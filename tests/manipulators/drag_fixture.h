@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 
 namespace rigkit_test {
 
@@ -55,28 +54,6 @@ struct DragTest : ::testing::Test {
             SLB_SelectableDragManipulatorFactorySingleton().create(type, data)));
         EXPECT_TRUE(node->manipulator()) << type;
         return node->manipulator();
-    }
-
-    // The exported classes may be copied by the host: a copy made during a drag moves the
-    // same preview, and an assigned one finishes it into a single command.
-    template <class M, class A>
-    void expectCopiesShareTheDrag(A* attr, double dx, double dy, const std::function<void()>& moved,
-                                  const std::function<void(M&)>& assignedCheck = {}) {
-        M m(node->properties(), attr);
-        m.dragStarted(context, node->selInterface(), 0, 0, 0);
-        M copy(m);
-        copy.drag(context, node->selInterface(), dx, dy, 0);
-        moved();
-        M assigned(node->properties(), attr);
-        assigned = copy;
-        if (assignedCheck)
-            assignedCheck(assigned);
-        CO_OrCommand macro(true);
-        context.setMacro(&macro);
-        assigned.dragFinished(context, node->selInterface());
-        context.setMacro(nullptr);
-        EXPECT_EQ(attr->surrogate(), nullptr);
-        EXPECT_EQ(macro.size(), 1u);
     }
 };
 

@@ -320,7 +320,3 @@ TEST_F(Position3dDrag, APostMatrixShapesTheDisplacementAndItsTranslationMovesNot
     drag({0, 0}, {1, 0.5});
     expectPoint(value3(), 3, 3, 3);
 }
-
-TEST_F(Position3dDrag, CopiesShareTheDragUnderWay) {
-    expectCopiesShareTheDrag<Position3dDragManipulator>(p3, 2, 0, [&] { expectPoint(value3(), 3, 2, 3); });
-}

@@ -153,17 +153,6 @@ TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue)
     EXPECT_EQ(value->valueAt(5), 30);
 }
 
-TEST_F(SliderButtonDrag, SliderCopiesShareTheDragUnderWay) {
-    set("length", 1.0);
-    expectCopiesShareTheDrag<SliderDragManipulator>(
-        value, 0, 0.25,
-        [&] {
-            EXPECT_NEAR(value->valueAt(5), 25, 1e-9);
-            set("length", 2.0);
-        },
-        [](SliderDragManipulator& assigned) { EXPECT_EQ(assigned.length(), 1.0); });
-}
-
 // The slider_button_drag scene pins a toggle's flips, a momentary release and that neither
 // records anything.
 TEST_F(SliderButtonDrag, ButtonsChangeOnlyAtPressAndRelease) {
@@ -189,21 +178,4 @@ TEST_F(SliderButtonDrag, ButtonsChangeOnlyAtPressAndRelease) {
     EXPECT_FALSE(on->value(5));
     session.release();
     EXPECT_FALSE(on->value(5));
-}
-
-TEST_F(SliderButtonDrag, ScriptManipulatorAcceptsAnyDataAndDoesNothing) {
-    for (std::vector<AT_Attr*> attrs : {std::vector<AT_Attr*>{}, {nullptr}, {on}, {value, on}}) {
-        const MO_ComponentData data{node->properties(), attrs};
-        std::unique_ptr<SLB_SelectableDragManipulator> m(
-            SLB_SelectableDragManipulatorFactorySingleton().create("SCRIPT", data));
-        EXPECT_NE(m, nullptr);
-    }
-    value->setLocalValue(7);
-    manipulate("SCRIPT", value);
-    ASSERT_TRUE(session.press(node, {200, 200}));
-    session.move({300, 100});
-    EXPECT_FALSE(session.release());
-    EXPECT_EQ(value->valueAt(5), 7);
-    EXPECT_EQ(value->surrogate(), nullptr);
-    EXPECT_TRUE(history.names().empty());
 }

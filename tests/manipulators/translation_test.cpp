@@ -90,9 +90,3 @@ TEST_F(TranslationDrag, ZDragsInAStandingPlaneThatDoesNotTurnFurther) {
     EXPECT_NEAR(attr->valueAt(5), -1.5, 1e-9);
     session.cancel();
 }
-
-TEST_F(TranslationDrag, CopiesShareTheDragUnderWay) {
-    expectCopiesShareTheDrag<TranslationXDragManipulator>(attr, 2, 0, [&] {
-        EXPECT_NEAR(attr->valueAt(5), 2.5, 1e-12);
-    });
-}

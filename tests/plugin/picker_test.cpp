@@ -103,27 +103,3 @@ TEST_F(Pickers, HandleKindsComeFromCursorType) {
     EXPECT_TRUE(describe(p->scanHits(p->handleId(0), false, Qt::NoModifier))->forceDragStart());
     EXPECT_FALSE(p->lassoSelection());
 }
-
-TEST_F(Pickers, CopiesShareTheModuleHandleAndSettings) {
-    // The pickers are exported whole: the host may copy them.
-    module->setProperty("cursorType", QString("ScaleXHandle"));
-    module->setProperty("force_drag_start", true);
-    MultiPicker p(module->properties(), module, attr, 5);
-    const MultiPicker copy(p);
-    EXPECT_EQ(copy.handleId(0), p.handleId(0));
-    EXPECT_EQ(copy.module(), module);
-    EXPECT_EQ(copy.subSelectionIndex(), 5);
-    EXPECT_EQ(copy.selectionType(), 3);
-    EXPECT_TRUE(copy.forceDragStart());
-
-    module->removeProperty("force_drag_start");
-    MultiPicker assigned(module->properties(), other, attr, 1);
-    EXPECT_NE(assigned.handleId(0), p.handleId(0));
-    assigned = p;
-    EXPECT_EQ(assigned.module(), module);
-    EXPECT_EQ(assigned.handleId(0), p.handleId(0));
-    EXPECT_EQ(assigned.subSelectionIndex(), 5);
-    EXPECT_TRUE(assigned.forceDragStart());
-    EXPECT_TRUE(assigned.scanHits(p.handleId(0), true, Qt::NoModifier));
-    EXPECT_EQ(selection().back().subIndex, 5);
-}
