@@ -19,6 +19,7 @@
 
 #include "apps/core/plugin_loader.h"
 #include "apps/core/scene_loader.h"
+#include "bench/bench_support.h"
 #include "bench/callgrind_marks.h"
 #include "bench/viewport_scene.h"
 #include "host/draw/VS_OffscreenContext.h"
@@ -211,13 +212,17 @@ int loadTimes() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool load = argc > 1 && std::strcmp(argv[1], "load") == 0;
+    // As the other timed benchmarks: freed memory stays in the heap between loads.
+    if (load)
+        bench::restartWithTunables(argv, "scale_bench");
     const char* env = std::getenv("RIGKIT_PLUGIN");
     const std::string error = runner::loadPlugin(env ? env : RIGKIT_PLUGIN_PATH);
     if (!error.empty()) {
         std::fprintf(stderr, "scale_bench: %s\n", error.c_str());
         return 1;
     }
-    if (argc > 1 && std::strcmp(argv[1], "load") == 0)
+    if (load)
         return loadTimes();
     if (argc > 1 && std::strcmp(argv[1], "count") == 0)
         return count();
