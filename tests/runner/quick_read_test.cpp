@@ -102,8 +102,8 @@ void expectSameOutcome(const Outcome& a, const Outcome& b, const std::string& wh
 }
 
 // The careful read, and the quick one when the text parses there (it must then agree), and
-// the read with its fall-back (which always must).
-void expectAlike(const std::string& text, const std::string& what, bool mustParse) {
+// the read with its fall-back (which always must). Whether the quick read gave a document.
+bool expectAlike(const std::string& text, const std::string& what, bool mustParse) {
     const Outcome careful = outcome([&] { return runner::readDocument(runner::parseDocument(text)); });
     std::optional<Document> parsed;
     const Outcome quick = outcome([&] {
@@ -116,6 +116,7 @@ void expectAlike(const std::string& text, const std::string& what, bool mustPars
     if (parsed || quick.index() == 1)
         expectSameOutcome(quick, careful, what);
     expectSameOutcome(outcome([&] { return runner::readDocumentText(text); }), careful, what);
+    return parsed && quick.index() == 0;
 }
 
 TEST(QuickRead, EveryRepositorySceneReadsTheSame) {
@@ -159,14 +160,15 @@ public:
         for (int i = 0; i < count; ++i)
             nodes += (i ? "," : "") + node(i);
         std::vector<std::string> members = {
-            "\"viewport\": [" + pick({"64", "64.0", "1e2", "0", "20000"}) + ", " + pick({"48", "48.5", "-0"}) + "]",
+            "\"viewport\": [" + (chance(98) ? pick({"64", "64.0", "1e2"}) : pick({"0", "20000"})) + ", " +
+                (chance(98) ? "48" : pick({"48.5", "-0"})) + "]",
             "\"camera\": {\"type\": \"ortho\", \"center\": [" + number() + ", " + number() +
-                "], \"pixelsPerUnit\": " + pick({"20", "1e-3", "-1", "\"x\""}) + "}",
-            "\"dpiScale\": " + pick({"1", "2.5", "0"}),
-            "\"background\": [" + pick({"0", "255", "-0", "0.5"}) + ", 1, 2, 3]",
-            "\"metrics\": {\"unitScale\": [" + number() + ", 1, 1]}",
+                "], \"pixelsPerUnit\": " + (chance(90) ? pick({"20", "1e-3"}) : pick({"-1", "\"x\""})) + "}",
+            "\"dpiScale\": " + (chance(95) ? pick({"1", "2.5"}) : "0"),
+            "\"background\": [" + (chance(98) ? pick({"0", "255", "-0"}) : "0.5") + ", 1, 2, 3]",
+            "\"metrics\": {\"unitScale\": [" + (chance(90) ? pick({"1", "2.5", "1e-3"}) : number()) + ", 1, 1]}",
             "\"nodes\": [" + nodes + "]",
-            "\"script\": " + anyValue(pick(0, 3)),
+            "\"script\": [" + anyValue(pick(0, 3)) + "]",
         };
         return object(members);
     }
@@ -176,21 +178,28 @@ private:
     std::string pick(std::initializer_list<const char*> choices) {
         return *(choices.begin() + pick(0, static_cast<int>(choices.size()) - 1));
     }
+    std::string pick(std::initializer_list<std::string> choices) {
+        return *(choices.begin() + pick(0, static_cast<int>(choices.size()) - 1));
+    }
     bool chance(int percent) { return pick(1, 100) <= percent; }
 
     // The spellings a parser may read differently: signs of zero, integers and doubles,
-    // the ends of the doubles and of 64-bit integers, exponents.
+    // the ends of the doubles and of 64-bit integers, exponents. Now and then one that only
+    // one parser takes, or neither, so that most documents still read.
     std::string number() {
+        if (chance(1))
+            return pick({"1e400", "18446744073709551616", "-9223372036854775809", "123456789012345678901234567890",
+                         "01", "1.", "+1"});
         return pick({"0", "-0", "0.0", "-0.0", "-0e0", "1", "2.0", "-7", "0.1", "1e-400", "-1e-400", "5e-324",
-                     "1.7976931348623157e308", "1e400", "18446744073709551615", "18446744073709551616",
-                     "9223372036854775807", "-9223372036854775808", "-9223372036854775809",
-                     "123456789012345678901234567890", "3.141592653589793238462643383279", "1E+2", "2.5e-3", "01",
-                     "1.", "+1"});
+                     "1.7976931348623157e308", "18446744073709551615", "9223372036854775807",
+                     "-9223372036854775808", "3.141592653589793238462643383279", "1E+2", "2.5e-3"});
     }
 
     std::string text() {
-        return pick({"\"a\"", "\"b\"", "\"\"", "\"\\u00e9\\n\"", "\"\\ud83d\\ude00\"", "\"\\ud800\"", "\"\\udc00x\"",
-                     "\"a\\u0000b\"", "\"tab\\t\\\"q\\\"\"", "\"\xc3\xa9\"", "\"\xff\""});
+        if (chance(1))
+            return pick({"\"\\ud800\"", "\"\\udc00x\"", "\"\xff\""});
+        return pick({"\"a\"", "\"b\"", "\"\"", "\"\\u00e9\\n\"", "\"\\ud83d\\ude00\"", "\"a\\u0000b\"",
+                     "\"tab\\t\\\"q\\\"\"", "\"\xc3\xa9\""});
     }
 
     std::string anyValue(int depth) {
@@ -202,6 +211,8 @@ private:
             case 2:
                 return pick({"true", "false", "null"});
             case 3: {
+                if (chance(80))
+                    return number();
                 const std::size_t deep = static_cast<std::size_t>(pick(60, 66));
                 return std::string(deep, '[') + "1" + std::string(deep, ']');
             }
@@ -225,7 +236,7 @@ private:
     std::string attribute() {
         const std::string kind = pick({"double", "bool", "string", "position2d", "position3d", "rotation3d", "scale3d"});
         std::vector<std::string> members = {"\"type\": \"" + kind + "\""};
-        const std::string value = kind == "bool"     ? pick({"true", "false", "1"})
+        const std::string value = kind == "bool"     ? (chance(95) ? pick({"true", "false"}) : "1")
                                   : kind == "string" ? text()
                                   : kind == "double" ? number()
                                   : kind == "position2d"
@@ -233,15 +244,17 @@ private:
                                       : "[" + number() + ", " + number() + ", " + number() + "]";
         if (chance(80))
             members.push_back("\"value\": " + value);
-        if (chance(40) && kind != "bool" && kind != "string")
-            members.push_back("\"curve\": \"" + std::string(pick({"bezier", "ease", "expr", "nope"})) + "\"");
-        if (chance(40)) {
+        const bool numeric = kind != "bool" && kind != "string";
+        const bool curve = numeric && chance(40);
+        if (curve)
+            members.push_back("\"curve\": \"" + std::string(chance(95) ? pick({"bezier", "ease", "expr"}) : "nope") + "\"");
+        if (curve || ((!numeric || chance(5)) && chance(60))) {
             std::string keys;
             for (int i = pick(0, 4); i > 0; --i)
                 keys += std::string(keys.empty() ? "" : ", ") + "[" + number() + ", " + value + "]";
             members.push_back("\"keys\": [" + keys + "]");
         }
-        if (chance(10))
+        if (chance(3))
             members.push_back("\"animatable\": false");
         return object(members);
     }
@@ -250,23 +263,25 @@ private:
         std::vector<std::string> attributes;
         std::vector<std::string> names;
         for (int i = pick(0, 4); i > 0; --i) {
-            names.push_back(pick({"tx", "ty", "pos", "on", "label", "tx"}));
+            names.push_back("a" + std::to_string(i));
             attributes.push_back("\"" + names.back() + "\": " + attribute());
         }
         std::vector<std::string> properties;
         for (int i = pick(0, 3); i > 0; --i)
-            properties.push_back(std::string(pick({"\"length\"", "\"size\"", "\"tags\""})) + ": " +
-                                 (chance(30) ? "[" + number() + ", " + number() + "]" : anyValue(0)));
+            properties.push_back("\"p" + std::to_string(i) + "\": " +
+                                 (chance(30)  ? "[" + number() + ", " + number() + "]"
+                                  : chance(2) ? anyValue(0)
+                                              : pick({number(), text(), std::string(pick({"true", "false"}))})));
         const std::string bound = names.empty() ? "" : "\"" + names.front() + "\"";
         std::vector<std::string> members = {
             "\"name\": \"n" + std::to_string(index) + "\"",
             "\"attributes\": " + object(attributes),
             "\"properties\": " + object(properties),
             "\"painters\": [{\"type\": \"ARROW_Y\", \"attributes\": [" + bound + "]}]",
-            "\"picker\": {\"type\": \"MONO\", \"attributes\": [" + bound + "], \"subSelectionIndex\": " + number() + "}",
+            "\"picker\": {\"type\": \"MONO\", \"attributes\": [" + bound + "], \"subSelectionIndex\": " + (chance(90) ? pick({"0", "1", "-0", "2.0", "-3"}) : number()) + "}",
         };
         if (index > 0 && chance(40))
-            members.push_back("\"parent\": \"n" + std::to_string(pick(0, index)) + "\"");
+            members.push_back("\"parent\": \"n" + std::to_string(pick(0, index - 1)) + "\"");
         if (chance(20))
             members.push_back("\"ports\": [null, \"n" + std::to_string(pick(0, index)) + "\"]");
         return object(members);
@@ -275,7 +290,7 @@ private:
     // Members in a random order, now and then one of them twice.
     std::string object(std::vector<std::string> members) {
         std::shuffle(members.begin(), members.end(), m_random);
-        if (!members.empty() && chance(5))
+        if (!members.empty() && chance(1))
             members.push_back(members[static_cast<std::size_t>(pick(0, static_cast<int>(members.size()) - 1))]);
         std::string out = "{";
         for (std::size_t i = 0; i < members.size(); ++i)
@@ -288,6 +303,7 @@ private:
 
 TEST(QuickRead, RandomDocumentsReadTheSame) {
     std::mt19937 damage(7);
+    int read = 0;
     for (unsigned seed = 1; seed <= 400; ++seed) {
         std::string text = Writer(seed).document();
         // Some are cut short or have a byte changed.
@@ -295,8 +311,10 @@ TEST(QuickRead, RandomDocumentsReadTheSame) {
             text.resize(damage() % text.size());
         if (seed % 11 == 0)
             text[damage() % text.size()] = "{}[],:\"0-e "[damage() % 11];
-        expectAlike(text, "seed " + std::to_string(seed) + ": " + text, false);
+        read += expectAlike(text, "seed " + std::to_string(seed) + ": " + text, false);
     }
+    // Enough of them read to a document for the comparison to mean something.
+    EXPECT_GT(read, 60);
 }
 
 // Containers nest up to the careful parser's limit and no deeper, whichever way is read.
