@@ -2,7 +2,7 @@
 # machine as root: they install whatever Debian packages are missing first.
 
 DEPS := build-essential cmake ninja-build ccache pkg-config binutils \
-        qtbase5-dev libglm-dev nlohmann-json3-dev \
+        qtbase5-dev libglm-dev nlohmann-json3-dev libsimdjson-dev \
         libgtest-dev libgmock-dev libbenchmark-dev \
         libegl-dev libgl-dev libopengl-dev libglu1-mesa-dev libegl-mesa0 libgl1-mesa-dri \
         libpng-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core \

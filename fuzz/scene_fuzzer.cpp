@@ -1,6 +1,7 @@
 // Scene files through the runner's loader and script player, as rigkit-run plays them.
 // A wrong file must end in a RunError ("where: what"); anything else escaping is a fault.
 
+#include "apps/core/document.h"
 #include "apps/core/json_util.h"
 #include "apps/core/scene_loader.h"
 #include "apps/core/script.h"
@@ -11,10 +12,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -85,6 +88,26 @@ const std::filesystem::path& outDir() {
     return dir;
 }
 
+// Where the flat DOM reads a text at all, it must give the careful reader's document or
+// its message.
+void compareQuickRead(const std::string& text) {
+    std::optional<runner::Document> quick, careful;
+    std::string quickError, carefulError;
+    try {
+        quick = runner::readDocumentQuickly(text);
+    } catch (const runner::RunError& e) {
+        quickError = e.what();
+    }
+    try {
+        careful = runner::readDocument(runner::parseDocument(text));
+    } catch (const runner::RunError& e) {
+        carefulError = e.what();
+    }
+    const bool sameDocument = careful && *quick == *careful && quick->script.dump() == careful->script.dump();
+    if ((quick && !sameDocument) || (!quickError.empty() && quickError != carefulError))
+        std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -93,8 +116,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::shared_ptr<VS_OffscreenContext> gl = std::make_shared<VS_OffscreenContext>(16, 16);
     MSG_Log::instance().clear();
     std::ostream discard(nullptr);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    compareQuickRead(text);
     try {
-        runner::Json document = runner::parseDocument(std::string(reinterpret_cast<const char*>(data), size));
+        runner::Json document = runner::parseDocument(text);
         // The input's length picks, so that the fuzzer tries both ways on any file.
         bound(document, size % 2 == 1);
         runner::Scene scene = runner::loadScene(document);

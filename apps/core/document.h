@@ -117,6 +117,12 @@ Document readDocument(const Json& json);
 // The same, keeping `json` as the document's source.
 Document readDocument(std::shared_ptr<const Json> json);
 
+// readDocument(parseDocument(text)): the same document (without a source) or the same
+// RunError, read through the flat DOM when the text parses there.
+Document readDocumentText(const std::string& text);
+// That read alone: nothing when the text does not parse there. Throws RunError.
+std::optional<Document> readDocumentQuickly(const std::string& text);
+
 // readDocument in its parts and in its order, for building a scene as the nodes are read
 // (loadScene), so that a large file is not held a second time as a document.
 // The view settings, without the nodes and the script.

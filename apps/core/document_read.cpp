@@ -1,8 +1,10 @@
 // JSON to a checked document. Every message names the place in the file it is about, and
 // a file is read in the order it is written, so that the first fault found is the first
-// one in the file.
+// one in the file. The reads are written once for any JSON that offers a Json's calls: a
+// Json, and the flat DOM of a large file (json_dom.h), which must read the same.
 
 #include "apps/core/document.h"
+#include "apps/core/document_dom.h"
 #include "apps/core/scene_query.h"
 
 #include <cmath>
@@ -21,55 +23,78 @@ namespace {
 class Where {
 public:
     explicit Where(const std::string& root) : m_root(&root) {}
-    Where(const Where& parent, const char* key) : m_parent(&parent), m_key(key) {}
-    Where(const Where& parent, const std::string& key) : m_parent(&parent), m_name(&key) {}
+    // The key is a literal or lives in the JSON being read.
+    Where(const Where& parent, std::string_view key) : m_parent(&parent), m_key(key), m_named(true) {}
     Where(const Where& parent, std::size_t index) : m_parent(&parent), m_index(index) {}
 
     std::string str() const {
         if (!m_parent)
             return *m_root;
-        if (m_key)
-            return member(m_parent->str(), m_key);
-        if (m_name)
-            return member(m_parent->str(), *m_name);
+        if (m_named)
+            return member(m_parent->str(), std::string(m_key));
         return element(m_parent->str(), m_index);
     }
 
 private:
     const std::string* m_root = nullptr;
     const Where* m_parent = nullptr;
-    const char* m_key = nullptr;
-    const std::string* m_name = nullptr;
+    std::string_view m_key;
+    bool m_named = false;
     std::size_t m_index = 0;
 };
 
+// What only one kind of JSON has: a Json's values can be kept as a document's source, and
+// its strings are std::strings.
+std::string_view textOf(const Json& v) {
+    return v.get_ref<const std::string&>();
+}
+
+std::string_view textOf(const DomValue& v) {
+    return v.text();
+}
+
+const Json* sourceOf(const Json& v) {
+    return &v;
+}
+
+const Json* sourceOf(const DomValue&) {
+    return nullptr;
+}
+
 // The typed reads of json_util.h, which they leave the messages to.
-const Json& asObject(const Json& v, const Where& w) {
+template <class J>
+const J& asObject(const J& v, const Where& w) {
     return v.is_object() ? v : requireObject(v, w.str());
 }
 
-const Json& asList(const Json& v, const Where& w) {
+template <class J>
+const J& asList(const J& v, const Where& w) {
     return v.is_array() ? v : requireArray(v, w.str());
 }
 
-double asNumber(const Json& v, const Where& w) {
+template <class J>
+double asNumber(const J& v, const Where& w) {
     if (v.is_number()) {
-        const double d = v.get<double>();
+        const double d = v.template get<double>();
         if (std::isfinite(d))
             return d;
     }
     return requireNumber(v, w.str());
 }
 
-std::string asString(const Json& v, const Where& w) {
-    return v.is_string() ? v.get<std::string>() : requireString(v, w.str());
+template <class J>
+std::string asString(const J& v, const Where& w) {
+    return v.is_string() ? v.template get<std::string>() : requireString(v, w.str());
 }
 
-bool asBool(const Json& v, const Where& w) {
-    return v.is_boolean() ? v.get<bool>() : requireBool(v, w.str());
+template <class J>
+bool asBool(const J& v, const Where& w) {
+    return v.is_boolean() ? v.template get<bool>() : requireBool(v, w.str());
 }
 
-std::vector<double> asNumbers(const Json& v, std::size_t n, const Where& w) {
+// A short list, read by index.
+template <class J>
+std::vector<double> asNumbers(const J& v, std::size_t n, const Where& w) {
     if (!v.is_array() || v.size() != n)
         return requireNumbers(v, n, w.str());
     std::vector<double> out;
@@ -79,7 +104,8 @@ std::vector<double> asNumbers(const Json& v, std::size_t n, const Where& w) {
     return out;
 }
 
-void onlyKeys(const Json& object, const Where& w, std::initializer_list<const char*> allowed) {
+template <class J>
+void onlyKeys(const J& object, const Where& w, std::initializer_list<const char*> allowed) {
     for (const auto& item : object.items()) {
         bool known = false;
         for (const char* a : allowed)
@@ -89,7 +115,8 @@ void onlyKeys(const Json& object, const Where& w, std::initializer_list<const ch
     }
 }
 
-int asInteger(const Json& v, const Where& w, int low, int high) {
+template <class J>
+int asInteger(const J& v, const Where& w, int low, int high) {
     const double d = asNumber(v, w);
     if (d != std::floor(d) || d < low || d > high)
         throw RunError(w.str(), "expected a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
@@ -97,24 +124,28 @@ int asInteger(const Json& v, const Where& w, int low, int high) {
     return static_cast<int>(d);
 }
 
-double asPositive(const Json& v, const Where& w) {
+template <class J>
+double asPositive(const J& v, const Where& w) {
     const double d = asNumber(v, w);
     if (d <= 0.0)
         throw RunError(w.str(), "expected a number above 0, found " + show(v));
     return d;
 }
 
-Value propertyValue(const Json& v, const Where& w) {
+template <class J>
+Value propertyValue(const J& v, const Where& w) {
     if (v.is_boolean())
-        return v.get<bool>();
+        return v.template get<bool>();
     if (v.is_number())
         return asNumber(v, w);
     if (v.is_string())
-        return v.get<std::string>();
+        return v.template get<std::string>();
     if (v.is_array()) {
         std::vector<double> list;
-        for (std::size_t i = 0; i < v.size(); ++i)
-            list.push_back(asNumber(v[i], Where(w, i)));
+        list.reserve(v.size());
+        std::size_t i = 0;
+        for (const auto& item : v)
+            list.push_back(asNumber(item, Where(w, i++)));
         return list;
     }
     throw RunError(w.str(), "expected a number, a boolean, a string or a list of numbers, found " + describe(v));
@@ -123,7 +154,8 @@ Value propertyValue(const Json& v, const Where& w) {
 // ---- attributes ----------------------------------------------------------------------
 
 // A value of the kind's shape, or the kind's unset value for none.
-Value attributeValue(const AttributeKindInfo& kind, const Json* v, const Where& w) {
+template <class J>
+Value attributeValue(const AttributeKindInfo& kind, const J* v, const Where& w) {
     switch (kind.kind) {
         case AttributeKind::Double:
             return v ? asNumber(*v, w) : 0.0;
@@ -138,25 +170,30 @@ Value attributeValue(const AttributeKindInfo& kind, const Json* v, const Where& 
 
 // [[frame, value], ...]. Two keys at one frame are refused: the second would silently
 // replace the first.
-std::vector<Key> attributeKeys(const AttributeKindInfo& kind, const Json& list, const Where& w) {
+template <class J>
+std::vector<Key> attributeKeys(const AttributeKindInfo& kind, const J& list, const Where& w) {
     asList(list, w);
     std::vector<Key> out;
     out.reserve(list.size());
     std::set<double> frames;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const Where at(w, i);
-        if (!list[i].is_array() || list[i].size() != 2)
-            throw RunError(at.str(), "expected a key [frame, value], found " + describe(list[i]));
+    std::size_t i = 0;
+    for (const auto& item : list) {
+        const Where at(w, i++);
+        if (!item.is_array() || item.size() != 2)
+            throw RunError(at.str(), "expected a key [frame, value], found " + describe(item));
         Key& key = out.emplace_back();
-        key.frame = asNumber(list[i][0], Where(at, std::size_t{0}));
-        key.value = attributeValue(kind, &list[i][1], Where(at, 1));
+        const J& frame = item[std::size_t{0}];
+        const J& value = item[1];
+        key.frame = asNumber(frame, Where(at, std::size_t{0}));
+        key.value = attributeValue(kind, &value, Where(at, 1));
         if (!frames.insert(key.frame).second)
-            throw RunError(at.str(), "a second key at frame " + show(list[i][0]));
+            throw RunError(at.str(), "a second key at frame " + show(frame));
     }
     return out;
 }
 
-const AttributeKindInfo& attributeKindOf(const Json& desc, const Where& w) {
+template <class J>
+const AttributeKindInfo& attributeKindOf(const J& desc, const Where& w) {
     if (!desc.contains("type"))
         throw RunError(w.str(), "missing \"type\" (one of: " + attributeKindList() + ")");
     const std::string name = asString(desc["type"], Where(w, "type"));
@@ -167,7 +204,8 @@ const AttributeKindInfo& attributeKindOf(const Json& desc, const Where& w) {
     return *kind;
 }
 
-std::optional<CurveKind> curveOf(const AttributeKindInfo& kind, const Json& desc, bool animatable, const Where& w) {
+template <class J>
+std::optional<CurveKind> curveOf(const AttributeKindInfo& kind, const J& desc, bool animatable, const Where& w) {
     if (!desc.contains("curve"))
         return std::nullopt;
     const Where at(w, "curve");
@@ -185,16 +223,17 @@ std::optional<CurveKind> curveOf(const AttributeKindInfo& kind, const Json& desc
     return curve->kind;
 }
 
-Attribute readAttribute(const std::string& name, const Json& desc, const Where& w) {
+template <class J>
+Attribute readAttribute(std::string_view name, const J& desc, const Where& w) {
     // Dots separate the parts of the paths that steps use, and "matrix" and "keys" are
     // words of those paths.
-    if (name.empty() || name.find('.') != std::string::npos || name == kMatrixWord || name == kKeysWord)
+    if (name.empty() || name.find('.') != std::string_view::npos || name == kMatrixWord || name == kKeysWord)
         throw RunError(w.str(), "an attribute name must be non-empty, without dots, and neither \"matrix\" nor \"keys\"");
     asObject(desc, w);
     onlyKeys(desc, w, kAttributeKeys);
     const AttributeKindInfo& kind = attributeKindOf(desc, w);
     Attribute a;
-    a.name = name;
+    a.name = std::string(name);
     a.kind = kind.kind;
     a.animatable = desc.contains("animatable") ? asBool(desc["animatable"], Where(w, "animatable")) : true;
     a.curve = curveOf(kind, desc, a.animatable, w);
@@ -204,7 +243,12 @@ Attribute readAttribute(const std::string& name, const Json& desc, const Where& 
         throw RunError(keysAt.str(), "an attribute that is not animatable takes no keys");
     if (hasKeys && !a.curve && kind.numbers > 0)
         throw RunError(w.str(), "keys need a \"curve\" (one of: " + curveKindList() + ")");
-    a.value = attributeValue(kind, desc.contains("value") ? &desc["value"] : nullptr, Where(w, "value"));
+    if (desc.contains("value")) {
+        const J& value = desc["value"];
+        a.value = attributeValue(kind, &value, Where(w, "value"));
+    } else {
+        a.value = attributeValue<J>(kind, nullptr, Where(w, "value"));
+    }
     if (hasKeys)
         a.keys = attributeKeys(kind, desc["keys"], keysAt);
     return a;
@@ -212,7 +256,8 @@ Attribute readAttribute(const std::string& name, const Json& desc, const Where& 
 
 // ---- components ----------------------------------------------------------------------
 
-Binding readBinding(const Node& node, const Json& ref, const Where& w) {
+template <class J>
+Binding readBinding(const Node& node, const J& ref, const Where& w) {
     Binding b;
     b.path = asString(ref, w);
     const auto [name, component] = splitAttributePath(b.path);
@@ -230,7 +275,8 @@ Binding readBinding(const Node& node, const Json& ref, const Where& w) {
     return b;
 }
 
-Component readComponent(const Node& node, const Json& desc, const Where& w, bool picker) {
+template <class J>
+Component readComponent(const Node& node, const J& desc, const Where& w, bool picker) {
     asObject(desc, w);
     onlyKeys(desc, w, picker ? kPickerKeys : kComponentKeys);
     if (!desc.contains("type"))
@@ -238,10 +284,12 @@ Component readComponent(const Node& node, const Json& desc, const Where& w, bool
     Component c;
     if (desc.contains("attributes")) {
         const Where at(w, "attributes");
-        const Json& list = asList(desc["attributes"], at);
+        const J& list = desc["attributes"];
+        asList(list, at);
         c.attributes.reserve(list.size());
-        for (std::size_t i = 0; i < list.size(); ++i)
-            c.attributes.push_back(readBinding(node, list[i], Where(at, i)));
+        std::size_t i = 0;
+        for (const auto& item : list)
+            c.attributes.push_back(readBinding(node, item, Where(at, i++)));
     }
     if (picker && desc.contains("subSelectionIndex"))
         c.subSelectionIndex = asInteger(desc["subSelectionIndex"], Where(w, "subSelectionIndex"),
@@ -250,19 +298,23 @@ Component readComponent(const Node& node, const Json& desc, const Where& w, bool
     return c;
 }
 
-std::vector<Component> readComponentList(const Node& node, const Json& desc, const char* key, const Where& w) {
+template <class J>
+std::vector<Component> readComponentList(const Node& node, const J& desc, const char* key, const Where& w) {
     std::vector<Component> out;
     if (!desc.contains(key))
         return out;
     const Where at(w, key);
-    const Json& list = asList(desc[key], at);
+    const J& list = desc[key];
+    asList(list, at);
     out.reserve(list.size());
-    for (std::size_t i = 0; i < list.size(); ++i)
-        out.push_back(readComponent(node, list[i], Where(at, i), false));
+    std::size_t i = 0;
+    for (const auto& item : list)
+        out.push_back(readComponent(node, item, Where(at, i++), false));
     return out;
 }
 
-std::optional<Component> readOptionalComponent(const Node& node, const Json& desc, const char* key, const Where& w,
+template <class J>
+std::optional<Component> readOptionalComponent(const Node& node, const J& desc, const char* key, const Where& w,
                                                bool picker) {
     if (!desc.contains(key) || desc[key].is_null())
         return std::nullopt;
@@ -275,7 +327,8 @@ std::optional<Component> readOptionalComponent(const Node& node, const Json& des
 // nodes that come before.
 using Names = std::unordered_set<std::string_view>;
 
-std::string readNodeName(const Json& desc, const Where& w, const Names& names) {
+template <class J>
+std::string readNodeName(const J& desc, const Where& w, const Names& names) {
     if (!desc.contains("name"))
         throw RunError(w.str(), "missing \"name\"");
     const Where at(w, "name");
@@ -288,7 +341,8 @@ std::string readNodeName(const Json& desc, const Where& w, const Names& names) {
     return name;
 }
 
-std::optional<std::string> readParent(const Json& desc, const Where& w, const Names& names) {
+template <class J>
+std::optional<std::string> readParent(const J& desc, const Where& w, const Names& names) {
     if (!desc.contains("parent") || desc["parent"].is_null())
         return std::nullopt;
     const Where at(w, "parent");
@@ -300,19 +354,22 @@ std::optional<std::string> readParent(const Json& desc, const Where& w, const Na
 
 // Each names the node whose transformation it brings in (which, like a parent, must come
 // before; the node itself may be named), or is null, left unconnected.
-std::vector<std::optional<std::string>> readPorts(const Json& desc, const Where& w, const Names& names) {
+template <class J>
+std::vector<std::optional<std::string>> readPorts(const J& desc, const Where& w, const Names& names) {
     std::vector<std::optional<std::string>> out;
     if (!desc.contains("ports"))
         return out;
     const Where at(w, "ports");
-    const Json& list = asList(desc["ports"], at);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i].is_null()) {
+    const J& list = desc["ports"];
+    asList(list, at);
+    std::size_t i = 0;
+    for (const auto& item : list) {
+        const Where port(at, i++);
+        if (item.is_null()) {
             out.emplace_back();
             continue;
         }
-        const Where port(at, i);
-        std::string s = asString(list[i], port);
+        std::string s = asString(item, port);
         if (!names.count(s))
             throw RunError(port.str(), "unknown node " + quote(s) + " (a port's node must come before the node)");
         out.emplace_back(std::move(s));
@@ -320,33 +377,37 @@ std::vector<std::optional<std::string>> readPorts(const Json& desc, const Where&
     return out;
 }
 
-void readAttributesAndProperties(const Json& desc, const Where& w, Node& node, bool keepSource) {
+template <class J>
+void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool keepSource) {
     if (desc.contains("attributes")) {
         const Where at(w, "attributes");
-        const Json& attributes = asObject(desc["attributes"], at);
+        const J& attributes = desc["attributes"];
+        asObject(attributes, at);
         node.attributes.reserve(attributes.size());
         for (const auto& item : attributes.items()) {
             node.attributes.push_back(readAttribute(item.key(), item.value(), Where(at, item.key())));
-            node.attributes.back().source = keepSource ? &item.value() : nullptr;
+            node.attributes.back().source = keepSource ? sourceOf(item.value()) : nullptr;
         }
     }
     if (desc.contains("properties")) {
         const Where at(w, "properties");
-        const Json& properties = asObject(desc["properties"], at);
+        const J& properties = desc["properties"];
+        asObject(properties, at);
         node.properties.reserve(properties.size());
         for (const auto& item : properties.items())
-            node.properties.emplace_back(item.key(), propertyValue(item.value(), Where(at, item.key())));
+            node.properties.emplace_back(std::string(item.key()), propertyValue(item.value(), Where(at, item.key())));
     }
 }
 
-Node readNode(const Json& desc, const Where& w, Names& names, bool keepSource) {
+template <class J>
+Node readNode(const J& desc, const Where& w, Names& names, bool keepSource) {
     asObject(desc, w);
     onlyKeys(desc, w, kNodeKeys);
     Node node;
-    node.source = keepSource ? &desc : nullptr;
+    node.source = keepSource ? sourceOf(desc) : nullptr;
     node.name = readNodeName(desc, w, names);
     node.parent = readParent(desc, w, names);
-    names.insert(desc["name"].get_ref<const std::string&>());
+    names.insert(textOf(desc["name"]));
     node.ports = readPorts(desc, w, names);
     readAttributesAndProperties(desc, w, node, keepSource);
     node.transformations = readComponentList(node, desc, "transformations", w);
@@ -358,7 +419,8 @@ Node readNode(const Json& desc, const Where& w, Names& names, bool keepSource) {
 
 // ---- view settings -------------------------------------------------------------------
 
-Camera readPerspective(const Json& desc, const Where& w) {
+template <class J>
+Camera readPerspective(const J& desc, const Where& w) {
     Camera cam;
     cam.kind = Camera::Kind::Perspective;
     onlyKeys(desc, w, kPerspectiveCameraKeys);
@@ -386,7 +448,8 @@ Camera readPerspective(const Json& desc, const Where& w) {
     return cam;
 }
 
-void readViewport(const Json& v, Document& doc) {
+template <class J>
+void readViewport(const J& v, Document& doc) {
     if (!v.is_array() || v.size() != 2)
         throw RunError("viewport", "expected [width, height], found " + describe(v));
     doc.width = asInteger(v[0], Where(std::string("viewport[0]")), 1, 16384);
@@ -400,8 +463,9 @@ void readViewport(const Json& v, Document& doc) {
                                        " pixels, such as 8192 x 8192)");
 }
 
-std::optional<std::array<double, 3>> readMetrics(const Json& desc) {
-    const Json& m = requireObject(desc, "metrics");
+template <class J>
+std::optional<std::array<double, 3>> readMetrics(const J& m) {
+    requireObject(m, "metrics");
     checkKeys(m, "metrics", kMetricsKeys);
     if (!m.contains("unitScale"))
         return std::nullopt;
@@ -412,7 +476,8 @@ std::optional<std::array<double, 3>> readMetrics(const Json& desc) {
     return std::array<double, 3>{s[0], s[1], s[2]};
 }
 
-VS_RGBA readBackground(const Json& b) {
+template <class J>
+VS_RGBA readBackground(const J& b) {
     if (!b.is_array() || b.size() != 4)
         throw RunError("background", "expected a colour [red, green, blue, alpha], found " + describe(b));
     const std::string root = "background";
@@ -423,13 +488,17 @@ VS_RGBA readBackground(const Json& b) {
     return VS_RGBA(c[0], c[1], c[2], c[3]);
 }
 
-void readViewSettings(const Json& json, Document& doc) {
+template <class J>
+Camera readCameraOf(const J& desc, const std::string& path);
+
+template <class J>
+void readViewSettings(const J& json, Document& doc) {
     if (json.contains("$schema"))
         doc.schema = requireString(json["$schema"], "$schema");
     if (json.contains("viewport"))
         readViewport(json["viewport"], doc);
     if (json.contains("camera"))
-        doc.camera = readCamera(json["camera"], "camera");
+        doc.camera = readCameraOf(json["camera"], "camera");
     if (json.contains("metrics"))
         doc.unitScale = readMetrics(json["metrics"]);
     if (json.contains("dpiScale"))
@@ -442,9 +511,8 @@ void readViewSettings(const Json& json, Document& doc) {
         doc.background = readBackground(json["background"]);
 }
 
-}  // namespace
-
-Camera readCamera(const Json& desc, const std::string& path) {
+template <class J>
+Camera readCameraOf(const J& desc, const std::string& path) {
     const Where w(path);
     asObject(desc, w);
     const std::string type = desc.contains("type") ? asString(desc["type"], Where(w, "type")) : kCameraTypes[0];
@@ -463,11 +531,8 @@ Camera readCamera(const Json& desc, const std::string& path) {
     return cam;
 }
 
-Value readPropertyValue(const Json& v, const std::string& path) {
-    return propertyValue(v, Where(path));
-}
-
-Document readSettings(const Json& json) {
+template <class J>
+Document readSettingsOf(const J& json) {
     requireObject(json, "top level");
     checkKeys(json, "", kDocumentKeys);
     Document doc;
@@ -475,34 +540,66 @@ Document readSettings(const Json& json) {
     return doc;
 }
 
-void readNodes(const Json& json, const TakeNode& take, bool keepSource) {
+template <class J>
+void readNodesOf(const J& json, const TakeNode& take, bool keepSource) {
     if (!json.contains("nodes"))
         return;
-    const Json& nodes = requireArray(json["nodes"], "nodes");
+    const J& nodes = json["nodes"];
+    requireArray(nodes, "nodes");
     Names names;
     names.reserve(nodes.size());
     const std::string root = "nodes";
     const Where at(root);
-    for (std::size_t i = 0; i < nodes.size(); ++i)
-        take(readNode(nodes[i], Where(at, i), names, keepSource), i);
+    std::size_t i = 0;
+    for (const auto& node : nodes) {
+        take(readNode(node, Where(at, i), names, keepSource), i);
+        ++i;
+    }
+}
+
+template <class J>
+Document readWhole(const J& json, bool keepSource) {
+    Document doc = readSettingsOf(json);
+    if (json.contains("nodes") && json["nodes"].is_array())
+        doc.nodes.reserve(json["nodes"].size());
+    readNodesOf(json, [&doc](Node&& node, std::size_t) { doc.nodes.push_back(std::move(node)); }, keepSource);
+    doc.script = readScript(json);
+    return doc;
+}
+
+}  // namespace
+
+Camera readCamera(const Json& desc, const std::string& path) {
+    return readCameraOf(desc, path);
+}
+
+Value readPropertyValue(const Json& v, const std::string& path) {
+    return propertyValue(v, Where(path));
+}
+
+Document readSettings(const Json& json) {
+    return readSettingsOf(json);
+}
+
+Document readSettings(const DomValue& json) {
+    return readSettingsOf(json);
+}
+
+void readNodes(const Json& json, const TakeNode& take, bool keepSource) {
+    readNodesOf(json, take, keepSource);
+}
+
+void readNodes(const DomValue& json, const TakeNode& take) {
+    readNodesOf(json, take, false);
 }
 
 Json readScript(const Json& json) {
     return json.contains("script") ? requireArray(json["script"], "script") : Json::array();
 }
 
-namespace {
-
-Document readWhole(const Json& json, bool keepSource) {
-    Document doc = readSettings(json);
-    if (json.contains("nodes") && json["nodes"].is_array())
-        doc.nodes.reserve(json["nodes"].size());
-    readNodes(json, [&doc](Node&& node, std::size_t) { doc.nodes.push_back(std::move(node)); }, keepSource);
-    doc.script = readScript(json);
-    return doc;
+Json readScript(const DomValue& json) {
+    return json.contains("script") ? toJson(requireArray(json["script"], "script")) : Json::array();
 }
-
-}  // namespace
 
 Document readDocument(const Json& json) {
     return readWhole(json, false);
@@ -512,6 +609,28 @@ Document readDocument(std::shared_ptr<const Json> json) {
     Document doc = readWhole(*json, true);
     doc.source = std::move(json);
     return doc;
+}
+
+Document readDocument(const DomValue& json) {
+    return readWhole(json, false);
+}
+
+std::optional<Document> readDocumentQuickly(const std::string& text) {
+    simdjson::dom::parser parser;
+    const std::optional<DomValue> root = parseQuickly(parser, text);
+    if (!root)
+        return std::nullopt;
+    return readDocument(*root);
+}
+
+Document readDocumentText(const std::string& text) {
+    try {
+        if (std::optional<Document> document = readDocumentQuickly(text))
+            return std::move(*document);
+    } catch (const std::exception&) {
+        // Read again below, the careful way, so that the message is the one it gives.
+    }
+    return readDocument(parseDocument(text));
 }
 
 }  // namespace runner

@@ -26,8 +26,6 @@ std::string plainParserMessage(const std::string& message) {
     return s;
 }
 
-constexpr std::size_t kMaxDepth = 64;
-
 // Tracks where the parser is, to name the object in which a key repeats.
 class DuplicateKeyCheck {
 public:
@@ -37,9 +35,8 @@ public:
             case E::object_start:
             case E::array_start: {
                 std::string path = childPath();
-                // Printing and comparing values recurse; a scene never needs this depth.
-                if (m_stack.size() >= kMaxDepth)
-                    throw RunError(path, "nested more than " + std::to_string(kMaxDepth) + " levels deep");
+                if (m_stack.size() >= kMaxNesting)
+                    throw RunError(path, "nested more than " + std::to_string(kMaxNesting) + " levels deep");
                 m_stack.push_back({event == E::array_start, 0, {}, {}, std::move(path)});
                 break;
             }

@@ -26,6 +26,10 @@ private:
     std::string m_where;
 };
 
+// How deep objects and lists may nest in a scene file: printing and comparing values
+// recurse, and a scene never needs more.
+constexpr std::size_t kMaxNesting = 64;
+
 // Parses a whole document. Unlike a plain parse, a key written twice in one object is an
 // error instead of silently keeping the last one. Throws RunError.
 Json parseDocument(const std::string& text);

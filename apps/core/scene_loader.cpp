@@ -1,5 +1,7 @@
 #include "apps/core/scene_loader.h"
 
+#include "apps/core/document_dom.h"
+
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
@@ -236,14 +238,40 @@ Scene buildScene(const Document& document) {
     return scene;
 }
 
+namespace {
+
 // Each node is built as soon as it is read: the file is never held twice.
-Scene loadScene(const Json& json) {
+template <class J>
+Scene loadSceneOf(const J& json) {
     Scene scene = emptyScene(readSettings(json));
     if (json.contains("nodes") && json["nodes"].is_array())
         scene.common->reserveNodes(json["nodes"].size());
     readNodes(json, [&scene](Node&& node, std::size_t index) { buildNode(node, index, *scene.common); });
     scene.script = readScript(json);
     return scene;
+}
+
+}  // namespace
+
+Scene loadScene(const Json& json) {
+    return loadSceneOf(json);
+}
+
+Scene loadSceneFile(const std::string& file) {
+    try {
+        simdjson::padded_string text;
+        simdjson::dom::parser parser;
+        if (simdjson::padded_string::load(file).get(text) == simdjson::SUCCESS) {
+            const std::optional<DomValue> root = parseQuickly(parser, text);
+            // The parser holds what it read; the text is not needed again.
+            text = simdjson::padded_string();
+            if (root)
+                return loadSceneOf(*root);
+        }
+    } catch (const std::exception&) {
+        // Read again below, the careful way, so that the message is the one it gives.
+    }
+    return loadScene(readDocumentFile(file));
 }
 
 Math::CameraTransformChain cameraChain(const Camera& c, int width, int height) {

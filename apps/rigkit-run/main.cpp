@@ -138,7 +138,7 @@ int describe(const Options& o) {
 int playSceneFile(const Options& o, std::chrono::steady_clock::time_point started) {
     const std::string& file = o.scene;
     try {
-        runner::Scene scene = runner::loadScene(runner::readDocumentFile(file));
+        runner::Scene scene = runner::loadSceneFile(file);
         runner::Session session(scene);
         runner::ScriptContext context{session, std::cout, o.out};
         runner::playScript(scene.script, runner::defaultSteps(), context);
