@@ -86,6 +86,7 @@ public:
 private:
     bool ask(const QString& question);
     void showLoadError(const QString& message);
+    void clearLoadError();
     void fileMayHaveChanged();
     void watch();
     void writeRecovery();

@@ -64,26 +64,42 @@ void playClick(ViewerWindow& window, const runner::Json& argument, const runner:
 }
 
 // An edit made through the inspector's editors, on the node it shows:
-// {"inspect": {"attribute": "tx", "value": 1}} or {"inspect": {"property": "color", "value": [...]}}.
+// {"inspect": {"attribute": "tx", "value": 1}} or {"inspect": {"property": "color", "value": [...]}};
+// or typed into an editor as a user does, {"inspect": {"attribute": "tx", "type": "2.5e2",
+// "index": 0, "shows": "250"}}, where "shows" is what the editor must show afterwards.
 void playInspect(ViewerWindow& window, const runner::Json& argument) {
     if (!argument.is_object() || argument.contains("attribute") == argument.contains("property") ||
-        !argument.contains("value"))
-        throw runner::RunError("", "an \"inspect\" step takes {\"attribute\" or \"property\": name, \"value\": v}");
+        argument.contains("value") == argument.contains("type"))
+        throw runner::RunError("", "an \"inspect\" step takes {\"attribute\" or \"property\": name, \"value\": v "
+                                   "or \"type\": text}");
     Inspector* inspector = window.inspector();
     MO_Node* node = inspector->node();
     if (!node)
         throw runner::RunError("", "the inspector shows no node (select one first)");
+    const bool isAttribute = argument.contains("attribute");
+    const std::string name = runner::requireString(argument[isAttribute ? "attribute" : "property"], "inspect");
+    if (argument.contains("type")) {
+        const int index = static_cast<int>(runner::requireNumber(argument.value("index", runner::Json(0)), "index"));
+        QString shows;
+        if (!inspector->type(isAttribute ? QStringLiteral("Attributes") : QStringLiteral("Properties"),
+                             QString::fromStdString(name), index,
+                             QString::fromStdString(runner::requireString(argument["type"], "type")), shows))
+            throw runner::RunError("", "the inspector has no text editor " + std::to_string(index) + " for " + name);
+        const std::string expected = argument.value("shows", shows.toStdString());
+        if (shows.toStdString() != expected)
+            throw runner::RunError("", "the editor of " + name + " shows " + runner::quote(shows.toStdString()) +
+                                           ", expected " + runner::quote(expected));
+        return;
+    }
     const runner::Json& value = argument["value"];
-    if (argument.contains("attribute")) {
-        const std::string name = runner::requireString(argument["attribute"], "inspect.attribute");
+    if (isAttribute) {
         AT_Attr* attribute = node->attribute(QString::fromStdString(name));
         if (!attribute)
             throw runner::RunError("",
                                    "node " + node->name().toStdString() + " has no attribute " + runner::quote(name));
         inspector->editAttribute(attribute, value);
     } else {
-        const std::string key = runner::requireString(argument["property"], "inspect.property");
-        inspector->editProperty(QString::fromStdString(key), runner::propertyValue(value, "inspect.value"));
+        inspector->editProperty(QString::fromStdString(name), runner::propertyValue(value, "inspect.value"));
     }
 }
 
