@@ -236,6 +236,15 @@ void DocumentController::scheduleRecovery() {
         m_recoveryTimer->start();
 }
 
+std::string DocumentController::currentText() const {
+    return runner::documentText(runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+}
+
+bool DocumentController::recoveryIsCurrent() const {
+    QFile in(recoveryFile());
+    return in.open(QIODevice::ReadOnly) && in.readAll() == QByteArray::fromStdString(currentText());
+}
+
 void DocumentController::writeRecovery() {
     if (m_window->isDragging()) {
         m_recoveryTimer->start();
@@ -245,8 +254,7 @@ void DocumentController::writeRecovery() {
         removeRecovery();
         return;
     }
-    const std::string text = runner::documentText(
-        runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+    const std::string text = currentText();
     std::string why;
     if (!runner::writeFileAtomically(recoveryFile().toStdString(), text, why)) {
         const QString message = QStringLiteral("Cannot write the recovery file %1: %2; save to keep your edits")

@@ -154,6 +154,15 @@ void expectStatus(ViewerWindow& window, const runner::Json& a) {
                                        runner::quote(expected));
 }
 
+// {"expectCursor": "PointingHandCursor"}: the viewport's cursor, which follows the
+// pointer's hover; with "within", waits for a pointer moved from outside.
+void expectCursor(ViewerWindow& window, const runner::Json& a) {
+    const std::string expected = runner::requireString(a, "expectCursor");
+    const std::string shown = window.viewport()->cursorName().toStdString();
+    if (shown != expected)
+        throw runner::RunError("", "the cursor is " + runner::quote(shown) + ", expected " + runner::quote(expected));
+}
+
 // The steps that act on the window as a user does, in place of the runner's.
 void overrideSteps(runner::StepTable& table, ViewerWindow& window) {
     table.override("drag", [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
@@ -184,6 +193,14 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
     table.add("saveAs", [&window](ScriptContext& c, const Json& a, const Json&) { saveAs(window, c, a); });
     table.add("expectLoadError", [&window](ScriptContext&, const Json& a, const Json&) { expectLoadError(window, a); });
     table.add("expectStatus", [&window](ScriptContext&, const Json& a, const Json&) { expectStatus(window, a); });
+    table.add("expectCursor", [&window](ScriptContext&, const Json& a, const Json&) { expectCursor(window, a); });
+    // {"expectRecovery": true}: the recovery file holds the unsaved edits as they are now.
+    table.add("expectRecovery", [&window](ScriptContext&, const Json& a, const Json&) {
+        if (!runner::requireBool(a, "expectRecovery"))
+            throw runner::RunError("", "\"expectRecovery\" takes true");
+        if (!window.document().recoveryIsCurrent())
+            throw runner::RunError("", "the recovery file does not hold the unsaved edits yet");
+    });
     // View > Frame All, as the F key asks for it.
     table.add("frameAll", [&window](ScriptContext&, const Json& a, const Json&) {
         if (!a.is_boolean() || !a.get<bool>())
