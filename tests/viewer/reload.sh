@@ -2,7 +2,8 @@
 # Live reload: the viewer shows a scene while the file is rewritten on disk, the way editors
 # save (a new file renamed over the old one, or the file written in place). Each change
 # shows without a restart, checked by pixels; a broken file keeps the last good scene on
-# screen and shows its message; the frame and the selection stay. Run under with_xvfb.sh.
+# screen and shows its message until the file loads or the scene is saved over it; the
+# frame and the selection stay. Run under with_xvfb.sh.
 set -eu
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
