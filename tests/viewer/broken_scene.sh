@@ -19,8 +19,8 @@ waitFor "$dir/out/broken.png"
 cp "$here/workbench_scene.json" "$scene"
 waitFor "$dir/out/fixed.png"
 # Closed as a user closes it.
-window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
-xdotool windowfocus --sync "$window" key ctrl+q
+waitUntil "the viewer's window focused" focusViewer || fail "no window to close"
+xdotool key ctrl+q
 status=0
 wait "$pid" || status=$?
 pid=

@@ -24,8 +24,7 @@ read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\),
 # The window opens with the viewport at the scene's size, which the screen has room for.
 want=$(sed -n 's/.*"viewport": \[\([0-9]*\), *\([0-9]*\)\].*/\1 \2/p' "$scene" | head -1)
 [ "$w $h" = "$want" ] || { echo "FAIL: the viewport opened at $w x $h, the scene's is $want"; exit 1; }
-window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
-xdotool windowfocus --sync "$window"
+waitUntil "the viewer's window focused" focusViewer || exit 1
 
 # The scene's camera is orthographic at 100 pixels a unit, centred: the arrow's shaft runs
 # from the centre to the right.

@@ -22,3 +22,12 @@ existsWhileRunning() {
     kill -0 "$pid" 2>/dev/null || { echo "FAIL: the viewer ended before $1 appeared"; exit 1; }
     return 1
 }
+
+# Finds the viewer's window and gives it the keyboard, until the X server says it has it:
+# a search can meet windows Qt is still making, and keys sent before the focus is there
+# go nowhere. Sets `window`.
+focusViewer() {
+    window=$(xdotool search --onlyvisible --name '^rigkit-view$' 2>/dev/null | head -1)
+    [ -n "$window" ] && xdotool windowfocus "$window" 2>/dev/null &&
+        [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]
+}
