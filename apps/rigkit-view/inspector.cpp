@@ -187,6 +187,10 @@ Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent
 void Inspector::showSelection() {
     const auto& items = m_session.selection().items();
     m_node = items.empty() ? nullptr : items.front().node;
+    // The old editors go with their rows, but only later: the one being left (its focus
+    // lost as it goes) must not finish an edit of a node no longer shown.
+    for (QLineEdit* line : m_tree->findChildren<QLineEdit*>())
+        line->blockSignals(true);
     m_tree->clear();
     if (!m_node) {
         m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(nothing selected)")}));

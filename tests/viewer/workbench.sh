@@ -34,7 +34,7 @@ ls "$dir" | grep -qv -e '^scene.json$' -e '^out$' -e '^again$' && fail "a tempor
 # The window's script waits for its cursor to change; the pointer moves along the shaft
 # until the window has quit (the first moves may arrive before it tracks the pointer).
 cp "$here/workbench_scene.json" "$dir/hover.json"
-"$viewer" --answer no --quit --print-viewport --print-on-exit cursor --script "$here/hover_script.json" \
+"$viewer" --answer no --quit --print-viewport --script "$here/hover_script.json" \
     "$dir/hover.json" >"$dir/hover.log" 2>&1 &
 pid=$!
 viewportShown() { grep -q '^viewport: ' "$dir/hover.log" || ! kill -0 "$pid" 2>/dev/null; }
@@ -50,9 +50,10 @@ quitAfterHover() {
     return 1
 }
 waitUntil "the hovered viewer's quitting" quitAfterHover || exit 1
+# The script passed: the window showed the pointing hand. (Once it ends, the viewport
+# leaves the scene's size, and the arrow may move from under the pointer.)
 wait "$pid" || fail "hovering the arrow: $(cat "$dir/hover.log")"
 pid=
-grep -qx 'cursor: "PointingHandCursor"' "$dir/hover.log" || fail "hovering the arrow: $(cat "$dir/hover.log")"
 
 # ---- recovery after SIGKILL
 cp "$here/workbench_scene.json" "$dir/crash.json"
