@@ -9,15 +9,15 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 
-#include <QCheckBox>
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QPointer>
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
