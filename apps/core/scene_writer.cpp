@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 namespace runner {
@@ -133,7 +134,11 @@ std::string documentText(const Json& document) {
     return document.dump(2) + "\n";
 }
 
-bool writeFileAtomically(const std::string& file, const std::string& text, std::string& why) {
+bool writeFileAtomically(const std::string& name, const std::string& text, std::string& why) {
+    // Through a symbolic link to the file it names, which stays the link it was.
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(name, error);
+    const std::string file = error ? name : resolved.string();
     // Beside the target, so that the rename stays within one file system.
     std::string temporary = file + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
@@ -156,10 +161,21 @@ bool writeFileAtomically(const std::string& file, const std::string& text, std::
         }
         done += static_cast<std::size_t>(n);
     }
-    // mkstemp makes the file readable by its owner only; a scene file is an ordinary one.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0)
+    // The file keeps its permissions and, where we may, its group; a new one is an
+    // ordinary file (mkstemp makes it readable by its owner only).
+    struct stat old {};
+    mode_t mode = 0;
+    if (::stat(file.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+        if (::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Not a member of the file's group: the new file keeps ours.
+        }
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd, mode) != 0)
         return fail("cannot set the file's permissions");
     if (::fsync(fd) != 0)
         return fail("cannot flush to disk");

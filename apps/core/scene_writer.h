@@ -22,6 +22,9 @@ std::string documentText(const Json& document);
 // Writes `text` to a temporary file beside `file`, flushes it to disk and renames it over
 // `file`, so that `file` is always either the old content or the new one, whole. On
 // failure the temporary file is removed, `file` is untouched and `why` says what failed.
+// A symbolic link is written through: its target is replaced and the link stays. The file
+// keeps its permissions. Other hard links to it keep the old text: a rename cannot update
+// them, and writing in place would leave a torn file if the write stopped halfway.
 bool writeFileAtomically(const std::string& file, const std::string& text, std::string& why);
 
 }  // namespace runner

@@ -3,7 +3,6 @@
 #include "apps/core/scene_writer.h"
 #include "host/scene/SC_SceneCommon.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +10,8 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
+
+#include <sys/stat.h>
 
 #include <iostream>
 
@@ -26,6 +27,17 @@ constexpr int kRecoveryIntervalMs = 1000;
 
 std::string failure(const QString& file, const std::exception& e) {
     return file.toStdString() + ": " + runner::oneLine(e.what());
+}
+
+// Why `text` would not load as a scene file, read as the runner reads one; empty when it
+// loads.
+std::string loadFailure(const std::string& text) {
+    try {
+        runner::buildScene(runner::readDocument(std::make_shared<const runner::Json>(runner::parseDocument(text))));
+        return {};
+    } catch (const std::exception& e) {
+        return runner::oneLine(e.what());
+    }
 }
 
 }  // namespace
@@ -122,6 +134,11 @@ void DocumentController::showLoadError(const QString& message) {
     std::cerr << message.toStdString() << std::endl;
 }
 
+void DocumentController::clearLoadError() {
+    m_loadError.clear();
+    m_window->showLoadError(QString());
+}
+
 bool DocumentController::ask(const QString& question) {
     if (m_answer != Answer::Ask)
         return m_answer == Answer::Yes;
@@ -150,8 +167,7 @@ void DocumentController::reload() {
     }
     m_document = document;
     m_saved = runner::captureDocument(document, *fresh.common);
-    m_loadError.clear();
-    m_window->showLoadError(QString());
+    clearLoadError();
     removeRecovery();
     m_window->replaceScene(std::move(fresh), m_shown);
     m_shown = true;
@@ -163,9 +179,15 @@ bool DocumentController::writeScene(const QString& file) {
     runner::Document document = runner::captureDocument(m_document, *m_scene.common);
     runner::Json written = runner::writeDocument(document);
     const std::string text = runner::documentText(written);
-    std::string why;
-    if (!runner::writeFileAtomically(file.toStdString(), text, why)) {
-        const QString message = QStringLiteral("Cannot save %1: %2").arg(file, QString::fromStdString(why));
+    // Other names of the file keep what they hold: see writeFileAtomically.
+    struct stat before {};
+    const bool linked = ::stat(QFile::encodeName(file).constData(), &before) == 0 && before.st_nlink > 1;
+    std::string why = loadFailure(text);
+    if (!why.empty())
+        why = "the scene would be written as a file that does not load (" + why + ")";
+    if (!why.empty() || !runner::writeFileAtomically(file.toStdString(), text, why)) {
+        const QString message =
+            QStringLiteral("Cannot save %1: %2; the file is as it was").arg(file, QString::fromStdString(why));
         m_window->showStatus(message);
         std::cerr << message.toStdString() << std::endl;
         if (m_answer == Answer::Ask)
@@ -178,9 +200,12 @@ bool DocumentController::writeScene(const QString& file) {
     m_document = document;
     m_saved = document;
     m_fileText = QByteArray::fromStdString(text);
+    // What is on disk now loads: a message about an earlier broken version is stale.
+    clearLoadError();
     m_window->showFile(m_file);
     watch();
-    m_window->showStatus(QStringLiteral("Saved %1").arg(file));
+    m_window->showStatus(linked ? QStringLiteral("Saved %1; its other hard links keep the previous text").arg(file)
+                                : QStringLiteral("Saved %1").arg(file));
     return true;
 }
 
@@ -211,6 +236,15 @@ void DocumentController::scheduleRecovery() {
         m_recoveryTimer->start();
 }
 
+std::string DocumentController::currentText() const {
+    return runner::documentText(runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+}
+
+bool DocumentController::recoveryIsCurrent() const {
+    QFile in(recoveryFile());
+    return in.open(QIODevice::ReadOnly) && in.readAll() == QByteArray::fromStdString(currentText());
+}
+
 void DocumentController::writeRecovery() {
     if (m_window->isDragging()) {
         m_recoveryTimer->start();
@@ -220,12 +254,14 @@ void DocumentController::writeRecovery() {
         removeRecovery();
         return;
     }
-    const std::string text = runner::documentText(
-        runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+    const std::string text = currentText();
     std::string why;
-    if (!runner::writeFileAtomically(recoveryFile().toStdString(), text, why))
-        m_window->showStatus(
-            QStringLiteral("Cannot write the recovery file %1: %2").arg(recoveryFile(), QString::fromStdString(why)));
+    if (!runner::writeFileAtomically(recoveryFile().toStdString(), text, why)) {
+        const QString message = QStringLiteral("Cannot write the recovery file %1: %2; save to keep your edits")
+                                    .arg(recoveryFile(), QString::fromStdString(why));
+        m_window->showStatus(message);
+        std::cerr << message.toStdString() << std::endl;
+    }
 }
 
 void DocumentController::removeRecovery() {
@@ -235,10 +271,14 @@ void DocumentController::removeRecovery() {
 }
 
 void DocumentController::offerRecovery() {
-    const QFileInfo recovery(recoveryFile());
-    if (!recovery.exists())
+    QFile recovery(recoveryFile());
+    if (!recovery.open(QIODevice::ReadOnly))
         return;
-    if (recovery.lastModified() < QFileInfo(m_file).lastModified() ||
+    // Offered whenever it holds something else than the file, however old: a checkout or a
+    // copy can make the file newer than edits nobody saved.
+    const bool same = recovery.readAll() == m_fileText;
+    recovery.close();
+    if (same ||
         !ask(QStringLiteral("Unsaved edits of %1 were kept when the viewer last stopped. Restore them?")
                  .arg(QFileInfo(m_file).fileName()))) {
         QFile::remove(recoveryFile());

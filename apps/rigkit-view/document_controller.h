@@ -76,6 +76,8 @@ public:
     QString loadError() const { return m_loadError; }
     QString recoveryFile() const;
 
+    // Whether the recovery file holds the scene as it is now.
+    bool recoveryIsCurrent() const;
     // After every edit: unsaved edits reach the recovery file within a second.
     void scheduleRecovery();
     // Whether the window may close now: with unsaved edits it asks whether to save them
@@ -86,9 +88,12 @@ public:
 private:
     bool ask(const QString& question);
     void showLoadError(const QString& message);
+    void clearLoadError();
     void fileMayHaveChanged();
     void watch();
     void writeRecovery();
+    // The scene as a save would write it now.
+    std::string currentText() const;
     void removeRecovery();
     void offerRecovery();
     // Reads and builds a file: throws runner::RunError.

@@ -9,50 +9,102 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QDoubleSpinBox>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <charconv>
 #include <cmath>
 
 namespace viewer {
+
+bool parseNumber(const QString& text, double& value, QString& why) {
+    const std::string t = text.trimmed().toStdString();
+    const char* end = t.data() + t.size();
+    const auto [stop, error] = std::from_chars(t.data(), end, value);
+    if (t.empty() || stop != end || error == std::errc::invalid_argument) {
+        why = QStringLiteral("\"%1\" is not a number").arg(text.trimmed());
+        return false;
+    }
+    // Too small to tell from zero is zero, as a scene file reads it.
+    const std::size_t exponent = t.find_first_of("eE");
+    if (error == std::errc::result_out_of_range && exponent != std::string::npos && t[exponent + 1] == '-')
+        value = 0.0;
+    else if (error == std::errc::result_out_of_range || !std::isfinite(value)) {
+        why = QStringLiteral("%1 cannot be kept: a scene file holds only finite numbers up to about 1.8e308")
+                  .arg(text.trimmed());
+        return false;
+    }
+    return true;
+}
 
 namespace {
 
 using runner::Json;
 
-QDoubleSpinBox* numberBox(double value, QWidget* parent) {
-    auto* box = new QDoubleSpinBox(parent);
-    box->setRange(-1e9, 1e9);
-    box->setDecimals(4);
-    box->setKeyboardTracking(false);
-    box->setValue(value);
-    return box;
+QString numberText(double v) {
+    // The shortest text that reads back as the same double; a value no file can hold
+    // (nan, inf) is shown as what it is rather than as an editor's limit.
+    if (std::isnan(v))
+        return QStringLiteral("nan");
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, v).ptr;
+    return QString::fromLatin1(text, static_cast<int>(end - text));
 }
 
-// Several numbers side by side; `commit` gets them all when one is changed.
-QWidget* numbersEditor(const std::vector<double>& values, QWidget* parent,
-                       std::function<void(const std::vector<double>&)> commit) {
+// Return and the loss of focus that follows (a click elsewhere, the inspector showing the
+// edit) both finish an edit: only text typed since the last one is an edit.
+bool takeEdit(QLineEdit* line) {
+    if (!line->isModified())
+        return false;
+    line->setModified(false);
+    return true;
+}
+
+QLineEdit* numberField(double value, QWidget* parent) {
+    auto* line = new QLineEdit(numberText(value), parent);
+    line->setProperty("number", value);
+    return line;
+}
+
+// Several numbers side by side; `commit` gets them all when one is changed, and says
+// whether the edit was made. A refused edit puts the values back.
+QWidget* numbersEditor(const std::vector<double>& values, QWidget* parent, Inspector* inspector,
+                       std::function<bool(const std::vector<double>&)> commit) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    std::vector<QDoubleSpinBox*> boxes;
+    std::vector<QLineEdit*> fields;
     for (double v : values) {
-        boxes.push_back(numberBox(v, row));
-        layout->addWidget(boxes.back());
+        fields.push_back(numberField(v, row));
+        layout->addWidget(fields.back());
     }
-    for (QDoubleSpinBox* box : boxes)
-        QObject::connect(box, &QDoubleSpinBox::editingFinished, row, [boxes, commit] {
+    for (QLineEdit* field : fields)
+        QObject::connect(field, &QLineEdit::editingFinished, row, [fields, commit, inspector, field] {
+            if (!takeEdit(field))
+                return;
             std::vector<double> out;
-            for (QDoubleSpinBox* b : boxes)
-                out.push_back(b->value());
-            commit(out);
+            QString why;
+            for (QLineEdit* f : fields) {
+                out.push_back(0.0);
+                if (!parseNumber(f->text(), out.back(), why))
+                    break;
+            }
+            const bool made = why.isEmpty() && commit(out);
+            if (!why.isEmpty())
+                inspector->refuse(why);
+            if (!made)
+                for (QLineEdit* f : fields)
+                    f->setText(numberText(f->property("number").toDouble()));
         });
     return row;
 }
@@ -135,6 +187,10 @@ Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent
 void Inspector::showSelection() {
     const auto& items = m_session.selection().items();
     m_node = items.empty() ? nullptr : items.front().node;
+    // The old editors go with their rows, but only later: the one being left (its focus
+    // lost as it goes) must not finish an edit of a node no longer shown.
+    for (QLineEdit* line : m_tree->findChildren<QLineEdit*>())
+        line->blockSignals(true);
     m_tree->clear();
     if (!m_node) {
         m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(nothing selected)")}));
@@ -145,6 +201,13 @@ void Inspector::showSelection() {
     bold.setBold(true);
     title->setFont(0, bold);
     auto* attributes = new QTreeWidgetItem(m_tree, {QStringLiteral("Attributes")});
+    if (m_session.animationMode == CX_AnimationModeRange) {
+        const QString range = m_session.range.isInfinite()
+                                  ? QStringLiteral("every frame")
+                                  : QStringLiteral("frames %1 to %2")
+                                        .arg(numberText(m_session.range.first()), numberText(m_session.range.last()));
+        attributes->setText(1, QStringLiteral("Frame range: an edit moves %1 by the change made here").arg(range));
+    }
     for (const auto& attribute : m_node->attributes())
         addAttributeRow(attributes, attribute.get());
     auto* properties = new QTreeWidgetItem(m_tree, {QStringLiteral("Properties")});
@@ -166,8 +229,10 @@ void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
         editor = box;
     } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
         auto* line = new QLineEdit(s->value(frame), m_tree);
-        connect(line, &QLineEdit::editingFinished, this,
-                [this, attribute, line] { editAttribute(attribute, line->text().toStdString()); });
+        connect(line, &QLineEdit::editingFinished, this, [this, attribute, line] {
+            if (takeEdit(line))
+                editAttribute(attribute, line->text().toStdString());
+        });
         editor = line;
     } else if (!scalarsOf(attribute).empty()) {
         const Json value = runner::read(runner::Target{runner::Target::Kind::Value, m_node, attribute}, frame);
@@ -178,8 +243,8 @@ void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
         else
             values.push_back(value.get<double>());
         const bool single = !value.is_array();
-        editor = numbersEditor(values, m_tree, [this, attribute, single](const std::vector<double>& v) {
-            editAttribute(attribute, single ? Json(v[0]) : Json(v));
+        editor = numbersEditor(values, m_tree, this, [this, attribute, single](const std::vector<double>& v) {
+            return editAttribute(attribute, single ? Json(v[0]) : Json(v));
         });
     }
     if (editor)
@@ -190,9 +255,8 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
     auto* item = new QTreeWidgetItem(parent, {key});
     QWidget* editor = nullptr;
     if (const auto* d = std::get_if<double>(&value)) {
-        auto* box = numberBox(*d, m_tree);
-        connect(box, &QDoubleSpinBox::editingFinished, this, [this, key, box] { editProperty(key, box->value()); });
-        editor = box;
+        editor = numbersEditor({*d}, m_tree, this,
+                               [this, key](const std::vector<double>& v) { return editProperty(key, v[0]); });
     } else if (const auto* b = std::get_if<bool>(&value)) {
         auto* box = new QCheckBox(m_tree);
         box->setChecked(*b);
@@ -200,7 +264,10 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
         editor = box;
     } else if (const auto* s = std::get_if<QString>(&value)) {
         auto* line = new QLineEdit(*s, m_tree);
-        connect(line, &QLineEdit::editingFinished, this, [this, key, line] { editProperty(key, line->text()); });
+        connect(line, &QLineEdit::editingFinished, this, [this, key, line] {
+            if (takeEdit(line))
+                editProperty(key, line->text());
+        });
         editor = line;
     } else {
         const auto& list = std::get<std::vector<double>>(value);
@@ -216,23 +283,30 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
             });
             editor = button;
         } else if (list.size() == 2) {
-            editor = numbersEditor(list, m_tree, [this, key](const std::vector<double>& v) { editProperty(key, v); });
+            editor = numbersEditor(list, m_tree, this,
+                                   [this, key](const std::vector<double>& v) { return editProperty(key, v); });
         } else {
             // Any other list is edited as text, numbers separated by commas.
             QStringList parts;
             for (double v : list)
                 parts << QString::number(v, 'g', 17);
             auto* line = new QLineEdit(parts.join(QStringLiteral(", ")), m_tree);
-            connect(line, &QLineEdit::editingFinished, this, [this, key, line] {
+            const QString shown = line->text();
+            connect(line, &QLineEdit::editingFinished, this, [this, key, line, shown] {
+                if (!takeEdit(line))
+                    return;
                 std::vector<double> numbers;
+                QString why;
                 for (const QString& part : line->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-                    bool ok = false;
-                    const double v = part.trimmed().toDouble(&ok);
-                    if (!ok)
+                    numbers.push_back(0.0);
+                    if (!parseNumber(part, numbers.back(), why)) {
+                        refuse(why);
+                        line->setText(shown);
                         return;
-                    numbers.push_back(v);
+                    }
                 }
-                editProperty(key, numbers);
+                if (!editProperty(key, numbers))
+                    line->setText(shown);
             });
             editor = line;
         }
@@ -241,6 +315,9 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
 }
 
 bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
+    // An editor left from a node that is no longer shown edits nothing.
+    if (!m_node || attribute->node() != m_node)
+        return false;
     const double frame = m_session.frame();
     const QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
     std::unique_ptr<CO_Command> command;
@@ -264,28 +341,34 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
         bool animatable = true;
         for (AT_DoubleAttr* c : scalars)
             animatable = animatable && c->socket();
+        std::unique_ptr<Attr::AttrWritesCmd> writes;
         if (!animatable) {
-            auto writes = std::make_unique<Attr::AttrWritesCmd>();
+            writes = std::make_unique<Attr::AttrWritesCmd>();
             for (std::size_t i = 0; i < scalars.size(); ++i)
                 writes->addLocal(scalars[i], wanted[i]);
-            command = std::move(writes);
         } else if (m_session.animationMode == CX_AnimationModeRange) {
             // As a drag over a range records it: every value of the range moves by the
             // change made at the current frame.
             std::vector<double> offsets;
             for (std::size_t i = 0; i < scalars.size(); ++i)
                 offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
-            command = Attr::planRangeChange(scalars, m_session.range, [offsets](std::vector<double> v) {
+            writes = Attr::planRangeChange(scalars, m_session.range, [offsets](std::vector<double> v) {
                 for (std::size_t i = 0; i < v.size(); ++i)
                     v[i] += offsets[i];
                 return v;
             });
         } else {
-            auto writes = Attr::planValuesAt(scalars, frame, wanted, false);
-            if (writes->isEmpty())
-                return false;
-            command = std::move(writes);
+            writes = Attr::planValuesAt(scalars, frame, wanted, false);
         }
+        if (writes->isEmpty())
+            return false;
+        if (!writes->writesOnlyFinite()) {
+            refuse(QStringLiteral("%1 was not changed: the edit would make a value or key that is not a finite "
+                                  "number, which a scene file cannot hold")
+                       .arg(name.mid(4)));
+            return false;
+        }
+        command = std::move(writes);
     }
     if (!m_session.history.perform(name, std::move(command)))
         return false;
@@ -295,6 +378,46 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
         node->sceneCommon()->changeManager().emitNodeChanged(node);
     }
     emit edited();
+    return true;
+}
+
+QLineEdit* Inspector::field(const QString& group, const QString& name, int index) const {
+    for (int top = 0; top < m_tree->topLevelItemCount(); ++top) {
+        QTreeWidgetItem* section = m_tree->topLevelItem(top);
+        if (section->text(0) != group)
+            continue;
+        for (int row = 0; row < section->childCount(); ++row) {
+            if (section->child(row)->text(0) != name)
+                continue;
+            QWidget* editor = m_tree->itemWidget(section->child(row), 1);
+            if (auto* line = qobject_cast<QLineEdit*>(editor))
+                return index == 0 ? line : nullptr;
+            const auto lines = editor ? editor->findChildren<QLineEdit*>() : QList<QLineEdit*>();
+            return index < lines.size() ? lines[index] : nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void Inspector::refuse(const QString& why) {
+    emit refused(why);
+}
+
+bool Inspector::type(const QString& group, const QString& name, int index, const QString& text, QString& shows) {
+    QPointer<QLineEdit> line = field(group, name, index);
+    if (!line)
+        return false;
+    line->selectAll();
+    line->insert(text);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(line, &enter);
+    // The user then looks elsewhere, and the editor loses the focus.
+    if (line) {
+        QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+        QApplication::sendEvent(line, &out);
+    }
+    QLineEdit* shown = field(group, name, index);
+    shows = shown ? shown->text() : QString();
     return true;
 }
 

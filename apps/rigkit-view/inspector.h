@@ -15,10 +15,15 @@
 
 class AT_Attr;
 class MO_Node;
+class QLineEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace viewer {
+
+// A number as typed into an editor: any a scene file can hold, in any notation it allows
+// ("1e308", "2.5e2"). False, with `why`, for the rest (text, inf, nan, out of range).
+bool parseNumber(const QString& text, double& value, QString& why);
 
 class Inspector : public QWidget {
     Q_OBJECT
@@ -35,11 +40,21 @@ public:
     bool editAttribute(AT_Attr* attribute, const runner::Json& value);
     bool editProperty(const QString& key, const MO_PropertyValue& value);
 
+    // Types `text` into the `index`th editor of an attribute or property (`group` is
+    // "Attributes" or "Properties") and presses Return, as a user does; `shows` is what the
+    // editor shows then. False when there is no such editor.
+    bool type(const QString& group, const QString& name, int index, const QString& text, QString& shows);
+
+    // Says why an edit was not made.
+    void refuse(const QString& why);
+
 signals:
     // After an edit went into the history.
     void edited();
+    void refused(const QString& why);
 
 private:
+    QLineEdit* field(const QString& group, const QString& name, int index) const;
     void addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute);
     void addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value);
 

@@ -64,26 +64,42 @@ void playClick(ViewerWindow& window, const runner::Json& argument, const runner:
 }
 
 // An edit made through the inspector's editors, on the node it shows:
-// {"inspect": {"attribute": "tx", "value": 1}} or {"inspect": {"property": "color", "value": [...]}}.
+// {"inspect": {"attribute": "tx", "value": 1}} or {"inspect": {"property": "color", "value": [...]}};
+// or typed into an editor as a user does, {"inspect": {"attribute": "tx", "type": "2.5e2",
+// "index": 0, "shows": "250"}}, where "shows" is what the editor must show afterwards.
 void playInspect(ViewerWindow& window, const runner::Json& argument) {
     if (!argument.is_object() || argument.contains("attribute") == argument.contains("property") ||
-        !argument.contains("value"))
-        throw runner::RunError("", "an \"inspect\" step takes {\"attribute\" or \"property\": name, \"value\": v}");
+        argument.contains("value") == argument.contains("type"))
+        throw runner::RunError("", "an \"inspect\" step takes {\"attribute\" or \"property\": name, \"value\": v "
+                                   "or \"type\": text}");
     Inspector* inspector = window.inspector();
     MO_Node* node = inspector->node();
     if (!node)
         throw runner::RunError("", "the inspector shows no node (select one first)");
+    const bool isAttribute = argument.contains("attribute");
+    const std::string name = runner::requireString(argument[isAttribute ? "attribute" : "property"], "inspect");
+    if (argument.contains("type")) {
+        const int index = static_cast<int>(runner::requireNumber(argument.value("index", runner::Json(0)), "index"));
+        QString shows;
+        if (!inspector->type(isAttribute ? QStringLiteral("Attributes") : QStringLiteral("Properties"),
+                             QString::fromStdString(name), index,
+                             QString::fromStdString(runner::requireString(argument["type"], "type")), shows))
+            throw runner::RunError("", "the inspector has no text editor " + std::to_string(index) + " for " + name);
+        const std::string expected = argument.value("shows", shows.toStdString());
+        if (shows.toStdString() != expected)
+            throw runner::RunError("", "the editor of " + name + " shows " + runner::quote(shows.toStdString()) +
+                                           ", expected " + runner::quote(expected));
+        return;
+    }
     const runner::Json& value = argument["value"];
-    if (argument.contains("attribute")) {
-        const std::string name = runner::requireString(argument["attribute"], "inspect.attribute");
+    if (isAttribute) {
         AT_Attr* attribute = node->attribute(QString::fromStdString(name));
         if (!attribute)
             throw runner::RunError("",
                                    "node " + node->name().toStdString() + " has no attribute " + runner::quote(name));
         inspector->editAttribute(attribute, value);
     } else {
-        const std::string key = runner::requireString(argument["property"], "inspect.property");
-        inspector->editProperty(QString::fromStdString(key), runner::propertyValue(value, "inspect.value"));
+        inspector->editProperty(QString::fromStdString(name), runner::propertyValue(value, "inspect.value"));
     }
 }
 
@@ -138,6 +154,15 @@ void expectStatus(ViewerWindow& window, const runner::Json& a) {
                                        runner::quote(expected));
 }
 
+// {"expectCursor": "PointingHandCursor"}: the viewport's cursor, which follows the
+// pointer's hover; with "within", waits for a pointer moved from outside.
+void expectCursor(ViewerWindow& window, const runner::Json& a) {
+    const std::string expected = runner::requireString(a, "expectCursor");
+    const std::string shown = window.viewport()->cursorName().toStdString();
+    if (shown != expected)
+        throw runner::RunError("", "the cursor is " + runner::quote(shown) + ", expected " + runner::quote(expected));
+}
+
 // The steps that act on the window as a user does, in place of the runner's.
 void overrideSteps(runner::StepTable& table, ViewerWindow& window) {
     table.override("drag", [&window](runner::ScriptContext& c, const runner::Json& a, const runner::Json&) {
@@ -168,6 +193,14 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
     table.add("saveAs", [&window](ScriptContext& c, const Json& a, const Json&) { saveAs(window, c, a); });
     table.add("expectLoadError", [&window](ScriptContext&, const Json& a, const Json&) { expectLoadError(window, a); });
     table.add("expectStatus", [&window](ScriptContext&, const Json& a, const Json&) { expectStatus(window, a); });
+    table.add("expectCursor", [&window](ScriptContext&, const Json& a, const Json&) { expectCursor(window, a); });
+    // {"expectRecovery": true}: the recovery file holds the unsaved edits as they are now.
+    table.add("expectRecovery", [&window](ScriptContext&, const Json& a, const Json&) {
+        if (!runner::requireBool(a, "expectRecovery"))
+            throw runner::RunError("", "\"expectRecovery\" takes true");
+        if (!window.document().recoveryIsCurrent())
+            throw runner::RunError("", "the recovery file does not hold the unsaved edits yet");
+    });
     // View > Frame All, as the F key asks for it.
     table.add("frameAll", [&window](ScriptContext&, const Json& a, const Json&) {
         if (!a.is_boolean() || !a.get<bool>())

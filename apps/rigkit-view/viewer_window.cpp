@@ -139,6 +139,7 @@ QDockWidget* ViewerWindow::buildInspector() {
     // Wide enough for an editor beside each name.
     dock->setMinimumWidth(360);
     connect(m_inspector, &Inspector::edited, this, &ViewerWindow::refresh);
+    connect(m_inspector, &Inspector::refused, this, &ViewerWindow::showStatus);
     return dock;
 }
 

@@ -111,8 +111,9 @@ void Viewport::initializeGL() {
     if (m_artCache)
         m_artCache->abandon();
     m_artCache = std::make_unique<VS_ArtCache>();
-    // Its framebuffer belonged to the old context too.
+    // Its framebuffers belonged to the old context too.
     m_pickBuffer.reset();
+    m_smoothBuffer.reset();
 }
 
 void Viewport::paintGL() {
@@ -127,13 +128,19 @@ VS_PickImage Viewport::grab(bool pick) {
     UT_DPI::s_dpiScale = static_cast<float>(m_session.scene().dpiScale);
     const VS_View v = view();
     VS_PickImage out;
-    // Drawn apart from the widget's picture, single-sampled: what is read back is exactly
-    // what was drawn, and the window's picture stays as it is.
+    // Drawn apart from the widget's picture, so that it stays as it is. The picking pass is
+    // single-sampled, so that every pick colour is exact; a picture is drawn at the scene's
+    // samples, as the runner draws it, and resolved into the buffer that is read back.
     if (bindPickBuffer()) {
-        if (pick)
+        if (pick) {
             out.handles = VS_SceneRenderer::drawPickPass(m_session.common(), v);
-        else
+        } else if (bindSmoothBuffer()) {
             VS_SceneRenderer::drawScene(m_session.common(), v);
+            QOpenGLFramebufferObject::blitFramebuffer(m_pickBuffer.get(), m_smoothBuffer.get());
+            m_pickBuffer->bind();
+        } else {
+            VS_SceneRenderer::drawScene(m_session.common(), v);
+        }
         out.image = VS_ReadPixels(v.width(), v.height());
         m_pickBuffer->bindDefault();
     }
@@ -163,6 +170,20 @@ bool Viewport::bindPickBuffer() {
     if (!m_pickBuffer || m_pickBuffer->size() != size)
         m_pickBuffer = std::make_unique<QOpenGLFramebufferObject>(size, QOpenGLFramebufferObject::Depth);
     return m_pickBuffer->isValid() && m_pickBuffer->bind();
+}
+
+bool Viewport::bindSmoothBuffer() {
+    const int samples = m_session.scene().samples;
+    if (samples <= 0)
+        return false;
+    const QSize size = m_pickBuffer->size();
+    if (!m_smoothBuffer || m_smoothBuffer->size() != size || m_smoothBuffer->format().samples() != samples) {
+        QOpenGLFramebufferObjectFormat format;
+        format.setAttachment(QOpenGLFramebufferObject::Depth);
+        format.setSamples(samples);
+        m_smoothBuffer = std::make_unique<QOpenGLFramebufferObject>(size, format);
+    }
+    return m_smoothBuffer->isValid() && m_smoothBuffer->bind();
 }
 
 QString Viewport::hoverAt(const Math::Point2d& at, Qt::KeyboardModifiers modifiers) {

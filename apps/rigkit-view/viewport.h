@@ -91,6 +91,9 @@ private:
     // Binds a single-sampled framebuffer of the widget's size for the picking pass, so that
     // it never draws into (nor reads from) the multisampled picture; false when GL refuses.
     bool bindPickBuffer();
+    // Binds a buffer with the scene's samples the size of the pick buffer; false when the
+    // scene asks for none or GL cannot make one.
+    bool bindSmoothBuffer();
     void hoverLater();
     // Sets up the drag context and session for a drag of `node`; the caller presses.
     void prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode);
@@ -116,6 +119,9 @@ private:
     // Pictures of the labels, kept in the widget's context and dropped with it.
     std::unique_ptr<VS_ArtCache> m_artCache;
     std::unique_ptr<QOpenGLFramebufferObject> m_pickBuffer;
+    // Where scripted pictures are drawn at the scene's samples, before they are resolved
+    // into the pick buffer.
+    std::unique_ptr<QOpenGLFramebufferObject> m_smoothBuffer;
     // Hover picks wait for the events queued before them, so a burst of moves costs one.
     bool m_hoverPending = false;
     Math::Point2d m_hoverAt;

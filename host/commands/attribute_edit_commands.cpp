@@ -6,6 +6,7 @@
 #include "host/scene/SC_SceneCommon.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace Attr {
 
@@ -112,6 +113,11 @@ void AttrWritesCmd::unlinkMadeCurves() {
             m.attr->socket()->link(nullptr);
             m.owned = m.attr->sceneCommon()->releaseTimedValue(m.tv);
         }
+}
+
+bool AttrWritesCmd::writesOnlyFinite() const {
+    return std::all_of(m_writes.begin(), m_writes.end(),
+                       [](const Write& w) { return std::isfinite(w.frame) && std::isfinite(w.value); });
 }
 
 namespace {

@@ -33,6 +33,9 @@ public:
     void addLocal(AT_DoubleAttr* attr, double value);
     bool isEmpty() const { return m_writes.empty(); }
     std::size_t size() const { return m_writes.size(); }
+    // Whether every frame and value it would write is finite: a scene file cannot hold
+    // the others, so an edit that makes one is refused before it is made.
+    bool writesOnlyFinite() const;
 
     // Refuses, changing nothing, when an attribute's curve refuses a key (an expression).
     bool execute() override;

@@ -13,20 +13,14 @@ cp "$here/../scenes/bad/bad_camera.json" "$scene"
 "$viewer" --answer no --out "$dir/out" --script "$here/broken_scene_script.json" --print-on-exit loadError \
     "$scene" >"$dir/log" 2>&1 &
 pid=$!
-waitFor() {
-    for _ in $(seq 600); do
-        [ -e "$1" ] && return 0
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    fail "$1 never appeared"
-}
+. "$here/wait.sh"
+waitFor() { waitUntil "$1" existsWhileRunning "$1" || fail "$1 never appeared"; }
 waitFor "$dir/out/broken.png"
 cp "$here/workbench_scene.json" "$scene"
 waitFor "$dir/out/fixed.png"
 # Closed as a user closes it.
-window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
-xdotool windowfocus --sync "$window" key ctrl+q
+waitUntil "the viewer's window focused" focusViewer || fail "no window to close"
+xdotool key ctrl+q
 status=0
 wait "$pid" || status=$?
 pid=

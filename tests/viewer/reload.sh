@@ -2,7 +2,8 @@
 # Live reload: the viewer shows a scene while the file is rewritten on disk, the way editors
 # save (a new file renamed over the old one, or the file written in place). Each change
 # shows without a restart, checked by pixels; a broken file keeps the last good scene on
-# screen and shows its message; the frame and the selection stay. Run under with_xvfb.sh.
+# screen and shows its message until the file loads or the scene is saved over it; the
+# frame and the selection stay. Run under with_xvfb.sh.
 set -eu
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,14 +14,8 @@ cp "$here/workbench_scene.json" "$scene"
 
 "$viewer" --answer no --quit --out "$dir/out" --script "$here/reload_script.json" "$scene" >"$dir/log" 2>&1 &
 pid=$!
-waitFor() {
-    for _ in $(seq 600); do
-        [ -e "$1" ] && return 0
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    echo "FAIL: $1 never appeared"; cat "$dir/log"; exit 1
-}
+. "$here/wait.sh"
+waitFor() { waitUntil "$1" existsWhileRunning "$1" || { cat "$dir/log"; exit 1; }; }
 # The selection shows in the selection colour; moving the node up by a unit shows it there.
 waitFor "$dir/out/before.png"
 sed 's/"value": 0.0}}/"value": 0.0}, "ty": {"type": "double", "value": 1}}/; s/"attributes": \["tx"\]}\],/"attributes": ["tx"]}, {"type": "TRANSLATION_Y", "attributes": ["ty"]}],/' \

@@ -7,6 +7,7 @@ set -eu
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
+. "$here/wait.sh"
 trap 'rm -rf "$dir"; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true' EXIT
 
 for answer in no yes; do
@@ -15,12 +16,8 @@ for answer in no yes; do
     "$viewer" --answer "$answer" --quit --out "$dir/$answer" --script "$here/reload_over_edits_$answer.json" "$scene" \
         >"$dir/$answer.log" 2>&1 &
     pid=$!
-    for _ in $(seq 600); do
-        [ -e "$dir/$answer/edited.png" ] && break
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    [ -e "$dir/$answer/edited.png" ] || { echo "FAIL ($answer): the edit was never drawn"; cat "$dir/$answer.log"; exit 1; }
+    waitUntil "the edit drawn ($answer)" existsWhileRunning "$dir/$answer/edited.png" ||
+        { cat "$dir/$answer.log"; exit 1; }
     # Saved the way editors do: a new file renamed over the old one, with a node moved up.
     sed 's/"value": 0.0}}/"value": 0.0}, "ty": {"type": "double", "value": 1}}/; s/"attributes": \["tx"\]}\],/"attributes": ["tx"]}, {"type": "TRANSLATION_Y", "attributes": ["ty"]}],/' \
         "$scene" >"$dir/new.json"

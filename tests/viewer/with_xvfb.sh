@@ -10,11 +10,9 @@ numberFile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
 server=$!
 trap 'kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; rm -f "$numberFile"' EXIT
-for _ in $(seq 200); do
-    [ -s "$numberFile" ] && break
-    kill -0 "$server" 2>/dev/null || break
-    sleep 0.05
-done
+. "$(dirname "$0")/wait.sh"
+listening() { [ -s "$numberFile" ] || ! kill -0 "$server" 2>/dev/null; }
+waitUntil "Xvfb listening" listening
 number=$(tr -dc '0-9' <"$numberFile")
 [ -n "$number" ] || { echo "with_xvfb: Xvfb did not start" >&2; exit 1; }
 

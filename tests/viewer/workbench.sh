@@ -4,14 +4,17 @@
 #   current frame; Save writes a file that loads to the same picture, keeping what the
 #   viewer does not model.
 # - Hovering an arrow whose "cursorType" is "PointingHandle" shows the pointing hand.
-# - Killed after edits, the viewer left a recovery file; started again it offers it:
-#   taken, the scene draws as it was edited; refused, as the file says.
+# - Killed after edits, the viewer left a recovery file; started again it offers it, even
+#   when the scene file is newer (a checkout): taken, the scene draws as it was edited;
+#   refused, as the file says.
+# Every wait is for a state (a file, a line printed, the window's cursor), never a time.
 set -eu
 viewer=$1
 here=$(cd "$(dirname "$0")" && pwd)
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"; [ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null || true' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+. "$here/wait.sh"
 
 # ---- inspector and save
 cp "$here/workbench_scene.json" "$dir/scene.json"
@@ -28,39 +31,42 @@ cmp "$dir/out/edited.png" "$dir/again/reloaded.png" || fail "the saved scene dra
 ls "$dir" | grep -qv -e '^scene.json$' -e '^out$' -e '^again$' && fail "a temporary file was left: $(ls "$dir")"
 
 # ---- hover
+# The window's script waits for its cursor to change; the pointer moves along the shaft
+# until the window has quit (the first moves may arrive before it tracks the pointer).
 cp "$here/workbench_scene.json" "$dir/hover.json"
-"$viewer" --answer no --print-viewport --print-on-exit cursor "$dir/hover.json" >"$dir/hover.log" 2>&1 &
+"$viewer" --answer no --quit --print-viewport --script "$here/hover_script.json" \
+    "$dir/hover.json" >"$dir/hover.log" 2>&1 &
 pid=$!
-for _ in $(seq 200); do grep -q '^viewport: ' "$dir/hover.log" && break; sleep 0.05; done
+viewportShown() { grep -q '^viewport: ' "$dir/hover.log" || ! kill -0 "$pid" 2>/dev/null; }
+waitUntil "the viewport shown" viewportShown || exit 1
 read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\), \([0-9]*\)\]$/\1 \2 \3 \4/p' "$dir/hover.log")
 [ -n "${h:-}" ] || fail "the viewer never showed its viewport: $(cat "$dir/hover.log")"
-window=$(xdotool search --sync --name '^rigkit-view$' | head -1)
-xdotool windowfocus --sync "$window"
-# Moves along the shaft for two seconds: on a loaded machine the first ones may arrive
-# before the window tracks the pointer.
-for step in $(seq 10); do
+step=0
+# True once the viewer has quit; until then, one more move along the shaft.
+quitAfterHover() {
+    kill -0 "$pid" 2>/dev/null || return 0
+    step=$(((step + 1) % 10))
     xdotool mousemove $((x + w / 2 + 40 + step * 2)) $((y + h / 2))
-    sleep 0.2
-done
-xdotool key ctrl+q
-wait "$pid" || fail "the hovered viewer failed: $(cat "$dir/hover.log")"
+    return 1
+}
+waitUntil "the hovered viewer's quitting" quitAfterHover || exit 1
+# The script passed: the window showed the pointing hand. (Once it ends, the viewport
+# leaves the scene's size, and the arrow may move from under the pointer.)
+wait "$pid" || fail "hovering the arrow: $(cat "$dir/hover.log")"
 pid=
-grep -qx 'cursor: "PointingHandCursor"' "$dir/hover.log" || fail "hovering the arrow: $(cat "$dir/hover.log")"
 
 # ---- recovery after SIGKILL
 cp "$here/workbench_scene.json" "$dir/crash.json"
-touch -d '1 minute ago' "$dir/crash.json"
 "$viewer" --answer no --out "$dir/crashed" --script "$here/crash_script.json" "$dir/crash.json" \
     >"$dir/crash.log" 2>&1 &
 pid=$!
-for _ in $(seq 400); do [ -e "$dir/crash.json.recovery" ] && break; sleep 0.05; done
-for _ in $(seq 400); do [ -e "$dir/crashed/edited.png" ] && break; sleep 0.05; done
-[ -e "$dir/crash.json.recovery" ] || fail "no recovery file after the edits: $(cat "$dir/crash.log")"
-sleep 1.5  # the last edits reach it within a second
+# The script's last picture comes once the recovery file holds the edits.
+waitUntil "the edited picture" existsWhileRunning "$dir/crashed/edited.png" || { cat "$dir/crash.log"; exit 1; }
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
 pid=
 cp "$dir/crash.json.recovery" "$dir/kept.recovery"
+touch -d '1 minute' "$dir/crash.json"
 "$viewer" --answer yes --quit --out "$dir/restored" --script "$here/render_script.json" "$dir/crash.json" ||
     fail "the restoring viewer failed"
 cmp "$dir/crashed/edited.png" "$dir/restored/reloaded.png" || fail "the restored scene draws otherwise than the edited one"
