@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/viewer_window.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
 #include "host/scene/SC_SceneCommon.h"
@@ -174,6 +175,24 @@ void ViewerWindow::buildActions() {
     file->addAction(quitAction);
     menuBar()->addMenu(QStringLiteral("&Edit"))->addActions({undoAction, redoAction});
     menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
+}
+
+bool ViewerWindow::perform(const runner::Json& step) {
+    if (!m_steps) {
+        m_steps = std::make_unique<runner::StepTable>(viewerSteps(*this));
+        m_stepContext = std::make_unique<runner::ScriptContext>(m_session, m_stepOutput, std::string("."));
+    }
+    try {
+        runner::playScript(runner::Json::array({step}), *m_steps, *m_stepContext);
+    } catch (const std::exception& e) {
+        showStatus(QString::fromStdString(runner::oneLine(e.what())));
+        refresh();
+        return false;
+    }
+    refresh();
+    if (m_stepObserver)
+        m_stepObserver(step);
+    return true;
 }
 
 void ViewerWindow::refresh() {

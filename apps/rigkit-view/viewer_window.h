@@ -8,7 +8,13 @@
 
 #include "apps/rigkit-view/document_controller.h"
 
+#include "apps/core/script.h"
+
 #include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <sstream>
 
 class QComboBox;
 class QDockWidget;
@@ -38,6 +44,14 @@ public:
 
     void undo();
     void redo();
+
+    // Carries out one user action as the runner's step of the same name (so that a
+    // recording of it replays in rigkit-run), shows what it changed and tells the step
+    // observer. A step that fails says why in the status bar and is not reported to the
+    // observer; the return value says whether it played.
+    bool perform(const runner::Json& step);
+    // Called with every step `perform` played (the recorder listens here); one at a time.
+    void setStepObserver(std::function<void(const runner::Json&)> observer) { m_stepObserver = std::move(observer); }
 
     // Sizes the window so that the viewport shows the scene's viewport at its size, as far
     // as the screen has room; the window then opens where the window manager puts it.
@@ -83,6 +97,12 @@ private:
     QLabel* m_error = nullptr;
     std::size_t m_messagesShown = 0;
     bool m_refreshing = false;
+    // What `perform` plays its steps with; made on first use, since the table refers to
+    // the window.
+    std::unique_ptr<runner::StepTable> m_steps;
+    std::ostringstream m_stepOutput;
+    std::unique_ptr<runner::ScriptContext> m_stepContext;
+    std::function<void(const runner::Json&)> m_stepObserver;
 };
 
 }  // namespace viewer
