@@ -23,13 +23,18 @@ constexpr bool inEnumOrder(const Table& table) {
 }
 static_assert(inEnumOrder(kAttributeKinds) && inEnumOrder(kCurveKinds), "the kinds' tables follow their enums");
 
+template <typename Table>
+auto entryNamed(const Table& table, std::string_view name) -> decltype(&table[0]) {
+    for (const auto& entry : table)
+        if (name == entry.name)
+            return &entry;
+    return nullptr;
+}
+
 }  // namespace
 
 const AttributeKindInfo* attributeKindNamed(std::string_view name) {
-    for (const AttributeKindInfo& k : kAttributeKinds)
-        if (name == k.name)
-            return &k;
-    return nullptr;
+    return entryNamed(kAttributeKinds, name);
 }
 
 const AttributeKindInfo& attributeKind(AttributeKind kind) {
@@ -37,10 +42,7 @@ const AttributeKindInfo& attributeKind(AttributeKind kind) {
 }
 
 const CurveKindInfo* curveKindNamed(std::string_view name) {
-    for (const CurveKindInfo& c : kCurveKinds)
-        if (name == c.name)
-            return &c;
-    return nullptr;
+    return entryNamed(kCurveKinds, name);
 }
 
 const CurveKindInfo& curveKind(CurveKind kind) {

@@ -150,13 +150,17 @@ void VS_BoundsTree::insertLeaf(int leaf) {
     p.child2 = leaf;
     m_nodes[std::size_t(sibling)].parent = parent;
     m_nodes[std::size_t(leaf)].parent = parent;
-    if (oldParent < 0) {
-        m_root = parent;
-    } else {
-        Node& op = m_nodes[std::size_t(oldParent)];
-        (op.child1 == sibling ? op.child1 : op.child2) = parent;
-    }
+    replaceChild(oldParent, sibling, parent);
     refitUp(parent);
+}
+
+void VS_BoundsTree::replaceChild(int parent, int child, int replacement) {
+    if (parent < 0) {
+        m_root = replacement;
+        return;
+    }
+    Node& p = m_nodes[std::size_t(parent)];
+    (p.child1 == child ? p.child1 : p.child2) = replacement;
 }
 
 void VS_BoundsTree::removeLeaf(int leaf) {
@@ -169,12 +173,7 @@ void VS_BoundsTree::removeLeaf(int leaf) {
     const int grand = p.parent;
     const int sibling = p.child1 == leaf ? p.child2 : p.child1;
     m_nodes[std::size_t(sibling)].parent = grand;
-    if (grand < 0) {
-        m_root = sibling;
-    } else {
-        Node& g = m_nodes[std::size_t(grand)];
-        (g.child1 == parent ? g.child1 : g.child2) = sibling;
-    }
+    replaceChild(grand, parent, sibling);
     release(parent);
     if (grand >= 0)
         refitUp(grand);

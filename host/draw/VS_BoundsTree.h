@@ -71,6 +71,8 @@ private:
     int allocate();
     void release(int node);
     void insertLeaf(int leaf);
+    // Puts `replacement` where `child` hangs under `parent` (-1: the root).
+    void replaceChild(int parent, int child, int replacement);
     void removeLeaf(int leaf);
     // Box, height and margins of an inner node from its children.
     void refit(int node);
