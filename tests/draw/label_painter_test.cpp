@@ -120,9 +120,8 @@ TEST_F(Label, NotDrawnWhenItsAnchorIsBehindTheEye) {
     EXPECT_EQ(looking({0, 0, 10}), 0);
 }
 
-// Sizes are truncated to whole points. Those that are not a size write nothing; the
-// sanitizer build checks that none of them reaches the writer through an undefined
-// conversion, huge ones included.
+// Sizes are truncated to whole points. Those that are not a size write nothing (huge ones
+// are among the hostile values every component is given).
 TEST_F(Label, SizeIsTruncatedToWholePointsAndNeverConvertedBlindly) {
     properties.set("label_size", 10.0);
     const VS_Image ten = paintNew();
@@ -134,10 +133,6 @@ TEST_F(Label, SizeIsTruncatedToWholePointsAndNeverConvertedBlindly) {
     for (const double size : {std::nan(""), -std::numeric_limits<double>::infinity(), -1e300}) {
         properties.set("label_size", size);
         EXPECT_EQ(ink(paintNew()).count, 0) << size;
-    }
-    for (const double size : {std::numeric_limits<double>::infinity(), 1e300, 3e9}) {
-        properties.set("label_size", size);
-        paintNew();
     }
 }
 

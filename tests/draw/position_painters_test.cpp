@@ -13,7 +13,6 @@ namespace {
 const VS_RGBA kInner(200, 30, 30, 255);
 const VS_RGBA kOuter(30, 200, 30, 255);
 const VS_RGBA kSelected(30, 30, 200, 255);
-const VS_RGBA kYellow(255, 255, 0, 255), kBlue(0, 0, 255, 255), kGreen(0, 255, 0, 255);
 
 // A position whose value cannot be read, as a host attribute may fail to evaluate.
 class UnreadablePosition : public AT_Position2dAttr {
@@ -115,23 +114,7 @@ TEST_F(PositionControls, SelectionChangesTheInnerShapeOnlyAndRelativeSitsAtTheOr
     expectCentredAt(extentOf(rig.paint(*point()), kInner), 200, 200);
 }
 
-TEST_F(PositionControls, ColorSeedsBothShapesUnlessTheyAreGivenApart) {
-    set({{"color", rgba(kYellow)}, {"size", 0.1}, {"point_style", QString("square")}});
-    auto p = point();
-    EXPECT_EQ(extentOf(rig.paint(*p), kYellow).count, 70 * 70);
-
-    MO_PropertyBag changed;
-    changed.setColor("color", kBlue);
-    update(*p, changed);
-    EXPECT_EQ(extentOf(rig.paint(*p), kBlue).count, 70 * 70);  // still a square: the style stays
-
-    changed.setColor("inner_color", kGreen);
-    update(*p, changed);
-    const VS_Image apart = rig.paint(*p);
-    EXPECT_NEAR(extentOf(apart, kGreen).count, 0.49 * 70 * 70, 150);
-    EXPECT_NEAR(extentOf(apart, kBlue).count, 0.51 * 70 * 70, 150);
-}
-
+// The update_point2d scene pins how "color" seeds both shapes, also through an update.
 TEST_F(PositionControls, LinesJoinTwoPositionsAndUnreadableOnesStartAtTheOrigin) {
     auto* end = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "end", Math::Point2d(-1, 1.5)));
     properties.setColor("color", kInner);

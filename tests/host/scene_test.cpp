@@ -266,18 +266,13 @@ TEST(SceneCommon, TimedValuesCanBeGivenBackAndChangesAreEmitted) {
 // Edits through the host's attribute commands. Rotations go through them in the ROTATION_3D
 // drags of tests/manipulators; tests/reliability compares every undo bit for bit.
 
-TEST_F(SceneFixture, CurrentFrameKeysAStillAttributeAndUndoUnlinks) {
+// That undo unlinks the curve it made and redo links the same one again is held by the
+// random edit scripts, which compare the curves each attribute links and the scene holds.
+TEST_F(SceneFixture, CurrentFrameKeysAStillAttribute) {
     auto* a = add<AT_DoubleAttr>("a", 1.0);
     std::unique_ptr<CO_Command> cmd(Attr::Double::createSetValueCurrentFrameCmd(&scene, a, 5, 3.0, false));
     ASSERT_TRUE(cmd->execute());
     EXPECT_EQ(keys(a), (Keys{{5, 3}}));
-    LXTimedValue* made = a->timedValue();
-    cmd->unexecute();
-    EXPECT_EQ(a->timedValue(), nullptr);
-    EXPECT_FALSE(scene.holdsTimedValue(made));
-    EXPECT_EQ(a->valueAt(5), 1.0);
-    cmd->execute();
-    EXPECT_EQ(a->timedValue(), made);  // redo brings the same curve back
 
     // The value it shows already: nothing to write.
     std::unique_ptr<CO_Command> same(Attr::Double::createSetValueCurrentFrameCmd(&scene, a, 5, 3.0, false));

@@ -1,115 +1,67 @@
-#include "host/scene/AT_Attr.h"
-#include "host/scene/MO_Node.h"
-#include "host/scene/SC_SceneCommon.h"
-#include "host/scene/factories.h"
-#include "tests/support/plugin.h"
+#include "tests/support/components.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
+
+using namespace rigkit_test;
 
 namespace {
 
-// Every registration of the plug-in: factory, type string, and the attribute kind its
+// Every registration of the plug-in: family, type string, and the attribute kind its
 // creation needs ("*": any kind, but one must be there; "": none, the list is not looked at;
 // "position2d pair": exactly two, both 2D positions).
 struct Row {
-    const char* factory;
+    Family family;
     const char* type;
     const char* attribute;
 };
 
+constexpr Family T = Family::Transformation, M = Family::Manipulator, P = Family::Painter, K = Family::Picker;
+
 const Row kRegistrations[] = {
-    {"drag manipulators", "ROTATION_3D", "rotation3d"},
-    {"drag manipulators", "ROTATION_X", "double"},      {"drag manipulators", "ROTATION_Y", "double"},
-    {"drag manipulators", "ROTATION_Z", "double"},      {"drag manipulators", "TRANSLATION_X", "double"},
-    {"drag manipulators", "TRANSLATION_Y", "double"},   {"drag manipulators", "TRANSLATION_Z", "double"},
-    {"drag manipulators", "SLIDER", "double"},          {"drag manipulators", "BUTTON", "bool"},
-    {"drag manipulators", "SCRIPT", ""},
-    {"drag manipulators", "POSITION_2D", "position2d"}, {"drag manipulators", "POSITION_3D", "position3d"},
-    {"local transformations", "ROTATION_3D", "rotation3d"},
-    {"local transformations", "ROTATION_X", "double"},  {"local transformations", "ROTATION_Y", "double"},
-    {"local transformations", "ROTATION_Z", "double"},  {"local transformations", "SCALE_3D", "scale3d"},
-    {"local transformations", "SCALE_X", "double"},     {"local transformations", "SCALE_Y", "double"},
-    {"local transformations", "SCALE_Z", "double"},     {"local transformations", "TRANSLATION_X", "double"},
-    {"local transformations", "TRANSLATION_Y", "double"}, {"local transformations", "TRANSLATION_Z", "double"},
-    {"local transformations", "TRANSLATION_XY", "position2d"},
-    {"local transformations", "TRANSLATION_XYZ", "position3d"},
-    {"painters", "ARROW_X", ""},   {"painters", "ARROW_Y", ""},   {"painters", "ARROW_Z", ""},
-    {"painters", "CIRCLE_X", ""},  {"painters", "CIRCLE_Y", ""},  {"painters", "CIRCLE_Z", ""},
-    {"painters", "PLANE_XY", ""},  {"painters", "PLANE_XZ", ""},  {"painters", "PLANE_YZ", ""},
-    {"painters", "SPHERE", ""},    {"painters", "LABEL", ""},     {"painters", "DRAG_DEBUGGER", ""},
-    {"painters", "SLIDER", "double"}, {"painters", "SLIDER_FRAME", ""}, {"painters", "BOX_2D", ""},
-    {"painters", "BUTTON", "bool"},   {"painters", "CHECKBOX", "bool"},
-    {"painters", "POINT_2D", "position2d"}, {"painters", "LINE_2D", "position2d pair"},
-    {"pick adaptors", "MONO", "*"}, {"pick adaptors", "MULTI", "*"},
+    {M, "ROTATION_3D", "rotation3d"}, {M, "ROTATION_X", "double"}, {M, "ROTATION_Y", "double"},
+    {M, "ROTATION_Z", "double"}, {M, "TRANSLATION_X", "double"}, {M, "TRANSLATION_Y", "double"},
+    {M, "TRANSLATION_Z", "double"}, {M, "SLIDER", "double"}, {M, "BUTTON", "bool"}, {M, "SCRIPT", ""},
+    {M, "POSITION_2D", "position2d"}, {M, "POSITION_3D", "position3d"}, {T, "ROTATION_3D", "rotation3d"},
+    {T, "ROTATION_X", "double"}, {T, "ROTATION_Y", "double"}, {T, "ROTATION_Z", "double"}, {T, "SCALE_3D", "scale3d"},
+    {T, "SCALE_X", "double"}, {T, "SCALE_Y", "double"}, {T, "SCALE_Z", "double"}, {T, "TRANSLATION_X", "double"},
+    {T, "TRANSLATION_Y", "double"}, {T, "TRANSLATION_Z", "double"}, {T, "TRANSLATION_XY", "position2d"},
+    {T, "TRANSLATION_XYZ", "position3d"}, {P, "ARROW_X", ""}, {P, "ARROW_Y", ""}, {P, "ARROW_Z", ""},
+    {P, "CIRCLE_X", ""}, {P, "CIRCLE_Y", ""}, {P, "CIRCLE_Z", ""}, {P, "PLANE_XY", ""}, {P, "PLANE_XZ", ""},
+    {P, "PLANE_YZ", ""}, {P, "SPHERE", ""}, {P, "LABEL", ""}, {P, "DRAG_DEBUGGER", ""}, {P, "SLIDER", "double"},
+    {P, "SLIDER_FRAME", ""}, {P, "BOX_2D", ""}, {P, "BUTTON", "bool"}, {P, "CHECKBOX", "bool"},
+    {P, "POINT_2D", "position2d"}, {P, "LINE_2D", "position2d pair"}, {K, "MONO", "*"}, {K, "MULTI", "*"},
 };
 
-
-std::vector<QString> registered(const char* factory) {
-    if (QString(factory) == "local transformations")
-        return MO_LocalTransformationFactorySingleton().names();
-    if (QString(factory) == "drag manipulators")
-        return SLB_SelectableDragManipulatorFactorySingleton().names();
-    if (QString(factory) == "painters")
-        return MO_OGLPainterFactorySingleton().names();
-    return SLB_PickAdaptorFactorySingleton().names();
-}
-
 struct Registry : ::testing::Test {
-    void SetUp() override { rigkit_test::loadPlugin(); }
-
-    SC_SceneCommon scene;
-    MO_Node* node = scene.addNode(std::make_unique<MO_Module>(&scene, "n"));
+    Rig rig;
     // One attribute of every kind, to offer each creation the right and the wrong ones.
-    std::vector<AT_Attr*> kinds = {
-        node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "d")),
-        node->addAttribute(std::make_unique<AT_BoolAttr>(node, "b")),
-        node->addAttribute(std::make_unique<AT_StringAttr>(node, "s")),
-        node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "p2")),
-        node->addAttribute(std::make_unique<AT_Position3dAttr>(node, "p3")),
-        node->addAttribute(std::make_unique<AT_Rotation3dAttr>(node, "r3")),
-        node->addAttribute(std::make_unique<AT_Scale3dAttr>(node, "s3")),
-    };
+    std::vector<AT_Attr*> kinds = {rig.d, rig.b, rig.s, rig.p2, rig.p3, rig.r3, rig.s3};
 
-    bool creates(const Row& row, std::vector<AT_Attr*> attrs, MO_Module* module = nullptr) {
-        const QString factory = row.factory;
-        if (factory == "pick adaptors") {
-            const SLB_PickAdaptorFactory::Data data{node->properties(), std::move(attrs),
-                                                    module ? module : static_cast<MO_Module*>(node), 0};
-            return std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create(row.type, data)) !=
-                   nullptr;
-        }
-        const MO_ComponentData data{node->properties(), std::move(attrs)};
-        if (factory == "local transformations")
-            return std::unique_ptr<MO_LocalTransformation>(
-                       MO_LocalTransformationFactorySingleton().create(row.type, data)) != nullptr;
-        if (factory == "painters")
-            return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create(row.type, data)) != nullptr;
-        return std::unique_ptr<SLB_SelectableDragManipulator>(
-                   SLB_SelectableDragManipulatorFactorySingleton().create(row.type, data)) != nullptr;
+    bool creates(const Row& row, std::vector<AT_Attr*> attrs) {
+        return rig.create(row.family, row.type, rig.node->properties(), std::move(attrs));
     }
 };
 
 }  // namespace
 
 TEST_F(Registry, EveryFactoryHoldsExactlyItsRowsInNameOrder) {
-    for (const char* factory : {"local transformations", "drag manipulators", "painters", "pick adaptors"}) {
+    for (const Family family : {T, M, P, K}) {
         std::vector<QString> expected;
         for (const Row& r : kRegistrations)
-            if (QString(r.factory) == factory)
+            if (r.family == family)
                 expected.push_back(r.type);
         std::sort(expected.begin(), expected.end());
-        const std::vector<QString> names = registered(factory);
-        EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << factory;
+        const std::vector<QString> names = registeredNames(family);
+        EXPECT_TRUE(std::is_sorted(names.begin(), names.end())) << int(family);
         // A class registered without a row here would have its creation rule go untested.
         for (const QString& name : names)
             EXPECT_TRUE(std::binary_search(expected.begin(), expected.end(), name))
-                << factory << " register " << name.toStdString() << ", which has no row in kRegistrations";
+                << name.toStdString() << " has no row in kRegistrations";
         for (const QString& name : expected)
             EXPECT_TRUE(std::count(names.begin(), names.end(), name) == 1)
-                << factory << " do not register " << name.toStdString() << " once";
+                << name.toStdString() << " is not registered once";
     }
 }
 
@@ -129,10 +81,8 @@ TEST_F(Registry, EntriesPointBackToTheirClassWithANullDefaultCreation) {
 }
 
 TEST_F(Registry, PickersNeedAModule) {
-    for (const char* type : {"MONO", "MULTI"}) {
-        const SLB_PickAdaptorFactory::Data data{node->properties(), {kinds[0]}, nullptr, 0};
-        EXPECT_EQ(SLB_PickAdaptorFactorySingleton().create(type, data), nullptr) << type;
-    }
+    for (const char* type : {"MONO", "MULTI"})
+        EXPECT_FALSE(rig.create(K, type, rig.node->properties(), {kinds[0]}, false)) << type;
 }
 
 TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
@@ -158,8 +108,8 @@ TEST_F(Registry, CreationNeedsAFirstAttributeOfItsKind) {
 }
 
 TEST_F(Registry, LinesNeedExactlyTwoPositions) {
-    const Row line{"painters", "LINE_2D", "position2d pair"};
-    AT_Attr* other = node->addAttribute(std::make_unique<AT_Position2dAttr>(node, "q2"));
+    const Row line{P, "LINE_2D", "position2d pair"};
+    AT_Attr* other = rig.q2;
     EXPECT_TRUE(creates(line, {kinds[3], other}));
     EXPECT_TRUE(creates(line, {kinds[3], kinds[3]}));
     EXPECT_FALSE(creates(line, {kinds[3]}));

@@ -13,6 +13,7 @@
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
@@ -39,11 +40,6 @@ std::vector<std::string> repositoryScenes() {
     return out;
 }
 
-VS_OffscreenContext& gl() {
-    static VS_OffscreenContext context(64, 64);
-    return context;
-}
-
 struct Pictures {
     VS_Image image;
     VS_Image pick;
@@ -54,8 +50,8 @@ Pictures draw(runner::Scene& scene, const runner::Camera& camera, double frame) 
     view.camera = runner::cameraChain(camera, scene.width, scene.height);
     view.background = scene.background;
     view.frameKey = MO_FrameKey(frame);
-    return {VS_SceneRenderer::render(gl(), *scene.common, view),
-            VS_SceneRenderer::renderPick(gl(), *scene.common, view).image};
+    return {VS_SceneRenderer::render(rigkit_test::gl(64, 64), *scene.common, view),
+            VS_SceneRenderer::renderPick(rigkit_test::gl(64, 64), *scene.common, view).image};
 }
 
 runner::Scene reload(const Json& document) {

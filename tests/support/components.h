@@ -121,25 +121,36 @@ struct Rig {
         std::vector<AT_Attr*> attributes;
         for (const char* name : c.attributes)
             attributes.push_back(node->attribute(name));
-        const MO_ComponentData data{properties, attributes};
-        const auto picker = [&](const QString& type, std::vector<AT_Attr*> attrs) {
-            return SLB_PickAdaptorFactorySingleton().create(type, {properties, std::move(attrs), node, 0});
-        };
-        const bool made =
-            c.family == Family::Transformation
-                ? give(MO_LocalTransformationFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::addLocalTransformation)
-            : c.family == Family::Manipulator
-                ? give(SLB_SelectableDragManipulatorFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::setManipulator)
-            : c.family == Family::Painter
-                ? give(MO_OGLPainterFactorySingleton().create(QString::fromStdString(c.type), data), &MO_Node::addPainter)
-                : give(picker(QString::fromStdString(c.type), attributes), &MO_Node::setPickAdaptor);
+        const bool made = create(c.family, c.type, properties, attributes);
         if (!made || c.family == Family::Painter)
             return made;
         node->addPainter(
             std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create("SPHERE", {properties, {}})));
         if (c.family != Family::Picker)
-            node->setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor>(picker("MONO", {d})));
+            node->setPickAdaptor(std::unique_ptr<SLB_ModulePickAdaptor>(
+                SLB_PickAdaptorFactorySingleton().create("MONO", {properties, {d}, node, 0})));
         return true;
+    }
+
+    // Made by its family's factory, as the host makes it, and given to the node. A picker is
+    // handed the node's module unless `withModule` is false. False when the factory refused.
+    bool create(Family family, const std::string& type, const MO_PropertyAccessor& properties,
+                std::vector<AT_Attr*> attributes, bool withModule = true) {
+        const QString name = QString::fromStdString(type);
+        const MO_ComponentData data{properties, attributes};
+        switch (family) {
+            case Family::Transformation:
+                return give(MO_LocalTransformationFactorySingleton().create(name, data), &MO_Node::addLocalTransformation);
+            case Family::Manipulator:
+                return give(SLB_SelectableDragManipulatorFactorySingleton().create(name, data), &MO_Node::setManipulator);
+            case Family::Painter:
+                return give(MO_OGLPainterFactorySingleton().create(name, data), &MO_Node::addPainter);
+            case Family::Picker:
+                return give(SLB_PickAdaptorFactorySingleton().create(
+                                       name, {properties, std::move(attributes), withModule ? node : nullptr, 0}),
+                                   &MO_Node::setPickAdaptor);
+        }
+        return false;
     }
 
     // Both passes, without reading back: the GL commands still run through the driver.
@@ -161,12 +172,26 @@ private:
     }
 };
 
+inline std::vector<QString> registeredNames(Family family) {
+    switch (family) {
+        case Family::Transformation:
+            return MO_LocalTransformationFactorySingleton().names();
+        case Family::Manipulator:
+            return SLB_SelectableDragManipulatorFactorySingleton().names();
+        case Family::Painter:
+            return MO_OGLPainterFactorySingleton().names();
+        case Family::Picker:
+            break;
+    }
+    return SLB_PickAdaptorFactorySingleton().names();
+}
+
 inline const std::vector<Component>& allComponents() {
     static const std::vector<Component> all = [] {
         std::vector<Component> out;
         rigkit_test::loadPlugin();
-        const auto add = [&](Family family, const std::vector<QString>& names) {
-            for (const QString& name : names) {
+        for (Family family : {Family::Transformation, Family::Manipulator, Family::Painter, Family::Picker})
+            for (const QString& name : registeredNames(family)) {
                 Component c{family, name.toStdString(), {}};
                 const std::vector<const char*> richer = detail::richerAttributes(family, c.type);
                 std::vector<std::vector<const char*>> trials = detail::attributeTrials();
@@ -181,11 +206,6 @@ inline const std::vector<Component>& allComponents() {
                 }
                 out.push_back(c);
             }
-        };
-        add(Family::Transformation, MO_LocalTransformationFactorySingleton().names());
-        add(Family::Manipulator, SLB_SelectableDragManipulatorFactorySingleton().names());
-        add(Family::Painter, MO_OGLPainterFactorySingleton().names());
-        add(Family::Picker, SLB_PickAdaptorFactorySingleton().names());
         return out;
     }();
     return all;
