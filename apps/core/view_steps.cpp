@@ -401,6 +401,8 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
         if (argument.contains("steps"))
             throw RunError("", "a drag takes \"steps\" or a \"path\", not both");
         const Json& path = requireArray(argument["path"], "drag.path");
+        if (path.size() >= 100000)
+            throw RunError("", "a drag's \"path\" takes fewer than 100000 points, not " + std::to_string(path.size()));
         for (std::size_t i = 0; i < path.size(); ++i)
             g.path.push_back(pointOf(path[i], element("drag.path", i)));
         g.steps = static_cast<int>(g.path.size()) + 1;
