@@ -84,6 +84,7 @@ StepTable defaultSteps() {
     StepTable table;
     addCoreSteps(table);
     addViewSteps(table);
+    addEditSteps(table);
     return table;
 }
 

@@ -86,6 +86,9 @@ private:
 // frame, set, properties, print, expect, expectKeys, expectMessages.
 void addCoreSteps(StepTable& table);
 
+// edit: attribute edits as a user makes them in the inspector, each one undoable.
+void addEditSteps(StepTable& table);
+
 // render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
 // animationMode, drag, undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
@@ -98,11 +101,13 @@ struct ModifierName {
 inline constexpr ModifierName kModifiers[] = {
     {"shift", Qt::ShiftModifier}, {"control", Qt::ControlModifier}, {"alt", Qt::AltModifier}};
 
-// A "drag" step's gesture: press at `from`, `steps` moves evenly to `to`, release.
+// A "drag" step's gesture: press at `from`, `steps` moves evenly to `to`, release; or,
+// when `path` is given, a move to each of its points and then to `to`, as a hand drew it.
 struct DragGesture {
     Math::Point2d from;
     Math::Point2d to;
     int steps = 1;
+    std::vector<Math::Point2d> path;
     Qt::KeyboardModifiers modifiers;
     // The node the step names (it has a manipulator), or null for the one under `from`.
     MO_Node* node = nullptr;

@@ -397,6 +397,16 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
     if (steps < 1 || steps != std::floor(steps) || steps > 100000)
         throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
     g.steps = static_cast<int>(steps);
+    if (argument.contains("path")) {
+        if (argument.contains("steps"))
+            throw RunError("", "a drag takes \"steps\" or a \"path\", not both");
+        const Json& path = requireArray(argument["path"], "drag.path");
+        if (path.size() >= 100000)
+            throw RunError("", "a drag's \"path\" takes fewer than 100000 points, not " + std::to_string(path.size()));
+        for (std::size_t i = 0; i < path.size(); ++i)
+            g.path.push_back(pointOf(path[i], element("drag.path", i)));
+        g.steps = static_cast<int>(g.path.size()) + 1;
+    }
     g.modifiers = readModifiers(argument, "modifiers");
     if (argument.contains("manipMode")) {
         const double mode = requireNumber(argument["manipMode"], "drag.manipMode");
@@ -418,6 +428,8 @@ int pixelIndex(double v) {
 }
 
 Math::Point2d DragGesture::pointAt(int step) const {
+    if (!path.empty())
+        return step <= static_cast<int>(path.size()) ? path[step - 1] : to;
     return from + (to - from) * (static_cast<double>(step) / steps);
 }
 

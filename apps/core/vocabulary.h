@@ -73,7 +73,8 @@ inline constexpr const char* kKeysWord = "keys";
 
 // The keys of the steps whose argument is an object of its own.
 inline constexpr std::initializer_list<const char*> kDragKeys = {"from",      "to",        "steps", "modifiers",
-                                                                 "node",      "manipMode", "in"};
+                                                                 "node",      "manipMode", "in",
+                                                                 "path"};
 inline constexpr std::initializer_list<const char*> kExpectPixelKeys = {"at", "rgba", "tolerance"};
 inline constexpr std::initializer_list<const char*> kExpectPickKeys = {"at", "node", "selectionType"};
 inline constexpr std::initializer_list<const char*> kPropertiesStepKeys = {"node", "set", "remove"};

@@ -76,6 +76,8 @@ public:
     QString loadError() const { return m_loadError; }
     QString recoveryFile() const;
 
+    // The scene as a save would write it now.
+    std::string currentText() const;
     // Whether the recovery file holds the scene as it is now.
     bool recoveryIsCurrent() const;
     // After every edit: unsaved edits reach the recovery file within a second.
@@ -92,8 +94,6 @@ private:
     void fileMayHaveChanged();
     void watch();
     void writeRecovery();
-    // The scene as a save would write it now.
-    std::string currentText() const;
     void removeRecovery();
     void offerRecovery();
     // Reads and builds a file: throws runner::RunError.

@@ -1,8 +1,8 @@
 #include "apps/rigkit-view/inspector.h"
 
+#include "apps/core/attribute_edit.h"
 #include "apps/core/scene_query.h"
 #include "host/scene/SLB_Selection.h"
-#include "host/commands/attribute_edit_commands.h"
 #include "host/commands/node_edit_commands.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
@@ -125,15 +125,7 @@ void paintSwatch(QPushButton* button, const QColor& colour) {
                               .arg(colour.name(), colour.lightness() > 128 ? "black" : "white"));
 }
 
-std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute) {
-    if (auto* d = dynamic_cast<AT_DoubleAttr*>(attribute))
-        return {d};
-    std::vector<AT_DoubleAttr*> out;
-    if (auto* c = dynamic_cast<AT_ComplexAttr*>(attribute))
-        for (std::size_t i = 0; i < c->componentCount(); ++i)
-            out.push_back(c->component(i));
-    return out;
-}
+using runner::scalarsOf;
 
 std::string frameText(double frame) {
     return runner::show(runner::number(frame));
@@ -318,66 +310,14 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
     // An editor left from a node that is no longer shown edits nothing.
     if (!m_node || attribute->node() != m_node)
         return false;
-    const double frame = m_session.frame();
-    const QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
-    std::unique_ptr<CO_Command> command;
-    if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
-        if (!value.is_boolean())
-            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes true or false");
-        command = std::make_unique<MO_NodeCmds::SetBoolValueCmd>(b, frame, value.get<bool>());
-    } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
-        if (!value.is_string())
-            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes a string");
-        command = std::make_unique<MO_NodeCmds::SetStringValueCmd>(s, frame,
-                                                                   QString::fromStdString(value.get<std::string>()));
-    } else {
-        const std::vector<AT_DoubleAttr*> scalars = scalarsOf(attribute);
-        const std::vector<double> wanted = value.is_array()
-                                               ? runner::requireNumbers(value, scalars.size(), "value")
-                                               : std::vector<double>{runner::requireNumber(value, "value")};
-        if (wanted.size() != scalars.size())
-            throw runner::RunError("", "attribute " + attribute->name().toStdString() + " takes " +
-                                           std::to_string(scalars.size()) + " numbers");
-        bool animatable = true;
-        for (AT_DoubleAttr* c : scalars)
-            animatable = animatable && c->socket();
-        std::unique_ptr<Attr::AttrWritesCmd> writes;
-        if (!animatable) {
-            writes = std::make_unique<Attr::AttrWritesCmd>();
-            for (std::size_t i = 0; i < scalars.size(); ++i)
-                writes->addLocal(scalars[i], wanted[i]);
-        } else if (m_session.animationMode == CX_AnimationModeRange) {
-            // As a drag over a range records it: every value of the range moves by the
-            // change made at the current frame.
-            std::vector<double> offsets;
-            for (std::size_t i = 0; i < scalars.size(); ++i)
-                offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
-            writes = Attr::planRangeChange(scalars, m_session.range, [offsets](std::vector<double> v) {
-                for (std::size_t i = 0; i < v.size(); ++i)
-                    v[i] += offsets[i];
-                return v;
-            });
-        } else {
-            writes = Attr::planValuesAt(scalars, frame, wanted, false);
-        }
-        if (writes->isEmpty())
-            return false;
-        if (!writes->writesOnlyFinite()) {
-            refuse(QStringLiteral("%1 was not changed: the edit would make a value or key that is not a finite "
-                                  "number, which a scene file cannot hold")
-                       .arg(name.mid(4)));
-            return false;
-        }
-        command = std::move(writes);
-    }
-    if (!m_session.history.perform(name, std::move(command)))
+    std::string why;
+    const runner::EditOutcome outcome = runner::editAttribute(m_session, attribute, value, why);
+    if (outcome == runner::EditOutcome::Refused)
+        refuse(QString::fromStdString(why));
+    if (outcome != runner::EditOutcome::Recorded)
         return false;
-    MO_Node* node = attribute->node();
-    if (attribute->meta().isNodeDirtyOnChange()) {
-        node->setDirty();
-        node->sceneCommon()->changeManager().emitNodeChanged(node);
-    }
     emit edited();
+    emit performed(Json{{"edit", Json{{m_node->name().toStdString() + "." + attribute->name().toStdString(), value}}}});
     return true;
 }
 

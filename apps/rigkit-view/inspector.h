@@ -51,6 +51,8 @@ public:
 signals:
     // After an edit went into the history.
     void edited();
+    // The same edit as the runner's step that replays it.
+    void performed(const runner::Json& step);
     void refused(const QString& why);
 
 private:

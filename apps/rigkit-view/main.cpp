@@ -5,6 +5,7 @@
 #include "apps/core/plugin_loader.h"
 #include "apps/core/script.h"
 #include "apps/rigkit-view/document_controller.h"
+#include "apps/rigkit-view/recorder.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
@@ -35,6 +36,7 @@ struct Options {
     viewer::Answer answer = viewer::Answer::Ask;
     int samples = kDefaultSamples;
     QString screenshot;
+    std::string record;
 };
 
 void addOptions(QCommandLineParser& parser) {
@@ -68,6 +70,10 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("samples"),
          QStringLiteral("samples per pixel of the picture on screen, 0 to 16 (default 4; 0 turns multisampling off)"),
          QStringLiteral("N"), QStringLiteral("4")},
+        {QStringLiteral("record"),
+         QStringLiteral("record the session from the start as a scene rigkit-run replays, with a check after every "
+                        "edit; written when the script has played and again when the window closes"),
+         QStringLiteral("FILE")},
         {QStringLiteral("screenshot"),
          QStringLiteral("once the script has played, save a picture of the whole window (PNG)"),
          QStringLiteral("FILE")},
@@ -90,6 +96,7 @@ std::optional<std::string> takeOptions(const QCommandLineParser& parser, Options
     o.printOnExit = parser.value(QStringLiteral("print-on-exit"));
     o.printViewport = parser.isSet(QStringLiteral("print-viewport"));
     o.screenshot = parser.value(QStringLiteral("screenshot"));
+    o.record = parser.value(QStringLiteral("record")).toStdString();
     const QString answer = parser.value(QStringLiteral("answer"));
     if (parser.isSet(QStringLiteral("answer")) && answer != QLatin1String("yes") && answer != QLatin1String("no"))
         return "--answer takes yes or no";
@@ -169,19 +176,30 @@ void printViewportOnceShown(viewer::ViewerWindow& window) {
     });
 }
 
+// Writes the session recorded so far; false, having said why, when it cannot.
+bool writeRecording(const viewer::Recorder& recorder, const Options& o) {
+    std::string why;
+    if (recorder.write(o.record, why))
+        return true;
+    std::cerr << "rigkit-view: cannot write the recording " << o.record << ": " << why << std::endl;
+    return false;
+}
+
 // Plays the script once the window shows, then saves the screenshot and closes as asked.
-void playOnceShown(viewer::ViewerWindow& window, runner::ScriptContext& context, const runner::Json& steps,
-                   const Options& o, int& status) {
+void playOnceShown(viewer::ViewerWindow& window, viewer::Recorder& recorder, runner::ScriptContext& context,
+                   const runner::Json& steps, const Options& o, int& status) {
     // A script's pixel coordinates are those of the scene's viewport size.
     window.viewport()->setFixedSize(context.session.scene().width, context.session.scene().height);
-    QTimer::singleShot(0, &window, [&window, &context, &steps, &o, &status] {
+    QTimer::singleShot(0, &window, [&window, &recorder, &context, &steps, &o, &status] {
         try {
-            runner::playScript(steps, viewer::viewerSteps(window), context);
+            runner::playScript(steps, recorder.recording(viewer::viewerSteps(window)), context);
         } catch (const std::exception& e) {
             std::cerr << o.script << ": " << runner::oneLine(e.what()) << std::endl;
             window.statusBar()->showMessage(QString::fromStdString(e.what()));
             status = kFailure;
         }
+        if (recorder.isRecording() && !writeRecording(recorder, o))
+            status = kFailure;
         if (!o.screenshot.isEmpty() && !window.grab().save(o.screenshot)) {
             std::cerr << "rigkit-view: cannot write " << o.screenshot.toStdString() << std::endl;
             status = kFailure;
@@ -268,10 +286,15 @@ int main(int argc, char** argv) {
     document.open(window);
     if (o.printViewport)
         printViewportOnceShown(window);
+    viewer::Recorder recorder(window);
+    if (!o.record.empty())
+        recorder.start();
     int status = 0;
     if (!o.script.empty())
-        playOnceShown(window, context, steps, o, status);
+        playOnceShown(window, recorder, context, steps, o, status);
     const int appStatus = app.exec();
+    if (!o.record.empty() && recorder.isRecording() && !writeRecording(recorder, o))
+        status = kFailure;
     if (!o.printOnExit.isEmpty() && printOnExit(o.printOnExit, window, context) != 0)
         status = kFailure;
     std::cout.flush();

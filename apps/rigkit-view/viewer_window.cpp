@@ -57,6 +57,7 @@ ViewerWindow::ViewerWindow(DocumentController& document, QWidget* parent)
     column->addWidget(m_viewport, 1);
     setCentralWidget(central);
     connect(m_viewport, &Viewport::changed, this, &ViewerWindow::refresh);
+    connect(m_viewport, &Viewport::performed, this, &ViewerWindow::tellObserver);
     connect(m_viewport, &Viewport::hovered, this, [this](const QString& what) {
         if (!what.isEmpty())
             statusBar()->showMessage(what);
@@ -141,6 +142,7 @@ QDockWidget* ViewerWindow::buildInspector() {
     dock->setMinimumWidth(360);
     connect(m_inspector, &Inspector::edited, this, &ViewerWindow::refresh);
     connect(m_inspector, &Inspector::refused, this, &ViewerWindow::showStatus);
+    connect(m_inspector, &Inspector::performed, this, &ViewerWindow::tellObserver);
     return dock;
 }
 
@@ -190,9 +192,13 @@ bool ViewerWindow::perform(const runner::Json& step) {
         return false;
     }
     refresh();
+    tellObserver(step);
+    return true;
+}
+
+void ViewerWindow::tellObserver(const runner::Json& step) {
     if (m_stepObserver)
         m_stepObserver(step);
-    return true;
 }
 
 void ViewerWindow::refresh() {
@@ -247,21 +253,18 @@ void ViewerWindow::showNewMessages() {
 void ViewerWindow::setFrame(double frame) {
     if (m_viewport->isDragging())
         return;
-    m_session.setFrame(frame);
-    refresh();
+    perform(runner::Json{{"frame", frame}});
 }
 
 void ViewerWindow::setAnimationMode() {
     if (m_refreshing)
         return;
-    if (m_mode->currentIndex() == 1) {
-        m_session.animationMode = CX_AnimationModeRange;
-        m_session.range =
-            MO_FrameRange(std::min(m_first->value(), m_last->value()), std::max(m_first->value(), m_last->value()));
-    } else {
-        m_session.animationMode = CX_AnimationModeCurrentFrame;
-    }
-    refresh();
+    if (m_mode->currentIndex() == 1)
+        perform(runner::Json{{"animationMode", "range"},
+                             {"range", {std::min(m_first->value(), m_last->value()),
+                                        std::max(m_first->value(), m_last->value())}}});
+    else
+        perform(runner::Json{{"animationMode", "frame"}});
 }
 
 void ViewerWindow::togglePlay() {
@@ -279,18 +282,15 @@ void ViewerWindow::tick() {
     setFrame(next > m_frameSlider->maximum() ? m_frameSlider->minimum() : next);
 }
 
+// With nothing to undo or redo the keys do nothing, as before: no step, no message.
 void ViewerWindow::undo() {
-    if (m_viewport->isDragging())
-        return;
-    m_session.history.undo(1);
-    refresh();
+    if (!m_viewport->isDragging() && !m_session.history.names().empty())
+        perform(runner::Json{{"undo", 1}});
 }
 
 void ViewerWindow::redo() {
-    if (m_viewport->isDragging())
-        return;
-    m_session.history.redo(1);
-    refresh();
+    if (!m_viewport->isDragging() && !m_session.history.redoNames().empty())
+        perform(runner::Json{{"redo", 1}});
 }
 
 // ---- what the document controller asks of the window -------------------------------

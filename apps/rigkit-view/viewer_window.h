@@ -52,6 +52,9 @@ public:
     bool perform(const runner::Json& step);
     // Called with every step `perform` played (the recorder listens here); one at a time.
     void setStepObserver(std::function<void(const runner::Json&)> observer) { m_stepObserver = std::move(observer); }
+    // Tells the observer of a step that was carried out elsewhere (a drag in the viewport,
+    // an inspector edit).
+    void tellObserver(const runner::Json& step);
 
     // Sizes the window so that the viewport shows the scene's viewport at its size, as far
     // as the screen has room; the window then opens where the window manager puts it.

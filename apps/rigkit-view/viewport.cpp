@@ -363,8 +363,49 @@ void Viewport::startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardMod
     prepareDrag(modifiers, m_scriptManipMode);
     m_pressedAt = at;
     m_moved = false;
+    m_dragPath.clear();
+    m_dragModifiers = modifiers;
+    m_dragNode = node;
+    Math::Point3d pointer;
+    if (m_dragSession->pointerAt(at, pointer))
+        m_dragPath.push_back(pointer);
     if (!m_dragSession->press(node, at))
         m_dragSession.reset();
+}
+
+Math::Point2d Viewport::scenePoint(const Math::Point2d& at) const {
+    const runner::Scene& scene = m_session.scene();
+    const Math::CameraTransformChain own = camera();
+    const Math::CameraTransformChain theirs = runner::cameraChain(scene.camera, scene.width, scene.height);
+    const bool same = own.viewport().max.x == scene.width && own.viewport().max.y == scene.height &&
+                      own.viewMatrix() == theirs.viewMatrix() && own.projectionMatrix() == theirs.projectionMatrix();
+    Math::Point3d world, there;
+    if (same || !own.pointerPosition(at, world) ||
+        !theirs.transform(Math::SourcePointerFrame, Math::DestinationScreenFrame, world, there))
+        return at;
+    // The middle of the pixel, so that rounding cannot move the click to its neighbour.
+    return Math::Point2d(std::floor(there.x) + 0.5, std::floor(there.y) + 0.5);
+}
+
+runner::Json Viewport::dragStep() const {
+    using runner::Json;
+    const auto point = [](const Math::Point3d& p) { return Json::array({p.x, p.y}); };
+    Json path = Json::array();
+    for (std::size_t i = 1; i + 1 < m_dragPath.size(); ++i)
+        path.push_back(point(m_dragPath[i]));
+    Json modifiers = Json::array();
+    for (const runner::ModifierName& m : runner::kModifiers)
+        if (m_dragModifiers.testFlag(m.modifier))
+            modifiers.push_back(m.name);
+    Json drag{{"node", m_dragNode->name().toStdString()}, {"in", "pointer"}, {"from", point(m_dragPath.front())},
+              {"to", point(m_dragPath.back())}};
+    if (!path.empty())
+        drag["path"] = path;
+    if (!modifiers.empty())
+        drag["modifiers"] = modifiers;
+    if (m_scriptManipMode)
+        drag["manipMode"] = *m_scriptManipMode;
+    return Json{{"drag", drag}};
 }
 
 void Viewport::endDrag(bool record) {
@@ -418,6 +459,14 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
         startDrag(node, at, modifiers);
     update();
     emit changed();
+    if (!m_scripted) {
+        const Math::Point2d there = scenePoint(at);
+        runner::Json click{{"click", runner::Json::array({there.x, there.y})}};
+        for (const runner::ModifierName& m : runner::kModifiers)
+            if (modifiers.testFlag(m.modifier))
+                click["modifiers"].push_back(m.name);
+        emit performed(click);
+    }
 }
 
 void Viewport::mouseMoveEvent(QMouseEvent* event) {
@@ -449,6 +498,9 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
         return;
     m_moved = true;
     makeCurrent();
+    Math::Point3d pointer;
+    if (m_dragSession->pointerAt(at, pointer))
+        m_dragPath.push_back(pointer);
     m_dragSession->move(at);
     update();
 }
@@ -462,7 +514,10 @@ void Viewport::mouseReleaseEvent(QMouseEvent* event) {
         return;
     // A click that never moved is a pick, not an edit: the manipulator still sees its
     // press and release (a button acts on them), but nothing goes into the history.
+    const bool moved = m_moved && m_dragPath.size() > 1;
     endDrag(m_moved);
+    if (moved)
+        emit performed(dragStep());
 }
 
 void Viewport::wheelEvent(QWheelEvent* event) {

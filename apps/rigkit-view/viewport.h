@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CC_CameraChainTransformCanvasBinder;
 class SLB_DragContext;
@@ -68,6 +69,10 @@ signals:
     // After every change the window shows elsewhere: an edit recorded or cancelled, a
     // selection changed.
     void changed();
+    // A user's click or drag, as the runner's step that replays it: a click at the point of
+    // the scene's own view that shows what the pointer was over, a drag in the pointer
+    // frame through every point the pointer moved to.
+    void performed(const runner::Json& step);
     // The pointer moved over a control (its node and handle kind), or off every control
     // (an empty text).
     void hovered(const QString& what);
@@ -99,6 +104,9 @@ private:
     void prepareDrag(Qt::KeyboardModifiers modifiers, std::optional<int> manipMode);
     void startDrag(MO_Node* node, const Math::Point2d& at, Qt::KeyboardModifiers modifiers);
     void endDrag(bool record);
+    // Where the scene's camera, at the scene's size, shows what the view shows at `at`.
+    Math::Point2d scenePoint(const Math::Point2d& at) const;
+    runner::Json dragStep() const;
 
     runner::Session& m_session;
     // Starts as the scene's camera; zoom and pan change it.
@@ -111,6 +119,10 @@ private:
     std::unique_ptr<SLB_DragSession> m_dragSession;
     Math::Point2d m_pressedAt;
     bool m_moved = false;
+    // The user's drag in the pointer frame: the press, then every move.
+    std::vector<Math::Point3d> m_dragPath;
+    Qt::KeyboardModifiers m_dragModifiers;
+    MO_Node* m_dragNode = nullptr;
     bool m_scripted = false;
     MO_Node* m_scriptNode = nullptr;
     std::optional<int> m_scriptManipMode;

@@ -1,0 +1,31 @@
+#pragma once
+
+// An attribute edit as a user makes it in the inspector, shared by the viewer's inspector
+// and the "edit" step that replays it: one undoable command on the session's history,
+// written as a drag records its edit in the current animation mode (the value at the
+// current frame, or an offset of every value of the frame range).
+
+#include "apps/core/json_util.h"
+#include "apps/core/session.h"
+
+#include <string>
+#include <vector>
+
+class AT_Attr;
+class AT_DoubleAttr;
+
+namespace runner {
+
+// The number attributes an attribute is made of: itself, or a compound one's components;
+// none for booleans and strings.
+std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute);
+
+// What an edit did.
+enum class EditOutcome { Recorded, Unchanged, Refused };
+
+// Sets `attribute` to `value` as one command named "Set node.attr". A value of the wrong
+// shape throws RunError; an edit that would make a value or key that is not finite is
+// refused, and `why` says so.
+EditOutcome editAttribute(Session& session, AT_Attr* attribute, const Json& value, std::string& why);
+
+}  // namespace runner
