@@ -63,7 +63,7 @@ DocumentController::~DocumentController() {
 }
 
 runner::Scene DocumentController::load(const QString& file, runner::Document& document) const {
-    document = runner::readDocument(std::make_shared<const runner::Json>(runner::readDocumentFile(file.toStdString())));
+    document = runner::readDocumentKeepingText(runner::readFileText(file.toStdString()));
     return runner::buildScene(document);
 }
 
@@ -178,7 +178,7 @@ void DocumentController::reload() {
 bool DocumentController::writeScene(const QString& file) {
     runner::Document document = runner::captureDocument(m_document, *m_scene.common);
     runner::Json written = runner::writeDocument(document);
-    const std::string text = runner::documentText(written);
+    const std::string text = runner::documentText(document, written);
     // Other names of the file keep what they hold: see writeFileAtomically.
     struct stat before {};
     const bool linked = ::stat(QFile::encodeName(file).constData(), &before) == 0 && before.st_nlink > 1;
@@ -196,7 +196,7 @@ bool DocumentController::writeScene(const QString& file) {
     }
     removeRecovery();
     m_file = file;
-    runner::keepWritten(document, std::move(written));
+    runner::keepWritten(document, std::move(written), text);
     m_document = document;
     m_saved = document;
     m_fileText = QByteArray::fromStdString(text);
@@ -237,7 +237,8 @@ void DocumentController::scheduleRecovery() {
 }
 
 std::string DocumentController::currentText() const {
-    return runner::documentText(runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+    const runner::Document document = runner::captureDocument(m_document, *m_scene.common);
+    return runner::documentText(document, runner::writeDocument(document));
 }
 
 bool DocumentController::recoveryIsCurrent() const {
