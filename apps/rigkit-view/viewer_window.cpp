@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/viewer_window.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/recent_files.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -158,9 +160,10 @@ void ViewerWindow::buildActions() {
     QAction* saveAsAction =
         action("Save As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { m_document.saveAs(); });
     QAction* reloadAction = action("Reload", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { m_document.reload(); });
+    QAction* openAction = action("Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_document.openDialog(); });
     QAction* frameAction = action("Frame All", QKeySequence(Qt::Key_F), [this] { m_viewport->frameAll(); });
     QAction* homeAction = action("Scene Camera", QKeySequence(Qt::Key_Home), [this] { m_viewport->resetCamera(); });
-    for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction}) {
+    for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction, openAction}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         addAction(a);
     }
@@ -170,6 +173,15 @@ void ViewerWindow::buildActions() {
         m_viewport->addAction(a);
     }
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(openAction);
+    QMenu* recent = file->addMenu(QStringLiteral("Open &Recent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& f : recent_files::list())
+            recent->addAction(f, this, [this, f] { m_document.openFile(f); });
+        if (recent->isEmpty())
+            recent->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    });
     file->addActions({saveAction, saveAsAction, reloadAction});
     file->addSeparator();
     file->addAction(quitAction);
@@ -211,6 +223,7 @@ void ViewerWindow::refresh() {
         m_last->setValue(m_session.range.last());
     }
     showHistory();
+    setWindowModified(m_document.hasUnsavedEdits());
     m_refreshing = false;
     m_inspector->showSelection();
     showNewMessages();
@@ -314,6 +327,17 @@ void ViewerWindow::replaceScene(runner::Scene scene, bool keepView) {
     if (!keepView)
         m_viewport->resetCamera();
     refresh();
+}
+
+void ViewerWindow::showFile(const QString& file) {
+    setWindowFilePath(file);
+    setWindowTitle(QStringLiteral("%1[*] - rigkit-view").arg(QFileInfo(file).fileName()));
+    setWindowModified(m_document.hasUnsavedEdits());
+}
+
+QString ViewerWindow::shownTitle() const {
+    QString title = windowTitle();
+    return title.replace(QStringLiteral("[*]"), isWindowModified() ? QStringLiteral("*") : QString());
 }
 
 void ViewerWindow::closeWithoutAsking() {
