@@ -5,7 +5,9 @@
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
+#include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_Selection.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -185,7 +187,19 @@ void ViewerWindow::buildActions() {
     file->addActions({saveAction, saveAsAction, reloadAction});
     file->addSeparator();
     file->addAction(quitAction);
-    menuBar()->addMenu(QStringLiteral("&Edit"))->addActions({undoAction, redoAction});
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addActions({undoAction, redoAction});
+    edit->addSeparator();
+    // On the selected nodes, named in the step so that a recording replays it as it was.
+    for (const auto& [text, step] : {std::pair{"Copy Pose", "copyPose"}, {"Paste Pose", "pastePose"},
+                                     {"Reset to Rest Pose", "restPose"}})
+        edit->addAction(QString::fromLatin1(text), this, [this, step = std::string(step)] {
+            runner::Json names = runner::Json::array();
+            for (const auto& node : m_session.common().nodes())
+                if (m_session.selection().isSelected(node.get()))
+                    names.push_back(node->name().toStdString());
+            perform({{step, names}});
+        });
     menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
 }
 
