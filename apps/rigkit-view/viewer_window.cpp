@@ -237,7 +237,10 @@ void ViewerWindow::refresh() {
         m_last->setValue(m_session.range.last());
     }
     showHistory();
-    setWindowModified(m_document.hasUnsavedEdits());
+    // Playing changes the frame, never the file; comparing the whole scene with the file at
+    // every frame would slow a large scene's playback.
+    if (!m_timer->isActive())
+        setWindowModified(m_document.hasUnsavedEdits());
     m_refreshing = false;
     m_inspector->showSelection();
     showNewMessages();
