@@ -256,7 +256,9 @@ Scene loadSceneOf(const J& json) {
 }  // namespace
 
 Scene loadScene(const Json& json) {
-    return loadSceneOf(json);
+    Scene scene = loadSceneOf(json);
+    scene.opened = [kept = std::make_shared<const Json>(json)] { return readDocument(*kept); };
+    return scene;
 }
 
 namespace {
