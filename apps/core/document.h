@@ -109,6 +109,9 @@ struct Document {
     // document does not model and how unchanged values were written. The nodes' and
     // attributes' sources point into it.
     std::shared_ptr<const Json> source;
+    // The text `source` was parsed from, when it is kept: a save rewrites only what changed
+    // in it.
+    std::shared_ptr<const std::string> sourceText;
 };
 
 // Throws RunError whose `where` is the path of the offending part of the file, such as
@@ -116,6 +119,9 @@ struct Document {
 Document readDocument(const Json& json);
 // The same, keeping `json` as the document's source.
 Document readDocument(std::shared_ptr<const Json> json);
+
+// readDocument(parseDocument(text)), keeping the JSON and the text as its source.
+Document readDocumentKeepingText(std::string text);
 
 // readDocument(parseDocument(text)): the same document (without a source) or the same
 // RunError, read through the flat DOM when the text parses there.
@@ -145,9 +151,9 @@ Value readPropertyValue(const Json& v, const std::string& path);
 // it has none.
 Json writeDocument(const Document& document);
 
-// After the document was written as `written` (writeDocument's JSON), that becomes its
-// source, so that the next write starts from what the file now says.
-void keepWritten(Document& document, Json written);
+// After the document was written as `written` (writeDocument's JSON) in `text`, those
+// become its source, so that the next write starts from what the file now says.
+void keepWritten(Document& document, Json written, std::string text);
 
 Json valueJson(const Value& value);
 

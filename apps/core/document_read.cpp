@@ -615,6 +615,12 @@ Document readDocument(const DomValue& json) {
     return readWhole(json, false);
 }
 
+Document readDocumentKeepingText(std::string text) {
+    Document doc = readDocument(std::make_shared<const Json>(parseDocument(text)));
+    doc.sourceText = std::make_shared<const std::string>(std::move(text));
+    return doc;
+}
+
 std::optional<Document> readDocumentQuickly(const std::string& text) {
     simdjson::dom::parser parser;
     const std::optional<DomValue> root = parseQuickly(parser, text);

@@ -25,10 +25,12 @@ Json sortedKeys(Json keys) {
 }
 
 // Keys compare in frame order: the loader sorts them, so a file that lists them otherwise
-// says the same.
-void putKeys(Json& desc, const Json& fresh) {
-    if (!desc.contains("keys") || !desc["keys"].is_array() || sortedKeys(desc["keys"]) != sortedKeys(fresh))
-        desc["keys"] = fresh;
+// says the same. Returns whether they changed.
+bool putKeys(Json& desc, const Json& fresh) {
+    if (desc.contains("keys") && desc["keys"].is_array() && sortedKeys(desc["keys"]) == sortedKeys(fresh))
+        return false;
+    desc["keys"] = fresh;
+    return true;
 }
 
 Json keysJson(const std::vector<Key>& keys) {
@@ -51,16 +53,21 @@ bool isUnset(const Attribute& a) {
 }
 
 void putAttribute(Json& desc, const Attribute& a) {
-    if (desc.contains("value") || !isUnset(a))
-        put(desc, "value", valueJson(a.value));
-    if (attributeKind(a.kind).numbers == 0) {
-        if (a.keys.empty())
-            desc.erase("keys");
-        else
-            putKeys(desc, keysJson(a.keys));
+    const bool numbers = attributeKind(a.kind).numbers > 0;
+    if (!a.keys.empty() && (a.curve || !numbers)) {
+        if (a.curve)
+            put(desc, "curve", curveKind(*a.curve).name);
+        // Keys hold the value at every frame: a local value left beside new keys would say
+        // something that shows nowhere.
+        if (putKeys(desc, keysJson(a.keys)))
+            desc.erase("value");
+        else if (desc.contains("value"))
+            put(desc, "value", valueJson(a.value));
         return;
     }
-    if (!a.curve) {
+    if (desc.contains("value") || !isUnset(a))
+        put(desc, "value", valueJson(a.value));
+    if (!numbers || !a.curve) {
         desc.erase("curve");
         desc.erase("keys");
         return;
@@ -207,8 +214,9 @@ const Json* memberOf(const Json* object, const std::string& key) {
 
 }  // namespace
 
-void keepWritten(Document& document, Json written) {
+void keepWritten(Document& document, Json written, std::string text) {
     document.source = std::make_shared<const Json>(std::move(written));
+    document.sourceText = std::make_shared<const std::string>(std::move(text));
     const Json* nodes = memberOf(document.source.get(), "nodes");
     for (std::size_t i = 0; i < document.nodes.size(); ++i) {
         Node& node = document.nodes[i];

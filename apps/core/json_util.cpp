@@ -96,7 +96,7 @@ Json parseDocument(const std::string& text) {
     }
 }
 
-Json readDocumentFile(const std::string& file) {
+std::string readFileText(const std::string& file) {
     std::error_code ec;
     // Opening a directory succeeds and reading it fails, which would read as an empty file.
     if (std::filesystem::is_directory(file, ec))
@@ -108,7 +108,11 @@ Json readDocumentFile(const std::string& file) {
     text << in.rdbuf();
     if (in.bad())
         throw RunError("", std::string("cannot read the file: ") + std::strerror(errno));
-    return parseDocument(text.str());
+    return text.str();
+}
+
+Json readDocumentFile(const std::string& file) {
+    return parseDocument(readFileText(file));
 }
 
 std::string oneLine(const std::string& text) {

@@ -34,6 +34,10 @@ constexpr std::size_t kMaxNesting = 64;
 // error instead of silently keeping the last one. Throws RunError.
 Json parseDocument(const std::string& text);
 
+// Reads a whole file. Throws RunError without a `where` when the file cannot be opened or
+// read.
+std::string readFileText(const std::string& file);
+
 // Reads and parses a whole file. Throws RunError without a `where` when the file cannot be
 // opened or read, or does not hold one JSON document.
 Json readDocumentFile(const std::string& file);

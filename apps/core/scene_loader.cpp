@@ -235,6 +235,8 @@ Scene buildScene(const Document& document) {
     scene.common->reserveNodes(document.nodes.size());
     for (std::size_t i = 0; i < document.nodes.size(); ++i)
         buildNode(document.nodes[i], i, *scene.common);
+    if (const std::shared_ptr<const std::string> text = document.sourceText)
+        scene.opened = [text] { return readDocumentText(*text); };
     return scene;
 }
 
@@ -254,10 +256,14 @@ Scene loadSceneOf(const J& json) {
 }  // namespace
 
 Scene loadScene(const Json& json) {
-    return loadSceneOf(json);
+    Scene scene = loadSceneOf(json);
+    scene.opened = [kept = std::make_shared<const Json>(json)] { return readDocument(*kept); };
+    return scene;
 }
 
-Scene loadSceneFile(const std::string& file) {
+namespace {
+
+Scene loadSceneFileOnce(const std::string& file) {
     try {
         simdjson::padded_string text;
         simdjson::dom::parser parser;
@@ -272,6 +278,14 @@ Scene loadSceneFile(const std::string& file) {
         // Read again below, the careful way, so that the message is the one it gives.
     }
     return loadScene(readDocumentFile(file));
+}
+
+}  // namespace
+
+Scene loadSceneFile(const std::string& file) {
+    Scene scene = loadSceneFileOnce(file);
+    scene.opened = [file] { return readDocumentText(readFileText(file)); };
+    return scene;
 }
 
 Math::CameraTransformChain cameraChain(const Camera& c, int width, int height) {

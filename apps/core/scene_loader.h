@@ -11,6 +11,7 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/SC_SceneCommon.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,6 +31,9 @@ struct Scene {
     // Samples per pixel of the ordinary pictures (see Document::samples).
     int samples = 0;
     Json script = Json::array();
+    // Reads the document the scene was built from again, from the text or the file it came
+    // from, when it knows one: the rest pose is the values the scene was opened with.
+    std::function<Document()> opened;
 };
 
 // The camera chain of a view of the given size in pixels.

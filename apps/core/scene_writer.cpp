@@ -1,5 +1,7 @@
 #include "apps/core/scene_writer.h"
 
+#include "apps/core/json_text.h"
+
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
@@ -131,7 +133,19 @@ Document captureDocument(const Document& loaded, const SC_SceneCommon& scene) {
 }
 
 std::string documentText(const Json& document) {
-    return document.dump(2) + "\n";
+    return cleanText(document);
+}
+
+std::string documentText(const Document& document, const Json& written) {
+    if (!document.source || !document.sourceText)
+        return cleanText(written);
+    try {
+        return rewrittenText(*document.sourceText, *document.source, written);
+    } catch (const RunError&) {
+        // A text that is not the source's (which would be a fault of ours) is not patched
+        // blindly: the file is written whole instead.
+        return cleanText(written);
+    }
 }
 
 bool writeFileAtomically(const std::string& name, const std::string& text, std::string& why) {

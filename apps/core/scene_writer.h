@@ -16,8 +16,13 @@ namespace runner {
 // `loaded` is the document the scene was built from.
 Document captureDocument(const Document& loaded, const SC_SceneCommon& scene);
 
-// The document as a scene file is written: two-space indents, a final newline.
+// A document as a new scene file is written: each node and step on a line of its own,
+// two-space indents, a final newline.
 std::string documentText(const Json& document);
+// `written` (writeDocument(document)) as text: the text the document was read from with
+// only what changed written anew, in that file's layout; written as a new file when the
+// document keeps no text.
+std::string documentText(const Document& document, const Json& written);
 
 // Writes `text` to a temporary file beside `file`, flushes it to disk and renames it over
 // `file`, so that `file` is always either the old content or the new one, whole. On

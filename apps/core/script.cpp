@@ -85,6 +85,7 @@ StepTable defaultSteps() {
     addCoreSteps(table);
     addViewSteps(table);
     addEditSteps(table);
+    addPoseSteps(table);
     return table;
 }
 

@@ -52,6 +52,8 @@ struct ScriptContext {
     std::vector<VS_Image> renders;
     // Drags whose edit went into the history.
     int editsRecorded = 0;
+    // What "copyPose" copied, for "pastePose": [{"node": name, "values": {attr: value}}].
+    Json clipboard = Json::array();
 };
 
 // Called with the value of the step key and the whole step. Throws RunError (without a
@@ -92,6 +94,9 @@ void addEditSteps(StepTable& table);
 // render, contactSheet, select, expectPixel, click, expectPick, expectSelection,
 // animationMode, drag, undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
+
+// copyPose, pastePose, restPose.
+void addPoseSteps(StepTable& table);
 
 // The keyboard modifiers steps name, in the order messages list them.
 struct ModifierName {

@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/document_controller.h"
 
 #include "apps/core/scene_writer.h"
+#include "apps/rigkit-view/recent_files.h"
 #include "host/scene/SC_SceneCommon.h"
 
 #include <QFile>
@@ -63,7 +64,7 @@ DocumentController::~DocumentController() {
 }
 
 runner::Scene DocumentController::load(const QString& file, runner::Document& document) const {
-    document = runner::readDocument(std::make_shared<const runner::Json>(runner::readDocumentFile(file.toStdString())));
+    document = runner::readDocumentKeepingText(runner::readFileText(file.toStdString()));
     return runner::buildScene(document);
 }
 
@@ -76,6 +77,7 @@ bool DocumentController::read(const std::string& file, std::string& why) {
         m_document = document;
         m_saved = runner::captureDocument(document, *m_scene.common);
         m_shown = true;
+        recent_files::add(m_file);
         return true;
     } catch (const std::exception& e) {
         why = failure(m_file, e);
@@ -175,10 +177,51 @@ void DocumentController::reload() {
         QStringLiteral("Reloaded %1; the undo history starts again").arg(QFileInfo(m_file).fileName()));
 }
 
+bool DocumentController::openFile(const QString& file) {
+    runner::Document document;
+    runner::Scene fresh;
+    try {
+        fresh = load(file, document);
+    } catch (const std::exception& e) {
+        const QString message = QString::fromStdString(failure(file, e));
+        m_window->showStatus(QStringLiteral("Cannot open %1").arg(message));
+        std::cerr << message.toStdString() << std::endl;
+        return false;
+    }
+    if (hasUnsavedEdits() &&
+        !ask(QStringLiteral("Open %1 and lose your unsaved edits?").arg(QFileInfo(file).fileName()))) {
+        m_window->showStatus(QStringLiteral("Kept your unsaved edits; %1 was not opened").arg(file));
+        return false;
+    }
+    // The edits given up here are not offered back the next time this file opens.
+    removeRecovery();
+    m_file = file;
+    rememberFileText();
+    m_document = document;
+    m_saved = runner::captureDocument(document, *fresh.common);
+    m_readError.clear();
+    clearLoadError();
+    m_window->replaceScene(std::move(fresh), false);
+    m_shown = true;
+    m_window->showFile(m_file);
+    recent_files::add(m_file);
+    watch();
+    offerRecovery();
+    m_window->showStatus(QStringLiteral("Opened %1").arg(m_file));
+    return true;
+}
+
+bool DocumentController::openDialog() {
+    const QString file = QFileDialog::getOpenFileName(m_window->dialogParent(), QStringLiteral("Open a scene"),
+                                                      QFileInfo(m_file).absolutePath(),
+                                                      QStringLiteral("Scene files (*.json)"));
+    return !file.isEmpty() && openFile(file);
+}
+
 bool DocumentController::writeScene(const QString& file) {
     runner::Document document = runner::captureDocument(m_document, *m_scene.common);
     runner::Json written = runner::writeDocument(document);
-    const std::string text = runner::documentText(written);
+    const std::string text = runner::documentText(document, written);
     // Other names of the file keep what they hold: see writeFileAtomically.
     struct stat before {};
     const bool linked = ::stat(QFile::encodeName(file).constData(), &before) == 0 && before.st_nlink > 1;
@@ -196,13 +239,14 @@ bool DocumentController::writeScene(const QString& file) {
     }
     removeRecovery();
     m_file = file;
-    runner::keepWritten(document, std::move(written));
+    runner::keepWritten(document, std::move(written), text);
     m_document = document;
     m_saved = document;
     m_fileText = QByteArray::fromStdString(text);
     // What is on disk now loads: a message about an earlier broken version is stale.
     clearLoadError();
     m_window->showFile(m_file);
+    recent_files::add(m_file);
     watch();
     m_window->showStatus(linked ? QStringLiteral("Saved %1; its other hard links keep the previous text").arg(file)
                                 : QStringLiteral("Saved %1").arg(file));
@@ -237,7 +281,8 @@ void DocumentController::scheduleRecovery() {
 }
 
 std::string DocumentController::currentText() const {
-    return runner::documentText(runner::writeDocument(runner::captureDocument(m_document, *m_scene.common)));
+    const runner::Document document = runner::captureDocument(m_document, *m_scene.common);
+    return runner::documentText(document, runner::writeDocument(document));
 }
 
 bool DocumentController::recoveryIsCurrent() const {

@@ -65,6 +65,12 @@ public:
     // selection (by node name); the undo history starts again. A file that cannot be
     // loaded leaves the scene as it was and shows why. With unsaved edits, asks first.
     void reload();
+    // Shows another file in place of this one, as the first was shown (its recovery file
+    // offered). With unsaved edits, asks first; a file that cannot be loaded leaves the
+    // scene as it was and says why.
+    bool openFile(const QString& file);
+    // File > Open: the file chosen in a dialog.
+    bool openDialog();
     bool save();
     bool saveAs();
     // Save As without the dialog: the scene goes to `file`, which the window then shows.

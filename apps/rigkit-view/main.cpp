@@ -6,6 +6,7 @@
 #include "apps/core/script.h"
 #include "apps/rigkit-view/document_controller.h"
 #include "apps/rigkit-view/recorder.h"
+#include "apps/rigkit-view/recent_files.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
@@ -221,6 +222,8 @@ int printOnExit(const QString& list, viewer::ViewerWindow& window, runner::Scrip
                 std::cout << "cursor: " << runner::show(window.viewport()->cursorName().toStdString()) << "\n";
             else if (name == QLatin1String("loadError"))
                 std::cout << "loadError: " << runner::show(window.document().loadError().toStdString()) << "\n";
+            else if (name == QLatin1String("recent"))
+                std::cout << "recent: " << viewer::recent_files::list().join(QLatin1Char(',')).toStdString() << "\n";
             else if (name == QLatin1String("unsaved"))
                 std::cout << "unsaved: " << (window.document().hasUnsavedEdits() ? "true" : "false") << "\n";
             else

@@ -132,16 +132,21 @@ void expectLoadError(ViewerWindow& window, const runner::Json& a) {
                                        (expected.empty() ? std::string("none") : "one holding " + runner::quote(expected)));
 }
 
-// File > Save As, with the file named: a relative name goes below --out, as pictures do.
-void saveAs(ViewerWindow& window, const runner::ScriptContext& c, const runner::Json& a) {
-    const std::string name = runner::requireString(a, "saveAs");
+// A file a step names: a relative name goes below --out, as pictures do.
+std::string outPath(const runner::ScriptContext& c, const std::string& name) {
     if (name.empty())
-        throw runner::RunError("", "\"saveAs\" needs a file name");
+        throw runner::RunError("", "the step needs a file name");
     std::filesystem::path file(name);
     if (file.is_relative() && !c.outDir.empty())
         file = std::filesystem::path(c.outDir) / file;
-    if (!window.document().saveTo(QString::fromStdString(file.string())))
-        throw runner::RunError("", "the scene could not be saved as " + runner::quote(file.string()));
+    return file.string();
+}
+
+// File > Save As, with the file named.
+void saveAs(ViewerWindow& window, const runner::ScriptContext& c, const runner::Json& a) {
+    const std::string file = outPath(c, runner::requireString(a, "saveAs"));
+    if (!window.document().saveTo(QString::fromStdString(file)))
+        throw runner::RunError("", "the scene could not be saved as " + runner::quote(file));
 }
 
 // What the status bar says now, for answers the window gives there (a reload it did not
@@ -206,6 +211,18 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
         if (!a.is_boolean() || !a.get<bool>())
             throw runner::RunError("", "\"frameAll\" takes true, not " + runner::describe(a));
         window.viewport()->frameAll();
+    });
+    // File > Open with the file named (a relative name below --out, as for "saveAs").
+    table.add("open", [&window](ScriptContext& c, const Json& a, const Json&) {
+        if (!window.document().openFile(QString::fromStdString(outPath(c, runner::requireString(a, "open")))))
+            throw runner::RunError("", "the file " + runner::show(a) + " could not be opened");
+    });
+    // {"expectTitle": "scene.json* - rigkit-view"}: the window's title as shown.
+    table.add("expectTitle", [&window](ScriptContext&, const Json& a, const Json&) {
+        const std::string expected = runner::requireString(a, "expectTitle");
+        const std::string shown = window.shownTitle().toStdString();
+        if (shown != expected)
+            throw runner::RunError("", "the title is " + runner::quote(shown) + ", expected " + runner::quote(expected));
     });
     table.add("within", playWithin, {"steps"});
     return table;

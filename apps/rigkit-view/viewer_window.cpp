@@ -1,16 +1,20 @@
 #include "apps/rigkit-view/viewer_window.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/recent_files.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
+#include "host/scene/MO_Node.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "host/scene/SLB_Selection.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -160,9 +164,10 @@ void ViewerWindow::buildActions() {
     QAction* saveAsAction =
         action("Save As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { m_document.saveAs(); });
     QAction* reloadAction = action("Reload", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { m_document.reload(); });
+    QAction* openAction = action("Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_document.openDialog(); });
     QAction* frameAction = action("Frame All", QKeySequence(Qt::Key_F), [this] { m_viewport->frameAll(); });
     QAction* homeAction = action("Scene Camera", QKeySequence(Qt::Key_Home), [this] { m_viewport->resetCamera(); });
-    for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction}) {
+    for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction, openAction}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         addAction(a);
     }
@@ -172,10 +177,31 @@ void ViewerWindow::buildActions() {
         m_viewport->addAction(a);
     }
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(openAction);
+    QMenu* recent = file->addMenu(QStringLiteral("Open &Recent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        for (const QString& f : recent_files::list())
+            recent->addAction(f, this, [this, f] { m_document.openFile(f); });
+        if (recent->isEmpty())
+            recent->addAction(QStringLiteral("(none)"))->setEnabled(false);
+    });
     file->addActions({saveAction, saveAsAction, reloadAction});
     file->addSeparator();
     file->addAction(quitAction);
-    menuBar()->addMenu(QStringLiteral("&Edit"))->addActions({undoAction, redoAction});
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addActions({undoAction, redoAction});
+    edit->addSeparator();
+    // On the selected nodes, named in the step so that a recording replays it as it was.
+    for (const auto& [text, step] : {std::pair{"Copy Pose", "copyPose"}, {"Paste Pose", "pastePose"},
+                                     {"Reset to Rest Pose", "restPose"}})
+        edit->addAction(QString::fromLatin1(text), this, [this, step = std::string(step)] {
+            runner::Json names = runner::Json::array();
+            for (const auto& node : m_session.common().nodes())
+                if (m_session.selection().isSelected(node.get()))
+                    names.push_back(node->name().toStdString());
+            perform({{step, names}});
+        });
     menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
 }
 
@@ -217,6 +243,10 @@ void ViewerWindow::refresh() {
         m_last->setValue(m_session.range.last());
     }
     showHistory();
+    // Playing changes the frame, never the file; comparing the whole scene with the file at
+    // every frame would slow a large scene's playback.
+    if (!m_timer->isActive())
+        setWindowModified(m_document.hasUnsavedEdits());
     m_refreshing = false;
     m_inspector->showSelection();
     showNewMessages();
@@ -314,6 +344,17 @@ void ViewerWindow::replaceScene(runner::Scene scene, bool keepView) {
     if (!keepView)
         m_viewport->resetCamera();
     refresh();
+}
+
+void ViewerWindow::showFile(const QString& file) {
+    setWindowFilePath(file);
+    setWindowTitle(QStringLiteral("%1[*] - rigkit-view").arg(QFileInfo(file).fileName()));
+    setWindowModified(m_document.hasUnsavedEdits());
+}
+
+QString ViewerWindow::shownTitle() const {
+    QString title = windowTitle();
+    return title.replace(QStringLiteral("[*]"), isWindowModified() ? QStringLiteral("*") : QString());
 }
 
 void ViewerWindow::closeWithoutAsking() {

@@ -61,12 +61,14 @@ public:
     void openAtSceneSize();
     // Closes without asking about unsaved edits (a script's run ends).
     void closeWithoutAsking();
+    // The title as the window manager shows it: the file's name, starred with unsaved edits.
+    QString shownTitle() const;
 
     // DocumentController::Window
     QWidget* dialogParent() override { return this; }
     void showStatus(const QString& message) override;
     void showLoadError(const QString& message) override;
-    void showFile(const QString& file) override { setWindowFilePath(file); }
+    void showFile(const QString& file) override;
     bool isDragging() const override;
     void replaceScene(runner::Scene scene, bool keepView) override;
 

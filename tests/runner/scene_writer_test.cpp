@@ -67,6 +67,12 @@ Json saved(const runner::Document& loaded, const runner::Scene& scene) {
     return runner::writeDocument(runner::captureDocument(loaded, *scene.common));
 }
 
+// The text of that save, as the viewer writes it over the file the document was read from.
+std::string savedText(const runner::Document& loaded, const runner::Scene& scene) {
+    const runner::Document document = runner::captureDocument(loaded, *scene.common);
+    return runner::documentText(document, runner::writeDocument(document));
+}
+
 void expectSamePictures(const Pictures& a, const Pictures& b, const std::string& what) {
     EXPECT_TRUE(a.image.width == b.image.width && a.image.rgba == b.image.rgba) << what << ": the picture differs";
     EXPECT_TRUE(a.pick.rgba == b.pick.rgba) << what << ": the picking pass differs";
@@ -78,11 +84,11 @@ protected:
 };
 
 TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
-    const Json json = runner::readDocumentFile(GetParam());
-    const runner::Document document = kept(json);
+    const std::string text = runner::readFileText(GetParam());
+    const runner::Document document = runner::readDocumentKeepingText(text);
     runner::Scene scene = runner::buildScene(document);
-    // Nothing edited: nothing in the file changes, down to how its numbers are written.
-    EXPECT_EQ(runner::documentText(saved(document, scene)), runner::documentText(json));
+    // Nothing edited: the file is written byte for byte as it was.
+    EXPECT_EQ(savedText(document, scene), text);
 
     runner::Scene again = reload(saved(document, scene));
     expectSamePictures(draw(scene, scene.camera, 1.0), draw(again, again.camera, 1.0), "as loaded");
@@ -106,20 +112,25 @@ TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
     runner::playScript(script, runner::defaultSteps(), context);
     fs::remove_all(out);
     scene.common->selection().clear();
-    const Json edited = saved(document, scene);
-    runner::Scene editedAgain = reload(edited);
+    const std::string edited = savedText(document, scene);
+    runner::Scene editedAgain = runner::loadScene(runner::parseDocument(edited));
     const double frame = session.frame();
     expectSamePictures(draw(scene, scene.camera, frame), draw(editedAgain, scene.camera, frame), "after the script");
     // Saving what was loaded from a save gives the same file.
-    EXPECT_EQ(runner::documentText(saved(kept(edited), editedAgain)), runner::documentText(edited));
+    EXPECT_EQ(savedText(runner::readDocumentKeepingText(edited), editedAgain), edited);
 }
 
-// The document holds all a file says: written whole, without the file, it reads back the same.
+// The document holds all a file says: written whole, without the file, it reads back the
+// same, except for the local value of a keyed attribute, which shows nowhere.
 TEST_P(SceneRoundTrip, DocumentWrittenWithoutItsFileReadsBackTheSame) {
-    const runner::Document document = runner::readDocument(runner::readDocumentFile(GetParam()));
+    runner::Document document = runner::readDocument(runner::readDocumentFile(GetParam()));
     const Json written = runner::writeDocument(document);
-    EXPECT_TRUE(runner::readDocument(runner::parseDocument(runner::documentText(written))) == document)
-        << runner::documentText(written);
+    const runner::Document again = runner::readDocument(runner::parseDocument(runner::documentText(written)));
+    for (std::size_t n = 0; n < document.nodes.size() && n < again.nodes.size(); ++n)
+        for (std::size_t a = 0; a < document.nodes[n].attributes.size(); ++a)
+            if (!document.nodes[n].attributes[a].keys.empty() && a < again.nodes[n].attributes.size())
+                document.nodes[n].attributes[a].value = again.nodes[n].attributes[a].value;
+    EXPECT_TRUE(again == document) << runner::documentText(written);
 }
 
 INSTANTIATE_TEST_SUITE_P(Repository, SceneRoundTrip, ::testing::ValuesIn(repositoryScenes()),

@@ -24,8 +24,8 @@ grep -q '"x-note": "kept as written"' "$dir/scene.json" || fail "the save lost a
 grep -q '"curve": "bezier"' "$dir/scene.json" || fail "the save did not write the key"
 # Save As wrote the same scene to the copy, and the window then saved its next edit there.
 [ -s "$dir/out/copy.json" ] || fail "Save As wrote no copy"
-tr -d ' \n' <"$dir/out/copy.json" | grep -q '"keys":\[\[5.0,0.25\]\]' || fail "the edit after Save As did not go to the copy"
-tr -d ' \n' <"$dir/scene.json" | grep -q '"keys":\[\[5.0,0.5\]\]' || fail "the old file lost what was saved there"
+tr -d ' \n' <"$dir/out/copy.json" | grep -q '"keys":\[\[5,0.25\]\]' || fail "the edit after Save As did not go to the copy"
+tr -d ' \n' <"$dir/scene.json" | grep -q '"keys":\[\[5,0.5\]\]' || fail "the old file lost what was saved there"
 "$viewer" --quit --out "$dir/again" --script "$here/render_script.json" "$dir/scene.json" || fail "the saved scene"
 cmp "$dir/out/edited.png" "$dir/again/reloaded.png" || fail "the saved scene draws otherwise"
 ls "$dir" | grep -qv -e '^scene.json$' -e '^out$' -e '^again$' && fail "a temporary file was left: $(ls "$dir")"
