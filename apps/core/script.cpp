@@ -84,6 +84,7 @@ StepTable defaultSteps() {
     StepTable table;
     addCoreSteps(table);
     addViewSteps(table);
+    addAuthoringSteps(table);
     return table;
 }
 

@@ -90,6 +90,10 @@ void addCoreSteps(StepTable& table);
 // animationMode, drag, undo, redo, expectHistory, camera.
 void addViewSteps(StepTable& table);
 
+// addNode, addAttribute, addComponent, removeComponent, bind, reparent, connect, duplicate,
+// delete, autoKey: what the scene is made of, each an undoable command.
+void addAuthoringSteps(StepTable& table);
+
 // The keyboard modifiers steps name, in the order messages list them.
 struct ModifierName {
     const char* name;

@@ -106,11 +106,14 @@ TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
     const fs::path out = fs::temp_directory_path() / ("rigkit-roundtrip-" + std::to_string(::getpid()));
     std::ostringstream printed;
     runner::Session session(scene);
+    // Authoring steps change the document with the scene.
+    runner::Document authored = document;
+    session.setDocument(&authored);
     runner::ScriptContext context{session, printed, out.string()};
     runner::playScript(script, runner::defaultSteps(), context);
     fs::remove_all(out);
     scene.common->selection().clear();
-    const Json edited = saved(document, scene);
+    const Json edited = saved(authored, scene);
     runner::Scene editedAgain = reload(edited);
     const double frame = session.frame();
     expectSamePictures(draw(scene, scene.camera, frame), draw(editedAgain, scene.camera, frame), "after the script");
