@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -170,6 +171,17 @@ QString keysNear(AT_Attr* attribute, double frame) {
     return parts.join(QStringLiteral("; "));
 }
 
+// The edits of several nodes as one, which refuses whole if one of them refuses; an edit
+// of one node is recorded as itself.
+std::unique_ptr<CO_Command> together(std::vector<std::unique_ptr<CO_Command>> commands) {
+    if (commands.size() == 1)
+        return std::move(commands.front());
+    auto all = std::make_unique<CO_OrCommand>(true);
+    for (auto& command : commands)
+        all->add(command.release());
+    return all;
+}
+
 }  // namespace
 
 Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent), m_session(session) {
@@ -185,8 +197,11 @@ Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent
 }
 
 void Inspector::showSelection() {
-    const auto& items = m_session.selection().items();
-    m_node = items.empty() ? nullptr : items.front().node;
+    m_nodes.clear();
+    for (const SLB_Selection::Item& item : m_session.selection().items())
+        if (std::find(m_nodes.begin(), m_nodes.end(), item.node) == m_nodes.end())
+            m_nodes.push_back(item.node);
+    m_node = m_nodes.empty() ? nullptr : m_nodes.front();
     // The old editors go with their rows, but only later: the one being left (its focus
     // lost as it goes) must not finish an edit of a node no longer shown.
     for (QLineEdit* line : m_tree->findChildren<QLineEdit*>())
@@ -196,7 +211,12 @@ void Inspector::showSelection() {
         m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(nothing selected)")}));
         return;
     }
-    auto* title = new QTreeWidgetItem(m_tree, {m_node->name()});
+    QStringList names;
+    for (const MO_Node* n : m_nodes)
+        names << n->name();
+    auto* title = new QTreeWidgetItem(m_tree, {names.join(QStringLiteral(", "))});
+    if (m_nodes.size() > 1)
+        title->setText(1, QStringLiteral("%1 nodes: what they have in common, edited together").arg(m_nodes.size()));
     QFont bold = title->font(0);
     bold.setBold(true);
     title->setFont(0, bold);
@@ -209,10 +229,12 @@ void Inspector::showSelection() {
         attributes->setText(1, QStringLiteral("Frame range: an edit moves %1 by the change made here").arg(range));
     }
     for (const auto& attribute : m_node->attributes())
-        addAttributeRow(attributes, attribute.get());
+        if (sameOnEvery(attribute.get()).size() == m_nodes.size())
+            addAttributeRow(attributes, attribute.get());
     auto* properties = new QTreeWidgetItem(m_tree, {QStringLiteral("Properties")});
     for (const auto& [key, value] : m_node->properties().values())
-        addPropertyRow(properties, key, value);
+        if (everyHasProperty(key, value))
+            addPropertyRow(properties, key, value);
     m_tree->expandAll();
 }
 
@@ -314,12 +336,55 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
     m_tree->setItemWidget(item, 1, editor);
 }
 
+std::vector<AT_Attr*> Inspector::sameOnEvery(AT_Attr* attribute) const {
+    std::vector<AT_Attr*> out;
+    for (MO_Node* n : m_nodes) {
+        AT_Attr* same = n->attribute(attribute->name());
+        if (same && same->typeName() == attribute->typeName())
+            out.push_back(same);
+    }
+    return out;
+}
+
+bool Inspector::everyHasProperty(const QString& key, const MO_PropertyValue& value) const {
+    return std::all_of(m_nodes.begin(), m_nodes.end(), [&](const MO_Node* n) {
+        const auto& values = n->properties().values();
+        const auto it = values.find(key);
+        return it != values.end() && it->second.index() == value.index();
+    });
+}
+
+// One command over every selected node that has the attribute, so that one undo takes
+// the edit back from all of them.
 bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
     // An editor left from a node that is no longer shown edits nothing.
     if (!m_node || attribute->node() != m_node)
         return false;
+    const std::vector<AT_Attr*> targets = sameOnEvery(attribute);
+    QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
+    if (targets.size() > 1)
+        name = QStringLiteral("Set %1 on %2 nodes").arg(attribute->name()).arg(targets.size());
+    std::vector<std::unique_ptr<CO_Command>> commands;
+    for (AT_Attr* target : targets)
+        if (std::unique_ptr<CO_Command> command = attributeCommand(target, value))
+            commands.push_back(std::move(command));
+    if (commands.empty() || !m_session.history.perform(name, together(std::move(commands))))
+        return false;
+    for (AT_Attr* target : targets) {
+        MO_Node* node = target->node();
+        if (target->meta().isNodeDirtyOnChange()) {
+            node->setDirty();
+            node->sceneCommon()->changeManager().emitNodeChanged(node);
+        }
+    }
+    emit edited();
+    return true;
+}
+
+// Null when the edit changes nothing or is refused (the refusal is said).
+std::unique_ptr<CO_Command> Inspector::attributeCommand(AT_Attr* attribute, const Json& value) {
     const double frame = m_session.frame();
-    const QString name = QStringLiteral("Set ") + attribute->node()->name() + QLatin1Char('.') + attribute->name();
+    const QString name = attribute->node()->name() + QLatin1Char('.') + attribute->name();
     std::unique_ptr<CO_Command> command;
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
         if (!value.is_boolean())
@@ -361,24 +426,16 @@ bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
             writes = Attr::planValuesAt(scalars, frame, wanted, false);
         }
         if (writes->isEmpty())
-            return false;
+            return nullptr;
         if (!writes->writesOnlyFinite()) {
             refuse(QStringLiteral("%1 was not changed: the edit would make a value or key that is not a finite "
                                   "number, which a scene file cannot hold")
-                       .arg(name.mid(4)));
-            return false;
+                       .arg(name));
+            return nullptr;
         }
         command = std::move(writes);
     }
-    if (!m_session.history.perform(name, std::move(command)))
-        return false;
-    MO_Node* node = attribute->node();
-    if (attribute->meta().isNodeDirtyOnChange()) {
-        node->setDirty();
-        node->sceneCommon()->changeManager().emitNodeChanged(node);
-    }
-    emit edited();
-    return true;
+    return command;
 }
 
 QLineEdit* Inspector::field(const QString& group, const QString& name, int index) const {
@@ -424,10 +481,14 @@ bool Inspector::type(const QString& group, const QString& name, int index, const
 bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) {
     if (!m_node)
         return false;
-    const QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
-    auto command = std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
-        m_node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{});
-    if (!m_session.history.perform(name, std::move(command)))
+    QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
+    if (m_nodes.size() > 1)
+        name = QStringLiteral("Set property %1 on %2 nodes").arg(key).arg(m_nodes.size());
+    std::vector<std::unique_ptr<CO_Command>> commands;
+    for (MO_Node* node : m_nodes)
+        commands.push_back(std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+            node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{}));
+    if (!m_session.history.perform(name, together(std::move(commands))))
         return false;
     emit edited();
     return true;

@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/viewer_window.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/outliner.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
@@ -66,6 +67,7 @@ ViewerWindow::ViewerWindow(DocumentController& document, QWidget* parent)
     QDockWidget* inspector = buildInspector();
     // The list of edits is short; the inspector gets the height.
     resizeDocks({history, inspector}, {150, 400}, Qt::Vertical);
+    buildOutliner();
     buildActions();
     statusBar()->showMessage(QStringLiteral("Ready"));
     refresh();
@@ -144,6 +146,15 @@ QDockWidget* ViewerWindow::buildInspector() {
     return dock;
 }
 
+void ViewerWindow::buildOutliner() {
+    auto* dock = new QDockWidget(QStringLiteral("Outliner"), this);
+    dock->setObjectName(QStringLiteral("outlinerDock"));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    m_outliner = new Outliner(*this, dock);
+    dock->setWidget(m_outliner);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+}
+
 void ViewerWindow::buildActions() {
     const auto action = [this](const char* text, const QKeySequence& keys, auto slot) {
         auto* a = new QAction(QString::fromLatin1(text), this);
@@ -212,6 +223,7 @@ void ViewerWindow::refresh() {
     }
     showHistory();
     m_refreshing = false;
+    m_outliner->showScene();
     m_inspector->showSelection();
     showNewMessages();
     m_viewport->update();
