@@ -352,6 +352,105 @@ void playDelete(ScriptContext& context, const Json& argument, const Json&) {
     });
 }
 
+// ---- keys ---------------------------------------------------------------------------
+// Keys are edited in the file too: a key set, moved or deleted, or a curve of another
+// kind, is what a file with those keys builds.
+
+// The attribute a key step names, "node.attr", in the file.
+Json& keyedAttribute(Json& file, const Json& argument, const std::string& path) {
+    const std::string name = requireString(argument, path);
+    for (Json& node : file["nodes"]) {
+        const std::string n = node.value("name", "");
+        if (name.size() <= n.size() + 1 || name.compare(0, n.size() + 1, n + ".") != 0)
+            continue;
+        const std::string attribute = name.substr(n.size() + 1);
+        if (node.contains("attributes") && node["attributes"].contains(attribute))
+            return node["attributes"][attribute];
+    }
+    throw RunError(path, "there is no attribute " + quote(name) + " (\"node.attr\")");
+}
+
+bool isNumeric(const Json& attribute) {
+    const std::string type = attribute.value("type", "double");
+    return type != "bool" && type != "string";
+}
+
+// The key at `frame`, or the end of the list.
+Json::iterator keyAt(Json& keys, double frame) {
+    return std::find_if(keys.begin(), keys.end(),
+                        [frame](const Json& k) { return k.is_array() && !k.empty() && k[0] == frame; });
+}
+
+Json& keysOf(Json& attribute, const std::string& name, double frame) {
+    Json& keys = attribute["keys"];
+    if (keys.is_null() || keyAt(keys, frame) == keys.end())
+        throw RunError("at", quote(name) + " has no key at frame " + show(number(frame)));
+    return keys;
+}
+
+// No keys left: the attribute is not animated, and keeps its value.
+void dropEmptyKeys(Json& attribute) {
+    if (!attribute["keys"].empty())
+        return;
+    attribute.erase("keys");
+    attribute.erase("curve");
+}
+
+void playSetKey(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string name = requireString(argument, "setKey");
+    const double frame = requireNumber(step.value("at", Json(context.session.frame())), "at");
+    if (!step.contains("value"))
+        throw RunError("value", "missing: the key's value");
+    playStructureEdit(context, "Set key " + name, [&](Json& file) {
+        Json& attribute = keyedAttribute(file, argument, "setKey");
+        if (isNumeric(attribute) && !attribute.contains("curve"))
+            attribute["curve"] = curveKind(CurveKind::Bezier).name;
+        Json& keys = attribute["keys"];
+        if (keys.is_null())
+            keys = Json::array();
+        const auto at = keyAt(keys, frame);
+        if (at != keys.end())
+            (*at)[1] = step["value"];
+        else
+            keys.push_back(Json::array({frame, step["value"]}));
+    });
+}
+
+void playDeleteKey(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string name = requireString(argument, "deleteKey");
+    const double frame = requireNumber(step.value("at", Json(context.session.frame())), "at");
+    playStructureEdit(context, "Delete key " + name, [&](Json& file) {
+        Json& attribute = keyedAttribute(file, argument, "deleteKey");
+        Json& keys = keysOf(attribute, name, frame);
+        keys.erase(keyAt(keys, frame));
+        dropEmptyKeys(attribute);
+    });
+}
+
+void playMoveKey(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string name = requireString(argument, "moveKey");
+    const double frame = requireNumber(step.value("at", Json()), "at");
+    const double to = requireNumber(step.value("to", Json()), "to");
+    playStructureEdit(context, "Move key " + name, [&](Json& file) {
+        Json& attribute = keyedAttribute(file, argument, "moveKey");
+        Json& keys = keysOf(attribute, name, frame);
+        if (to != frame && keyAt(keys, to) != keys.end())
+            throw RunError("to", quote(name) + " has a key at frame " + show(number(to)) + " already");
+        (*keyAt(keys, frame))[0] = to;
+    });
+}
+
+void playCurve(ScriptContext& context, const Json& argument, const Json& step) {
+    const std::string name = requireString(argument, "curve");
+    const std::string kind = requireString(step.value("kind", Json()), "kind");
+    playStructureEdit(context, "Curve " + name + " " + kind, [&](Json& file) {
+        Json& attribute = keyedAttribute(file, argument, "curve");
+        if (!attribute.contains("curve"))
+            throw RunError("", quote(name) + " is not animated on a curve");
+        attribute["curve"] = kind;
+    });
+}
+
 void playAutoKey(ScriptContext& context, const Json& argument, const Json&) {
     context.session.setAutoKey(requireBool(argument, "autoKey"));
 }
@@ -369,6 +468,10 @@ void addAuthoringSteps(StepTable& table) {
     table.add("duplicate", playDuplicate, {"name"});
     table.add("delete", playDelete);
     table.add("autoKey", playAutoKey);
+    table.add("setKey", playSetKey, {"at", "value"});
+    table.add("deleteKey", playDeleteKey, {"at"});
+    table.add("moveKey", playMoveKey, {"at", "to"});
+    table.add("curve", playCurve, {"kind"});
 }
 
 }  // namespace runner

@@ -138,7 +138,9 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"bind": "a", "family": "painter", "attributes": ["q"]})",
                       R"({"reparent": "a", "to": "c"})", R"({"reparent": "b", "to": null})",
                       R"({"connect": "c", "port": 0, "to": "a"})", R"({"duplicate": "c", "name": "d"})",
-                      R"({"delete": "c"})"));
+                      R"({"delete": "c"})", R"({"setKey": "c.p", "at": 4, "value": [1, 2]})",
+                      R"({"setKey": "b.t", "at": 4, "value": 2})", R"({"deleteKey": "c.p", "at": 10})",
+                      R"({"moveKey": "c.p", "at": 10, "to": 6})", R"({"curve": "c.p", "kind": "ease"})"));
 
 // Edits before and after a change of structure undo and redo through it: the commands
 // recorded before it still reach the nodes they edited.
@@ -184,6 +186,11 @@ TEST(AuthoringRefusals, SayWhyAndChangeNothing) {
         {R"({"connect": "a", "port": 2, "to": "c"})", "node \"a\" has ports 0 to 0"},
         {R"({"duplicate": "a", "name": "b"})", "the name \"b\" is taken"},
         {R"({"delete": "a"})", "node \"a\" is the parent or an input of \"b\""},
+        {R"({"setKey": "z.p", "value": 1})", "there is no attribute \"z.p\""},
+        {R"({"deleteKey": "c.p", "at": 5})", "\"c.p\" has no key at frame 5"},
+        {R"({"moveKey": "c.p", "at": 1, "to": 10})", "\"c.p\" has a key at frame 10"},
+        {R"({"curve": "b.t", "kind": "ease"})", "\"b.t\" is not animated on a curve"},
+        {R"({"curve": "c.p", "kind": "wobbly"})", "wobbly"},
     };
     for (const auto& r : refusals) {
         Rig rig;
