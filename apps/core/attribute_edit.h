@@ -23,9 +23,16 @@ std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute);
 // What an edit did.
 enum class EditOutcome { Recorded, Unchanged, Refused };
 
-// Sets `attribute` to `value` as one command named "Set node.attr". A value of the wrong
-// shape throws RunError; an edit that would make a value or key that is not finite is
-// refused, and `why` says so.
-EditOutcome editAttribute(Session& session, AT_Attr* attribute, const Json& value, std::string& why);
+// One attribute and the value it is set to.
+struct AttributeEdit {
+    AT_Attr* attribute;
+    Json value;
+};
+
+// Makes every edit as one command: "Set node.attr" for one, "Set attr on N nodes" when they
+// all set one attribute of several nodes (the inspector over a multiple selection), else
+// "Set N attributes". A value of the wrong shape throws RunError; when one edit would make
+// a value or key that is not finite, none is made, and `why` says so.
+EditOutcome editAttributes(Session& session, const std::vector<AttributeEdit>& edits, std::string& why);
 
 }  // namespace runner

@@ -14,6 +14,10 @@ namespace runner {
 
 namespace {
 
+std::string shownName(AT_Attr* attribute) {
+    return attribute->node()->name().toStdString() + "." + attribute->name().toStdString();
+}
+
 std::unique_ptr<Attr::AttrWritesCmd> planNumbers(Session& session, AT_Attr* attribute, const Json& value) {
     const std::vector<AT_DoubleAttr*> scalars = scalarsOf(attribute);
     const std::vector<double> wanted = value.is_array() ? requireNumbers(value, scalars.size(), "value")
@@ -46,19 +50,22 @@ std::unique_ptr<Attr::AttrWritesCmd> planNumbers(Session& session, AT_Attr* attr
     return Attr::planValuesAt(scalars, frame, wanted, false);
 }
 
-// {"edit": {"node.attr": value, ...}}: each entry one edit, in order.
+// {"edit": {"node.attr": value, ...}}: one undoable edit of every entry, as the inspector
+// makes it over the selected nodes.
 void playEdit(ScriptContext& context, const Json& argument, const Json&) {
     if (!argument.is_object() || argument.empty())
         throw RunError("", "an \"edit\" step takes an object of \"node.attr\": value entries, not " +
                                describe(argument));
+    std::vector<AttributeEdit> edits;
     for (const auto& item : argument.items()) {
         const Target target = resolve(context.session.common(), item.key());
         if (target.kind != Target::Kind::Value)
             throw RunError("", "\"edit\" takes attributes (\"node.attr\"), not " + quote(item.key()));
-        std::string why;
-        if (editAttribute(context.session, target.attribute, item.value(), why) == EditOutcome::Refused)
-            throw RunError("", why);
+        edits.push_back({target.attribute, item.value()});
     }
+    std::string why;
+    if (editAttributes(context.session, edits, why) == EditOutcome::Refused)
+        throw RunError("", why);
 }
 
 }  // namespace
@@ -73,36 +80,74 @@ std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute) {
     return out;
 }
 
-EditOutcome editAttribute(Session& session, AT_Attr* attribute, const Json& value, std::string& why) {
+namespace {
+
+// The command that makes one edit; null when it changes nothing. Throws RunError for a
+// value of the wrong shape; an edit that would not be finite sets `why`.
+std::unique_ptr<CO_Command> editCommand(Session& session, AT_Attr* attribute, const Json& value, std::string& why) {
     const double frame = session.frame();
-    MO_Node* node = attribute->node();
-    const std::string shown = node->name().toStdString() + "." + attribute->name().toStdString();
-    std::unique_ptr<CO_Command> command;
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
         if (!value.is_boolean())
             throw RunError("", "attribute " + attribute->name().toStdString() + " takes true or false");
-        command = std::make_unique<MO_NodeCmds::SetBoolValueCmd>(b, frame, value.get<bool>());
-    } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
+        return std::make_unique<MO_NodeCmds::SetBoolValueCmd>(b, frame, value.get<bool>());
+    }
+    if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
         if (!value.is_string())
             throw RunError("", "attribute " + attribute->name().toStdString() + " takes a string");
-        command =
-            std::make_unique<MO_NodeCmds::SetStringValueCmd>(s, frame, QString::fromStdString(value.get<std::string>()));
-    } else {
-        std::unique_ptr<Attr::AttrWritesCmd> writes = planNumbers(session, attribute, value);
-        if (writes->isEmpty())
-            return EditOutcome::Unchanged;
-        if (!writes->writesOnlyFinite()) {
-            why = shown + " was not changed: the edit would make a value or key that is not a finite number, "
-                          "which a scene file cannot hold";
-            return EditOutcome::Refused;
-        }
-        command = std::move(writes);
+        return std::make_unique<MO_NodeCmds::SetStringValueCmd>(s, frame,
+                                                                QString::fromStdString(value.get<std::string>()));
     }
-    if (!session.history.perform(QString::fromStdString("Set " + shown), std::move(command)))
+    std::unique_ptr<Attr::AttrWritesCmd> writes = planNumbers(session, attribute, value);
+    if (writes->isEmpty())
+        return nullptr;
+    if (!writes->writesOnlyFinite()) {
+        why = shownName(attribute) + " was not changed: the edit would make a value or key that is not a finite " +
+              "number, which a scene file cannot hold";
+        return nullptr;
+    }
+    return writes;
+}
+
+std::string editName(const std::vector<AttributeEdit>& edits) {
+    if (edits.size() == 1)
+        return "Set " + shownName(edits.front().attribute);
+    for (const AttributeEdit& edit : edits)
+        if (edit.attribute->name() != edits.front().attribute->name())
+            return "Set " + std::to_string(edits.size()) + " attributes";
+    return "Set " + edits.front().attribute->name().toStdString() + " on " + std::to_string(edits.size()) + " nodes";
+}
+
+}  // namespace
+
+EditOutcome editAttributes(Session& session, const std::vector<AttributeEdit>& edits, std::string& why) {
+    std::vector<std::unique_ptr<CO_Command>> commands;
+    for (const AttributeEdit& edit : edits) {
+        std::unique_ptr<CO_Command> command = editCommand(session, edit.attribute, edit.value, why);
+        if (!why.empty())
+            return EditOutcome::Refused;
+        if (command)
+            commands.push_back(std::move(command));
+    }
+    if (commands.empty())
         return EditOutcome::Unchanged;
-    if (attribute->meta().isNodeDirtyOnChange()) {
-        node->setDirty();
-        node->sceneCommon()->changeManager().emitNodeChanged(node);
+    std::unique_ptr<CO_Command> command;
+    if (commands.size() == 1) {
+        command = std::move(commands.front());
+    } else {
+        // Undone and redone as one, and refused whole if one of them is refused.
+        auto all = std::make_unique<CO_OrCommand>(true);
+        for (auto& each : commands)
+            all->add(each.release());
+        command = std::move(all);
+    }
+    if (!session.history.perform(QString::fromStdString(editName(edits)), std::move(command)))
+        return EditOutcome::Unchanged;
+    for (const AttributeEdit& edit : edits) {
+        MO_Node* node = edit.attribute->node();
+        if (edit.attribute->meta().isNodeDirtyOnChange()) {
+            node->setDirty();
+            node->sceneCommon()->changeManager().emitNodeChanged(node);
+        }
     }
     return EditOutcome::Recorded;
 }

@@ -86,6 +86,7 @@ StepTable defaultSteps() {
     addViewSteps(table);
     addEditSteps(table);
     addPoseSteps(table);
+    addAuthoringSteps(table);
     return table;
 }
 

@@ -97,6 +97,9 @@ void addViewSteps(StepTable& table);
 
 // copyPose, pastePose, restPose.
 void addPoseSteps(StepTable& table);
+// addNode, addAttribute, addComponent, removeComponent, bind, reparent, connect, duplicate,
+// delete, autoKey: what the scene is made of, each an undoable command.
+void addAuthoringSteps(StepTable& table);
 
 // The keyboard modifiers steps name, in the order messages list them.
 struct ModifierName {

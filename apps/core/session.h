@@ -9,6 +9,9 @@
 #include "host/interaction/SLB_ManipContext.h"
 #include "host/scene/MO_Frame.h"
 
+#include <functional>
+#include <memory>
+
 class SLB_Selection;
 
 namespace runner {
@@ -37,9 +40,35 @@ public:
     // names selected. The history goes first: its commands point into the old scene.
     void replaceScene(Scene fresh);
 
+    // The document the scene was built from, which steps that change what the scene is
+    // made of change with it (so that a save writes them). Its owner gives it, or says how
+    // to read it when first asked (the runner reads it only for a script that needs it).
+    // Throws RunError when there is neither.
+    Document& document();
+    void setDocument(Document* document) { m_document = document; }
+    void setDocumentReader(std::function<Document()> read) { m_readDocument = std::move(read); }
+
+    // Puts `nodes` in place of the scene's nodes and gives the old ones back, keeping the
+    // frame and selecting the nodes of the same names: a change of what the scene is made
+    // of swaps whole node sets, so that the commands of the history before it keep
+    // pointing at live nodes, which its undo swaps back.
+    std::unique_ptr<SC_SceneCommon> swapNodes(std::unique_ptr<SC_SceneCommon> nodes);
+    // Counts replaceScene and swapNodes, for views that keep pointers to nodes.
+    unsigned long sceneChanges() const { return m_sceneChanges; }
+
+    // Whether an edit at a frame keys it (SC_SceneCommon::autoKey); it stays as it is when
+    // the scene is replaced.
+    bool autoKey() const { return m_autoKey; }
+    void setAutoKey(bool on);
+
 private:
     Scene& m_scene;
     double m_frame = 1.0;
+    Document* m_document = nullptr;
+    std::unique_ptr<Document> m_ownDocument;
+    std::function<Document()> m_readDocument;
+    unsigned long m_sceneChanges = 0;
+    bool m_autoKey = true;
 };
 
 }  // namespace runner

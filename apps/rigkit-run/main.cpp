@@ -140,6 +140,9 @@ int playSceneFile(const Options& o, std::chrono::steady_clock::time_point starte
     try {
         runner::Scene scene = runner::loadSceneFile(file);
         runner::Session session(scene);
+        // Read again only for a script that changes what the scene is made of.
+        session.setDocumentReader(
+            [&file] { return runner::readDocument(std::make_shared<const runner::Json>(runner::readDocumentFile(file))); });
         runner::ScriptContext context{session, std::cout, o.out};
         runner::playScript(scene.script, runner::defaultSteps(), context);
         if (o.summary) {

@@ -45,6 +45,7 @@ std::string loadFailure(const std::string& text) {
 
 DocumentController::DocumentController(Answer answer, bool recoveryWrites, QObject* parent)
     : QObject(parent), m_answer(answer), m_recoveryWrites(recoveryWrites) {
+    m_session.setDocument(&m_document);
     m_watcher = new QFileSystemWatcher(this);
     m_reloadTimer = new QTimer(this);
     m_reloadTimer->setSingleShot(true);

@@ -22,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -162,6 +163,17 @@ QString keysNear(AT_Attr* attribute, double frame) {
     return parts.join(QStringLiteral("; "));
 }
 
+// The edits of several nodes as one, which refuses whole if one of them refuses; an edit
+// of one node is recorded as itself.
+std::unique_ptr<CO_Command> together(std::vector<std::unique_ptr<CO_Command>> commands) {
+    if (commands.size() == 1)
+        return std::move(commands.front());
+    auto all = std::make_unique<CO_OrCommand>(true);
+    for (auto& command : commands)
+        all->add(command.release());
+    return all;
+}
+
 }  // namespace
 
 Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent), m_session(session) {
@@ -177,8 +189,11 @@ Inspector::Inspector(runner::Session& session, QWidget* parent) : QWidget(parent
 }
 
 void Inspector::showSelection() {
-    const auto& items = m_session.selection().items();
-    m_node = items.empty() ? nullptr : items.front().node;
+    m_nodes.clear();
+    for (const SLB_Selection::Item& item : m_session.selection().items())
+        if (std::find(m_nodes.begin(), m_nodes.end(), item.node) == m_nodes.end())
+            m_nodes.push_back(item.node);
+    m_node = m_nodes.empty() ? nullptr : m_nodes.front();
     // The old editors go with their rows, but only later: the one being left (its focus
     // lost as it goes) must not finish an edit of a node no longer shown.
     for (QLineEdit* line : m_tree->findChildren<QLineEdit*>())
@@ -188,7 +203,12 @@ void Inspector::showSelection() {
         m_tree->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("(nothing selected)")}));
         return;
     }
-    auto* title = new QTreeWidgetItem(m_tree, {m_node->name()});
+    QStringList names;
+    for (const MO_Node* n : m_nodes)
+        names << n->name();
+    auto* title = new QTreeWidgetItem(m_tree, {names.join(QStringLiteral(", "))});
+    if (m_nodes.size() > 1)
+        title->setText(1, QStringLiteral("%1 nodes: what they have in common, edited together").arg(m_nodes.size()));
     QFont bold = title->font(0);
     bold.setBold(true);
     title->setFont(0, bold);
@@ -201,10 +221,12 @@ void Inspector::showSelection() {
         attributes->setText(1, QStringLiteral("Frame range: an edit moves %1 by the change made here").arg(range));
     }
     for (const auto& attribute : m_node->attributes())
-        addAttributeRow(attributes, attribute.get());
+        if (sameOnEvery(attribute.get()).size() == m_nodes.size())
+            addAttributeRow(attributes, attribute.get());
     auto* properties = new QTreeWidgetItem(m_tree, {QStringLiteral("Properties")});
     for (const auto& [key, value] : m_node->properties().values())
-        addPropertyRow(properties, key, value);
+        if (everyHasProperty(key, value))
+            addPropertyRow(properties, key, value);
     m_tree->expandAll();
 }
 
@@ -306,18 +328,44 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
     m_tree->setItemWidget(item, 1, editor);
 }
 
+std::vector<AT_Attr*> Inspector::sameOnEvery(AT_Attr* attribute) const {
+    std::vector<AT_Attr*> out;
+    for (MO_Node* n : m_nodes) {
+        AT_Attr* same = n->attribute(attribute->name());
+        if (same && same->typeName() == attribute->typeName())
+            out.push_back(same);
+    }
+    return out;
+}
+
+bool Inspector::everyHasProperty(const QString& key, const MO_PropertyValue& value) const {
+    return std::all_of(m_nodes.begin(), m_nodes.end(), [&](const MO_Node* n) {
+        const auto& values = n->properties().values();
+        const auto it = values.find(key);
+        return it != values.end() && it->second.index() == value.index();
+    });
+}
+
+// One command over every selected node that has the attribute, so that one undo takes
+// the edit back from all of them.
 bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
     // An editor left from a node that is no longer shown edits nothing.
     if (!m_node || attribute->node() != m_node)
         return false;
+    std::vector<runner::AttributeEdit> edits;
+    Json step = Json::object();
+    for (AT_Attr* target : sameOnEvery(attribute)) {
+        edits.push_back({target, value});
+        step[target->node()->name().toStdString() + "." + target->name().toStdString()] = value;
+    }
     std::string why;
-    const runner::EditOutcome outcome = runner::editAttribute(m_session, attribute, value, why);
+    const runner::EditOutcome outcome = runner::editAttributes(m_session, edits, why);
     if (outcome == runner::EditOutcome::Refused)
         refuse(QString::fromStdString(why));
     if (outcome != runner::EditOutcome::Recorded)
         return false;
     emit edited();
-    emit performed(Json{{"edit", Json{{m_node->name().toStdString() + "." + attribute->name().toStdString(), value}}}});
+    emit performed(Json{{"edit", step}});
     return true;
 }
 
@@ -364,10 +412,14 @@ bool Inspector::type(const QString& group, const QString& name, int index, const
 bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) {
     if (!m_node)
         return false;
-    const QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
-    auto command = std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
-        m_node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{});
-    if (!m_session.history.perform(name, std::move(command)))
+    QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
+    if (m_nodes.size() > 1)
+        name = QStringLiteral("Set property %1 on %2 nodes").arg(key).arg(m_nodes.size());
+    std::vector<std::unique_ptr<CO_Command>> commands;
+    for (MO_Node* node : m_nodes)
+        commands.push_back(std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
+            node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{}));
+    if (!m_session.history.perform(name, together(std::move(commands))))
         return false;
     emit edited();
     return true;

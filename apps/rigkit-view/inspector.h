@@ -13,7 +13,11 @@
 
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 class AT_Attr;
+class CO_Command;
 class MO_Node;
 class QLineEdit;
 class QTreeWidget;
@@ -30,8 +34,11 @@ class Inspector : public QWidget {
 public:
     explicit Inspector(runner::Session& session, QWidget* parent = nullptr);
 
-    // Shows the first selected node, or says that nothing is selected.
+    // Shows what the selected nodes have in common (the attributes of the same name and
+    // kind, the properties of the same key and kind), with the first one's values; or says
+    // that nothing is selected. An edit changes every selected node, as one undoable edit.
     void showSelection();
+    // The first selected node.
     MO_Node* node() const { return m_node; }
 
     // The edits the editors make, also for scripts. Each returns whether an edit was
@@ -59,10 +66,14 @@ private:
     QLineEdit* field(const QString& group, const QString& name, int index) const;
     void addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute);
     void addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value);
+    // The attribute of the same name and kind on each selected node that has one.
+    std::vector<AT_Attr*> sameOnEvery(AT_Attr* attribute) const;
+    bool everyHasProperty(const QString& key, const MO_PropertyValue& value) const;
 
     runner::Session& m_session;
     QTreeWidget* m_tree = nullptr;
     MO_Node* m_node = nullptr;
+    std::vector<MO_Node*> m_nodes;
 };
 
 }  // namespace viewer

@@ -3,6 +3,7 @@
 #include "apps/core/scene_loader.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/outliner.h"
 #include "apps/rigkit-view/viewer_window.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/scene/MO_Node.h"
@@ -225,6 +226,7 @@ runner::StepTable viewerSteps(ViewerWindow& window) {
             throw runner::RunError("", "the title is " + runner::quote(shown) + ", expected " + runner::quote(expected));
     });
     table.add("within", playWithin, {"steps"});
+    addOutlinerSteps(table, window);
     return table;
 }
 

@@ -2,6 +2,7 @@
 
 #include "apps/rigkit-view/inspector.h"
 #include "apps/rigkit-view/recent_files.h"
+#include "apps/rigkit-view/outliner.h"
 #include "apps/rigkit-view/viewer_steps.h"
 #include "apps/rigkit-view/viewport.h"
 #include "host/base/MSG_Scope.h"
@@ -71,6 +72,7 @@ ViewerWindow::ViewerWindow(DocumentController& document, QWidget* parent)
     QDockWidget* inspector = buildInspector();
     // The list of edits is short; the inspector gets the height.
     resizeDocks({history, inspector}, {150, 400}, Qt::Vertical);
+    buildOutliner();
     buildActions();
     statusBar()->showMessage(QStringLiteral("Ready"));
     refresh();
@@ -148,6 +150,15 @@ QDockWidget* ViewerWindow::buildInspector() {
     connect(m_inspector, &Inspector::refused, this, &ViewerWindow::showStatus);
     connect(m_inspector, &Inspector::performed, this, &ViewerWindow::tellObserver);
     return dock;
+}
+
+void ViewerWindow::buildOutliner() {
+    auto* dock = new QDockWidget(QStringLiteral("Outliner"), this);
+    dock->setObjectName(QStringLiteral("outlinerDock"));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    m_outliner = new Outliner(*this, dock);
+    dock->setWidget(m_outliner);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
 }
 
 void ViewerWindow::buildActions() {
@@ -248,6 +259,7 @@ void ViewerWindow::refresh() {
     if (!m_timer->isActive())
         setWindowModified(m_document.hasUnsavedEdits());
     m_refreshing = false;
+    m_outliner->showScene();
     m_inspector->showSelection();
     showNewMessages();
     m_viewport->update();

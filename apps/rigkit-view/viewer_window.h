@@ -28,6 +28,7 @@ class QTimer;
 namespace viewer {
 
 class Inspector;
+class Outliner;
 class Viewport;
 
 class ViewerWindow : public QMainWindow, public DocumentController::Window {
@@ -37,6 +38,7 @@ public:
 
     Viewport* viewport() const { return m_viewport; }
     Inspector* inspector() const { return m_inspector; }
+    Outliner* outliner() const { return m_outliner; }
     DocumentController& document() const { return m_document; }
 
     // Shows what the session holds now (after a script step changed it behind our back).
@@ -79,6 +81,7 @@ private:
     void buildTimeline();
     QDockWidget* buildHistory();
     QDockWidget* buildInspector();
+    void buildOutliner();
     void buildActions();
     void setFrame(double frame);
     void setAnimationMode();
@@ -99,6 +102,7 @@ private:
     QDoubleSpinBox* m_last = nullptr;
     QListWidget* m_history = nullptr;
     Inspector* m_inspector = nullptr;
+    Outliner* m_outliner = nullptr;
     QLabel* m_error = nullptr;
     std::size_t m_messagesShown = 0;
     bool m_refreshing = false;

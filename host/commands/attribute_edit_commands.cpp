@@ -181,7 +181,11 @@ std::unique_ptr<AttrWritesCmd> planValuesAt(const std::vector<AT_DoubleAttr*>& c
         // A component that shows the value already is left alone, unless asked to key.
         if (!forceKey && c->valueAt(frame) == values[i])
             continue;
-        cmd->addKey(c, frame, values[i]);
+        const SC_SceneCommon* scene = c->sceneCommon();
+        if (scene && !scene->autoKey() && !anyAnimated({c}))
+            cmd->addLocal(c, values[i]);
+        else
+            cmd->addKey(c, frame, values[i]);
     }
     return cmd;
 }

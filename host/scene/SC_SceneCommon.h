@@ -86,6 +86,11 @@ public:
     // own apply to.
     double currentFrame() const { return m_currentFrame; }
     void setCurrentFrame(double frame) { m_currentFrame = frame; }
+    // Whether an edit at a frame keys it (the user's auto-key switch). Off, an attribute
+    // without keys takes the value as its local value and stays without a curve; one with
+    // keys is still keyed at the frame, the only way its value can show.
+    bool autoKey() const { return m_autoKey; }
+    void setAutoKey(bool on) { m_autoKey = on; }
 
     // Nodes are kept in the order they were added; a parent must be added before its
     // children.
@@ -112,6 +117,7 @@ private:
     LXSceneChangeManager m_changes;
     SLB_Selection m_selection;
     double m_currentFrame = 1.0;
+    bool m_autoKey = true;
     // Timed values outlive the nodes whose attributes link them.
     std::vector<std::unique_ptr<LXTimedValue>> m_timedValues;
     std::vector<std::unique_ptr<MO_Node>> m_nodes;

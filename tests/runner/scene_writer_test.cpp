@@ -108,11 +108,14 @@ TEST_P(SceneRoundTrip, SavedSceneDrawsTheSameAsLoadedAndAfterItsScript) {
     const fs::path out = fs::temp_directory_path() / ("rigkit-roundtrip-" + std::to_string(::getpid()));
     std::ostringstream printed;
     runner::Session session(scene);
+    // Authoring steps change the document with the scene.
+    runner::Document authored = document;
+    session.setDocument(&authored);
     runner::ScriptContext context{session, printed, out.string()};
     runner::playScript(script, runner::defaultSteps(), context);
     fs::remove_all(out);
     scene.common->selection().clear();
-    const std::string edited = savedText(document, scene);
+    const std::string edited = savedText(authored, scene);
     runner::Scene editedAgain = runner::loadScene(runner::parseDocument(edited));
     const double frame = session.frame();
     expectSamePictures(draw(scene, scene.camera, frame), draw(editedAgain, scene.camera, frame), "after the script");
