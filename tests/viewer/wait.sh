@@ -27,7 +27,7 @@ existsWhileRunning() {
 # a search can meet windows Qt is still making, and keys sent before the focus is there
 # go nowhere. Sets `window`.
 focusViewer() {
-    window=$(xdotool search --onlyvisible --name '^rigkit-view$' 2>/dev/null | head -1)
+    window=$(xdotool search --onlyvisible --name '(^| - )rigkit-view$' 2>/dev/null | head -1)
     [ -n "$window" ] && xdotool windowfocus "$window" 2>/dev/null &&
         [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]
 }
