@@ -103,8 +103,9 @@ TYPED_TEST(ExportedManipulator, ACopyMovesTheDragUnderWayAndAnAssignedOneFinishe
     this->move(*alone);
     const std::vector<double> expected = values(reference);
     this->finish(*alone);
-    if (Exported<M>::moves)
+    if (Exported<M>::moves) {
         EXPECT_NE(expected, initial) << "the drag moves nothing to compare";
+    }
 
     auto original = Exported<M>::make(this->node->properties(), dragged);
     this->start(*original);

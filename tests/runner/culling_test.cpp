@@ -160,11 +160,15 @@ Json readJson(const std::filesystem::path& path) {
 
 // Plays every step, then the camera path; with `lenient`, a step the random script got
 // wrong (nothing under a drag, nothing to undo) is passed over, as a user's mistaken
-// gesture would be.
-int play(runner::Scene& scene, const Json& script, const std::string& where, std::mt19937& rng, bool lenient) {
+// gesture would be. `file`, when given, is what a script that changes what the scene is
+// made of edits.
+int play(runner::Scene& scene, const Json& script, const std::string& where, std::mt19937& rng, bool lenient,
+         const Json* file = nullptr) {
     const std::filesystem::path out = std::filesystem::temp_directory_path() / "rigkit-culling-test";
     std::ostringstream printed;
     runner::Session session(scene);
+    if (file)
+        session.setDocumentReader([file] { return runner::readDocument(std::make_shared<const Json>(*file)); });
     runner::ScriptContext context(session, printed, out.string());
     Comparer comparer(scene, where, rng);
     context.draw = [&](bool pick) {
@@ -195,8 +199,9 @@ TEST(CullingIdentity, EveryExampleAndTestScene) {
             if (entry.path().extension() != ".json")
                 continue;
             SCOPED_TRACE(entry.path().string());
-            runner::Scene scene = runner::loadScene(readJson(entry.path()));
-            play(scene, scene.script, entry.path().filename().string(), rng, false);
+            const Json file = readJson(entry.path());
+            runner::Scene scene = runner::loadScene(file);
+            play(scene, scene.script, entry.path().filename().string(), rng, false, &file);
             ++scenes;
         }
     }
