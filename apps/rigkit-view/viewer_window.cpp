@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
@@ -107,6 +108,12 @@ void ViewerWindow::buildTimeline() {
     timeline->addWidget(m_mode);
     timeline->addWidget(m_first);
     timeline->addWidget(m_last);
+    // Off, an edit at a frame sets an unkeyed attribute's value instead of keying it, as
+    // while a rig is being put together.
+    m_autoKey = new QCheckBox(QStringLiteral("Auto key"), timeline);
+    m_autoKey->setObjectName(QStringLiteral("autoKey"));
+    timeline->addSeparator();
+    timeline->addWidget(m_autoKey);
     addToolBar(Qt::BottomToolBarArea, timeline);
 
     m_timer = new QTimer(this);
@@ -124,6 +131,10 @@ void ViewerWindow::buildTimeline() {
     connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { setAnimationMode(); });
     connect(m_first, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
     connect(m_last, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
+    connect(m_autoKey, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_refreshing && on != m_session.autoKey())
+            perform(runner::Json{{"autoKey", on}});
+    });
 }
 
 QDockWidget* ViewerWindow::buildHistory() {
@@ -249,6 +260,7 @@ void ViewerWindow::refresh() {
     m_mode->setCurrentIndex(range ? 1 : 0);
     m_first->setEnabled(range);
     m_last->setEnabled(range);
+    m_autoKey->setChecked(m_session.autoKey());
     if (range && !m_session.range.isInfinite()) {
         m_first->setValue(m_session.range.first());
         m_last->setValue(m_session.range.last());
@@ -281,6 +293,8 @@ void ViewerWindow::showHistory() {
         auto* item = new QListWidgetItem(name, m_history);
         item->setForeground(Qt::gray);
     }
+    // The list is rebuilt at every change; the last edit made stays in sight, not the start.
+    m_history->scrollToItem(current);
 }
 
 void ViewerWindow::showNewMessages() {
