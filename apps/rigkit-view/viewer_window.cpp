@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
@@ -108,12 +107,6 @@ void ViewerWindow::buildTimeline() {
     timeline->addWidget(m_mode);
     timeline->addWidget(m_first);
     timeline->addWidget(m_last);
-    // Off, an edit at a frame sets an unkeyed attribute's value instead of keying it, as
-    // while a rig is being put together.
-    m_autoKey = new QCheckBox(QStringLiteral("Auto key"), timeline);
-    m_autoKey->setObjectName(QStringLiteral("autoKey"));
-    timeline->addSeparator();
-    timeline->addWidget(m_autoKey);
     addToolBar(Qt::BottomToolBarArea, timeline);
 
     m_timer = new QTimer(this);
@@ -131,10 +124,6 @@ void ViewerWindow::buildTimeline() {
     connect(m_mode, QOverload<int>::of(&QComboBox::currentIndexChanged), this, [this] { setAnimationMode(); });
     connect(m_first, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
     connect(m_last, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this] { setAnimationMode(); });
-    connect(m_autoKey, &QCheckBox::toggled, this, [this](bool on) {
-        if (!m_refreshing && on != m_session.autoKey())
-            perform(runner::Json{{"autoKey", on}});
-    });
 }
 
 QDockWidget* ViewerWindow::buildHistory() {
@@ -224,6 +213,15 @@ void ViewerWindow::buildActions() {
                     names.push_back(node->name().toStdString());
             perform({{step, names}});
         });
+    edit->addSeparator();
+    // Off, an edit at a frame sets an unkeyed attribute's value instead of keying it, as
+    // while a rig is being put together.
+    m_autoKey = edit->addAction(QStringLiteral("Auto Key"));
+    m_autoKey->setCheckable(true);
+    connect(m_autoKey, &QAction::toggled, this, [this](bool on) {
+        if (!m_refreshing && on != m_session.autoKey())
+            perform(runner::Json{{"autoKey", on}});
+    });
     menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
 }
 

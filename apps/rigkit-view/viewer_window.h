@@ -16,7 +16,7 @@
 #include <memory>
 #include <sstream>
 
-class QCheckBox;
+class QAction;
 class QComboBox;
 class QDockWidget;
 class QLabel;
@@ -101,7 +101,7 @@ private:
     QComboBox* m_mode = nullptr;
     QDoubleSpinBox* m_first = nullptr;
     QDoubleSpinBox* m_last = nullptr;
-    QCheckBox* m_autoKey = nullptr;
+    QAction* m_autoKey = nullptr;
     QListWidget* m_history = nullptr;
     Inspector* m_inspector = nullptr;
     Outliner* m_outliner = nullptr;
