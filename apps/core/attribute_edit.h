@@ -8,10 +8,14 @@
 #include "apps/core/json_util.h"
 #include "apps/core/session.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 class AT_Attr;
+namespace Attr {
+class AttrWritesCmd;
+}
 class AT_DoubleAttr;
 
 namespace runner {
@@ -19,6 +23,12 @@ namespace runner {
 // The number attributes an attribute is made of: itself, or a compound one's components;
 // none for booleans and strings.
 std::vector<AT_DoubleAttr*> scalarsOf(AT_Attr* attribute);
+
+// The writes that set number attributes to `wanted` as the session's animation mode keys
+// an edit: the values at the current frame, or over a frame range every value moved by
+// the change made at the current frame.
+std::unique_ptr<Attr::AttrWritesCmd> planModeWrites(const Session& session, const std::vector<AT_DoubleAttr*>& scalars,
+                                                    const std::vector<double>& wanted);
 
 // What an edit did.
 enum class EditOutcome { Recorded, Unchanged, Refused };

@@ -25,7 +25,6 @@ std::unique_ptr<Attr::AttrWritesCmd> planNumbers(Session& session, AT_Attr* attr
     if (wanted.size() != scalars.size())
         throw RunError("", "attribute " + attribute->name().toStdString() + " takes " +
                                std::to_string(scalars.size()) + " numbers");
-    const double frame = session.frame();
     bool animatable = true;
     for (AT_DoubleAttr* c : scalars)
         animatable = animatable && c->socket();
@@ -35,19 +34,7 @@ std::unique_ptr<Attr::AttrWritesCmd> planNumbers(Session& session, AT_Attr* attr
             writes->addLocal(scalars[i], wanted[i]);
         return writes;
     }
-    if (session.animationMode == CX_AnimationModeRange) {
-        // As a drag over a range records it: every value of the range moves by the change
-        // made at the current frame.
-        std::vector<double> offsets;
-        for (std::size_t i = 0; i < scalars.size(); ++i)
-            offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
-        return Attr::planRangeChange(scalars, session.range, [offsets](std::vector<double> v) {
-            for (std::size_t i = 0; i < v.size(); ++i)
-                v[i] += offsets[i];
-            return v;
-        });
-    }
-    return Attr::planValuesAt(scalars, frame, wanted, false);
+    return planModeWrites(session, scalars, wanted);
 }
 
 // {"edit": {"node.attr": value, ...}}: one undoable edit of every entry, as the inspector
@@ -118,6 +105,23 @@ std::string editName(const std::vector<AttributeEdit>& edits) {
 }
 
 }  // namespace
+
+std::unique_ptr<Attr::AttrWritesCmd> planModeWrites(const Session& session, const std::vector<AT_DoubleAttr*>& scalars,
+                                                    const std::vector<double>& wanted) {
+    const double frame = session.frame();
+    if (session.animationMode != CX_AnimationModeRange)
+        return Attr::planValuesAt(scalars, frame, wanted, false);
+    // As a drag over a range records it: every value of the range moves by the change made
+    // at the current frame.
+    std::vector<double> offsets;
+    for (std::size_t i = 0; i < scalars.size(); ++i)
+        offsets.push_back(wanted[i] - scalars[i]->valueAt(frame));
+    return Attr::planRangeChange(scalars, session.range, [offsets](std::vector<double> v) {
+        for (std::size_t i = 0; i < v.size(); ++i)
+            v[i] += offsets[i];
+        return v;
+    });
+}
 
 EditOutcome editAttributes(Session& session, const std::vector<AttributeEdit>& edits, std::string& why) {
     std::vector<std::unique_ptr<CO_Command>> commands;

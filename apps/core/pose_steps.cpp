@@ -3,6 +3,7 @@
 // scene was opened with. A paste or a reset is one edit in the history, keyed as an edit
 // of the current animation mode is keyed.
 
+#include "apps/core/attribute_edit.h"
 #include "apps/core/scene_query.h"
 #include "apps/core/script.h"
 #include "host/commands/attribute_edit_commands.h"
@@ -72,29 +73,14 @@ std::unique_ptr<CO_Command> writeCommand(const Session& session, AT_Attr* attrib
         return value.is_string() ? std::make_unique<MO_NodeCmds::SetStringValueCmd>(
                                        s, frame, QString::fromStdString(value.get<std::string>()))
                                  : nullptr;
-    std::vector<AT_DoubleAttr*> scalars;
-    if (auto* d = dynamic_cast<AT_DoubleAttr*>(attribute))
-        scalars = {d};
-    else if (auto* c = dynamic_cast<AT_ComplexAttr*>(attribute))
-        for (std::size_t i = 0; i < c->componentCount(); ++i)
-            scalars.push_back(c->component(i));
+    const std::vector<AT_DoubleAttr*> scalars = scalarsOf(attribute);
     std::vector<double> values;
     for (const Json& v : value.is_array() ? value : Json::array({value}))
         if (v.is_number())
             values.push_back(v.get<double>());
     if (scalars.empty() || values.size() != scalars.size())
         return nullptr;
-    if (session.animationMode != CX_AnimationModeRange)
-        return Attr::planValuesAt(scalars, frame, values, false);
-    // Over a range every value moves by the change made at the current frame.
-    std::vector<double> offsets;
-    for (std::size_t i = 0; i < scalars.size(); ++i)
-        offsets.push_back(values[i] - scalars[i]->valueAt(frame));
-    return Attr::planRangeChange(scalars, session.range, [offsets](std::vector<double> v) {
-        for (std::size_t i = 0; i < v.size(); ++i)
-            v[i] += offsets[i];
-        return v;
-    });
+    return planModeWrites(session, scalars, values);
 }
 
 // Writes each node's values as one edit named `name`; values a node has no attribute for
