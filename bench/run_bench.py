@@ -148,12 +148,15 @@ TUNABLES = "glibc.malloc.trim_threshold=268435456:glibc.malloc.mmap_threshold=26
 COUNT_TUNABLES = TUNABLES + ":glibc.cpu.x86_rep_movsb_threshold=1073741824:glibc.cpu.x86_rep_stosb_threshold=1073741824"
 
 
-def callgrind_counts(binary, env, args, raster_in_caller=True):
+def callgrind_counts(binary, env, args, raster_in_caller=True, instrument_at_start=True):
     """Instruction counts by dump name, for a binary that brackets its loops with
     callgrind client requests, and what it printed. By default llvmpipe rasterises in the
     calling thread (LP_NUM_THREADS=0), so that the drawing each loop causes is counted with
     it, whatever the scheduling; otherwise it keeps its own threads and only the main
-    thread counts."""
+    thread counts. A binary that brackets its loops with COUNT_BEGIN and COUNT_END
+    (bench/callgrind_marks.h) turns instrumentation on itself: it runs with
+    instrument_at_start=False, and what it builds before its loops runs at a few times
+    native speed."""
     out_dir = tempfile.mkdtemp(prefix="rigkit-callgrind-")
     try:
         full_env = dict(os.environ, GLIBC_TUNABLES=COUNT_TUNABLES, **env)
@@ -161,6 +164,7 @@ def callgrind_counts(binary, env, args, raster_in_caller=True):
         if raster_in_caller:
             full_env["LP_NUM_THREADS"] = "0"
         done = run(["valgrind", "--tool=callgrind", "--collect-atstart=no",
+                    "--instr-atstart=" + ("yes" if instrument_at_start else "no"),
                     "--separate-threads=" + ("no" if raster_in_caller else "yes"),
                     "--callgrind-out-file=" + os.path.join(out_dir, "cg.out"), os.path.join(BIN, binary)] + args,
                    env=full_env)
@@ -285,7 +289,7 @@ def scale_rows():
     if not shutil.which("valgrind"):
         missing("frame and pick counts", "-", "valgrind is not installed")
     else:
-        counts, stdout = callgrind_counts("scale_bench", {}, ["count"])
+        counts, stdout = callgrind_counts("scale_bench", {}, ["count"], instrument_at_start=False)
         per = {}
         for line in stdout.splitlines():
             m = re.match(r"(\S+) (?:drawn=(\d+) )?(?:frames|clicks)=(\d+)", line)
@@ -331,7 +335,7 @@ def scale_rows():
 
 def motion_counts(size):
     """Per-step counts of `scale_bench motion SIZE`: {name: (instructions per step, drawn)}."""
-    counts, stdout = callgrind_counts("scale_bench", {}, ["motion", size])
+    counts, stdout = callgrind_counts("scale_bench", {}, ["motion", size], instrument_at_start=False)
     per = {}
     for line in stdout.splitlines():
         m = re.match(r"(\S+) (?:drawn=(\d+) )?(?:frames|moves|clicks)=(\d+)", line)

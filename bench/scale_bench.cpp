@@ -116,19 +116,18 @@ void warm(Viewed& v) {
 
 void countFrames(Viewed& v, const char* name) {
     warm(v);
-    CALLGRIND_TOGGLE_COLLECT;
+    COUNT_BEGIN;
     for (int i = 0; i < kFrames; ++i) {
         VS_SceneRenderer::drawScene(*v.scene.common, v.view);
         glFinish();
     }
-    CALLGRIND_TOGGLE_COLLECT;
-    CALLGRIND_DUMP_STATS_AT(name);
+    COUNT_END(name);
     std::printf("%s drawn=%zu frames=%d\n", name, VS_SceneRenderer::lastPass(*v.scene.common).painted, kFrames);
 }
 
 void countClicks(Viewed& v, const char* name) {
     int hits = 0;
-    CALLGRIND_TOGGLE_COLLECT;
+    COUNT_BEGIN;
     for (int i = 0; i < kClicks; ++i) {
         const auto [x, y] = v.targets[std::size_t(i * 7) % v.targets.size()];
         const VS_PickHit hit = VS_SceneRenderer::pickAt(*v.scene.common, v.view, x, y);
@@ -137,8 +136,7 @@ void countClicks(Viewed& v, const char* name) {
             hit.node->pickAdaptor()->scanHits(hit.handleId, true, Qt::NoModifier);
         }
     }
-    CALLGRIND_TOGGLE_COLLECT;
-    CALLGRIND_DUMP_STATS_AT(name);
+    COUNT_END(name);
     std::printf("%s clicks=%d hits=%d\n", name, kClicks, hits);
 }
 
@@ -195,13 +193,12 @@ VS_View played(const VS_View& still, int step) {
 // Draws `steps` views, each once, counted as `name`.
 void countPath(Viewed& v, const std::string& name, const std::function<VS_View(const VS_View&, int)>& at) {
     warm(v);
-    CALLGRIND_TOGGLE_COLLECT;
+    COUNT_BEGIN;
     for (int i = 1; i <= kSteps; ++i) {
         VS_SceneRenderer::drawScene(*v.scene.common, at(v.view, i));
         glFinish();
     }
-    CALLGRIND_TOGGLE_COLLECT;
-    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    COUNT_END(name.c_str());
     std::printf("%s drawn=%zu frames=%d\n", name.c_str(), VS_SceneRenderer::lastPass(*v.scene.common).painted, kSteps);
 }
 
@@ -233,21 +230,20 @@ void countDrag(Viewed& v, const std::string& name) {
         std::fprintf(stderr, "scale_bench: cannot press %s\n", arrow->name().toUtf8().constData());
         return;
     }
-    CALLGRIND_TOGGLE_COLLECT;
+    COUNT_BEGIN;
     for (int i = 1; i <= kSteps; ++i) {
         session.move(Math::Point2d(at.x, at.y - i));
         VS_SceneRenderer::drawScene(*v.scene.common, v.view);
         glFinish();
     }
-    CALLGRIND_TOGGLE_COLLECT;
-    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    COUNT_END(name.c_str());
     session.cancel();
     std::printf("%s drawn=%zu moves=%d\n", name.c_str(), VS_SceneRenderer::lastPass(*v.scene.common).painted, kSteps);
 }
 
 void countHover(Viewed& v, const std::string& name) {
     warm(v);
-    CALLGRIND_TOGGLE_COLLECT;
+    COUNT_BEGIN;
     for (int i = 0; i < kClicks; ++i) {
         const auto [x, y] = v.targets[std::size_t(i * 7) % v.targets.size()];
         VS_View view = v.view;
@@ -255,8 +251,7 @@ void countHover(Viewed& v, const std::string& name) {
                                                               {0.01 * (i + 1), 0.0}, 100);
         VS_SceneRenderer::pickAt(*v.scene.common, view, x, y);
     }
-    CALLGRIND_TOGGLE_COLLECT;
-    CALLGRIND_DUMP_STATS_AT(name.c_str());
+    COUNT_END(name.c_str());
     std::printf("%s clicks=%d\n", name.c_str(), kClicks);
 }
 
