@@ -265,15 +265,10 @@ namespace {
 
 Scene loadSceneFileOnce(const std::string& file) {
     try {
-        simdjson::padded_string text;
         simdjson::dom::parser parser;
-        if (simdjson::padded_string::load(file).get(text) == simdjson::SUCCESS) {
-            const std::optional<DomValue> root = parseQuickly(parser, text);
-            // The parser holds what it read; the text is not needed again.
-            text = simdjson::padded_string();
-            if (root)
-                return loadSceneOf(*root);
-        }
+        // The parser holds what it read; the text is let go before the scene is built.
+        if (const std::optional<DomValue> root = parseFileQuickly(parser, file))
+            return loadSceneOf(*root);
     } catch (const std::exception&) {
         // Read again below, the careful way, so that the message is the one it gives.
     }
