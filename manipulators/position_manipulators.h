@@ -12,6 +12,7 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
+#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 #include <vector>
@@ -50,7 +51,7 @@ private:
     AT_Position2dAttr* m_attribute;
     AT_Position2dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     double m_offset[2];
     double m_lower[3];
     double m_upper[3];
@@ -78,6 +79,6 @@ private:
     AT_Position3dAttr* m_attribute;
     AT_Position3dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     double m_offset[2];
 };

@@ -10,6 +10,7 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
+#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;
@@ -33,7 +34,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     Math::Point4d m_last;
 };
 
@@ -56,7 +57,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     Math::Point4d m_last;
 };
 
@@ -79,7 +80,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     Math::Point4d m_last;
 };
 

@@ -10,6 +10,7 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
+#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;
@@ -32,7 +33,7 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     double m_offset[2];
 };
 
@@ -54,7 +55,7 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     double m_offset[2];
 };
 
@@ -78,6 +79,6 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    Math::CameraTransformChain m_chain;
+    rigkit::DragChain m_chain;
     double m_offset[3];
 };
