@@ -148,8 +148,9 @@ std::vector<AT_Attr*> boundAttributes(const MO_Node* node, const Component& c) {
 using PathOf = std::function<std::string()>;
 
 template <class Factory>
-std::unique_ptr<typename Factory::Product> build(const Factory& factory, const char* family, const Component& c,
-                                                 const typename Factory::Data& data, const PathOf& path, Words& words) {
+std::unique_ptr<typename Factory::Product> build(Words& words, const Factory& factory, const char* family,
+                                                 const Component& c, const typename Factory::Data& data,
+                                                 const PathOf& path) {
     const auto* entry = factory.find(words(c.type));
     if (!entry)
         throw RunError(path(), std::string("unknown ") + family + " type " + quote(c.type));
@@ -172,22 +173,21 @@ void addComponents(MO_Module* module, const Node& n, std::size_t index, Words& w
     const MO_PropertyAccessor& properties = module->properties();
     for (std::size_t i = 0; i < n.transformations.size(); ++i) {
         const Component& c = n.transformations[i];
-        module->addLocalTransformation(build(MO_LocalTransformationFactorySingleton(), "local transformation", c,
-                                             {properties, boundAttributes(module, c)}, in("transformations", i), words));
+        module->addLocalTransformation(build(words, MO_LocalTransformationFactorySingleton(), "local transformation", c,
+                                             {properties, boundAttributes(module, c)}, in("transformations", i)));
     }
     for (std::size_t i = 0; i < n.painters.size(); ++i) {
         const Component& c = n.painters[i];
-        module->addPainter(build(MO_OGLPainterFactorySingleton(), "OpenGL painter", c,
-                                 {properties, boundAttributes(module, c)}, in("painters", i), words));
+        module->addPainter(build(words, MO_OGLPainterFactorySingleton(), "OpenGL painter", c,
+                                 {properties, boundAttributes(module, c)}, in("painters", i)));
     }
     if (const auto& c = n.manipulator)
-        module->setManipulator(build(SLB_SelectableDragManipulatorFactorySingleton(), "drag manipulator", *c,
-                                     {properties, boundAttributes(module, *c)}, [&] { return member(node, "manipulator"); },
-                                     words));
+        module->setManipulator(build(words, SLB_SelectableDragManipulatorFactorySingleton(), "drag manipulator", *c,
+                                     {properties, boundAttributes(module, *c)}, [&] { return member(node, "manipulator"); }));
     if (const auto& c = n.picker)
-        module->setPickAdaptor(build(SLB_PickAdaptorFactorySingleton(), "pick adaptor", *c,
+        module->setPickAdaptor(build(words, SLB_PickAdaptorFactorySingleton(), "pick adaptor", *c,
                                      {properties, boundAttributes(module, *c), module, c->subSelectionIndex},
-                                     [&] { return member(node, "picker"); }, words));
+                                     [&] { return member(node, "picker"); }));
 }
 
 void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene, Words& words) {
