@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
@@ -24,11 +25,13 @@ bool distinctKeys(simdjson::dom::object object) {
     constexpr std::size_t kPairwise = 16;
     const std::size_t n = object.size();
     if (n <= kPairwise) {
+        // Each key is read off the parser's strings once.
+        std::array<std::string_view, kPairwise> keys;
         std::size_t i = 0;
         for (auto a = object.begin(); a != object.end(); ++a, ++i) {
-            auto b = object.begin();
-            for (std::size_t j = 0; j < i; ++j, ++b)
-                if (a.key() == b.key())
+            keys[i] = a.key();
+            for (std::size_t j = 0; j < i; ++j)
+                if (keys[j] == keys[i])
                     return false;
         }
         return true;

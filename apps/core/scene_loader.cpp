@@ -135,6 +135,7 @@ void addAttribute(MO_Node* node, const Attribute& a, SC_SceneCommon& scene, Word
 
 std::vector<AT_Attr*> boundAttributes(const MO_Node* node, const Component& c) {
     std::vector<AT_Attr*> out;
+    out.reserve(c.attributes.size());
     for (const Binding& b : c.attributes) {
         AT_Attr* attr = node->attributes()[b.attribute].get();
         if (b.component >= 0)
