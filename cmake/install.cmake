@@ -50,7 +50,7 @@ set(RIGKIT_PUBLIC_HOST_HEADERS
 set(RIGKIT_PUBLIC_PLUGIN_HEADERS
     registry/export.h
     pickers/pickers.h
-    manipulators/button_manipulators.h manipulators/drag_chain.h manipulators/position_manipulators.h
+    manipulators/button_manipulators.h manipulators/position_manipulators.h
     manipulators/rotation_manipulators.h manipulators/slider_manipulator.h manipulators/slider_placement.h
     manipulators/translation_manipulators.h)
 

@@ -149,17 +149,16 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
     MO_Node* node = selected->selectable();
     if (m_useParentTransformation) {
         if (const CC_CameraChainTransformCanvasBinder* binder = context.oglMatrixManager()) {
-            *m_chain =
+            m_chain =
                 makeParentTransformationChain(*binder, context.frameKey(), node, m_parentTransformationPortIndex, true);
         } else {
             // Without a canvas the view's camera stands in for the canvas's chain.
             Math::CameraTransformChain camera;
             context.cameraTransformChain(camera, nullptr, true);
-            *m_chain =
-                withParentTransformation(camera, context.frameKey(), node, m_parentTransformationPortIndex, true);
+            m_chain = withParentTransformation(camera, context.frameKey(), node, m_parentTransformationPortIndex, true);
         }
     } else {
-        context.cameraTransformChain(*m_chain, node, true);
+        context.cameraTransformChain(m_chain, node, true);
     }
 
     Math::Point2d start(0.0, 0.0);
@@ -170,7 +169,7 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
         m_surrogate, m_handle);
 
     Math::Point2d p;
-    if (!pointOnPlane(context, *m_chain, x, y, z, 0.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 0.0, p))
         return;
     const Math::Point3d s = metricsOf(context).toOGL(Math::Point3d(start.x, start.y, 0.0));
     m_offset[0] = s.x - p.x;
@@ -179,7 +178,7 @@ void Position2dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
 
 void Position2dDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point2d p;
-    if (!pointOnPlane(context, *m_chain, x, y, z, 0.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 0.0, p))
         return;
     const Math::Point3d s = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
     Math::Point2d position(s.x, s.y);
@@ -249,10 +248,10 @@ void Position3dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
                                             double y, double z) {
     if (!selected)
         return;
-    context.cameraTransformChain(*m_chain, selected->selectable(), true);
+    context.cameraTransformChain(m_chain, selected->selectable(), true);
     // A pointer that cannot be placed on the plane (seen edge-on) starts no preview.
     Math::Point2d p;
-    if (!pointOnPlane(context, *m_chain, x, y, z, 1.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 1.0, p))
         return;
     Math::Point3d start(0.0, 0.0, 0.0);
     m_attribute->getValue(context.frame(), start, nullptr, nullptr);
@@ -266,7 +265,7 @@ void Position3dDragManipulator::dragStarted(SLB_DragContext& context, SLB_Select
 
 void Position3dDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point2d p;
-    if (!pointOnPlane(context, *m_chain, x, y, z, 1.0, p))
+    if (!pointOnPlane(context, m_chain, x, y, z, 1.0, p))
         return;
     Math::Point3d value = metricsOf(context).fromOGL(Math::Point3d(m_offset[0] + p.x, m_offset[1] + p.y, 0.0));
     if (!m_surrogate)

@@ -12,7 +12,6 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 #include <vector>
@@ -51,7 +50,7 @@ private:
     AT_Position2dAttr* m_attribute;
     AT_Position2dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     double m_offset[2];
     double m_lower[3];
     double m_upper[3];
@@ -79,6 +78,6 @@ private:
     AT_Position3dAttr* m_attribute;
     AT_Position3dAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     double m_offset[2];
 };

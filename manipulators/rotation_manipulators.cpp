@@ -111,11 +111,11 @@ Math::Quat quatOf(const Math::Angle3d& a) {
         return rigkit::createWithFirstAttribute<Class, AT_DoubleAttr>(data);                                           \
     }                                                                                                                  \
     void Class::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x, double y, double z) { \
-        if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, *m_chain, m_angle))         \
-            m_last = locate(context, *m_chain, x, y, z);                                                               \
+        if (rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, m_angle))          \
+            m_last = locate(context, m_chain, x, y, z);                                                                \
     }                                                                                                                  \
     void Class::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {                 \
-        const Math::Point4d p = locate(context, *m_chain, x, y, z);                                                    \
+        const Math::Point4d p = locate(context, m_chain, x, y, z);                                                     \
         m_angle += sweptDegrees(m_last, p, Axis);                                                                      \
         if (m_surrogate)                                                                                               \
             m_surrogate->setValue(m_angle);                                                                            \

@@ -10,7 +10,6 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;
@@ -34,7 +33,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     Math::Point4d m_last;
 };
 
@@ -57,7 +56,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     Math::Point4d m_last;
 };
 
@@ -80,7 +79,7 @@ private:
     double m_angle;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     Math::Point4d m_last;
 };
 

@@ -77,10 +77,10 @@ void SliderDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedIn
                                         double z) {
     if (!selected)
         return;
-    context.cameraTransformChain(*m_chain, selected->selectable(), true);
+    context.cameraTransformChain(m_chain, selected->selectable(), true);
     // The start stays in plane coordinates: every later point is measured on the same plane.
     Math::Point2d start;
-    if (!rigkit::pointerOnModelPlane(*m_chain, x, y, z, start))
+    if (!rigkit::pointerOnModelPlane(m_chain, x, y, z, start))
         return;
     m_start[0] = start.x;
     m_start[1] = start.y;
@@ -107,8 +107,8 @@ double SliderDragManipulator::trackLength(SLB_DragContext& context) const {
             break;
     }
     // On the screen a vertical track runs up the window, against its y.
-    const Math::Point2d a = rigkit::sliderScreenPoint(*m_chain, m_position[0], m_position[1]);
-    const Math::Point2d b = rigkit::sliderScreenPoint(*m_chain, m_position[0] + ex, m_position[1] - ey);
+    const Math::Point2d a = rigkit::sliderScreenPoint(m_chain, m_position[0], m_position[1]);
+    const Math::Point2d b = rigkit::sliderScreenPoint(m_chain, m_position[0] + ex, m_position[1] - ey);
     return Math::Point2d::GetDistance(a, b);
 }
 
@@ -116,7 +116,7 @@ void SliderDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface
     if (!m_surrogate)
         return;
     Math::Point2d q;
-    if (!rigkit::pointerOnModelPlane(*m_chain, x, y, z, q))
+    if (!rigkit::pointerOnModelPlane(m_chain, x, y, z, q))
         return;
     const double along = m_horizontal ? q.x - m_start[0] : q.y - m_start[1];
     if (m_length == 0.0)

@@ -12,7 +12,6 @@
 #include "host/scene/MO_PropertyAccessor.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_chain.h"
 #include "manipulators/slider_placement.h"
 #include "registry/export.h"
 
@@ -45,7 +44,7 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     bool m_horizontal;
     double m_xmin, m_ymin;
     double m_steps;

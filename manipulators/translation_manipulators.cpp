@@ -84,12 +84,12 @@ RIGKIT_TRANSLATION_MANIPULATOR_BASICS(TranslationZDragManipulator)
 #define RIGKIT_PLANAR_TRANSLATION_DRAG(Class, Axis)                                                                    \
     void Class::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x, double y, double z) { \
         double start;                                                                                                  \
-        if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, *m_chain, start))          \
+        if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))           \
             return;                                                                                                    \
-        planarStart<Axis>(context, *m_chain, start, x, y, z, m_offset);                                                \
+        planarStart<Axis>(context, m_chain, start, x, y, z, m_offset);                                                 \
     }                                                                                                                  \
     void Class::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {                 \
-        planarDrag<Axis>(context, *m_chain, m_offset, m_surrogate, x, y, z);                                           \
+        planarDrag<Axis>(context, m_chain, m_offset, m_surrogate, x, y, z);                                            \
     }
 
 RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationXDragManipulator, 0)
@@ -98,12 +98,12 @@ RIGKIT_PLANAR_TRANSLATION_DRAG(TranslationYDragManipulator, 1)
 void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_SelectedInterface* selected, double x,
                                               double y, double z) {
     double start;
-    if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, *m_chain, start))
+    if (!rigkit::startScalarDrag(context, selected, m_attribute, m_surrogate, m_handle, m_chain, start))
         return;
     const Math::Matrix4x4& r = quarterTurnAboutY();
-    m_chain->applyMatrixToModel(r);
+    m_chain.applyMatrixToModel(r);
     Math::Point4d p;
-    if (!pointOnPlane(*m_chain, context.postMatrix() * r, x, y, z, p))
+    if (!pointOnPlane(m_chain, context.postMatrix() * r, x, y, z, p))
         return;
     m_offset[0] = -p.x;
     m_offset[1] = -p.y;
@@ -112,7 +112,7 @@ void TranslationZDragManipulator::dragStarted(SLB_DragContext& context, SLB_Sele
 
 void TranslationZDragManipulator::drag(SLB_DragContext& context, SLB_SelectedInterface*, double x, double y, double z) {
     Math::Point4d p;
-    if (!pointOnPlane(*m_chain, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
+    if (!pointOnPlane(m_chain, context.postMatrix() * quarterTurnAboutY(), x, y, z, p))
         return;
     const double value = (p.z + m_offset[2]) * metricsOf(context).zDrawingFactor();
     if (m_surrogate)

@@ -10,7 +10,6 @@
 #include "host/scene/AT_Surrogate.h"
 #include "host/scene/components.h"
 #include "host/scene/factories.h"
-#include "manipulators/drag_chain.h"
 #include "registry/export.h"
 
 class MO_PropertyAccessor;
@@ -33,7 +32,7 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     double m_offset[2];
 };
 
@@ -55,7 +54,7 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     double m_offset[2];
 };
 
@@ -79,6 +78,6 @@ private:
     AT_DoubleAttr* m_attribute;
     AT_ScalarSimpleAttrSurrogate* m_surrogate;
     SmPtr<AT_AttrSurrogate> m_handle;
-    rigkit::DragChain m_chain;
+    Math::CameraTransformChain m_chain;
     double m_offset[3];
 };

@@ -16,14 +16,14 @@ struct Position3dFields : SLB_SelectableDragManipulator {
     AT_Position3dAttr* attribute;
     AT_Position3dAttrSurrogate* surrogate;
     SmPtr<AT_AttrSurrogate> handle;
-    rigkit::DragChain chain;
+    Math::CameraTransformChain chain;
     double offset[2];
 };
 struct SliderFields : SLB_SelectableDragManipulator, MO_PropertyChangeListener {
     AT_DoubleAttr* attribute;
     AT_ScalarSimpleAttrSurrogate* surrogate;
     SmPtr<AT_AttrSurrogate> handle;
-    rigkit::DragChain chain;
+    Math::CameraTransformChain chain;
     bool horizontal;
     double xmin, ymin;
     double steps;
