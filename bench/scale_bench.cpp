@@ -385,19 +385,34 @@ double cpuSecondsToLoad(const std::string& file, std::size_t controls) {
     return seconds;
 }
 
-std::string writeFile(const runner::Json& document, const std::string& name) {
-    const std::string file = (std::filesystem::temp_directory_path() /
-                              ("rigkit-scale-bench-" + std::to_string(getpid()) + "-" + name + ".json"))
-                                 .string();
-    std::ofstream(file) << document.dump(2) << "\n";
-    return file;
+std::string tempFile(const std::string& name) {
+    return (std::filesystem::temp_directory_path() /
+            ("rigkit-scale-bench-" + std::to_string(getpid()) + "-" + name + ".json"))
+        .string();
+}
+
+// The documents are made and written by a child of their own: made here, they would leave
+// this process's heap full of pages that each forked load shares and copies when it first
+// writes there (a fault a page, which a load in a process of its own does not pay).
+void writeFiles(const std::string& tenFile, const std::string& hundredFile) {
+    const pid_t writer = fork();
+    if (writer == 0) {
+        std::ofstream(tenFile) << bench::grid(100, 100, 10000, 0.0512).dump(2) << "\n";
+        std::ofstream(hundredFile) << bench::grid(400, 250, 100000).dump(2) << "\n";
+        _exit(0);
+    }
+    int status = 0;
+    if (writer < 0 || waitpid(writer, &status, 0) != writer || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "scale_bench: writing the files to load failed\n");
+        std::exit(1);
+    }
 }
 
 int loadTimes() {
     // Medians of five loads each, the two sizes interleaved so that whatever else the
     // machine does falls on both alike.
-    const runner::Json ten = bench::grid(100, 100, 10000, 0.0512), hundred = bench::grid(400, 250, 100000);
-    const std::string tenFile = writeFile(ten, "10k"), hundredFile = writeFile(hundred, "100k");
+    const std::string tenFile = tempFile("10k"), hundredFile = tempFile("100k");
+    writeFiles(tenFile, hundredFile);
     std::vector<double> small, big;
     for (int i = 0; i < 5; ++i) {
         small.push_back(cpuSecondsToLoad(tenFile, 10000));
@@ -416,6 +431,7 @@ int loadTimes() {
         Viewed warmup = load(bench::grid(32, 32, 1000));
         warm(warmup);
     }
+    const runner::Json hundred = bench::grid(400, 250, 100000);
     const long before = residentBytes();
     Viewed viewed = load(hundred);
     VS_SceneRenderer::drawScene(*viewed.scene.common, viewed.view);

@@ -11,7 +11,7 @@
 #include <limits>
 #include <set>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace runner {
 
@@ -324,8 +324,56 @@ std::optional<Component> readOptionalComponent(const Node& node, const J& desc, 
 // ---- nodes ---------------------------------------------------------------------------
 
 // The names of the nodes read so far, as the file holds them: parents and ports name
-// nodes that come before.
-using Names = std::unordered_set<std::string_view>;
+// nodes that come before. One flat table, open addressed and at most half full: a file
+// may name a hundred thousand nodes, which a set of linked entries allocated one by one
+// and reached through a pointer each.
+class Names {
+public:
+    void reserve(std::size_t count) {
+        std::size_t slots = 16;
+        while (slots < 2 * count)
+            slots *= 2;
+        if (slots > m_slots.size())
+            rehash(slots);
+    }
+    bool contains(std::string_view name) const {
+        if (m_slots.empty())
+            return false;
+        for (std::size_t i = first(name);; i = next(i)) {
+            if (!m_slots[i].data())
+                return false;
+            if (m_slots[i] == name)
+                return true;
+        }
+    }
+    // A name not held yet, never empty.
+    void insert(std::string_view name) {
+        reserve(m_count + 1);
+        std::size_t i = first(name);
+        while (m_slots[i].data())
+            i = next(i);
+        m_slots[i] = name;
+        ++m_count;
+    }
+
+private:
+    std::size_t first(std::string_view name) const {
+        return std::hash<std::string_view>()(name) & (m_slots.size() - 1);
+    }
+    std::size_t next(std::size_t i) const { return (i + 1) & (m_slots.size() - 1); }
+    void rehash(std::size_t slots) {
+        std::vector<std::string_view> old(slots);
+        old.swap(m_slots);
+        m_count = 0;
+        for (const std::string_view name : old)
+            if (name.data())
+                insert(name);
+    }
+
+    // A slot without data is free.
+    std::vector<std::string_view> m_slots;
+    std::size_t m_count = 0;
+};
 
 template <class J>
 std::string readNodeName(const J& desc, const Where& w, const Names& names) {
@@ -336,7 +384,7 @@ std::string readNodeName(const J& desc, const Where& w, const Names& names) {
     // Dots separate a node's name from the rest of a path in steps.
     if (name.empty() || name.find('.') != std::string::npos)
         throw RunError(at.str(), "a node name must be non-empty and without dots");
-    if (names.count(name))
+    if (names.contains(name))
         throw RunError(at.str(), "a second node named " + quote(name));
     return name;
 }
@@ -347,7 +395,7 @@ std::optional<std::string> readParent(const J& desc, const Where& w, const Names
         return std::nullopt;
     const Where at(w, "parent");
     std::string parent = asString(desc["parent"], at);
-    if (!names.count(parent))
+    if (!names.contains(parent))
         throw RunError(at.str(), "unknown parent " + quote(parent) + " (a parent must come before its children)");
     return parent;
 }
@@ -370,7 +418,7 @@ std::vector<std::optional<std::string>> readPorts(const J& desc, const Where& w,
             continue;
         }
         std::string s = asString(item, port);
-        if (!names.count(s))
+        if (!names.contains(s))
             throw RunError(port.str(), "unknown node " + quote(s) + " (a port's node must come before the node)");
         out.emplace_back(std::move(s));
     }

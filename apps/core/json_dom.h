@@ -136,6 +136,11 @@ std::optional<DomValue> parseQuickly(simdjson::dom::parser& parser, const simdjs
 // The same for text without simdjson's padding, which is copied first.
 std::optional<DomValue> parseQuickly(simdjson::dom::parser& parser, const std::string& text);
 
+// A file's text parsed into `parser` as parseQuickly parses it, read straight from the
+// file into memory of its own that is let go once parsed; nothing when the file is not a
+// regular one that reads whole, or its text is refused.
+std::optional<DomValue> parseFileQuickly(simdjson::dom::parser& parser, const std::string& file);
+
 // The value as parseDocument would have given it.
 Json toJson(const DomValue& v);
 

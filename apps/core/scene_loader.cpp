@@ -8,6 +8,7 @@
 #include "host/scene/factories.h"
 
 #include <functional>
+#include <unordered_map>
 
 namespace runner {
 
@@ -16,6 +17,21 @@ namespace {
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
 }
+
+// The words a file repeats node after node (type strings, attribute names, property keys),
+// each made a QString once: the nodes share its text, as Qt's strings do when copied.
+class Words {
+public:
+    const QString& operator()(const std::string& word) {
+        auto it = m_words.find(word);
+        if (it == m_words.end())
+            it = m_words.emplace(word, qs(word)).first;
+        return it->second;
+    }
+
+private:
+    std::unordered_map<std::string, QString> m_words;
+};
 
 // ---- attributes ----------------------------------------------------------------------
 
@@ -84,8 +100,8 @@ void addSteppedKeys(AT_SteppedValue<T>& stepped, const std::vector<Key>& keys, C
         stepped.addKey(k.frame, convert(k.value));
 }
 
-void addAttribute(MO_Node* node, const Attribute& a, SC_SceneCommon& scene) {
-    const QString name = qs(a.name);
+void addAttribute(MO_Node* node, const Attribute& a, SC_SceneCommon& scene, Words& words) {
+    const QString& name = words(a.name);
     switch (a.kind) {
         case AttributeKind::Double: {
             auto* attr =
@@ -119,6 +135,7 @@ void addAttribute(MO_Node* node, const Attribute& a, SC_SceneCommon& scene) {
 
 std::vector<AT_Attr*> boundAttributes(const MO_Node* node, const Component& c) {
     std::vector<AT_Attr*> out;
+    out.reserve(c.attributes.size());
     for (const Binding& b : c.attributes) {
         AT_Attr* attr = node->attributes()[b.attribute].get();
         if (b.component >= 0)
@@ -132,12 +149,14 @@ std::vector<AT_Attr*> boundAttributes(const MO_Node* node, const Component& c) {
 using PathOf = std::function<std::string()>;
 
 template <class Factory>
-std::unique_ptr<typename Factory::Product> build(const Factory& factory, const char* family, const Component& c,
-                                                 const typename Factory::Data& data, const PathOf& path) {
-    const QString type = qs(c.type);
-    if (!factory.find(type))
+std::unique_ptr<typename Factory::Product> build(Words& words, const Factory& factory, const char* family,
+                                                 const Component& c, const typename Factory::Data& data,
+                                                 const PathOf& path) {
+    const auto* entry = factory.find(words(c.type));
+    if (!entry)
         throw RunError(path(), std::string("unknown ") + family + " type " + quote(c.type));
-    std::unique_ptr<typename Factory::Product> made(factory.create(type, data));
+    // What the factory's create() does once it has found the entry.
+    std::unique_ptr<typename Factory::Product> made(entry->createDynamic ? entry->createDynamic(data) : nullptr);
     if (!made) {
         Json written = Json::array();
         for (const Binding& b : c.attributes)
@@ -148,33 +167,31 @@ std::unique_ptr<typename Factory::Product> build(const Factory& factory, const c
     return made;
 }
 
-void addComponents(MO_Module* module, const Node& n, std::size_t index) {
+void addComponents(MO_Module* module, const Node& n, std::size_t index, Words& words) {
     const std::string node = element("nodes", index);
     const auto in = [&](const char* key, std::size_t i) { return [=] { return element(member(node, key), i); }; };
     // After the properties: the components' constructors read them.
     const MO_PropertyAccessor& properties = module->properties();
     for (std::size_t i = 0; i < n.transformations.size(); ++i) {
         const Component& c = n.transformations[i];
-        module->addLocalTransformation(build(MO_LocalTransformationFactorySingleton(), "local transformation", c,
+        module->addLocalTransformation(build(words, MO_LocalTransformationFactorySingleton(), "local transformation", c,
                                              {properties, boundAttributes(module, c)}, in("transformations", i)));
     }
     for (std::size_t i = 0; i < n.painters.size(); ++i) {
         const Component& c = n.painters[i];
-        module->addPainter(build(MO_OGLPainterFactorySingleton(), "OpenGL painter", c,
+        module->addPainter(build(words, MO_OGLPainterFactorySingleton(), "OpenGL painter", c,
                                  {properties, boundAttributes(module, c)}, in("painters", i)));
     }
     if (const auto& c = n.manipulator)
-        module->setManipulator(build(SLB_SelectableDragManipulatorFactorySingleton(), "drag manipulator", *c,
+        module->setManipulator(build(words, SLB_SelectableDragManipulatorFactorySingleton(), "drag manipulator", *c,
                                      {properties, boundAttributes(module, *c)}, [&] { return member(node, "manipulator"); }));
     if (const auto& c = n.picker)
-        module->setPickAdaptor(build(SLB_PickAdaptorFactorySingleton(), "pick adaptor", *c,
+        module->setPickAdaptor(build(words, SLB_PickAdaptorFactorySingleton(), "pick adaptor", *c,
                                      {properties, boundAttributes(module, *c), module, c->subSelectionIndex},
                                      [&] { return member(node, "picker"); }));
 }
 
-}  // namespace
-
-void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
+void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene, Words& words) {
     MO_Node* parent = n.parent ? scene.findNode(qs(*n.parent)) : nullptr;
     // Every node is a module, so that pick adaptors have one to select.
     auto* module = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, qs(n.name))));
@@ -182,10 +199,17 @@ void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
     for (const auto& port : n.ports)
         module->addInPort(port ? scene.findNode(qs(*port)) : nullptr);
     for (const Attribute& a : n.attributes)
-        addAttribute(module, a, scene);
+        addAttribute(module, a, scene, words);
     for (const auto& [key, value] : n.properties)
-        module->propertiesForSetup().set(qs(key), propertyValue(value));
-    addComponents(module, n, index);
+        module->propertiesForSetup().set(words(key), propertyValue(value));
+    addComponents(module, n, index, words);
+}
+
+}  // namespace
+
+void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
+    Words words;
+    buildNode(n, index, scene, words);
 }
 
 MO_PropertyValue propertyValue(const Value& value) {
@@ -233,8 +257,9 @@ Scene emptyScene(const Document& document) {
 Scene buildScene(const Document& document) {
     Scene scene = emptyScene(document);
     scene.common->reserveNodes(document.nodes.size());
+    Words words;
     for (std::size_t i = 0; i < document.nodes.size(); ++i)
-        buildNode(document.nodes[i], i, *scene.common);
+        buildNode(document.nodes[i], i, *scene.common, words);
     if (const std::shared_ptr<const std::string> text = document.sourceText)
         scene.opened = [text] { return readDocumentText(*text); };
     return scene;
@@ -248,7 +273,8 @@ Scene loadSceneOf(const J& json) {
     Scene scene = emptyScene(readSettings(json));
     if (json.contains("nodes") && json["nodes"].is_array())
         scene.common->reserveNodes(json["nodes"].size());
-    readNodes(json, [&scene](Node&& node, std::size_t index) { buildNode(node, index, *scene.common); });
+    Words words;
+    readNodes(json, [&](Node&& node, std::size_t index) { buildNode(node, index, *scene.common, words); });
     scene.script = readScript(json);
     return scene;
 }
@@ -265,15 +291,10 @@ namespace {
 
 Scene loadSceneFileOnce(const std::string& file) {
     try {
-        simdjson::padded_string text;
         simdjson::dom::parser parser;
-        if (simdjson::padded_string::load(file).get(text) == simdjson::SUCCESS) {
-            const std::optional<DomValue> root = parseQuickly(parser, text);
-            // The parser holds what it read; the text is not needed again.
-            text = simdjson::padded_string();
-            if (root)
-                return loadSceneOf(*root);
-        }
+        // The parser holds what it read; the text is let go before the scene is built.
+        if (const std::optional<DomValue> root = parseFileQuickly(parser, file))
+            return loadSceneOf(*root);
     } catch (const std::exception&) {
         // Read again below, the careful way, so that the message is the one it gives.
     }

@@ -129,6 +129,7 @@ bool AT_StringAttr::setValue(double frame, const QString& v) {
 AT_ComplexAttr::AT_ComplexAttr(MO_Node* node, QString name, const std::vector<QString>& componentNames,
                                const std::vector<double>& localValues, bool animatable)
     : AT_Attr(node, std::move(name)) {
+    m_components.reserve(componentNames.size());
     for (std::size_t i = 0; i < componentNames.size(); ++i)
         m_components.push_back(std::make_unique<AT_DoubleAttr>(node, componentNames[i], localValues[i], animatable));
 }

@@ -132,6 +132,16 @@ Math::Matrix4x4 MO_Node::worldMatrix(const MO_FrameKey& key) const {
     return m;
 }
 
+const Math::Matrix4x4& MO_Node::alignmentMatrix() const {
+    static const Math::Matrix4x4 none;
+    return m_alignment ? *m_alignment : none;
+}
+
+void MO_Node::setAlignmentMatrix(const Math::Matrix4x4& m) {
+    touch();
+    m_alignment = std::make_unique<Math::Matrix4x4>(m);
+}
+
 MO_Module::~MO_Module() = default;
 
 MO_Port* MO_Node::inPort(int index) const {

@@ -94,11 +94,8 @@ public:
     int inPortCount() const { return static_cast<int>(m_inPorts.size()); }
     MO_Port* addInPort(MO_Node* source);
     // The alignment the host gives the node's drawing (see MO_AlignmentMatrixVisitor).
-    const Math::Matrix4x4& alignmentMatrix() const { return m_alignment; }
-    void setAlignmentMatrix(const Math::Matrix4x4& m) {
-        touch();
-        m_alignment = m;
-    }
+    const Math::Matrix4x4& alignmentMatrix() const;
+    void setAlignmentMatrix(const Math::Matrix4x4& m);
 
     void setDirty() { m_dirty = true; }
     bool isDirty() const { return m_dirty; }
@@ -123,7 +120,8 @@ private:
     std::uint64_t m_version = 0;
     std::unique_ptr<SLB_NodeInterface> m_selInterface;
     std::vector<std::unique_ptr<MO_Port>> m_inPorts;
-    Math::Matrix4x4 m_alignment;
+    // Held apart: few nodes have one, and a scene may hold a hundred thousand nodes.
+    std::unique_ptr<Math::Matrix4x4> m_alignment;
     // Declared before the components so they are destroyed after them: components point
     // into them.
     std::vector<std::unique_ptr<AT_Attr>> m_attributes;

@@ -33,6 +33,16 @@ std::uint8_t channel(double v) {
 }  // namespace
 
 const MO_PropertyValue* MO_PropertyBag::find(const QString& key) const {
+    // A node has a few properties and its components ask for many it does not have: equal
+    // strings are told first by their lengths, where the tree orders them character by
+    // character at each step.
+    constexpr std::size_t kWalked = 8;
+    if (m_values.size() <= kWalked) {
+        for (const auto& [name, value] : m_values)
+            if (name == key)
+                return &value;
+        return nullptr;
+    }
     const auto it = m_values.find(key);
     return it == m_values.end() ? nullptr : &it->second;
 }

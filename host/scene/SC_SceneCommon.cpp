@@ -27,9 +27,10 @@ MO_Node* SC_SceneCommon::addNode(std::unique_ptr<MO_Node> node) {
     MO_Node* added = node.get();
     m_nodes.push_back(std::move(node));
     // A node's name never changes, so the index stays true; the first of a name wins, as a
-    // walk in order would find it.
-    if (!m_byName.contains(added->name()))
-        m_byName.insert(added->name(), added);
+    // walk in order would find it. One look-up: a slot made here is null.
+    MO_Node*& named = m_byName[added->name()];
+    if (!named)
+        named = added;
     m_index.insert(added, std::ptrdiff_t(m_nodes.size()) - 1);
     return added;
 }

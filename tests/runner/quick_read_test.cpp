@@ -3,11 +3,14 @@
 // of the repository, every refused scene, and random documents, some of them broken.
 
 #include "apps/core/document.h"
+#include "apps/core/json_dom.h"
 #include "apps/core/scene_loader.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -323,6 +326,32 @@ TEST(QuickRead, NestingStopsAtTheSameDepth) {
         const std::string script = std::string(depth - 1, '[') + std::string(depth - 1, ']');
         expectAlike("{\"script\": " + script + "}", "depth " + std::to_string(depth), false);
     }
+}
+
+// A file is read into memory of its own with the parser's padding after it: the text
+// reads as the same text held in a string, whichever side of a page boundary it ends on,
+// and what is no regular file with text reads as nothing.
+TEST(QuickRead, FilesReadAsTheirText) {
+    const fs::path file = fs::temp_directory_path() / ("rigkit-quick-read-" + std::to_string(::getpid()) + ".json");
+    const auto reads = [&](const std::string& text) {
+        std::ofstream(file, std::ios::binary) << text;
+        simdjson::dom::parser fromFile, fromText;
+        const std::optional<runner::DomValue> a = runner::parseFileQuickly(fromFile, file.string());
+        const std::optional<runner::DomValue> b = runner::parseQuickly(fromText, text);
+        EXPECT_EQ(a.has_value(), b.has_value()) << text.size() << " bytes";
+        return a && b && runner::toJson(*a) == runner::toJson(*b);
+    };
+    // A number last, whose end the parser finds in the padding.
+    for (const std::size_t size : {std::size_t{4000}, std::size_t{4032}, std::size_t{4095}, std::size_t{4096},
+                                   std::size_t{4097}, std::size_t{8192}})
+        EXPECT_TRUE(reads(std::string(size - 5, ' ') + "12345")) << size;
+    EXPECT_TRUE(reads("{\"nodes\": [], \"script\": [[1, \"" + std::string(5000, 'x') + "\"]]}"));
+    EXPECT_FALSE(reads("{\"nodes\": [}"));
+    EXPECT_FALSE(reads(""));
+    fs::remove(file);
+    simdjson::dom::parser parser;
+    EXPECT_FALSE(runner::parseFileQuickly(parser, file.string()));
+    EXPECT_FALSE(runner::parseFileQuickly(parser, fs::temp_directory_path().string()));
 }
 
 }  // namespace
