@@ -285,6 +285,7 @@ void Viewport::frameAll() {
         fitDrawnExtent();
     }
     update();
+    emit viewMoved();
 }
 
 void Viewport::fitDrawnExtent() {
@@ -318,6 +319,13 @@ void Viewport::fitDrawnExtent() {
     const double spanX = (right - left) * 1.1, spanY = (top - bottom) * 1.1;
     m_camera.center = Math::Point2d((left + right) / 2, (top + bottom) / 2);
     m_camera.pixelsPerUnit = std::min(w / spanX, h / spanY);
+}
+
+runner::Json Viewport::viewStep() const {
+    const runner::Json now = runner::cameraJson(m_camera);
+    if (now == runner::cameraJson(m_session.scene().camera))
+        return nullptr;
+    return {{"camera", now}};
 }
 
 void Viewport::resetCamera() {
@@ -443,6 +451,9 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || isDragging())
         return;
+    // A recording replays the click or drag in the view it was made in.
+    if (!m_scripted)
+        emit viewMoved();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const VS_PickHit hit = pickAt(at);
     // A script's drag leaves the selection alone, as the runner's does; a user's press
@@ -508,6 +519,7 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
 void Viewport::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::MiddleButton) {
         m_panning = false;
+        emit viewMoved();
         return;
     }
     if (event->button() != Qt::LeftButton || !isDragging())
