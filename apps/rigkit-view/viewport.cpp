@@ -397,7 +397,10 @@ Math::Point2d Viewport::scenePoint(const Math::Point2d& at) const {
 
 runner::Json Viewport::dragStep() const {
     using runner::Json;
-    const auto point = [](const Math::Point3d& p) { return Json::array({p.x, p.y}); };
+    // A perspective view's pointer plane is not z = 0: its z is kept.
+    const auto point = [](const Math::Point3d& p) {
+        return p.z == 0.0 ? Json::array({p.x, p.y}) : Json::array({p.x, p.y, p.z});
+    };
     Json path = Json::array();
     for (std::size_t i = 1; i + 1 < m_dragPath.size(); ++i)
         path.push_back(point(m_dragPath[i]));
@@ -431,13 +434,12 @@ bool Viewport::playPointerDrag(const runner::DragGesture& gesture) {
     if (isDragging() || !gesture.node)
         return false;
     prepareDrag(gesture.modifiers, gesture.manipMode);
-    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
-    if (!m_dragSession->pressAt(gesture.node, pointer(gesture.from))) {
+    if (!m_dragSession->pressAt(gesture.node, gesture.pointerAt(0))) {
         m_dragSession.reset();
         return false;
     }
     for (int i = 1; i <= gesture.steps; ++i)
-        m_dragSession->moveTo(pointer(gesture.pointAt(i)));
+        m_dragSession->moveTo(gesture.pointerAt(i));
     endDrag(true);
     return true;
 }

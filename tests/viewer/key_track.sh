@@ -93,4 +93,25 @@ steps.append({"expectKeys": {"handle.tx": [[31, 1]], "slider.v": []}})
 json.dump(scene, open(sys.argv[2], "w"))
 PY
 "$run" --out "$dir/replay" "$dir/checked.json" || { echo "FAIL: the recorded session does not replay"; exit 1; }
+
+# A drag in a perspective view that looks down at a slant: the pointer's plane is not
+# z = 0, so the recorded points keep their z, and the replay moves the ball as the hand did.
+cp "$(dirname "$0")/perspective_scene.json" "$dir/slant.json"
+"$viewer" --answer no --print-viewport --record "$dir/slant_session.json" "$dir/slant.json" >"$out" 2>&1 &
+pid=$!
+waitUntil "the perspective viewport shown" shown || exit 1
+read -r x y w h < <(sed -n 's/^viewport: \[\([0-9-]*\), \([0-9-]*\), \([0-9]*\), \([0-9]*\)\]$/\1 \2 \3 \4/p' "$out")
+waitUntil "the viewer's window focused" focusViewer || exit 1
+xdotool mousemove $((x + w / 2)) $((y + h / 2)) mousedown 1
+for step in 1 2 3 4 5; do xdotool mousemove $((x + w / 2 + 6 * step)) $((y + h / 2 - 8 * step)); done
+xdotool mouseup 1 key ctrl+q
+wait "$pid" || fail "the perspective viewer failed"
+pid=
+python3 - "$dir/slant_session.json" <<'PY' || exit 1
+import json, sys
+drags = [s["drag"] for s in json.load(open(sys.argv[1]))["script"] if "drag" in s]
+if len(drags) != 1 or len(drags[0]["to"]) != 3 or drags[0]["to"][2] == 0:
+    sys.exit("FAIL: the slanted drag was recorded without the pointer's z: %s" % drags)
+PY
+"$run" --out "$dir/replay" "$dir/slant_session.json" || { echo "FAIL: the perspective drag does not replay"; exit 1; }
 echo PASS
