@@ -203,13 +203,14 @@ void KeyTrack::wheelEvent(QWheelEvent* event) {
     showKeys();
 }
 
+// The moved keys stay selected where they went (the window shows the edit before this
+// returns, and lets go of keys that are no longer where they were).
 void KeyTrack::moveSelected(int by) {
-    if (!m_window.perform({{"moveKey", selectedKeys()}, {"by", by}}))
-        return;
     std::set<Key> moved;
     for (const auto& [path, frame] : m_selected)
         moved.insert({path, frame + by});
-    m_selected = std::move(moved);
+    std::set<Key> before = m_selected;
+    m_selected = m_window.perform({{"moveKey", selectedKeys()}, {"by", by}}) ? std::move(moved) : std::move(before);
     showKeys();
 }
 

@@ -2,7 +2,7 @@
 # The timeline's keys, Auto Key and a zoom, driven with real X pointer and key events and
 # recorded: a click on the arrow selects it and its keys show on the key track; a click
 # and a Shift+click select both keys, a drag moves them 10 frames, the context menu makes
-# the curve ease, Delete removes one. The wheel zooms, Edit > Auto Key goes off, and a
+# the curve ease, a Control+click lets one go and Delete removes the other. The wheel zooms, Edit > Auto Key goes off, and a
 # drag of the slider then sets its value without keying it. The window ends with those
 # keys and values, the recording holds each as its step, and rigkit-run replays it green.
 # Run under with_xvfb.sh.
@@ -50,7 +50,8 @@ xdotool mousemove "$(keyX 31)" "$keyY" click 3
 waitUntil "the curve kinds' menu" menuOpen || exit 1
 xdotool key e                                                # ease
 waitUntil "the menu closed" menuClosed || exit 1
-xdotool mousemove "$(keyX 11)" "$keyY" click 1 key Delete    # the key at 11 goes
+# Both moved keys are still selected: Control takes the one at 31 away, Delete removes 11.
+xdotool mousemove "$(keyX 31)" "$keyY" keydown ctrl click 1 keyup ctrl key Delete
 xdotool mousemove "$cx" "$cy" click 4                        # zooms in by a fifth
 xdotool key alt+e
 waitUntil "the Edit menu" menuOpen || exit 1
