@@ -352,6 +352,33 @@ void playDelete(ScriptContext& context, const Json& argument, const Json&) {
     });
 }
 
+// {"setProperty": "node" or ["node", ...], "key": k, "value": v}: the inspector's property
+// edit. Built from the file as the other steps are, so that what is drawn is what the
+// saved file draws (a component need not read every property again when one changes).
+// Only a key the node has is set: a misspelt one would add a property nothing reads.
+void playSetProperty(ScriptContext& context, const Json& argument, const Json& step) {
+    const Json names = argument.is_array() ? argument : Json::array({argument});
+    if (names.empty())
+        throw RunError("", "a \"setProperty\" step names a node or a list of nodes");
+    const std::string key = requireString(step.value("key", Json()), "key");
+    if (!step.contains("value"))
+        throw RunError("value", "missing: the property's value");
+    if (!isPropertyValue(step["value"]))
+        throw RunError("value", "a property is a number, a boolean, a string or a list of numbers, not " +
+                                    describe(step["value"]));
+    const std::string name = names.size() == 1 ? "Set property " + requireString(names[0], "setProperty") + "." + key
+                                               : "Set property " + key + " on " + std::to_string(names.size()) + " nodes";
+    playStructureEdit(context, name, [&](Json& file) {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            Json& node = fileNode(file, names[i], argument.is_array() ? element("setProperty", i) : "setProperty");
+            if (!node.contains("properties") || !node["properties"].contains(key))
+                throw RunError("key", "node " + quote(node["name"].get<std::string>()) + " has no property " +
+                                          quote(key) + " (addComponent adds those its component reads)");
+            node["properties"][key] = step["value"];
+        }
+    });
+}
+
 // ---- keys ---------------------------------------------------------------------------
 // Keys are edited in the file too: a key set, moved or deleted, or a curve of another
 // kind, is what a file with those keys builds.
@@ -416,38 +443,86 @@ void playSetKey(ScriptContext& context, const Json& argument, const Json& step) 
     });
 }
 
+// The keys a key step names: "node.attr" with its "at" (the current frame when `atDefault`
+// is set), or a list of ["node.attr", frame] pairs, as the timeline's selection of keys.
+std::vector<std::pair<Json, double>> namedKeys(ScriptContext& context, const Json& argument, const Json& step,
+                                               const std::string& path, bool atDefault) {
+    if (!argument.is_array()) {
+        const Json at = step.contains("at") || !atDefault ? step.value("at", Json()) : Json(context.session.frame());
+        return {{argument, requireNumber(at, "at")}};
+    }
+    if (argument.empty())
+        throw RunError(path, "names no key");
+    std::vector<std::pair<Json, double>> out;
+    for (std::size_t i = 0; i < argument.size(); ++i) {
+        const std::string where = element(path, i);
+        const Json& pair = requireArray(argument[i], where);
+        if (pair.size() != 2)
+            throw RunError(where, "a key is [\"node.attr\", frame]");
+        requireString(pair[0], element(where, 0));
+        out.emplace_back(pair[0], requireNumber(pair[1], element(where, 1)));
+    }
+    return out;
+}
+
+std::string keysName(const char* verb, const std::vector<std::pair<Json, double>>& keys) {
+    if (keys.size() == 1)
+        return std::string(verb) + " key " + keys.front().first.get<std::string>();
+    return std::string(verb) + " " + std::to_string(keys.size()) + " keys";
+}
+
 void playDeleteKey(ScriptContext& context, const Json& argument, const Json& step) {
-    const std::string name = requireString(argument, "deleteKey");
-    const double frame = requireNumber(step.value("at", Json(context.session.frame())), "at");
-    playStructureEdit(context, "Delete key " + name, [&](Json& file) {
-        Json& attribute = keyedAttribute(file, argument, "deleteKey");
-        Json& keys = keysOf(attribute, name, frame);
-        keys.erase(keyAt(keys, frame));
-        dropEmptyKeys(attribute);
+    const auto keys = namedKeys(context, argument, step, "deleteKey", true);
+    playStructureEdit(context, keysName("Delete", keys), [&](Json& file) {
+        for (const auto& [name, frame] : keys) {
+            Json& attribute = keyedAttribute(file, name, "deleteKey");
+            Json& list = keysOf(attribute, name.get<std::string>(), frame);
+            list.erase(keyAt(list, frame));
+        }
+        for (const auto& key : keys)
+            dropEmptyKeys(keyedAttribute(file, key.first, "deleteKey"));
     });
 }
 
+// Keys moved together by the same number of frames pass over each other; one that lands
+// on a key that stays is refused.
 void playMoveKey(ScriptContext& context, const Json& argument, const Json& step) {
-    const std::string name = requireString(argument, "moveKey");
-    const double frame = requireNumber(step.value("at", Json()), "at");
-    const double to = requireNumber(step.value("to", Json()), "to");
-    playStructureEdit(context, "Move key " + name, [&](Json& file) {
-        Json& attribute = keyedAttribute(file, argument, "moveKey");
-        Json& keys = keysOf(attribute, name, frame);
-        if (to != frame && keyAt(keys, to) != keys.end())
-            throw RunError("to", quote(name) + " has a key at frame " + show(number(to)) + " already");
-        (*keyAt(keys, frame))[0] = to;
+    const auto keys = namedKeys(context, argument, step, "moveKey", false);
+    const bool list = argument.is_array();
+    const double by = list ? requireNumber(step.value("by", Json()), "by")
+                           : requireNumber(step.value("to", Json()), "to") - keys.front().second;
+    playStructureEdit(context, keysName("Move", keys), [&](Json& file) {
+        std::vector<std::pair<Json*, double>> moving;
+        for (const auto& [name, frame] : keys) {
+            Json& all = keysOf(keyedAttribute(file, name, "moveKey"), name.get<std::string>(), frame);
+            moving.emplace_back(&*keyAt(all, frame), frame + by);
+        }
+        for (const auto& [name, frame] : keys) {
+            Json& all = keyedAttribute(file, name, "moveKey")["keys"];
+            const auto there = keyAt(all, frame + by);
+            const auto moves = [&](const auto& m) { return there != all.end() && m.first == &*there; };
+            if (there != all.end() && !std::any_of(moving.begin(), moving.end(), moves))
+                throw RunError(list ? "by" : "to", quote(name.get<std::string>()) + " has a key at frame " +
+                                                       show(number(frame + by)) + " already");
+        }
+        for (auto& [key, to] : moving)
+            (*key)[0] = to;
     });
 }
 
 void playCurve(ScriptContext& context, const Json& argument, const Json& step) {
-    const std::string name = requireString(argument, "curve");
+    const Json names = argument.is_array() ? argument : Json::array({argument});
     const std::string kind = requireString(step.value("kind", Json()), "kind");
-    playStructureEdit(context, "Curve " + name + " " + kind, [&](Json& file) {
-        Json& attribute = keyedAttribute(file, argument, "curve");
-        if (!attribute.contains("curve"))
-            throw RunError("", quote(name) + " is not animated on a curve");
-        attribute["curve"] = kind;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        requireString(names[i], argument.is_array() ? element("curve", i) : "curve");
+    const std::string shown = names.size() == 1 ? names[0].get<std::string>() : std::to_string(names.size()) + " curves";
+    playStructureEdit(context, "Curve " + shown + " " + kind, [&](Json& file) {
+        for (const Json& name : names) {
+            Json& attribute = keyedAttribute(file, name, "curve");
+            if (!attribute.contains("curve"))
+                throw RunError("", quote(name.get<std::string>()) + " is not animated on a curve");
+            attribute["curve"] = kind;
+        }
     });
 }
 
@@ -467,10 +542,11 @@ void addAuthoringSteps(StepTable& table) {
     table.add("connect", playConnect, {"port", "to"});
     table.add("duplicate", playDuplicate, {"name"});
     table.add("delete", playDelete);
+    table.add("setProperty", playSetProperty, {"key", "value"});
     table.add("autoKey", playAutoKey);
     table.add("setKey", playSetKey, {"at", "value"});
     table.add("deleteKey", playDeleteKey, {"at"});
-    table.add("moveKey", playMoveKey, {"at", "to"});
+    table.add("moveKey", playMoveKey, {"at", "to", "by"});
     table.add("curve", playCurve, {"kind"});
 }
 

@@ -141,6 +141,8 @@ Json readScript(const Json& json);
 
 // A camera as the scene file's "camera" describes it; also for the step that moves it.
 Camera readCamera(const Json& desc, const std::string& path);
+// A camera as a scene file (and the "camera" step) writes it.
+Json cameraJson(const Camera& camera);
 
 // A property's value: a number, a boolean, a string or a list of numbers. Throws RunError
 // naming `path`.

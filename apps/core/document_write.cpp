@@ -159,16 +159,6 @@ Json patchedNode(const Node& n) {
     return desc;
 }
 
-Json cameraJson(const Camera& c) {
-    if (c.kind == Camera::Kind::Orthographic)
-        return {{"type", kCameraTypes[0]}, {"center", {c.center.x, c.center.y}}, {"pixelsPerUnit", c.pixelsPerUnit}};
-    return {{"type", kCameraTypes[1]},
-            {"eye", {c.eye.x, c.eye.y, c.eye.z}},
-            {"target", {c.target.x, c.target.y, c.target.z}},
-            {"up", {c.up.x, c.up.y, c.up.z}},
-            {"fovy", c.fovy}};
-}
-
 Json settingsJson(const Document& d) {
     Json out = Json::object();
     if (d.schema)
@@ -184,6 +174,16 @@ Json settingsJson(const Document& d) {
 }
 
 }  // namespace
+
+Json cameraJson(const Camera& c) {
+    if (c.kind == Camera::Kind::Orthographic)
+        return {{"type", kCameraTypes[0]}, {"center", {c.center.x, c.center.y}}, {"pixelsPerUnit", c.pixelsPerUnit}};
+    return {{"type", kCameraTypes[1]},
+            {"eye", {c.eye.x, c.eye.y, c.eye.z}},
+            {"target", {c.target.x, c.target.y, c.target.z}},
+            {"up", {c.up.x, c.up.y, c.up.z}},
+            {"fovy", c.fovy}};
+}
 
 Json valueJson(const Value& value) {
     return std::visit([](const auto& v) { return Json(v); }, value);

@@ -120,11 +120,18 @@ struct DragGesture {
     // The node the step names (it has a manipulator), or null for the one under `from`.
     MO_Node* node = nullptr;
     std::optional<int> manipMode;
-    // `from` and `to` are in the pointer frame (world, z = 0) rather than window pixels.
+    // `from` and `to` are in the pointer frame (world) rather than window pixels; a point
+    // there may be given as [x, y, z] (a perspective view's pointer plane leaves z = 0),
+    // whose z goes here: of `from`, of each point of `path`, of `to`.
     bool inPointer = false;
+    double fromZ = 0.0;
+    std::vector<double> pathZ;
+    double toZ = 0.0;
 
     // Where the pointer is after move `step` (1 to steps).
     Math::Point2d pointAt(int step) const;
+    // The same in the pointer frame, with z; step 0 is the press.
+    Math::Point3d pointerAt(int step) const;
 };
 
 // Reads and checks a "drag" step's argument; throws RunError.

@@ -54,6 +54,15 @@ Math::Point2d pointOf(const Json& v, const std::string& path) {
     return Math::Point2d(p[0], p[1]);
 }
 
+// A drag's point: [x, y], or in the pointer frame also [x, y, z], whose z goes to `z`.
+Math::Point2d dragPoint(const Json& v, const std::string& path, bool inPointer, double& z) {
+    if (!inPointer || !v.is_array() || v.size() != 3)
+        return pointOf(v, path);
+    const std::vector<double> p = requireNumbers(v, 3, path);
+    z = p[2];
+    return Math::Point2d(p[0], p[1]);
+}
+
 VS_PickImage drawView(ScriptContext& context, bool pick) {
     if (context.draw)
         return context.draw(pick);
@@ -322,14 +331,13 @@ void playDrag(ScriptContext& context, const Json& argument, const Json&) {
     binder.setTransformChain(cameraOf(context.session.scene()));
     drag.setOglMatrixManager(&binder);
     SLB_DragSession session(drag, context.session.history);
-    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
-    if (!(gesture.inPointer ? session.pressAt(gesture.node, pointer(gesture.from))
+    if (!(gesture.inPointer ? session.pressAt(gesture.node, gesture.pointerAt(0))
                             : session.press(gesture.node, gesture.from)))
         throw RunError(
             "", "cannot start dragging " + quote(gesture.node->name().toStdString()) + " at " + show(argument["from"]));
     for (int i = 1; i <= gesture.steps; ++i) {
         if (gesture.inPointer)
-            session.moveTo(pointer(gesture.pointAt(i)));
+            session.moveTo(gesture.pointerAt(i));
         else
             session.move(gesture.pointAt(i));
     }
@@ -391,8 +399,8 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
         throw RunError("", "\"in\" is \"window\" or \"pointer\", not " + show(argument["in"]));
     if (g.inPointer && !argument.contains("node"))
         throw RunError("", "a drag \"in\": \"pointer\" needs the \"node\" it drags");
-    g.from = pointOf(argument.value("from", Json()), "drag.from");
-    g.to = pointOf(argument.value("to", Json()), "drag.to");
+    g.from = dragPoint(argument.value("from", Json()), "drag.from", g.inPointer, g.fromZ);
+    g.to = dragPoint(argument.value("to", Json()), "drag.to", g.inPointer, g.toZ);
     const double steps = argument.contains("steps") ? requireNumber(argument["steps"], "drag.steps") : 1.0;
     if (steps < 1 || steps != std::floor(steps) || steps > 100000)
         throw RunError("", "\"steps\" takes a whole number from 1 to 100000, not " + show(argument["steps"]));
@@ -403,8 +411,10 @@ DragGesture readDrag(ScriptContext& context, const Json& argument) {
         const Json& path = requireArray(argument["path"], "drag.path");
         if (path.size() >= 100000)
             throw RunError("", "a drag's \"path\" takes fewer than 100000 points, not " + std::to_string(path.size()));
-        for (std::size_t i = 0; i < path.size(); ++i)
-            g.path.push_back(pointOf(path[i], element("drag.path", i)));
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            g.pathZ.push_back(0.0);
+            g.path.push_back(dragPoint(path[i], element("drag.path", i), g.inPointer, g.pathZ.back()));
+        }
         g.steps = static_cast<int>(g.path.size()) + 1;
     }
     g.modifiers = readModifiers(argument, "modifiers");
@@ -431,6 +441,14 @@ Math::Point2d DragGesture::pointAt(int step) const {
     if (!path.empty())
         return step <= static_cast<int>(path.size()) ? path[step - 1] : to;
     return from + (to - from) * (static_cast<double>(step) / steps);
+}
+
+Math::Point3d DragGesture::pointerAt(int step) const {
+    const Math::Point2d p = step == 0 ? from : pointAt(step);
+    double z = fromZ + (toZ - fromZ) * (static_cast<double>(step) / steps);
+    if (step > 0 && !path.empty())
+        z = step <= static_cast<int>(path.size()) ? pathZ[step - 1] : toZ;
+    return Math::Point3d(p.x, p.y, z);
 }
 
 Json readViewItem(ScriptContext& context, const std::string& item) {

@@ -3,7 +3,6 @@
 #include "apps/core/attribute_edit.h"
 #include "apps/core/scene_query.h"
 #include "host/scene/SLB_Selection.h"
-#include "host/commands/node_edit_commands.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
 #include "host/scene/MO_Node.h"
@@ -25,6 +24,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <type_traits>
+#include <variant>
 
 namespace viewer {
 
@@ -161,17 +162,6 @@ QString keysNear(AT_Attr* attribute, double frame) {
                                                      runner::show((*after)[1]))
                             : QStringLiteral("none"));
     return parts.join(QStringLiteral("; "));
-}
-
-// The edits of several nodes as one, which refuses whole if one of them refuses; an edit
-// of one node is recorded as itself.
-std::unique_ptr<CO_Command> together(std::vector<std::unique_ptr<CO_Command>> commands) {
-    if (commands.size() == 1)
-        return std::move(commands.front());
-    auto all = std::make_unique<CO_OrCommand>(true);
-    for (auto& command : commands)
-        all->add(command.release());
-    return all;
 }
 
 }  // namespace
@@ -409,20 +399,23 @@ bool Inspector::type(const QString& group, const QString& name, int index, const
     return true;
 }
 
+// As the runner's step, through the window, so that it is recorded and undone as one edit
+// of every selected node.
 bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) {
-    if (!m_node)
+    if (!m_node || !m_perform)
         return false;
-    QString name = QStringLiteral("Set property ") + m_node->name() + QLatin1Char('.') + key;
-    if (m_nodes.size() > 1)
-        name = QStringLiteral("Set property %1 on %2 nodes").arg(key).arg(m_nodes.size());
-    std::vector<std::unique_ptr<CO_Command>> commands;
+    Json names = Json::array();
     for (MO_Node* node : m_nodes)
-        commands.push_back(std::make_unique<MO_NodeCmds::ChangePropertiesCmd>(
-            node, std::vector<std::pair<QString, MO_PropertyValue>>{{key, value}}, std::vector<QString>{}));
-    if (!m_session.history.perform(name, together(std::move(commands))))
-        return false;
-    emit edited();
-    return true;
+        names.push_back(node->name().toStdString());
+    const Json shown = std::visit(
+        [](const auto& v) -> Json {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
+                return v.toStdString();
+            else
+                return v;
+        },
+        value);
+    return m_perform({{"setProperty", names.size() == 1 ? names[0] : names}, {"key", key.toStdString()}, {"value", shown}});
 }
 
 }  // namespace viewer

@@ -4,8 +4,8 @@
 // stands there, the keys before and after it) and its properties, each with an editor of
 // its kind. Every edit is one command on the window's undo history: attributes are written
 // as a drag records them in the current animation mode (a value at the current frame, or
-// an offset of the frame range), properties through the node's property change, so its
-// listening components update.
+// an offset of the frame range), properties as the runner's "setProperty" step that the
+// window plays, so its listening components update and a recording holds it.
 
 #include "apps/core/json_util.h"
 #include "apps/core/session.h"
@@ -13,11 +13,11 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 class AT_Attr;
-class CO_Command;
 class MO_Node;
 class QLineEdit;
 class QTreeWidget;
@@ -52,6 +52,9 @@ public:
     // editor shows then. False when there is no such editor.
     bool type(const QString& group, const QString& name, int index, const QString& text, QString& shows);
 
+    // How a property edit is carried out: the window plays it as a step.
+    void setPerform(std::function<bool(const runner::Json&)> perform) { m_perform = std::move(perform); }
+
     // Says why an edit was not made.
     void refuse(const QString& why);
 
@@ -74,6 +77,7 @@ private:
     QTreeWidget* m_tree = nullptr;
     MO_Node* m_node = nullptr;
     std::vector<MO_Node*> m_nodes;
+    std::function<bool(const runner::Json&)> m_perform;
 };
 
 }  // namespace viewer

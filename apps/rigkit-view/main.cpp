@@ -5,6 +5,7 @@
 #include "apps/core/plugin_loader.h"
 #include "apps/core/script.h"
 #include "apps/rigkit-view/document_controller.h"
+#include "apps/rigkit-view/key_track.h"
 #include "apps/rigkit-view/recorder.h"
 #include "apps/rigkit-view/recent_files.h"
 #include "apps/rigkit-view/viewer_steps.h"
@@ -173,7 +174,7 @@ void printViewportOnceShown(viewer::ViewerWindow& window) {
         const QWidget* v = window.viewport();
         const QPoint at = v->mapToGlobal(QPoint(0, 0));
         std::cout << "viewport: [" << at.x() << ", " << at.y() << ", " << v->width() << ", " << v->height() << "]"
-                  << std::endl;
+                  << "\nkeyTrack: " << window.keyTrack()->geometry().dump() << std::endl;
     });
 }
 

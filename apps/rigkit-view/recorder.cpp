@@ -82,8 +82,13 @@ std::map<std::string, runner::Json> Recorder::values(runner::Session& session) {
 
 void Recorder::start() {
     runner::Session& session = m_window.document().session();
+    m_window.takeView();
     m_document = runner::parseDocument(m_window.document().currentText());
     m_steps = runner::Json::array();
+    // The view the user looks through, when it is not the file's.
+    const runner::Json view = runner::cameraJson(session.scene().camera);
+    if (m_document.value("camera", runner::Json()) != view)
+        m_steps.push_back({{"camera", view}});
     // The replay starts where the user stood, not where the file starts.
     m_steps.push_back({{"frame", runner::number(session.frame())}});
     if (session.animationMode == CX_AnimationModeRange)

@@ -1,6 +1,7 @@
 #include "apps/rigkit-view/viewer_window.h"
 
 #include "apps/rigkit-view/inspector.h"
+#include "apps/rigkit-view/key_track.h"
 #include "apps/rigkit-view/recent_files.h"
 #include "apps/rigkit-view/outliner.h"
 #include "apps/rigkit-view/viewer_steps.h"
@@ -63,6 +64,7 @@ ViewerWindow::ViewerWindow(DocumentController& document, QWidget* parent)
     setCentralWidget(central);
     connect(m_viewport, &Viewport::changed, this, &ViewerWindow::refresh);
     connect(m_viewport, &Viewport::performed, this, &ViewerWindow::tellObserver);
+    connect(m_viewport, &Viewport::viewMoved, this, &ViewerWindow::takeView);
     connect(m_viewport, &Viewport::hovered, this, [this](const QString& what) {
         if (!what.isEmpty())
             statusBar()->showMessage(what);
@@ -107,6 +109,15 @@ void ViewerWindow::buildTimeline() {
     timeline->addWidget(m_mode);
     timeline->addWidget(m_first);
     timeline->addWidget(m_last);
+    // The keys go on a line of their own under the slider (which keeps its width and its
+    // place under the viewport): the first line added is the lowest.
+    auto* keys = new QToolBar(QStringLiteral("Keys"), this);
+    keys->setObjectName(QStringLiteral("keys"));
+    keys->setMovable(false);
+    m_keyTrack = new KeyTrack(*this, keys);
+    keys->addWidget(m_keyTrack);
+    addToolBar(Qt::BottomToolBarArea, keys);
+    addToolBarBreak(Qt::BottomToolBarArea);
     addToolBar(Qt::BottomToolBarArea, timeline);
 
     m_timer = new QTimer(this);
@@ -149,6 +160,7 @@ QDockWidget* ViewerWindow::buildInspector() {
     connect(m_inspector, &Inspector::edited, this, &ViewerWindow::refresh);
     connect(m_inspector, &Inspector::refused, this, &ViewerWindow::showStatus);
     connect(m_inspector, &Inspector::performed, this, &ViewerWindow::tellObserver);
+    m_inspector->setPerform([this](const runner::Json& step) { return perform(step); });
     return dock;
 }
 
@@ -177,7 +189,14 @@ void ViewerWindow::buildActions() {
     QAction* reloadAction = action("Reload", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { m_document.reload(); });
     QAction* openAction = action("Open...", QKeySequence(Qt::CTRL | Qt::Key_O), [this] { m_document.openDialog(); });
     QAction* frameAction = action("Frame All", QKeySequence(Qt::Key_F), [this] { m_viewport->frameAll(); });
-    QAction* homeAction = action("Scene Camera", QKeySequence(Qt::Key_Home), [this] { m_viewport->resetCamera(); });
+    QAction* homeAction = action("Scene Camera", QKeySequence(Qt::Key_Home), [this] {
+        try {
+            perform({{"camera", runner::cameraJson(m_session.document().camera)}});
+        } catch (const runner::RunError&) {
+            // No document yet (a file that never loaded): the scene's camera is all there is.
+            m_viewport->resetCamera();
+        }
+    });
     for (QAction* a : {undoAction, redoAction, quitAction, saveAction, saveAsAction, reloadAction, openAction}) {
         a->setShortcutContext(Qt::ApplicationShortcut);
         addAction(a);
@@ -216,7 +235,7 @@ void ViewerWindow::buildActions() {
     edit->addSeparator();
     // Off, an edit at a frame sets an unkeyed attribute's value instead of keying it, as
     // while a rig is being put together.
-    m_autoKey = edit->addAction(QStringLiteral("Auto Key"));
+    m_autoKey = edit->addAction(QStringLiteral("Auto &Key"));
     m_autoKey->setCheckable(true);
     connect(m_autoKey, &QAction::toggled, this, [this](bool on) {
         if (!m_refreshing && on != m_session.autoKey())
@@ -225,7 +244,16 @@ void ViewerWindow::buildActions() {
     menuBar()->addMenu(QStringLiteral("&View"))->addActions({frameAction, homeAction});
 }
 
+void ViewerWindow::takeView() {
+    const runner::Json step = m_viewport->viewStep();
+    if (!step.is_null())
+        perform(step);
+}
+
 bool ViewerWindow::perform(const runner::Json& step) {
+    // A zoom made since the last step goes first, so that a replay sees what the user saw.
+    if (!step.contains("camera"))
+        takeView();
     if (!m_steps) {
         m_steps = std::make_unique<runner::StepTable>(viewerSteps(*this));
         m_stepContext = std::make_unique<runner::ScriptContext>(m_session, m_stepOutput, std::string("."));
@@ -243,6 +271,7 @@ bool ViewerWindow::perform(const runner::Json& step) {
 }
 
 void ViewerWindow::tellObserver(const runner::Json& step) {
+    takeView();
     if (m_stepObserver)
         m_stepObserver(step);
 }
@@ -271,6 +300,7 @@ void ViewerWindow::refresh() {
     m_refreshing = false;
     m_outliner->showScene();
     m_inspector->showSelection();
+    m_keyTrack->showKeys();
     showNewMessages();
     m_viewport->update();
     m_document.scheduleRecovery();

@@ -29,6 +29,7 @@ class QTimer;
 namespace viewer {
 
 class Inspector;
+class KeyTrack;
 class Outliner;
 class Viewport;
 
@@ -40,6 +41,7 @@ public:
     Viewport* viewport() const { return m_viewport; }
     Inspector* inspector() const { return m_inspector; }
     Outliner* outliner() const { return m_outliner; }
+    KeyTrack* keyTrack() const { return m_keyTrack; }
     DocumentController& document() const { return m_document; }
 
     // Shows what the session holds now (after a script step changed it behind our back).
@@ -58,6 +60,9 @@ public:
     // Tells the observer of a step that was carried out elsewhere (a drag in the viewport,
     // an inspector edit).
     void tellObserver(const runner::Json& step);
+    // Makes the viewport's zoom and pan the session's camera as a "camera" step, when they
+    // differ: so the step is recorded, and a replay draws and clicks through that view.
+    void takeView();
 
     // Sizes the window so that the viewport shows the scene's viewport at its size, as far
     // as the screen has room; the window then opens where the window manager puts it.
@@ -105,6 +110,7 @@ private:
     QListWidget* m_history = nullptr;
     Inspector* m_inspector = nullptr;
     Outliner* m_outliner = nullptr;
+    KeyTrack* m_keyTrack = nullptr;
     QLabel* m_error = nullptr;
     std::size_t m_messagesShown = 0;
     bool m_refreshing = false;

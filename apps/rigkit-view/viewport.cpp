@@ -285,6 +285,7 @@ void Viewport::frameAll() {
         fitDrawnExtent();
     }
     update();
+    emit viewMoved();
 }
 
 void Viewport::fitDrawnExtent() {
@@ -318,6 +319,13 @@ void Viewport::fitDrawnExtent() {
     const double spanX = (right - left) * 1.1, spanY = (top - bottom) * 1.1;
     m_camera.center = Math::Point2d((left + right) / 2, (top + bottom) / 2);
     m_camera.pixelsPerUnit = std::min(w / spanX, h / spanY);
+}
+
+runner::Json Viewport::viewStep() const {
+    const runner::Json now = runner::cameraJson(m_camera);
+    if (now == runner::cameraJson(m_session.scene().camera))
+        return nullptr;
+    return {{"camera", now}};
 }
 
 void Viewport::resetCamera() {
@@ -389,7 +397,10 @@ Math::Point2d Viewport::scenePoint(const Math::Point2d& at) const {
 
 runner::Json Viewport::dragStep() const {
     using runner::Json;
-    const auto point = [](const Math::Point3d& p) { return Json::array({p.x, p.y}); };
+    // A perspective view's pointer plane is not z = 0: its z is kept.
+    const auto point = [](const Math::Point3d& p) {
+        return p.z == 0.0 ? Json::array({p.x, p.y}) : Json::array({p.x, p.y, p.z});
+    };
     Json path = Json::array();
     for (std::size_t i = 1; i + 1 < m_dragPath.size(); ++i)
         path.push_back(point(m_dragPath[i]));
@@ -423,13 +434,12 @@ bool Viewport::playPointerDrag(const runner::DragGesture& gesture) {
     if (isDragging() || !gesture.node)
         return false;
     prepareDrag(gesture.modifiers, gesture.manipMode);
-    const auto pointer = [](const Math::Point2d& p) { return Math::Point3d(p.x, p.y, 0.0); };
-    if (!m_dragSession->pressAt(gesture.node, pointer(gesture.from))) {
+    if (!m_dragSession->pressAt(gesture.node, gesture.pointerAt(0))) {
         m_dragSession.reset();
         return false;
     }
     for (int i = 1; i <= gesture.steps; ++i)
-        m_dragSession->moveTo(pointer(gesture.pointAt(i)));
+        m_dragSession->moveTo(gesture.pointerAt(i));
     endDrag(true);
     return true;
 }
@@ -443,6 +453,9 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
     }
     if (event->button() != Qt::LeftButton || isDragging())
         return;
+    // A recording replays the click or drag in the view it was made in.
+    if (!m_scripted)
+        emit viewMoved();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     const VS_PickHit hit = pickAt(at);
     // A script's drag leaves the selection alone, as the runner's does; a user's press
@@ -508,6 +521,7 @@ void Viewport::mouseMoveEvent(QMouseEvent* event) {
 void Viewport::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::MiddleButton) {
         m_panning = false;
+        emit viewMoved();
         return;
     }
     if (event->button() != Qt::LeftButton || !isDragging())

@@ -42,6 +42,9 @@ public:
     void resetCamera();
     // Moves the camera so that every node's origin is in view, with a margin.
     void frameAll();
+    // The "camera" step that looks as the view does now, or null when the session's
+    // camera already does (a zoom or pan not yet carried out as a step).
+    runner::Json viewStep() const;
     // Puts another scene in place of the session's (its GL resources go with the widget's
     // context current); the camera, zoom and pan stay.
     void replaceScene(runner::Scene scene);
@@ -76,6 +79,9 @@ signals:
     // The pointer moved over a control (its node and handle kind), or off every control
     // (an empty text).
     void hovered(const QString& what);
+    // A zoom or pan ended, F framed the scene, or the left button is about to act in a
+    // view the session's camera does not show: viewStep() makes that view the session's.
+    void viewMoved();
 
 protected:
     void initializeGL() override;

@@ -140,7 +140,12 @@ INSTANTIATE_TEST_SUITE_P(
                       R"({"connect": "c", "port": 0, "to": "a"})", R"({"duplicate": "c", "name": "d"})",
                       R"({"delete": "c"})", R"({"setKey": "c.p", "at": 4, "value": [1, 2]})",
                       R"({"setKey": "b.t", "at": 4, "value": 2})", R"({"deleteKey": "c.p", "at": 10})",
-                      R"({"moveKey": "c.p", "at": 10, "to": 6})", R"({"curve": "c.p", "kind": "ease"})"));
+                      R"({"moveKey": "c.p", "at": 10, "to": 6})", R"({"curve": "c.p", "kind": "ease"})",
+                      // The timeline's selection of keys: moved past each other, deleted to none.
+                      R"({"moveKey": [["c.p", 1], ["c.p", 10]], "by": 9})",
+                      R"({"deleteKey": [["c.p", 1], ["c.p", 10]]})", R"({"curve": ["c.p"], "kind": "velobased"})",
+                      R"({"setProperty": "a", "key": "size", "value": 0.35})",
+                      R"({"setProperty": ["a", "b"], "key": "size", "value": 0.3})"));
 
 // Edits before and after a change of structure undo and redo through it: the commands
 // recorded before it still reach the nodes they edited.
@@ -191,6 +196,10 @@ TEST(AuthoringRefusals, SayWhyAndChangeNothing) {
         {R"({"moveKey": "c.p", "at": 1, "to": 10})", "\"c.p\" has a key at frame 10"},
         {R"({"curve": "b.t", "kind": "ease"})", "\"b.t\" is not animated on a curve"},
         {R"({"curve": "c.p", "kind": "wobbly"})", "wobbly"},
+        {R"({"moveKey": [["c.p", 1]], "by": 9})", "\"c.p\" has a key at frame 10"},
+        {R"({"deleteKey": [["c.p", 1], ["c.p", 2]]})", "\"c.p\" has no key at frame 2"},
+        {R"({"setProperty": ["a", "b"], "key": "color", "value": [0, 0, 0, 255]})", "node \"b\" has no property \"color\""},
+        {R"({"setProperty": "a", "key": "size"})", "missing: the property's value"},
     };
     for (const auto& r : refusals) {
         Rig rig;

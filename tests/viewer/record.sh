@@ -81,5 +81,8 @@ grep -q 'slider.v is .*, expected 75.*more than the tolerance' "$dir/err" ||
 "$viewer" --quit --script "$script" --record "$dir/scripted.json" "$dir/scene.json" ||
     { echo "FAIL: the script did not play"; exit 1; }
 grep -q '"inspect"' "$dir/scripted.json" && { echo "FAIL: a viewer-only step was recorded"; exit 1; }
+# The inspector's property edit is recorded as the undoable step that replays it.
+python3 -c 'import json, sys; sys.exit({"setProperty": "slider", "key": "radius", "value": 0.2} not in json.load(open(sys.argv[1]))["script"])' "$dir/scripted.json" ||
+    { echo "FAIL: the inspector's property edit was not recorded as setProperty"; exit 1; }
 "$run" --out "$dir/replay" "$dir/scripted.json" || { echo "FAIL: the scripted recording does not replay"; exit 1; }
 echo "PASS"
