@@ -11,22 +11,22 @@
 #include "apps/core/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/base/UT_EditCount.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/interaction/SLB_DragSession.h"
 #include "host/interaction/SLB_ManipContext.h"
-#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
-#include "host/draw/VS_Canvas.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
+#include "tests/support/scenes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -151,13 +151,6 @@ std::vector<Shot> cameraPath(const runner::Scene& scene, double frame, double st
     return path;
 }
 
-Json readJson(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return Json::parse(text.str());
-}
-
 // Plays every step, then the camera path; with `lenient`, a step the random script got
 // wrong (nothing under a drag, nothing to undo) is passed over, as a user's mistaken
 // gesture would be. `file`, when given, is what a script that changes what the scene is
@@ -194,16 +187,12 @@ TEST(CullingIdentity, EveryExampleAndTestScene) {
     rigkit_test::loadPlugin();
     std::mt19937 rng(7);
     int scenes = 0;
-    for (const char* dir : {"examples", "tests/scenes"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIGKIT_SOURCE_DIR) / dir)) {
-            if (entry.path().extension() != ".json")
-                continue;
-            SCOPED_TRACE(entry.path().string());
-            const Json file = readJson(entry.path());
-            runner::Scene scene = runner::loadScene(file);
-            play(scene, scene.script, entry.path().filename().string(), rng, false, &file);
-            ++scenes;
-        }
+    for (const std::string& path : rigkit_test::repositoryScenes()) {
+        SCOPED_TRACE(path);
+        const Json file = runner::readDocumentFile(path);
+        runner::Scene scene = runner::loadScene(file);
+        play(scene, scene.script, std::filesystem::path(path).filename().string(), rng, false, &file);
+        ++scenes;
     }
     EXPECT_GE(scenes, 20);
 }
@@ -492,7 +481,7 @@ TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     rigkit_test::loadPlugin();
     const std::filesystem::path showcase = std::filesystem::path(RIGKIT_SOURCE_DIR) / "examples/showcase.json";
-    runner::Scene scene = runner::loadScene(readJson(showcase));
+    runner::Scene scene = runner::loadScene(runner::readDocumentFile(showcase));
     VS_OffscreenContext& gl = rigkit_test::gl(scene.width, scene.height);
     VS_View view;
     view.camera = runner::cameraChain(scene.camera, scene.width, scene.height);
@@ -503,39 +492,6 @@ TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     VS_SceneRenderer::renderPick(gl, *scene.common, view);
     VS_SceneRenderer::pickAt(*scene.common, view, 10, 10);
     EXPECT_EQ(UT_EditCount::s_count, edits);
-}
-
-// A picture depends only on the scene and the view: with multisampling, a label's second
-// frame is the first one again, and a label that left the view and came back draws as one
-// that stayed.
-TEST(CullingIdentity, AMultisampledLabelDrawsAlikeWhateverCameBefore) {
-    rigkit_test::loadPlugin();
-    const Json label = {{"name", "caption"},
-                        {"attributes",
-                         {{"at", {{"type", "position2d"}, {"value", {-0.3, 0.1}}}},
-                          {"msg", {{"type", "string"}, {"value", "Smooth edges"}}}}},
-                        {"painters", {{{"type", "LABEL"}, {"attributes", {"at", "msg"}}}}}};
-    VS_OffscreenContext& gl = rigkit_test::gl(96, 64);
-    gl.setSamples(4);
-    struct SingleSampledAgain {
-        VS_OffscreenContext& gl;
-        ~SingleSampledAgain() { gl.setSamples(0); }
-    } single{gl};
-    for (const bool culling : {false, true}) {
-        SCOPED_TRACE(culling ? "culling" : "no culling");
-        const auto at = [&](double x) {
-            VS_View view;
-            view.camera = Math::CameraTransformChain::orthographic(96, 64, {x, 0}, 100);
-            view.culling = culling;
-            return view;
-        };
-        runner::Scene scene = runner::loadScene({{"viewport", {96, 64}}, {"nodes", {label}}});
-        const VS_Image first = VS_SceneRenderer::render(gl, *scene.common, at(0));
-        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
-        VS_SceneRenderer::render(gl, *scene.common, at(40));
-        VS_SceneRenderer::render(gl, *scene.common, at(40));
-        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
-    }
 }
 
 }  // namespace
