@@ -65,6 +65,8 @@ struct ArtCacheTest : ::testing::Test {
     GR_Renderer* renderer = CGraphicOps::DefaultRenderer();
     // The caller's own scissor box while the art is drawn, if any.
     std::optional<std::array<int, 4>> scissor;
+    // GL as the art last found it.
+    draw_test::GlState found;
 
     VS_ArtCache& cache() {
         gl(width, height);
@@ -103,6 +105,7 @@ struct ArtCacheTest : ::testing::Test {
         glScissor(box[0], box[1], box[2], box[3]);
         if (scissor)
             glEnable(GL_SCISSOR_TEST);
+        found = draw_test::readGlState();
         art.Draw(ops);
         if (scissor)
             glDisable(GL_SCISSOR_TEST);
@@ -268,20 +271,13 @@ TEST_F(ArtCacheTest, DrawingAPictureLeavesGLAsItFoundIt) {
     const std::size_t hits = cache().hits();
     paint(*art, at);
     ASSERT_EQ(cache().hits(), hits + 1);
-    GLint program = -1, bound = 0, box[4];
-    GLfloat texCoord[4];
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, texCoord);
-    glGetIntegerv(GL_SCISSOR_BOX, box);
-    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
-    EXPECT_EQ(program, 0);
-    EXPECT_EQ(GLuint(bound), texture);
-    EXPECT_EQ(std::vector<GLfloat>(texCoord, texCoord + 4), (std::vector<GLfloat>{0.25f, 0.5f, 0.75f, 1.0f}));
-    EXPECT_EQ(std::vector<GLint>(box, box + 4), (std::vector<GLint>(kIdleScissor.begin(), kIdleScissor.end())));
+    const draw_test::GlState after = draw_test::readGlState();
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const std::string name = i < draw_test::kGlState.size() ? draw_test::kGlState[i].first : "error";
+        EXPECT_TRUE(draw_test::same(name, found[i], after[i])) << name;
+    }
     glBindTexture(GL_TEXTURE_2D, 0);
     glDeleteTextures(1, &texture);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 TEST_F(ArtCacheTest, AnAbandonedCacheMakesItsPicturesAnew) {

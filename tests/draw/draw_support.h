@@ -25,10 +25,10 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <string>
 #include <cstdlib>
 #include <initializer_list>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -123,6 +123,7 @@ inline const std::vector<std::pair<std::string, std::vector<GLenum>>> kGlState =
      {GL_BLEND_SRC_RGB, GL_BLEND_DST_RGB, GL_BLEND_SRC_ALPHA, GL_BLEND_DST_ALPHA, GL_BLEND_EQUATION_RGB,
       GL_BLEND_EQUATION_ALPHA}},
     {"current colour", {GL_CURRENT_COLOR}},
+    {"current texture coordinates", {GL_CURRENT_TEXTURE_COORDS}},
     {"line width and point size", {GL_LINE_WIDTH, GL_POINT_SIZE}},
     {"polygons", {GL_POLYGON_MODE, GL_CULL_FACE_MODE, GL_FRONT_FACE, GL_SHADE_MODEL}},
     {"depth and masks", {GL_DEPTH_FUNC, GL_DEPTH_WRITEMASK, GL_COLOR_WRITEMASK, GL_COLOR_CLEAR_VALUE}},

@@ -196,32 +196,3 @@ TEST_F(Label, ArtIsWrittenOnceAndAgainOnlyForANewTextOrAfterUpdate) {
     EXPECT_EQ(extentOf(red, kWhite).count, 0);
     EXPECT_EQ(extentOf(red, VS_RGBA(255, 0, 0)).count, extentOf(two, kWhite).count);
 }
-
-TEST_F(Label, PickingDrawsItUnchangedAndItHitsNothing) {
-    rigkit_test::loadPlugin();
-    auto* node = static_cast<MO_Module*>(rig.scene.addNode(std::make_unique<MO_Module>(&rig.scene, "captioned")));
-    AT_DoubleAttr* attr = node->addAttribute(std::make_unique<AT_DoubleAttr>(node, "tx", 0.0));
-    // Glyphs in the colour that, without its check, would encode the first picking code.
-    node->setProperty("label_color", std::vector<double>{128, 0, 0, 255});
-    node->addPainter(makePainter("LABEL", node->properties(), {attr}));
-    const SLB_PickAdaptorData pickData{node->properties(), {attr}, node, 0};
-    node->setPickAdaptor(
-        std::unique_ptr<SLB_ModulePickAdaptor>(SLB_PickAdaptorFactorySingleton().create("MONO", pickData)));
-
-    const VS_Image drawn = VS_SceneRenderer::render(gl(Rig::kSize, Rig::kSize), rig.scene, orthoView(rig.background));
-    const VS_PickImage pick =
-        VS_SceneRenderer::renderPick(gl(Rig::kSize, Rig::kSize), rig.scene, orthoView(rig.background));
-    ASSERT_EQ(pick.handles.size(), 1u);
-    const VS_RGBA glyph(128, 0, 0);
-    const Extent glyphs = extentOf(drawn, glyph);
-    ASSERT_GT(glyphs.count, 40);
-    // The same glyphs in the same colour, on an unblended black background.
-    const Extent picked = extentOf(pick.image, glyph);
-    EXPECT_EQ(picked.count, glyphs.count);
-    EXPECT_EQ(picked.minX, glyphs.minX);
-    EXPECT_EQ(picked.maxY, glyphs.maxY);
-    EXPECT_EQ(pick.image.pixel(200, 199), VS_RGBA(0, 0, 0, 128));
-    for (int y = glyphs.minY; y <= glyphs.maxY; ++y)
-        for (int x = glyphs.minX - 2; x <= glyphs.maxX + 2; ++x)
-            ASSERT_FALSE(pick.hitAt(x, y)) << x << ", " << y;
-}

@@ -1,4 +1,3 @@
-#include "host/base/SmPtr.h"
 #include "host/commands/CO_Command.h"
 #include "host/commands/node_edit_commands.h"
 #include "host/commands/timed_value_commands.h"
@@ -34,12 +33,6 @@ struct Dying : CO_Command {
     bool execute() override { return true; }
     std::vector<int>& log;
     int id;
-};
-
-struct Counted {
-    explicit Counted(int& alive) : alive(alive) { ++alive; }
-    virtual ~Counted() { --alive; }
-    int& alive;
 };
 
 }  // namespace
@@ -97,29 +90,6 @@ TEST(UndoHistory, RecordsOnlyWhatChangedAndDropsTheRedoBranch) {
     h.clear();
     EXPECT_EQ(h.undo(1) + h.redo(1), 0);
     EXPECT_TRUE(h.names().empty() && h.redoNames().empty());
-}
-
-TEST(SmPtr, CountsAsTheHostDoes) {
-    int alive = 0;
-    SmPtr<Counted> a(new Counted(alive));
-    {
-        SmPtr<Counted> b(a), c;
-        c = b;
-        c = a;  // already shared: nothing moves
-        EXPECT_EQ(a.block()->strong, 3);
-        EXPECT_EQ(a.block()->weak, 3);
-    }
-    SmPtr<Counted> moved;
-    moved = std::move(a);
-    EXPECT_EQ(a.get(), nullptr);
-    EXPECT_EQ(moved.block()->strong, 1);
-    EXPECT_EQ(moved.block()->weak, 1);
-    SmPtr<Counted> other(new Counted(alive));
-    other = moved;  // the old object goes
-    EXPECT_EQ(alive, 1);
-    other.reset();
-    moved.reset();
-    EXPECT_EQ(alive, 0);
 }
 
 TEST(TimedValueCommands, SpliceKeepsTheCurveAndUndoRemovesOnlyItsPoint) {

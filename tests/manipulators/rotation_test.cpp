@@ -24,6 +24,14 @@ struct RotationDrag : DragTest {
     }
 };
 
+// x, y and z of a rotation, a vector or a point.
+template <class V>
+void expectNear(const V& got, double x, double y, double z, double tolerance) {
+    EXPECT_NEAR(got.x, x, tolerance);
+    EXPECT_NEAR(got.y, y, tolerance);
+    EXPECT_NEAR(got.z, z, tolerance);
+}
+
 }  // namespace
 
 // The rotate_drag scene pins a quarter turn, the names of rotation edits and their undo.
@@ -93,16 +101,12 @@ TEST_F(RotationDrag, YawAndPitchFollowTheWholeDisplacement) {
     manipulate("ROTATION_3D", rot);
     session.press(node, window(0.2, 0.3));
     session.move(window(0.3, 0.3));  // d.x = 0.1: half a radian of yaw about Y
-    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
-    EXPECT_NEAR(rotation().y, 0.5 * 180 / M_PI, 1e-9);
-    EXPECT_NEAR(rotation().z, 0.0, 1e-9);
+    expectNear(rotation(), 0.0, 0.5 * 180 / M_PI, 0.0, 1e-9);
     EXPECT_NEAR(rot->angleY()->valueAt(3), 0.5 * 180 / M_PI, 1e-9);  // the component shows it too
     session.move(window(0.2, 0.4));                                  // d.y = 0.1: a quarter radian of pitch, negative
-    EXPECT_NEAR(rotation().x, -0.25 * 180 / M_PI, 1e-9);
-    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    expectNear(rotation(), -0.25 * 180 / M_PI, 0.0, 0.0, 1e-9);
     session.move(window(0.2, 0.3));  // back where it started: the start rotation
-    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
-    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    expectNear(rotation(), 0.0, 0.0, 0.0, 1e-9);
     session.cancel();
     EXPECT_EQ(rot->surrogate(), nullptr);
     EXPECT_EQ(rot->angleX()->surrogate(), nullptr);
@@ -113,8 +117,7 @@ TEST_F(RotationDrag, YawAndPitchFollowTheWholeDisplacement) {
     context.setCamera(Math::CameraTransformChain::perspective(400, 400, {5, 0, 0}, {0, 0, 0}, {0, 0, 1}, 40));
     ASSERT_TRUE(session.pressAt(node, {0, 0, 0.5}));
     session.moveTo({0, 0, 0.6});
-    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
-    EXPECT_NEAR(rotation().y, 0.5 * 180 / M_PI, 1e-9);
+    expectNear(rotation(), 0.0, 0.5 * 180 / M_PI, 0.0, 1e-9);
     session.cancel();
 }
 
@@ -123,8 +126,7 @@ TEST_F(RotationDrag, FreeRotationTumblesAndKeysTheTurn) {
     manipulate("ROTATION_3D", rot);
     session.press(node, window(0, 0));
     session.move(window(0, 0));  // no motion, no turn
-    EXPECT_NEAR(rotation().x, 0.0, 1e-9);
-    EXPECT_NEAR(rotation().y, 0.0, 1e-9);
+    expectNear(rotation(), 0.0, 0.0, 0.0, 1e-9);
     // From the sphere's top (facing the eye) towards +X: a turn about +Y. The eye of the
     // orthographic view stands a finite distance away, so the line of sight slants a little.
     session.move(window(0.5, 0));
@@ -186,9 +188,7 @@ TEST_F(RotationDrag, FreeRotationInPerspectiveTurnsTheNearSideUnderThePointer) {
         context.setCamera(Math::CameraTransformChain::perspective(400, 400, v.eye, {0, 0, 0}, v.up, 40));
         ASSERT_TRUE(session.pressAt(node, {0, 0, 0}));
         session.moveTo(v.to);
-        EXPECT_NEAR(rotation().x, v.turn.x, 1e-6);
-        EXPECT_NEAR(rotation().y, v.turn.y, 1e-6);
-        EXPECT_NEAR(rotation().z, v.turn.z, 1e-6);
+        expectNear(rotation(), v.turn.x, v.turn.y, v.turn.z, 1e-6);
         session.cancel();
     }
 }
@@ -216,8 +216,6 @@ TEST_F(RotationDrag, ThreeAngleRangeModeTurnsEveryKey) {
     yaw.setRotAxis(0.5, Math::Vector3d(0, 1, 0));
     const Math::Vector3d probe(1, 2, 3);
     const Math::Vector3d expected = (yaw * quat(Math::Angle3d(25, 0, 40))) * probe, got = quat(at9) * probe;
-    EXPECT_NEAR(got.x, expected.x, 1e-9);
-    EXPECT_NEAR(got.y, expected.y, 1e-9);
-    EXPECT_NEAR(got.z, expected.z, 1e-9);
+    expectNear(got, expected.x, expected.y, expected.z, 1e-9);
     EXPECT_NEAR(((yaw * Math::Quat()) * probe).x, (quat(at1) * probe).x, 1e-9);
 }

@@ -149,29 +149,14 @@ TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue)
     EXPECT_EQ(value->valueAt(5), 30);
 }
 
-// The slider_button_drag scene pins a toggle's flips, a momentary release and that neither
-// records anything.
-TEST_F(SliderButtonDrag, ButtonsChangeOnlyAtPressAndRelease) {
+// The slider_button_drag and button_keyed scenes pin a toggle's flips, a momentary button
+// let go (also one already on at the press), and that neither records anything; here a
+// release without a macro.
+TEST_F(SliderButtonDrag, AButtonReleasedWithoutAMacroKeepsItsFlip) {
     set("toggle", true);
     SLB_SelectableDragManipulator* m = manipulate("BUTTON", on);
-    ASSERT_TRUE(session.press(node, {200, 200}));
-    session.move({300, 50});
-    EXPECT_TRUE(on->value(5));
-    EXPECT_FALSE(session.release());
-    EXPECT_TRUE(on->value(5));
-    // Without a macro too, the release is harmless.
     m->dragStarted(context, node->selInterface(), 0, 0, 0);
+    EXPECT_TRUE(on->value(5));
     m->dragFinished(context, node->selInterface());
-    EXPECT_FALSE(on->value(5));
-
-    // A momentary button already true at the press: the press flips it off and the release
-    // keeps it off.
-    node->removeProperty("toggle");
-    manipulate("BUTTON", on);
-    on->setLocalValue(true);
-    session.press(node, {200, 200});
-    session.move({210, 190});
-    EXPECT_FALSE(on->value(5));
-    session.release();
-    EXPECT_FALSE(on->value(5));
+    EXPECT_TRUE(on->value(5));
 }

@@ -11,22 +11,22 @@
 #include "apps/core/script.h"
 #include "host/base/UT_DPI.h"
 #include "host/base/UT_EditCount.h"
+#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
+#include "host/draw/VS_Canvas.h"
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/interaction/SLB_DragSession.h"
 #include "host/interaction/SLB_ManipContext.h"
-#include "host/draw/CC_CameraChainTransformCanvasBinder.h"
-#include "host/draw/VS_Canvas.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/MO_Node.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
+#include "tests/support/scenes.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -51,22 +51,20 @@ struct Shot {
 // names the scene in failures. Points to pick at come from `rng`.
 class Comparer {
 public:
+    // The unculled passes of a shot.
+    struct Drawn {
+        VS_Image image;
+        VS_PickImage pick;
+    };
+
     Comparer(runner::Scene& scene, std::string where, std::mt19937& rng)
         : m_scene(scene), m_where(std::move(where)), m_rng(rng) {}
 
-    VS_PickImage draw(const Shot& shot, bool pick) {
-        VS_OffscreenContext& gl = rigkit_test::gl(shot.width, shot.height);
-        gl.setSamples(m_scene.samples);
-        VS_View view;
-        view.camera = runner::cameraChain(shot.camera, shot.width, shot.height);
-        view.background = m_scene.background;
-        view.frameKey = MO_FrameKey(shot.frame);
-        UT_DPI::s_dpiScale = float(m_scene.dpiScale);
-        ++m_draws;
-
+    Drawn draw(const Shot& shot) {
+        VS_View view = prepare(shot);
         view.culling = true;
-        const VS_Image culled = VS_SceneRenderer::render(gl, *m_scene.common, view);
-        const VS_PickImage culledPick = VS_SceneRenderer::renderPick(gl, *m_scene.common, view);
+        const VS_Image culled = VS_SceneRenderer::render(*m_gl, *m_scene.common, view);
+        const VS_PickImage culledPick = VS_SceneRenderer::renderPick(*m_gl, *m_scene.common, view);
         // Picks under the pointer: each a scissored pass of its own, drawn over what is there.
         std::vector<std::pair<int, int>> points;
         std::uniform_int_distribution<int> x(-1, shot.width), y(-1, shot.height);
@@ -77,28 +75,51 @@ public:
             picked.push_back(VS_SceneRenderer::pickAt(*m_scene.common, view, px, py));
 
         view.culling = false;
-        const VS_Image whole = VS_SceneRenderer::render(gl, *m_scene.common, view);
-        const VS_PickImage wholePick = VS_SceneRenderer::renderPick(gl, *m_scene.common, view);
-
-        const std::string at =
-            m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(shot.frame) + ")";
-        EXPECT_TRUE(culled.rgba == whole.rgba) << at << ": the ordinary pass differs";
-        EXPECT_TRUE(culledPick.image.rgba == wholePick.image.rgba) << at << ": the picking pass differs";
-        EXPECT_EQ(culledPick.handles.size(), wholePick.handles.size()) << at;
+        Drawn whole{VS_SceneRenderer::render(*m_gl, *m_scene.common, view),
+                    VS_SceneRenderer::renderPick(*m_gl, *m_scene.common, view)};
+        const std::string at = where(shot);
+        EXPECT_TRUE(culled.rgba == whole.image.rgba) << at << ": the ordinary pass differs";
+        EXPECT_TRUE(culledPick.image.rgba == whole.pick.image.rgba) << at << ": the picking pass differs";
+        EXPECT_EQ(culledPick.handles.size(), whole.pick.handles.size()) << at;
         for (std::size_t i = 0; i < points.size(); ++i) {
             const auto [px, py] = points[i];
-            EXPECT_EQ(hitName(picked[i]), hitName(wholePick.hitAt(px, py)))
+            EXPECT_EQ(hitName(picked[i]), hitName(whole.pick.hitAt(px, py)))
                 << at << ": pick at (" << px << ", " << py << ")";
         }
-        return pick ? wholePick : VS_PickImage{whole, {}};
+        return whole;
+    }
+
+    // The same shot of the same scene again: the culled pass, drawn from what the last
+    // drawing learnt, must still be the whole one.
+    void again(const Shot& shot, const Drawn& before) {
+        VS_View view = prepare(shot);
+        view.culling = true;
+        EXPECT_TRUE(VS_SceneRenderer::render(*m_gl, *m_scene.common, view).rgba == before.image.rgba)
+            << where(shot) << ": the ordinary pass drawn again differs";
     }
 
     int draws() const { return m_draws; }
 
 private:
+    VS_View prepare(const Shot& shot) {
+        m_gl = &rigkit_test::gl(shot.width, shot.height);
+        m_gl->setSamples(m_scene.samples);
+        VS_View view;
+        view.camera = runner::cameraChain(shot.camera, shot.width, shot.height);
+        view.background = m_scene.background;
+        view.frameKey = MO_FrameKey(shot.frame);
+        UT_DPI::s_dpiScale = float(m_scene.dpiScale);
+        ++m_draws;
+        return view;
+    }
+    std::string where(const Shot& shot) const {
+        return m_where + ", drawing " + std::to_string(m_draws) + " (frame " + std::to_string(shot.frame) + ")";
+    }
+
     runner::Scene& m_scene;
     std::string m_where;
     std::mt19937& m_rng;
+    VS_OffscreenContext* m_gl = nullptr;
     int m_draws = 0;
 };
 
@@ -151,13 +172,6 @@ std::vector<Shot> cameraPath(const runner::Scene& scene, double frame, double st
     return path;
 }
 
-Json readJson(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return Json::parse(text.str());
-}
-
 // Plays every step, then the camera path; with `lenient`, a step the random script got
 // wrong (nothing under a drag, nothing to undo) is passed over, as a user's mistaken
 // gesture would be. `file`, when given, is what a script that changes what the scene is
@@ -171,10 +185,33 @@ int play(runner::Scene& scene, const Json& script, const std::string& where, std
         session.setDocumentReader([file] { return runner::readDocument(std::make_shared<const Json>(*file)); });
     runner::ScriptContext context(session, printed, out.string());
     Comparer comparer(scene, where, rng);
-    context.draw = [&](bool pick) {
-        return comparer.draw({scene.camera, scene.width, scene.height, context.session.frame()}, pick);
+    // Only "render" steps leave the scene as they found it: a picture asked for with nothing
+    // else played since the last one is compared whole only once. Other steps count before
+    // and after they play, since some draw (to pick) before they change the scene.
+    int played = 0, comparedAt = -1;
+    struct Count {
+        int& played;
+        ~Count() { ++played; }
     };
-    const runner::StepTable table = runner::defaultSteps();
+    runner::StepTable table = runner::defaultSteps();
+    for (const auto& [name, handler] : runner::defaultSteps())
+        if (name != "render")
+            table.override(name, [&played, step = handler.play](runner::ScriptContext& c, const Json& a, const Json& s) {
+                ++played;
+                const Count after{played};
+                step(c, a, s);
+            });
+    Comparer::Drawn last;
+    context.draw = [&](bool pick) {
+        const Shot shot{scene.camera, scene.width, scene.height, context.session.frame()};
+        if (comparedAt == played) {
+            comparer.again(shot, last);
+        } else {
+            last = comparer.draw(shot);
+            comparedAt = played;
+        }
+        return pick ? last.pick : VS_PickImage{last.image, {}};
+    };
     if (!lenient) {
         runner::playScript(script, table, context);
     } else {
@@ -186,7 +223,7 @@ int play(runner::Scene& scene, const Json& script, const std::string& where, std
         }
     }
     for (const Shot& shot : cameraPath(scene, context.session.frame(), 1.0))
-        comparer.draw(shot, false);
+        comparer.draw(shot);
     return comparer.draws();
 }
 
@@ -194,16 +231,12 @@ TEST(CullingIdentity, EveryExampleAndTestScene) {
     rigkit_test::loadPlugin();
     std::mt19937 rng(7);
     int scenes = 0;
-    for (const char* dir : {"examples", "tests/scenes"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(RIGKIT_SOURCE_DIR) / dir)) {
-            if (entry.path().extension() != ".json")
-                continue;
-            SCOPED_TRACE(entry.path().string());
-            const Json file = readJson(entry.path());
-            runner::Scene scene = runner::loadScene(file);
-            play(scene, scene.script, entry.path().filename().string(), rng, false, &file);
-            ++scenes;
-        }
+    for (const std::string& path : rigkit_test::repositoryScenes()) {
+        SCOPED_TRACE(path);
+        const Json file = runner::readDocumentFile(path);
+        runner::Scene scene = runner::loadScene(file);
+        play(scene, scene.script, std::filesystem::path(path).filename().string(), rng, false, &file);
+        ++scenes;
     }
     EXPECT_GE(scenes, 20);
 }
@@ -492,7 +525,7 @@ TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     rigkit_test::loadPlugin();
     const std::filesystem::path showcase = std::filesystem::path(RIGKIT_SOURCE_DIR) / "examples/showcase.json";
-    runner::Scene scene = runner::loadScene(readJson(showcase));
+    runner::Scene scene = runner::loadScene(runner::readDocumentFile(showcase));
     VS_OffscreenContext& gl = rigkit_test::gl(scene.width, scene.height);
     VS_View view;
     view.camera = runner::cameraChain(scene.camera, scene.width, scene.height);
@@ -503,39 +536,6 @@ TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     VS_SceneRenderer::renderPick(gl, *scene.common, view);
     VS_SceneRenderer::pickAt(*scene.common, view, 10, 10);
     EXPECT_EQ(UT_EditCount::s_count, edits);
-}
-
-// A picture depends only on the scene and the view: with multisampling, a label's second
-// frame is the first one again, and a label that left the view and came back draws as one
-// that stayed.
-TEST(CullingIdentity, AMultisampledLabelDrawsAlikeWhateverCameBefore) {
-    rigkit_test::loadPlugin();
-    const Json label = {{"name", "caption"},
-                        {"attributes",
-                         {{"at", {{"type", "position2d"}, {"value", {-0.3, 0.1}}}},
-                          {"msg", {{"type", "string"}, {"value", "Smooth edges"}}}}},
-                        {"painters", {{{"type", "LABEL"}, {"attributes", {"at", "msg"}}}}}};
-    VS_OffscreenContext& gl = rigkit_test::gl(96, 64);
-    gl.setSamples(4);
-    struct SingleSampledAgain {
-        VS_OffscreenContext& gl;
-        ~SingleSampledAgain() { gl.setSamples(0); }
-    } single{gl};
-    for (const bool culling : {false, true}) {
-        SCOPED_TRACE(culling ? "culling" : "no culling");
-        const auto at = [&](double x) {
-            VS_View view;
-            view.camera = Math::CameraTransformChain::orthographic(96, 64, {x, 0}, 100);
-            view.culling = culling;
-            return view;
-        };
-        runner::Scene scene = runner::loadScene({{"viewport", {96, 64}}, {"nodes", {label}}});
-        const VS_Image first = VS_SceneRenderer::render(gl, *scene.common, at(0));
-        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
-        VS_SceneRenderer::render(gl, *scene.common, at(40));
-        VS_SceneRenderer::render(gl, *scene.common, at(40));
-        EXPECT_TRUE(VS_SceneRenderer::render(gl, *scene.common, at(0)).rgba == first.rgba);
-    }
 }
 
 }  // namespace

@@ -4,9 +4,11 @@
 
 #include "apps/core/document.h"
 #include "apps/core/json_dom.h"
+#include "apps/core/json_util.h"
 #include "apps/core/scene_loader.h"
 #include "host/scene/SC_SceneCommon.h"
 #include "tests/support/plugin.h"
+#include "tests/support/scenes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,29 +18,11 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <variant>
 
 namespace {
 
-namespace fs = std::filesystem;
 using runner::Document;
-
-std::string slurp(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::vector<fs::path> scenesIn(const std::string& dir) {
-    std::vector<fs::path> out;
-    for (const auto& entry : fs::directory_iterator(RIGKIT_SOURCE_DIR + dir))
-        if (entry.path().extension() == ".json")
-            out.push_back(entry.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 // Every number the document holds, as bits: == takes -0.0 for 0.0.
 void numbers(const runner::Value& v, std::vector<std::uint64_t>& out) {
@@ -123,31 +107,30 @@ bool expectAlike(const std::string& text, const std::string& what, bool mustPars
 }
 
 TEST(QuickRead, EveryRepositorySceneReadsTheSame) {
-    for (const std::string dir : {"/examples", "/tests/scenes", "/tests/scenes/bad"})
-        for (const fs::path& file : scenesIn(dir))
-            expectAlike(slurp(file), file.string(), dir != "/tests/scenes/bad");
+    for (const std::string dir : {"examples", "tests/scenes", "tests/scenes/bad"})
+        for (const std::string& file : rigkit_test::repositoryScenes({dir}))
+            expectAlike(runner::readFileText(file), file, dir != "tests/scenes/bad");
 }
 
 // As the runner loads a file: the same scene, or the same message.
 TEST(QuickRead, FilesLoadAsTheCarefulReaderLoadsThem) {
     rigkit_test::loadPlugin();
-    for (const std::string dir : {"/tests/scenes", "/tests/scenes/bad"})
-        for (const fs::path& file : scenesIn(dir)) {
-            std::string careful, quick;
-            std::size_t carefulNodes = 0, quickNodes = 0;
-            try {
-                carefulNodes = runner::loadScene(runner::readDocumentFile(file.string())).common->nodes().size();
-            } catch (const runner::RunError& e) {
-                careful = e.what();
-            }
-            try {
-                quickNodes = runner::loadSceneFile(file.string()).common->nodes().size();
-            } catch (const runner::RunError& e) {
-                quick = e.what();
-            }
-            EXPECT_EQ(quick, careful) << file;
-            EXPECT_EQ(quickNodes, carefulNodes) << file;
+    for (const std::string& file : rigkit_test::repositoryScenes({"tests/scenes", "tests/scenes/bad"})) {
+        std::string careful, quick;
+        std::size_t carefulNodes = 0, quickNodes = 0;
+        try {
+            carefulNodes = runner::loadScene(runner::readDocumentFile(file)).common->nodes().size();
+        } catch (const runner::RunError& e) {
+            careful = e.what();
         }
+        try {
+            quickNodes = runner::loadSceneFile(file).common->nodes().size();
+        } catch (const runner::RunError& e) {
+            quick = e.what();
+        }
+        EXPECT_EQ(quick, careful) << file;
+        EXPECT_EQ(quickNodes, carefulNodes) << file;
+    }
     EXPECT_THROW(runner::loadSceneFile(RIGKIT_SOURCE_DIR "/tests/scenes/no_such_scene.json"), runner::RunError);
 }
 

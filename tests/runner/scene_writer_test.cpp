@@ -15,6 +15,7 @@
 #include "host/scene/SC_SceneCommon.h"
 #include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
+#include "tests/support/scenes.h"
 
 #include <gtest/gtest.h>
 
@@ -29,16 +30,6 @@ using runner::Json;
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> repositoryScenes() {
-    std::vector<std::string> out;
-    for (const char* dir : {"/examples", "/tests/scenes"})
-        for (const auto& entry : fs::directory_iterator(RIGKIT_SOURCE_DIR + std::string(dir)))
-            if (entry.path().extension() == ".json")
-                out.push_back(entry.path().string());
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 struct Pictures {
     VS_Image image;
@@ -136,7 +127,7 @@ TEST_P(SceneRoundTrip, DocumentWrittenWithoutItsFileReadsBackTheSame) {
     EXPECT_TRUE(again == document) << runner::documentText(written);
 }
 
-INSTANTIATE_TEST_SUITE_P(Repository, SceneRoundTrip, ::testing::ValuesIn(repositoryScenes()),
+INSTANTIATE_TEST_SUITE_P(Repository, SceneRoundTrip, ::testing::ValuesIn(rigkit_test::repositoryScenes()),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                              std::string name = fs::path(info.param).parent_path().filename().string() + "_" +
                                                 fs::path(info.param).stem().string();
@@ -195,10 +186,7 @@ TEST(SceneWriter, WritesAtomicallyOrLeavesTheFileWhole) {
     std::string why;
     ASSERT_TRUE(runner::writeFileAtomically(file, "first\n", why)) << why;
     ASSERT_TRUE(runner::writeFileAtomically(file, "second\n", why)) << why;
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "second\n");
+    EXPECT_EQ(runner::readFileText(file), "second\n");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1) << "a temporary file was left";
 
     // A directory where the file should go: the rename fails, nothing is left behind.

@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 
 using runner::Json;
 
@@ -22,12 +20,7 @@ namespace {
 using Keys = std::set<std::string>;
 
 const Json& schema() {
-    static const Json s = [] {
-        std::ifstream in(RIGKIT_SOURCE_DIR "/docs/scene.schema.json");
-        std::stringstream text;
-        text << in.rdbuf();
-        return Json::parse(text.str());
-    }();
+    static const Json s = runner::readDocumentFile(RIGKIT_SOURCE_DIR "/docs/scene.schema.json");
     return s;
 }
 

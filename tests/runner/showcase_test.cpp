@@ -9,18 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
 namespace {
 
 runner::Json showcase() {
-    std::ifstream in(RIGKIT_SOURCE_DIR "/examples/showcase.json");
-    std::ostringstream text;
-    text << in.rdbuf();
-    return runner::parseDocument(text.str());
+    return runner::readDocumentFile(RIGKIT_SOURCE_DIR "/examples/showcase.json");
 }
 
 // Every "type" named anywhere in the scene, as family:type.
