@@ -315,6 +315,7 @@ TEST(QuickRead, NestingStopsAtTheSameDepth) {
 // reads as the same text held in a string, whichever side of a page boundary it ends on,
 // and what is no regular file with text reads as nothing.
 TEST(QuickRead, FilesReadAsTheirText) {
+    namespace fs = std::filesystem;
     const fs::path file = fs::temp_directory_path() / ("rigkit-quick-read-" + std::to_string(::getpid()) + ".json");
     const auto reads = [&](const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
