@@ -72,43 +72,98 @@ bool takeEdit(QLineEdit* line) {
     return true;
 }
 
-QLineEdit* numberField(double value, QWidget* parent) {
+// A field whose selected nodes differ shows nothing rather than one node's value; left
+// empty, it keeps each node's own.
+const QString kMixed = QStringLiteral("mixed");
+
+void showMixed(QLineEdit* line) {
+    line->clear();
+    line->setPlaceholderText(kMixed);
+    line->setToolTip(QStringLiteral("The selected nodes differ here: what is typed is set on all of them"));
+}
+
+QString shownNumber(const QLineEdit* line) {
+    return line->placeholderText() == kMixed ? QString() : numberText(line->property("number").toDouble());
+}
+
+QLineEdit* numberField(double value, bool mixed, QWidget* parent) {
     auto* line = new QLineEdit(numberText(value), parent);
     line->setProperty("number", value);
+    if (mixed)
+        showMixed(line);
     return line;
 }
 
-// Several numbers side by side; `commit` gets them all when one is changed, and says
-// whether the edit was made. A refused edit puts the values back.
-QWidget* numbersEditor(const std::vector<double>& values, QWidget* parent, Inspector* inspector,
-                       std::function<bool(const std::vector<double>&)> commit) {
+// A check box that shows "some on, some off" until it is clicked.
+QCheckBox* checkBox(bool on, bool mixed, QWidget* parent) {
+    auto* box = new QCheckBox(parent);
+    if (mixed) {
+        box->setTristate(true);
+        box->setCheckState(Qt::PartiallyChecked);
+        QObject::connect(box, &QCheckBox::toggled, box, [box] { box->setTristate(false); });
+    } else {
+        box->setChecked(on);
+    }
+    return box;
+}
+
+// Several numbers side by side; `commit` gets them all when one is changed (none for a
+// mixed field left empty), and says whether the edit was made. A refused edit puts the
+// values back.
+QWidget* numbersEditor(const std::vector<double>& values, const std::vector<bool>& mixed, QWidget* parent,
+                       Inspector* inspector, std::function<bool(const Numbers&)> commit) {
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     std::vector<QLineEdit*> fields;
-    for (double v : values) {
-        fields.push_back(numberField(v, row));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        fields.push_back(numberField(values[i], i < mixed.size() && mixed[i], row));
         layout->addWidget(fields.back());
     }
     for (QLineEdit* field : fields)
         QObject::connect(field, &QLineEdit::editingFinished, row, [fields, commit, inspector, field] {
             if (!takeEdit(field))
                 return;
-            std::vector<double> out;
+            Numbers out;
             QString why;
             for (QLineEdit* f : fields) {
-                out.push_back(0.0);
-                if (!parseNumber(f->text(), out.back(), why))
+                out.emplace_back();
+                if (f->text().isEmpty() && f->placeholderText() == kMixed)
+                    continue;
+                out.back() = 0.0;
+                if (!parseNumber(f->text(), *out.back(), why))
                     break;
             }
-            const bool made = why.isEmpty() && commit(out);
+            const bool typed = std::any_of(out.begin(), out.end(), [](const auto& v) { return v.has_value(); });
+            const bool made = why.isEmpty() && typed && commit(out);
             if (!why.isEmpty())
                 inspector->refuse(why);
             if (!made)
                 for (QLineEdit* f : fields)
-                    f->setText(numberText(f->property("number").toDouble()));
+                    f->setText(shownNumber(f));
         });
     return row;
+}
+
+Json propertyJson(const MO_PropertyValue& value) {
+    return std::visit(
+        [](const auto& v) -> Json {
+            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
+                return v.toStdString();
+            else
+                return v;
+        },
+        value);
+}
+
+// Which components of `values` (one per node, each a number or a list) differ among them.
+std::vector<bool> differing(const std::vector<Json>& values) {
+    const std::size_t n = values.front().is_array() ? values.front().size() : 1;
+    std::vector<bool> out(n, false);
+    for (const Json& v : values)
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = out[i] || (v.is_array() ? v[i] != values.front()[i] : v != values.front());
+    return out;
 }
 
 bool isColourKey(const QString& key) {
@@ -226,30 +281,33 @@ void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
     item->setText(2, keysNear(attribute, m_session.frame()));
     QWidget* editor = nullptr;
     const double frame = m_session.frame();
+    std::vector<Json> each;
+    for (AT_Attr* same : sameOnEvery(attribute))
+        each.push_back(valueOf(same));
+    const bool mixed = std::any_of(each.begin(), each.end(), [&](const Json& v) { return v != each.front(); });
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
-        auto* box = new QCheckBox(m_tree);
-        box->setChecked(b->value(frame));
+        auto* box = checkBox(b->value(frame), mixed, m_tree);
         connect(box, &QCheckBox::toggled, this, [this, attribute](bool on) { editAttribute(attribute, on); });
         editor = box;
     } else if (auto* s = dynamic_cast<AT_StringAttr*>(attribute)) {
         auto* line = new QLineEdit(s->value(frame), m_tree);
+        if (mixed)
+            showMixed(line);
         connect(line, &QLineEdit::editingFinished, this, [this, attribute, line] {
             if (takeEdit(line))
                 editAttribute(attribute, line->text().toStdString());
         });
         editor = line;
     } else if (!scalarsOf(attribute).empty()) {
-        const Json value = runner::read(runner::Target{runner::Target::Kind::Value, m_node, attribute}, frame);
+        const Json& value = each.front();
         std::vector<double> values;
         if (value.is_array())
             for (const Json& v : value)
                 values.push_back(v.get<double>());
         else
             values.push_back(value.get<double>());
-        const bool single = !value.is_array();
-        editor = numbersEditor(values, m_tree, this, [this, attribute, single](const std::vector<double>& v) {
-            return editAttribute(attribute, single ? Json(v[0]) : Json(v));
-        });
+        editor = numbersEditor(values, differing(each), m_tree, this,
+                               [this, attribute](const Numbers& v) { return editNumbers(attribute, v); });
     }
     if (editor)
         m_tree->setItemWidget(item, 1, editor);
@@ -258,16 +316,30 @@ void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
 void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, const MO_PropertyValue& value) {
     auto* item = new QTreeWidgetItem(parent, {key});
     QWidget* editor = nullptr;
+    std::vector<Json> each;
+    for (const MO_Node* n : m_nodes)
+        each.push_back(propertyJson(n->properties().values().at(key)));
+    const bool mixed = std::any_of(each.begin(), each.end(), [&](const Json& v) { return v != each.front(); });
+    // A property is set whole on every node: a field left mixed cannot be kept per node.
+    const auto whole = [this, key](const Numbers& v, auto&& edit) {
+        if (std::any_of(v.begin(), v.end(), [](const auto& n) { return !n.has_value(); })) {
+            refuse(QStringLiteral("The selected nodes differ in %1: type every number of it").arg(key));
+            return false;
+        }
+        return edit();
+    };
     if (const auto* d = std::get_if<double>(&value)) {
-        editor = numbersEditor({*d}, m_tree, this,
-                               [this, key](const std::vector<double>& v) { return editProperty(key, v[0]); });
+        editor = numbersEditor({*d}, {mixed}, m_tree, this, [this, key, whole](const Numbers& v) {
+            return whole(v, [&] { return editProperty(key, *v[0]); });
+        });
     } else if (const auto* b = std::get_if<bool>(&value)) {
-        auto* box = new QCheckBox(m_tree);
-        box->setChecked(*b);
+        auto* box = checkBox(*b, mixed, m_tree);
         connect(box, &QCheckBox::toggled, this, [this, key](bool on) { editProperty(key, on); });
         editor = box;
     } else if (const auto* s = std::get_if<QString>(&value)) {
         auto* line = new QLineEdit(*s, m_tree);
+        if (mixed)
+            showMixed(line);
         connect(line, &QLineEdit::editingFinished, this, [this, key, line] {
             if (takeEdit(line))
                 editProperty(key, line->text());
@@ -277,7 +349,10 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
         const auto& list = std::get<std::vector<double>>(value);
         if (list.size() == 4 && isColourKey(key)) {
             auto* button = new QPushButton(m_tree);
-            paintSwatch(button, colourOf(list));
+            if (mixed)
+                button->setText(kMixed);
+            else
+                paintSwatch(button, colourOf(list));
             connect(button, &QPushButton::clicked, this, [this, key, list] {
                 const QColor chosen = QColorDialog::getColor(colourOf(list), this, QStringLiteral("Colour of ") + key,
                                                              QColorDialog::ShowAlphaChannel);
@@ -287,14 +362,17 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
             });
             editor = button;
         } else if (list.size() == 2) {
-            editor = numbersEditor(list, m_tree, this,
-                                   [this, key](const std::vector<double>& v) { return editProperty(key, v); });
+            editor = numbersEditor(list, differing(each), m_tree, this, [this, key, whole](const Numbers& v) {
+                return whole(v, [&] { return editProperty(key, std::vector<double>{*v[0], *v[1]}); });
+            });
         } else {
             // Any other list is edited as text, numbers separated by commas.
             QStringList parts;
             for (double v : list)
                 parts << QString::number(v, 'g', 17);
             auto* line = new QLineEdit(parts.join(QStringLiteral(", ")), m_tree);
+            if (mixed)
+                showMixed(line);
             const QString shown = line->text();
             connect(line, &QLineEdit::editingFinished, this, [this, key, line, shown] {
                 if (!takeEdit(line))
@@ -318,6 +396,10 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
     m_tree->setItemWidget(item, 1, editor);
 }
 
+Json Inspector::valueOf(AT_Attr* attribute) const {
+    return runner::read(runner::Target{runner::Target::Kind::Value, attribute->node(), attribute}, m_session.frame());
+}
+
 std::vector<AT_Attr*> Inspector::sameOnEvery(AT_Attr* attribute) const {
     std::vector<AT_Attr*> out;
     for (MO_Node* n : m_nodes) {
@@ -338,15 +420,36 @@ bool Inspector::everyHasProperty(const QString& key, const MO_PropertyValue& val
 
 // One command over every selected node that has the attribute, so that one undo takes
 // the edit back from all of them.
+bool Inspector::editNumbers(AT_Attr* attribute, const Numbers& numbers) {
+    // An editor left from a node that is no longer shown edits nothing.
+    if (!m_node || attribute->node() != m_node)
+        return false;
+    std::vector<Json> values;
+    for (AT_Attr* target : sameOnEvery(attribute)) {
+        // Each node keeps its own number where the field was left mixed.
+        Json value = valueOf(target);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            if (numbers[i])
+                (value.is_array() ? value[i] : value) = *numbers[i];
+        values.push_back(value);
+    }
+    return editEach(attribute, values);
+}
+
 bool Inspector::editAttribute(AT_Attr* attribute, const Json& value) {
+    return editEach(attribute, std::vector<Json>(sameOnEvery(attribute).size(), value));
+}
+
+bool Inspector::editEach(AT_Attr* attribute, const std::vector<Json>& values) {
     // An editor left from a node that is no longer shown edits nothing.
     if (!m_node || attribute->node() != m_node)
         return false;
     std::vector<runner::AttributeEdit> edits;
     Json step = Json::object();
-    for (AT_Attr* target : sameOnEvery(attribute)) {
-        edits.push_back({target, value});
-        step[target->node()->name().toStdString() + "." + target->name().toStdString()] = value;
+    const std::vector<AT_Attr*> targets = sameOnEvery(attribute);
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        edits.push_back({targets[i], values[i]});
+        step[targets[i]->node()->name().toStdString() + "." + targets[i]->name().toStdString()] = values[i];
     }
     std::string why;
     const runner::EditOutcome outcome = runner::editAttributes(m_session, edits, why);
@@ -407,15 +510,9 @@ bool Inspector::editProperty(const QString& key, const MO_PropertyValue& value) 
     Json names = Json::array();
     for (MO_Node* node : m_nodes)
         names.push_back(node->name().toStdString());
-    const Json shown = std::visit(
-        [](const auto& v) -> Json {
-            if constexpr (std::is_same_v<std::decay_t<decltype(v)>, QString>)
-                return v.toStdString();
-            else
-                return v;
-        },
-        value);
-    return m_perform({{"setProperty", names.size() == 1 ? names[0] : names}, {"key", key.toStdString()}, {"value", shown}});
+    return m_perform({{"setProperty", names.size() == 1 ? names[0] : names},
+                      {"key", key.toStdString()},
+                      {"value", propertyJson(value)}});
 }
 
 }  // namespace viewer

@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class AT_Attr;
@@ -29,14 +30,17 @@ namespace viewer {
 // ("1e308", "2.5e2"). False, with `why`, for the rest (text, inf, nan, out of range).
 bool parseNumber(const QString& text, double& value, QString& why);
 
+// The numbers of an editor's fields; none for a field left mixed.
+using Numbers = std::vector<std::optional<double>>;
+
 class Inspector : public QWidget {
     Q_OBJECT
 public:
     explicit Inspector(runner::Session& session, QWidget* parent = nullptr);
 
     // Shows what the selected nodes have in common (the attributes of the same name and
-    // kind, the properties of the same key and kind), with the first one's values; or says
-    // that nothing is selected. An edit changes every selected node, as one undoable edit.
+    // kind, the properties of the same key and kind), with their values where they agree
+    // and empty "mixed" fields where they differ; or says that nothing is selected. An edit changes every selected node, as one undoable edit.
     void showSelection();
     // The first selected node.
     MO_Node* node() const { return m_node; }
@@ -45,6 +49,8 @@ public:
     // recorded (false when it changed nothing or the attribute refused it); a value of the
     // wrong shape throws runner::RunError.
     bool editAttribute(AT_Attr* attribute, const runner::Json& value);
+    // Numbers typed into an attribute's fields; a field left mixed keeps each node's own.
+    bool editNumbers(AT_Attr* attribute, const Numbers& numbers);
     bool editProperty(const QString& key, const MO_PropertyValue& value);
 
     // Types `text` into the `index`th editor of an attribute or property (`group` is
@@ -72,6 +78,9 @@ private:
     // The attribute of the same name and kind on each selected node that has one.
     std::vector<AT_Attr*> sameOnEvery(AT_Attr* attribute) const;
     bool everyHasProperty(const QString& key, const MO_PropertyValue& value) const;
+    runner::Json valueOf(AT_Attr* attribute) const;
+    // One edit of the attribute on every selected node, each to its own value.
+    bool editEach(AT_Attr* attribute, const std::vector<runner::Json>& values);
 
     runner::Session& m_session;
     QTreeWidget* m_tree = nullptr;

@@ -60,8 +60,10 @@ void playClick(ViewerWindow& window, const runner::Json& argument, const runner:
     const std::vector<double> at = runner::requireNumbers(argument, 2, "click");
     const Math::Point2d point(at[0], at[1]);
     const Qt::KeyboardModifiers modifiers = runner::readModifiers(step, "modifiers");
+    window.viewport()->setClickPicksOnly(true);
     sendMouse(window.viewport(), QEvent::MouseButtonPress, point, Qt::LeftButton, modifiers);
     sendMouse(window.viewport(), QEvent::MouseButtonRelease, point, Qt::NoButton, modifiers);
+    window.viewport()->setClickPicksOnly(false);
 }
 
 // An edit made through the inspector's editors, on the node it shows:

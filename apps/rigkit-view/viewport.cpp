@@ -1,5 +1,6 @@
 #include "apps/rigkit-view/viewport.h"
 
+#include "apps/core/scene_query.h"
 #include "host/base/UT_DPI.h"
 #include "host/draw/CC_CameraChainTransformCanvasBinder.h"
 #include "host/draw/VS_ArtCache.h"
@@ -395,6 +396,18 @@ Math::Point2d Viewport::scenePoint(const Math::Point2d& at) const {
     return Math::Point2d(std::floor(there.x) + 0.5, std::floor(there.y) + 0.5);
 }
 
+std::vector<runner::Json> Viewport::nodeValues(MO_Node* node) const {
+    std::vector<runner::Json> values;
+    for (const auto& attribute : node->attributes()) {
+        try {
+            values.push_back(runner::read({runner::Target::Kind::Value, node, attribute.get()}, m_session.frame()));
+        } catch (const runner::RunError&) {
+            // A value no scene file can name cannot be replayed either.
+        }
+    }
+    return values;
+}
+
 runner::Json Viewport::dragStep() const {
     using runner::Json;
     // A perspective view's pointer plane is not z = 0: its z is kept.
@@ -467,11 +480,8 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
             // A click on nothing clears the selection, unless it extends one.
             m_session.common().selection().clear();
     }
-    MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
-    if (node && node->manipulator())
-        startDrag(node, at, modifiers);
-    update();
-    emit changed();
+    // The click is told before the press, so that what it records is the selection
+    // alone: what the press does is recorded with the drag it starts.
     if (!m_scripted) {
         const Math::Point2d there = scenePoint(at);
         runner::Json click{{"click", runner::Json::array({there.x, there.y})}};
@@ -480,6 +490,13 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
                 click["modifiers"].push_back(m.name);
         emit performed(click);
     }
+    MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
+    if (node && node->manipulator() && !m_clickPicksOnly) {
+        m_valuesAtPress = nodeValues(node);
+        startDrag(node, at, modifiers);
+    }
+    update();
+    emit changed();
 }
 
 void Viewport::mouseMoveEvent(QMouseEvent* event) {
@@ -529,8 +546,11 @@ void Viewport::mouseReleaseEvent(QMouseEvent* event) {
     // A click that never moved is a pick, not an edit: the manipulator still sees its
     // press and release (a button acts on them), but nothing goes into the history.
     const bool moved = m_moved && m_dragPath.size() > 1;
+    MO_Node* node = m_dragNode;
     endDrag(m_moved);
-    if (moved)
+    // A press that changed the node without moving (a button flips its value) is a
+    // drag of no length to a replay, whose clicks only pick.
+    if (moved || (!m_dragPath.empty() && nodeValues(node) != m_valuesAtPress))
         emit performed(dragStep());
 }
 

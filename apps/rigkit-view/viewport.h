@@ -67,6 +67,9 @@ public:
     // null) whatever is under the pointer, and give its manipulator this manipulation
     // mode. Cleared by passing false.
     void setScriptedDrag(bool scripted, MO_Node* node, std::optional<int> manipMode);
+    // A script's "click" picks, as it does in rigkit-run, and presses no manipulator: a
+    // pressed button is a "drag" step, in a script as in a recording.
+    void setClickPicksOnly(bool picksOnly) { m_clickPicksOnly = picksOnly; }
 
 signals:
     // After every change the window shows elsewhere: an edit recorded or cancelled, a
@@ -113,6 +116,7 @@ private:
     // Where the scene's camera, at the scene's size, shows what the view shows at `at`.
     Math::Point2d scenePoint(const Math::Point2d& at) const;
     runner::Json dragStep() const;
+    std::vector<runner::Json> nodeValues(MO_Node* node) const;
 
     runner::Session& m_session;
     // Starts as the scene's camera; zoom and pan change it.
@@ -129,7 +133,11 @@ private:
     std::vector<Math::Point3d> m_dragPath;
     Qt::KeyboardModifiers m_dragModifiers;
     MO_Node* m_dragNode = nullptr;
+    // The pressed node's values at the press, to tell whether a click that never moved
+    // changed them (a button does) and must be replayed as a press.
+    std::vector<runner::Json> m_valuesAtPress;
     bool m_scripted = false;
+    bool m_clickPicksOnly = false;
     MO_Node* m_scriptNode = nullptr;
     std::optional<int> m_scriptManipMode;
     bool m_panning = false;

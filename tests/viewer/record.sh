@@ -1,7 +1,8 @@
 #!/bin/bash
 # A session recorded as a runner test, and replayed by rigkit-run:
 # 1. driven with real X pointer and key events: a drag of a slider's knob, a drag of a
-#    keyed arrow, a frame change on the timeline, an undo; the recording replays green,
+#    keyed arrow, a click on a toggle button (which flips it without moving), a frame
+#    change on the timeline, an undo; the recording replays green,
 #    and fails with its expectation's message once the slider's range is changed in it;
 # 2. driven by a script: the script's steps are recorded and replay green.
 # Run under with_xvfb.sh.
@@ -37,6 +38,7 @@ drag() {  # from-x to-x y
 }
 drag "$cx" $((cx + 50)) $((cy + 100))     # slider.v 50 -> 75
 drag $((cx + 60)) $((cx + 110)) "$cy"     # handle.tx keyed at frame 1
+xdotool mousemove $((cx - 150)) $((cy - 100)) click 1   # toggle.on flips
 # The timeline's frame slider runs along the bottom of the window, under the viewport.
 xdotool mousemove $((x + 200)) $((y + h + 16)) click 1
 xdotool key ctrl+z                        # the arrow's drag is undone
@@ -50,13 +52,20 @@ import json, sys
 steps = json.load(open(sys.argv[1]))["script"]
 kinds = [next(k for k in s if k not in ("tolerance", "modifiers", "range")) for s in steps]
 print("recorded:", " ".join(kinds))
-want = ["drag", "drag", "frame", "undo"]
+want = ["drag", "drag", "drag", "frame", "undo"]
 acted = [k for k in kinds[1:] if k in ("drag", "frame", "undo")]
 if acted != want:
     sys.exit("FAIL: expected the steps %s, recorded %s" % (want, acted))
 after_drag = steps[kinds.index("drag") + 1]
 if after_drag.get("expect", {}).get("slider.v") is None or "tolerance" not in after_drag:
     sys.exit("FAIL: the slider's drag is not followed by an expectation of slider.v with a tolerance")
+# The button's click replays as a press of it where it was clicked: a drag of no length.
+press = [s["drag"] for s in steps if "drag" in s and s["drag"].get("node") == "toggle"]
+if len(press) != 1 or press[0]["from"] != press[0]["to"]:
+    sys.exit("FAIL: the button's click is not recorded as one press of it: %s" % press)
+after_press = steps[steps.index({"drag": press[0]}) + 1]
+if after_press.get("expect", {}).get("toggle.on") is not True:
+    sys.exit("FAIL: the button's press is not followed by an expectation of toggle.on")
 PY
 "$run" --out "$dir/replay" "$dir/session.json" || { echo "FAIL: the recorded session does not replay"; exit 1; }
 
