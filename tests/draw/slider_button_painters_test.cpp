@@ -123,7 +123,6 @@ TEST_F(ControlPainters, SelectedSlidersShowTheirSelectionFace) {
     value->setLocalValue(50);
     auto k = knob(), track = make("SLIDER_FRAME");
     for (const auto& [painter, selection, colour] : {std::tuple{k.get(), 1, VS_RGBA(125, 125, 255)},
-                                                     {k.get(), 2, VU_Painter::whiteColor},
                                                      {track.get(), 1, VS_RGBA(125, 125, 255)},
                                                      {track.get(), 0, VS_RGBA(200, 200, 200)}})
         expectNearRgb(rig.paint(*painter, state(selection)).pixel(200, 150), colour, 0);

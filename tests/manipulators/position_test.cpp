@@ -270,7 +270,8 @@ void expectPoint(const Math::Point3d& p, double x, double y, double z) {
 
 }  // namespace
 
-// A drag in the plane, its name and a still drag are pinned by the drag_position3d scene.
+// A drag in the plane, its name, a still drag and a range drag keying the still components
+// alongside are pinned by the drag_position3d scene.
 
 // Where the value cannot be read, the drag starts from the origin.
 TEST_F(Position3dDrag, AnUnreadableStartIsTheOrigin) {
@@ -282,18 +283,6 @@ TEST_F(Position3dDrag, AnUnreadableStartIsTheOrigin) {
     ASSERT_TRUE(odd->getValue(5, shown));
     expectPoint(shown, 1, 2, 0);
     session.release();
-}
-
-TEST_F(Position3dDrag, RangeModeMovesEveryKeyedFrameByTheDisplacement) {
-    key(scene, p3->x(), {{1, 0}, {5, 1}, {20, 2}});
-    manipulate("POSITION_3D", p3);
-    context.setAnimationMode(CX_AnimationModeRange);
-    context.setFrameRange(MO_FrameRange::infinite());
-    drag({0, 0}, {0.5, -1});
-    EXPECT_EQ(keysOf(p3->x()), (Keys{{1, 0.5}, {5, 1.5}, {20, 2.5}}));
-    // The still components are keyed alongside, each by its own displacement.
-    EXPECT_EQ(keysOf(p3->y()), (Keys{{1, 1}, {5, 1}, {20, 1}}));
-    EXPECT_EQ(keysOf(p3->z()), (Keys{{1, 3}, {5, 3}, {20, 3}}));
 }
 
 // A host may hand the drag a matrix applied after the pointer is projected on the plane:

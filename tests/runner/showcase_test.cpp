@@ -4,8 +4,7 @@
 
 #include "apps/core/contact_sheet.h"
 #include "apps/core/json_util.h"
-#include "host/scene/factories.h"
-#include "tests/support/plugin.h"
+#include "tests/support/components.h"
 
 #include <gtest/gtest.h>
 
@@ -26,11 +25,11 @@ void collectTypes(const runner::Json& nodes, std::set<std::string>& types) {
     };
     for (const runner::Json& node : nodes) {
         for (const runner::Json& t : node.value("transformations", runner::Json::array()))
-            add("local transformations", t);
+            add("Transformation", t);
         for (const runner::Json& p : node.value("painters", runner::Json::array()))
-            add("OpenGL painters", p);
-        add("drag manipulators", node.value("manipulator", runner::Json()));
-        add("pick adaptors", node.value("picker", runner::Json()));
+            add("Painter", p);
+        add("Manipulator", node.value("manipulator", runner::Json()));
+        add("Picker", node.value("picker", runner::Json()));
     }
 }
 
@@ -42,27 +41,14 @@ VS_Image image(int width, int height, std::vector<std::uint8_t> rgba) {
     return i;
 }
 
-template <class Factory>
-void addRegistered(const char* family, const Factory& factory, std::set<std::string>& types) {
-    for (const QString& name : factory.names())
-        types.insert(std::string(family) + ":" + name.toStdString());
-}
-
 }  // namespace
 
 TEST(Showcase, UsesEveryRegisteredTypeString) {
-    rigkit_test::loadPlugin();
-    std::set<std::string> registered;
-    addRegistered("drag manipulators", SLB_SelectableDragManipulatorFactorySingleton(), registered);
-    addRegistered("local transformations", MO_LocalTransformationFactorySingleton(), registered);
-    addRegistered("OpenGL painters", MO_OGLPainterFactorySingleton(), registered);
-    addRegistered("pick adaptors", SLB_PickAdaptorFactorySingleton(), registered);
-    ASSERT_FALSE(registered.empty());
-
     std::set<std::string> used;
     collectTypes(showcase().at("nodes"), used);
-    for (const std::string& type : registered)
-        EXPECT_TRUE(used.count(type)) << type << " is registered but the showcase never uses it";
+    ASSERT_FALSE(rigkit_test::allComponents().empty());
+    for (const rigkit_test::Component& c : rigkit_test::allComponents())
+        EXPECT_TRUE(used.count(rigkit_test::describe(c, ':'))) << c.type << " is registered but the showcase never uses it";
 }
 
 // The gallery is a grid of cells 2.4 by 2 units (240 by 200 pixels), five across, rows
