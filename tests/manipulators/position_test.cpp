@@ -270,8 +270,7 @@ void expectPoint(const Math::Point3d& p, double x, double y, double z) {
 
 }  // namespace
 
-// A drag in the plane, its name, a still drag and a range drag keying the still components
-// alongside are pinned by the drag_position3d scene.
+// A drag in the plane, its name and a still drag are pinned by the drag_position3d scene.
 
 // Where the value cannot be read, the drag starts from the origin.
 TEST_F(Position3dDrag, AnUnreadableStartIsTheOrigin) {
@@ -283,6 +282,17 @@ TEST_F(Position3dDrag, AnUnreadableStartIsTheOrigin) {
     ASSERT_TRUE(odd->getValue(5, shown));
     expectPoint(shown, 1, 2, 0);
     session.release();
+}
+
+// Off the drag's plane, a still component is keyed alongside by its own displacement, none
+// (the x and y of a range drag are the drag_position3d scene's).
+TEST_F(Position3dDrag, RangeModeKeysAStillZByItsOwnDisplacement) {
+    key(scene, p3->x(), {{1, 0}, {5, 1}, {20, 2}});
+    manipulate("POSITION_3D", p3);
+    context.setAnimationMode(CX_AnimationModeRange);
+    context.setFrameRange(MO_FrameRange::infinite());
+    drag({0, 0}, {0.5, -1});
+    EXPECT_EQ(keysOf(p3->z()), (Keys{{1, 3}, {5, 3}, {20, 3}}));
 }
 
 // A host may hand the drag a matrix applied after the pointer is projected on the plane:
