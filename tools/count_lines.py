@@ -79,7 +79,7 @@ def main():
             print(f"{n:>7}  {name}")
     print(f"tests: {tests} lines")
     print(f"other: {other} lines")
-    print(f"share: {100.0 * tests / other:.1f}% (at most 33.3% wanted)")
+    print(f"share: {100.0 * tests / other:.1f}% (at most 33% wanted)")
     return 0
 
 

@@ -230,13 +230,6 @@ struct Rig {
     VS_RGBA background{40, 40, 40, 255};
 };
 
-inline std::unique_ptr<MO_OGLPainter> makePainter(const char* type, const MO_PropertyAccessor& properties,
-                                                  std::vector<AT_Attr*> attributes = {}) {
-    rigkit_test::loadPlugin();
-    const MO_ComponentData data{properties, std::move(attributes)};
-    return std::unique_ptr<MO_OGLPainter>(MO_OGLPainterFactorySingleton().create(type, data));
-}
-
 inline VS_View orthoView(const VS_RGBA& background) {
     VS_View v;
     v.camera = Math::CameraTransformChain::orthographic(Rig::kSize, Rig::kSize, {0, 0}, 100);
@@ -262,7 +255,9 @@ struct PainterTest : ::testing::Test {
     void TearDown() override { UT_DPI::s_dpiScale = 1.0f; }
 
     std::unique_ptr<MO_OGLPainter> make(const char* type, std::vector<AT_Attr*> attributes = {}) {
-        auto painter = makePainter(type, properties, std::move(attributes));
+        rigkit_test::loadPlugin();
+        std::unique_ptr<MO_OGLPainter> painter(
+            MO_OGLPainterFactorySingleton().create(type, MO_ComponentData{properties, std::move(attributes)}));
         EXPECT_TRUE(painter) << type;
         return painter;
     }

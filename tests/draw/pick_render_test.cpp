@@ -89,25 +89,13 @@ TEST_F(RenderedScene, PickingFindsTheNodeAndHandleUnderAPixelInTheWholePassOrIts
     EXPECT_EQ(hitA.handleId, a->pickAdaptor()->handleId(0));
     EXPECT_EQ(hitB.node, b);
     EXPECT_EQ(hitB.handleId, b->pickAdaptor()->handleId(0));
-    // Neither the node without picker nor the background answers.
+    // Neither the node without picker nor the background answers. That the scissored pass
+    // under the pointer, inside the view or off it, names what the whole pass shows there is
+    // the culling identity's, over every scene.
     EXPECT_FALSE(pick.hitAt(200, 160));
     EXPECT_EQ(pick.image.pixel(200, 160), VS_RGBA(0, 0, 0, 0));
-    for (const auto& [x, y] : {std::pair{5, 5}, {-1, 160}, {Rig::kSize, 160}})
-        EXPECT_FALSE(pick.hitAt(x, y)) << x << ", " << y;
-
-    // The ordinary pass afterwards blends and draws the unpickable node again.
-    EXPECT_TRUE(sameRgb(VS_SceneRenderer::render(context, scene, view()).pixel(200, 160), VU_Painter::greenColor));
-
-    // Whatever the ordinary pass left, the scissored pass reads only its own pixels, along a
-    // row through both shafts and the unpickable one, and their edges.
-    for (int x = 90; x < 310; ++x) {
-        const VS_PickHit hit = VS_SceneRenderer::pickAt(scene, view(), x, 160);
-        ASSERT_EQ(hit.node, pick.hitAt(x, 160).node) << "x " << x;
-        ASSERT_EQ(hit.handleId, pick.hitAt(x, 160).handleId) << "x " << x;
-    }
-    // Corners of the view, where the box is cut by its edges, and points outside it.
-    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{Rig::kSize - 1, Rig::kSize - 1}, std::pair{-1, 160},
-                               std::pair{Rig::kSize, 160}, std::pair{100, Rig::kSize}})
+    // Corners of the view, where the box is cut by its edges.
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{Rig::kSize - 1, Rig::kSize - 1}})
         EXPECT_FALSE(VS_SceneRenderer::pickAt(scene, view(), x, y, 3));
 
     // A fresh ordinary frame, then one scissored pick: outside the 5 × 5 box the frame is

@@ -1,5 +1,4 @@
 #include "host/draw/VU_Painter.h"
-#include "host/draw/VU_ReferentialScope.h"
 #include "host/draw/VU_Sphere.h"
 #include "host/draw/gl.h"
 #include "tests/draw/draw_support.h"
@@ -114,7 +113,8 @@ TEST_F(Primitives, LinesReachingInfinityCrossTheViewAlongTheirAxis) {
 }
 
 // Triangles, quads and capsules are pinned through the point styles, planes, checkbox and
-// slider track that draw them.
+// slider track that draw them; the referential scopes through the screen-space painters'
+// sizes and the painter contract's check that every paint leaves the model matrix.
 TEST_F(Primitives, DiscsAndRings) {
     painter.setPointReferential(VU_Painter::ScreenFrame);
     // Radii in either order draw the same; a zero one makes a disc.
@@ -162,24 +162,6 @@ TEST_F(Primitives, TranslucentShapesCoverEachPixelOnce) {
             colours.insert(p.r << 16 | p.g << 8 | p.b);
     }
     EXPECT_EQ(colours.size(), 1u);
-}
-
-TEST_F(Primitives, ReferentialScopesSwitchAndRestoreTheDrawingFrame) {
-    Math::Matrix4x4 model;
-    model.translate(1, 0, 0).scale(0.5, 0.5, 1);
-    rig.binder.setModelMatrix(model);
-    {
-        VU_ReferentialScope scope(rig.binder, Math::DestinationScreenFrame);
-        Math::Point2d p;
-        ASSERT_TRUE(rig.binder.transformChain().transform(Math::SourceModelFrame, Math::DestinationScreenFrame,
-                                                          Point2d(37, 91), p));
-        EXPECT_NEAR(p.x, 37, 1e-9);
-        EXPECT_NEAR(p.y, 91, 1e-9);
-        painter.setPointReferential(VU_Painter::ModelFrame);
-        painter.drawBox(Math::Box2d(Point2d(10, 20), Point2d(20, 30)));
-    }
-    EXPECT_EQ(rig.binder.modelMatrix(), model);
-    expectSolid(drawn(), 10, 19, 20, 29);
 }
 
 // Painting happens inside someone else's frame: the primitives keep all of its state.

@@ -92,6 +92,9 @@ TEST(UndoHistory, RecordsOnlyWhatChangedAndDropsTheRedoBranch) {
     EXPECT_TRUE(h.names().empty() && h.redoNames().empty());
 }
 
+// What each curve kind's commands write is pinned through the edit commands that make them
+// (tests/manipulators), and that their undo gives back every field of every point by the
+// random edit scripts.
 TEST(TimedValueCommands, SpliceKeepsTheCurveAndUndoRemovesOnlyItsPoint) {
     LXBezierTimedValue tv;
     tv.setValue(0, 0, false, true);
@@ -108,29 +111,6 @@ TEST(TimedValueCommands, SpliceKeepsTheCurveAndUndoRemovesOnlyItsPoint) {
     EXPECT_TRUE(splice.unexecute());
     EXPECT_EQ(tv.keys().size(), 3u);
     EXPECT_GT(tv.modificationCount(), modified) << "an undone splice is a change too";
-    lx_timedvalue::bezier::SpliceCmd onKey(&tv, 10, true, false);
-    onKey.execute();
-    onKey.unexecute();
-    EXPECT_TRUE(tv.hasControlPointAt(10));  // the point was there before: it stays
-
-    LXVeloBasedTimedValue velo;
-    velo.setValue(1, 3, false, true);
-    lx_timedvalue::velobased::SetValueCmd set(&velo, 1, 8), add(&velo, 4, 6);
-    set.execute();
-    add.execute();
-    EXPECT_EQ(velo.keys(), (std::vector<std::pair<double, double>>{{1, 8}, {4, 6}}));
-    add.unexecute();
-    set.unexecute();
-    EXPECT_EQ(velo.keys(), (std::vector<std::pair<double, double>>{{1, 3}}));
-    EXPECT_GE(velo.modificationCount(), 4u);
-
-    LXFnc2DTimedValue graph;
-    CO_OrCommand macro(true);
-    graph.addSetValueCmds(&macro, 2, 5);
-    EXPECT_TRUE(macro.execute());
-    EXPECT_EQ(graph.evaluate(2), 5.0);
-    macro.unexecute();
-    EXPECT_TRUE(graph.isEmpty());
 }
 
 namespace {

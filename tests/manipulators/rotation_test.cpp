@@ -52,17 +52,11 @@ TEST_F(RotationDrag, QuarterTurnAboutZAddsNinetyAndTheReverseTakesItBack) {
     EXPECT_NEAR(angle->valueAt(3), -80.0, 1e-9);
 }
 
-TEST_F(RotationDrag, AFullCircleAddsAboutThreeSixtyWithoutWrapping) {
+// A whole circle adding up without wrapping is the recorded_edits scene's. Across the centre
+// in one step is half a turn: the unit vectors of (0.1, 1) and its opposite come out a
+// little longer than 1, which puts the cosine just past -1.
+TEST_F(RotationDrag, AcrossTheCentreInOneStepIsHalfATurn) {
     manipulate("ROTATION_Z", angle);
-    session.press(node, window(1, 0));
-    for (int i = 1; i <= 72; ++i)
-        session.move(window(std::cos(i * M_PI / 36), std::sin(i * M_PI / 36)));
-    EXPECT_NEAR(angle->valueAt(3), 370.0, 1e-6);
-    session.cancel();
-    EXPECT_EQ(angle->valueAt(3), 10.0);
-
-    // Across the centre in one step is half a turn. The unit vectors of (0.1, 1) and its
-    // opposite come out a little longer than 1, which puts the cosine just past -1.
     ASSERT_TRUE(session.pressAt(node, {0.1, 1.0, 0}));
     session.moveTo({-0.1, -1.0, 0});
     EXPECT_NEAR(angle->valueAt(3), 190.0, 1e-9);

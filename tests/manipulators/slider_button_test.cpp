@@ -134,21 +134,6 @@ TEST_F(SliderButtonDrag, SliderRangeDragOffsetsTheRangeByTheChangeAtTheCurrentFr
     }
 }
 
-TEST_F(SliderButtonDrag, SliderWithoutSelectedInterfaceRecordsItsUnchangedValue) {
-    value->setLocalValue(30);
-    SliderDragManipulator m(node->properties(), value);
-    m.dragStarted(context, nullptr, 0, 0, 0);
-    m.drag(context, nullptr, 0, 1, 0);
-    EXPECT_EQ(value->surrogate(), nullptr);
-    CO_OrCommand macro(true);
-    context.setMacro(&macro);
-    m.dragFinished(context, nullptr);
-    context.setMacro(nullptr);
-    ASSERT_EQ(macro.size(), 1u);
-    macro.execute();
-    EXPECT_EQ(value->valueAt(5), 30);
-}
-
 // The slider_button_drag and button_keyed scenes pin a toggle's flips, a momentary button
 // let go (also one already on at the press), and that neither records anything; here a
 // release without a macro.

@@ -50,26 +50,6 @@ TEST_F(TranslationDrag, UnitScaleDividesTheDisplacement) {
     EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-9);
 }
 
-TEST_F(TranslationDrag, WithoutSelectionOrMacroNothingIsRecorded) {
-    SLB_SelectableDragManipulator* m = manipulate("TRANSLATION_X");
-    node->setSelectable(false);
-    EXPECT_FALSE(drag({200, 200}, {300, 200}));
-    // Called without a selected interface, the manipulator attaches nothing.
-    m->dragStarted(context, nullptr, 0, 0, 0);
-    m->drag(context, nullptr, 1, 0, 0);
-    EXPECT_EQ(attr->surrogate(), nullptr);
-    EXPECT_EQ(attr->valueAt(5), 0.5);
-
-    // No macro at the finish: the drag's preview stays and nothing is made.
-    node->setSelectable(true);
-    m->dragStarted(context, node->selInterface(), 0, 0, 0);
-    m->drag(context, node->selInterface(), 1, 0, 0);
-    m->dragFinished(context, node->selInterface());
-    EXPECT_NE(attr->surrogate(), nullptr);
-    EXPECT_NEAR(attr->valueAt(5), 1.5, 1e-12);
-    EXPECT_EQ(attr->localValue(), 0.5);
-}
-
 TEST_F(TranslationDrag, ZDragsInAStandingPlaneThatDoesNotTurnFurther) {
     // Looking along -X at the origin: the window's right is the world's -Z.
     context.setCamera(Math::CameraTransformChain::perspective(400, 400, {10, 0, 0}, {0, 0, 0}, {0, 1, 0}, 40));

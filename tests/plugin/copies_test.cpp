@@ -12,6 +12,7 @@
 #include "tests/manipulators/drag_fixture.h"
 
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 using namespace rigkit_test;
@@ -52,6 +53,17 @@ std::vector<double> values(const AT_Attr* a) {
     return dynamic_cast<const AT_ComplexAttr*>(a)->valuesAt(5);
 }
 
+// What the attribute holds itself, under any preview.
+std::vector<double> localValues(const AT_Attr* a) {
+    if (auto* scalar = dynamic_cast<const AT_DoubleAttr*>(a))
+        return {scalar->localValue()};
+    const auto* compound = dynamic_cast<const AT_ComplexAttr*>(a);
+    std::vector<double> out;
+    for (std::size_t i = 0; i < compound->componentCount(); ++i)
+        out.push_back(compound->component(i)->localValue());
+    return out;
+}
+
 template <class M>
 struct ExportedManipulator : DragTest {
     using Attribute = typename Exported<M>::Attribute;
@@ -67,14 +79,16 @@ struct ExportedManipulator : DragTest {
         EXPECT_TRUE(context.camera().pointerPosition({x, y}, p));
         return p;
     }
-    void start(M& m) {
+    void start(M& m, SLB_SelectedInterface* selected) {
         const Math::Point3d p = pointer(240, 170);
-        m.dragStarted(context, node->selInterface(), p.x, p.y, p.z);
+        m.dragStarted(context, selected, p.x, p.y, p.z);
     }
-    void move(M& m) {
+    void move(M& m, SLB_SelectedInterface* selected) {
         const Math::Point3d p = pointer(300, 110);
-        m.drag(context, node->selInterface(), p.x, p.y, p.z);
+        m.drag(context, selected, p.x, p.y, p.z);
     }
+    void start(M& m) { start(m, node->selInterface()); }
+    void move(M& m) { move(m, node->selInterface()); }
     std::size_t finish(M& m) {
         CO_OrCommand macro(true);
         context.setMacro(&macro);
@@ -122,6 +136,37 @@ TYPED_TEST(ExportedManipulator, ACopyMovesTheDragUnderWayAndAnAssignedOneFinishe
     EXPECT_EQ(this->finish(*assigned), Exported<M>::moves ? 1u : 0u) << "commands recorded";
     EXPECT_EQ(dragged->surrogate(), nullptr);
     EXPECT_EQ(values(dragged), moved);
+}
+
+// Started without a selected interface, a drag shows nothing and whatever it records leaves
+// the value; finished without a macro, it records nothing and its preview stays.
+TYPED_TEST(ExportedManipulator, WithoutASelectedInterfaceOrAMacroNothingIsWritten) {
+    using M = TypeParam;
+    auto* a = this->attribute("a");
+    if constexpr (std::is_same_v<typename TestFixture::Attribute, AT_DoubleAttr>)
+        a->setLocalValue(0.3);
+    else
+        a->setLocalValues({0.3, -0.2, 0.1});
+    const std::vector<double> initial = values(a), local = localValues(a);
+    auto blind = Exported<M>::make(this->node->properties(), a);
+    this->start(*blind, nullptr);
+    this->move(*blind, nullptr);
+    EXPECT_EQ(a->surrogate(), nullptr);
+    EXPECT_EQ(values(a), initial);
+    this->finish(*blind);
+    EXPECT_EQ(values(a), initial);
+
+    auto m = Exported<M>::make(this->node->properties(), a);
+    this->start(*m);
+    this->move(*m);
+    const std::vector<double> shown = values(a);
+    m->dragFinished(this->context, this->node->selInterface());
+    EXPECT_EQ(values(a), shown);
+    EXPECT_EQ(localValues(a), local);
+    if (Exported<M>::moves) {
+        EXPECT_NE(a->surrogate(), nullptr);
+        EXPECT_NE(shown, initial);
+    }
 }
 
 template <class P>

@@ -120,15 +120,6 @@ TEST_F(Transformations, AxisRotationsEqualTheThreeAngleOneWithOneComponent) {
     EXPECT_NEAR(p.y, 1, 1e-12);
 }
 
-TEST_F(Transformations, ZeroAngleLeavesTheMatrix) {
-    Math::Matrix4x4 start;
-    start.translate(1, 2, 3).scale(2, 2, 2);
-    v->setLocalValue(0);
-    rot->setLocalValues({0, 0, 0});
-    EXPECT_EQ(applied("ROTATION_Y", v, false, start), start);
-    EXPECT_EQ(applied("ROTATION_3D", rot, false, start), start);
-}
-
 TEST_F(Transformations, AxisScalesAndTheirInverses) {
     v->setLocalValue(2);
     expectNear(applied("SCALE_X", v), scaled(2, 1, 1));
@@ -179,7 +170,7 @@ struct NoPoint3d : AT_Position3dAttr {
 
 }  // namespace
 
-// What cannot be read is no turn, a scale of 1 and no move, both ways: the node stays where
+// What cannot be read is no turn (a zero turn's own path), a scale of 1 and no move, both ways: the node stays where
 // its parent puts it rather than jumping by whatever the matrix started with.
 TEST_F(Transformations, UnreadableValuesLeaveTheMatrix) {
     Math::Matrix4x4 start;

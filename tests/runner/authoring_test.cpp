@@ -11,6 +11,7 @@
 #include "host/draw/VS_OffscreenContext.h"
 #include "host/draw/VS_SceneRenderer.h"
 #include "host/scene/SC_SceneCommon.h"
+#include "tests/support/gl_context.h"
 #include "tests/support/plugin.h"
 
 #include <gtest/gtest.h>
@@ -46,11 +47,6 @@ const char* const kRig = R"({
   "script": []
 })";
 
-VS_OffscreenContext& gl() {
-    static VS_OffscreenContext context(64, 64);
-    return context;
-}
-
 struct Pictures {
     std::vector<unsigned char> image;
     std::vector<unsigned char> pick;
@@ -62,7 +58,8 @@ Pictures draw(const runner::Scene& scene, SC_SceneCommon& nodes) {
     view.camera = runner::cameraChain(scene.camera, scene.width, scene.height);
     view.background = scene.background;
     view.frameKey = MO_FrameKey(nodes.currentFrame());
-    return {VS_SceneRenderer::render(gl(), nodes, view).rgba, VS_SceneRenderer::renderPick(gl(), nodes, view).image.rgba};
+    VS_OffscreenContext& gl = rigkit_test::gl(64, 64);
+    return {VS_SceneRenderer::render(gl, nodes, view).rgba, VS_SceneRenderer::renderPick(gl, nodes, view).image.rgba};
 }
 
 // A rig loaded as the viewer loads a file, with the session that edits it.

@@ -120,8 +120,6 @@ TEST_F(RunnerScript, NewStepsAreTableEntriesWithTheirOwnOptions) {
     EXPECT_EQ(errorOf([&] { play(scene, R"([{"double": "n.v"}, {"double": "n.v", "times": 2}])", table); }),
               "step 2: unknown key \"times\" in a \"double\" step");
     EXPECT_EQ(played, 0);
-    EXPECT_EQ(errorOf([&] { play(scene, R"([{"double": "n.v", "frame": 2}])", table); }),
-              "step 1: one step cannot be both \"double\" and \"frame\"");
 
     // A name taken twice, or an override of a step that is not there (misspelt), is the
     // program's mistake; an override keeps the step's options.
@@ -253,8 +251,6 @@ TEST_F(RunnerImages, NamesThatLeaveTheOutputDirectoryAreRefused) {
     const std::string out = (root / "out").string(), absolute = (root / "abs.png").string();
     const std::string below = " is not below the output directory (name it relative, without \"..\")";
     const std::pair<std::string, std::string> cases[] = {
-        {"../up.png", "step 1: \"../up.png\"" + below},
-        {"a/../../up.png", "step 1: \"a/../../up.png\"" + below},
         {absolute, "step 1: " + Json(absolute).dump() + below},
         {"dir/", "step 1: \"dir/\" names a directory, not an image file"},
         {".", "step 1: \".\" names a directory, not an image file"},
