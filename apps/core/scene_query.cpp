@@ -138,6 +138,18 @@ Json read(const Target& target, double frame) {
                            quote(a->typeName().toStdString()) + " cannot be read");
 }
 
+std::vector<std::pair<std::string, Json>> readAttributes(MO_Node* node, double frame) {
+    std::vector<std::pair<std::string, Json>> out;
+    for (const auto& attribute : node->attributes()) {
+        try {
+            out.emplace_back(attribute->name().toStdString(), read({Target::Kind::Value, node, attribute.get()}, frame));
+        } catch (const RunError&) {
+            // An attribute no scene file makes can be neither checked nor replayed by one.
+        }
+    }
+    return out;
+}
+
 Json readKeys(AT_Attr* attribute) {
     Json out = Json::array();
     if (const auto* d = dynamic_cast<const AT_DoubleAttr*>(attribute)) {

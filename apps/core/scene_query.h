@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 class AT_Attr;
 class MO_Node;
@@ -44,6 +45,10 @@ Target resolve(const SC_SceneCommon& scene, const std::string& path);
 // Attribute values as the scene file writes them: a number, a boolean, a string, or a
 // list of numbers for compound attributes. The matrix is 16 numbers, row by row.
 Json read(const Target& target, double frame);
+
+// Every attribute of `node` that a scene file can name, by name, with its value at
+// `frame`: what a recording checks and what tells whether a press changed a node.
+std::vector<std::pair<std::string, Json>> readAttributes(MO_Node* node, double frame);
 
 // [[frame, value], ...] in frame order; an attribute that is not animated has none. A
 // compound attribute lists every frame at which one of its components has a key, with

@@ -156,6 +156,11 @@ Json propertyJson(const MO_PropertyValue& value) {
         value);
 }
 
+// Whether the nodes' values (one per node) are not all alike: the field shows "mixed".
+bool differs(const std::vector<Json>& values) {
+    return std::any_of(values.begin(), values.end(), [&](const Json& v) { return v != values.front(); });
+}
+
 // Which components of `values` (one per node, each a number or a list) differ among them.
 std::vector<bool> differing(const std::vector<Json>& values) {
     const std::size_t n = values.front().is_array() ? values.front().size() : 1;
@@ -284,7 +289,7 @@ void Inspector::addAttributeRow(QTreeWidgetItem* parent, AT_Attr* attribute) {
     std::vector<Json> each;
     for (AT_Attr* same : sameOnEvery(attribute))
         each.push_back(valueOf(same));
-    const bool mixed = std::any_of(each.begin(), each.end(), [&](const Json& v) { return v != each.front(); });
+    const bool mixed = differs(each);
     if (auto* b = dynamic_cast<AT_BoolAttr*>(attribute)) {
         auto* box = checkBox(b->value(frame), mixed, m_tree);
         connect(box, &QCheckBox::toggled, this, [this, attribute](bool on) { editAttribute(attribute, on); });
@@ -319,7 +324,7 @@ void Inspector::addPropertyRow(QTreeWidgetItem* parent, const QString& key, cons
     std::vector<Json> each;
     for (const MO_Node* n : m_nodes)
         each.push_back(propertyJson(n->properties().values().at(key)));
-    const bool mixed = std::any_of(each.begin(), each.end(), [&](const Json& v) { return v != each.front(); });
+    const bool mixed = differs(each);
     // A property is set whole on every node: a field left mixed cannot be kept per node.
     const auto whole = [this, key](const Numbers& v, auto&& edit) {
         if (std::any_of(v.begin(), v.end(), [](const auto& n) { return !n.has_value(); })) {

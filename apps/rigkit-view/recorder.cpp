@@ -62,17 +62,9 @@ Recorder::Recorder(ViewerWindow& window) : m_window(window) {
 
 std::map<std::string, runner::Json> Recorder::values(runner::Session& session) {
     std::map<std::string, runner::Json> out;
-    for (const auto& node : session.common().nodes()) {
-        for (const auto& attribute : node->attributes()) {
-            const runner::Target target{runner::Target::Kind::Value, node.get(), attribute.get()};
-            const std::string path = node->name().toStdString() + "." + attribute->name().toStdString();
-            try {
-                out[path] = runner::read(target, session.frame());
-            } catch (const runner::RunError&) {
-                // An attribute no scene file makes cannot be checked by one either.
-            }
-        }
-    }
+    for (const auto& node : session.common().nodes())
+        for (auto& [name, value] : runner::readAttributes(node.get(), session.frame()))
+            out[node->name().toStdString() + "." + name] = std::move(value);
     runner::Json selection = runner::Json::array();
     for (const SLB_Selection::Item& i : session.common().selection().items())
         selection.push_back(i.node->name().toStdString());

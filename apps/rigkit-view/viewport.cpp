@@ -396,18 +396,6 @@ Math::Point2d Viewport::scenePoint(const Math::Point2d& at) const {
     return Math::Point2d(std::floor(there.x) + 0.5, std::floor(there.y) + 0.5);
 }
 
-std::vector<runner::Json> Viewport::nodeValues(MO_Node* node) const {
-    std::vector<runner::Json> values;
-    for (const auto& attribute : node->attributes()) {
-        try {
-            values.push_back(runner::read({runner::Target::Kind::Value, node, attribute.get()}, m_session.frame()));
-        } catch (const runner::RunError&) {
-            // A value no scene file can name cannot be replayed either.
-        }
-    }
-    return values;
-}
-
 runner::Json Viewport::dragStep() const {
     using runner::Json;
     // A perspective view's pointer plane is not z = 0: its z is kept.
@@ -492,7 +480,7 @@ void Viewport::mousePressEvent(QMouseEvent* event) {
     }
     MO_Node* node = m_scriptNode ? m_scriptNode : hit.node;
     if (node && node->manipulator() && !m_clickPicksOnly) {
-        m_valuesAtPress = nodeValues(node);
+        m_valuesAtPress = runner::readAttributes(node, m_session.frame());
         startDrag(node, at, modifiers);
     }
     update();
@@ -550,7 +538,7 @@ void Viewport::mouseReleaseEvent(QMouseEvent* event) {
     endDrag(m_moved);
     // A press that changed the node without moving (a button flips its value) is a
     // drag of no length to a replay, whose clicks only pick.
-    if (moved || (!m_dragPath.empty() && nodeValues(node) != m_valuesAtPress))
+    if (moved || (!m_dragPath.empty() && runner::readAttributes(node, m_session.frame()) != m_valuesAtPress))
         emit performed(dragStep());
 }
 

@@ -116,7 +116,6 @@ private:
     // Where the scene's camera, at the scene's size, shows what the view shows at `at`.
     Math::Point2d scenePoint(const Math::Point2d& at) const;
     runner::Json dragStep() const;
-    std::vector<runner::Json> nodeValues(MO_Node* node) const;
 
     runner::Session& m_session;
     // Starts as the scene's camera; zoom and pan change it.
@@ -135,7 +134,7 @@ private:
     MO_Node* m_dragNode = nullptr;
     // The pressed node's values at the press, to tell whether a click that never moved
     // changed them (a button does) and must be replayed as a press.
-    std::vector<runner::Json> m_valuesAtPress;
+    std::vector<std::pair<std::string, runner::Json>> m_valuesAtPress;
     bool m_scripted = false;
     bool m_clickPicksOnly = false;
     MO_Node* m_scriptNode = nullptr;
