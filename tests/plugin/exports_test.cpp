@@ -25,7 +25,7 @@ const std::set<std::string> kExportedWhole = {
 };
 
 std::vector<std::string> definedDynamicSymbols() {
-    const std::string cmd = std::string(RIGKIT_NM) + " -D --defined-only -C " + RIGKIT_PLUGIN_PATH + " 2>&1";
+    const std::string cmd = std::string(RIGKIT_NM) + " -D --defined-only -C " + rigkit_test::kPluginPath + " 2>&1";
     std::vector<std::string> out;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p)

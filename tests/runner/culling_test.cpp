@@ -524,7 +524,7 @@ TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
 // holds, so a second frame of an unchanged scene asks no node again.
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
     rigkit_test::loadPlugin();
-    const std::filesystem::path showcase = std::filesystem::path(RIGKIT_SOURCE_DIR) / "examples/showcase.json";
+    const std::filesystem::path showcase = std::filesystem::path(rigkit_test::kSourceDir) / "examples/showcase.json";
     runner::Scene scene = runner::loadScene(runner::readDocumentFile(showcase));
     VS_OffscreenContext& gl = rigkit_test::gl(scene.width, scene.height);
     VS_View view;

@@ -38,7 +38,7 @@ Json nodeOnLine(std::string line) {
 
 TEST(FileText, OneDragAndOneEditChangeOnlyTheirLines) {
     rigkit_test::loadPlugin();
-    const std::string text = runner::readFileText(RIGKIT_SOURCE_DIR "/examples/showcase.json");
+    const std::string text = runner::readFileText(std::string(rigkit_test::kSourceDir) + "/examples/showcase.json");
     const runner::Document loaded = runner::readDocumentKeepingText(text);
     runner::Scene scene = runner::buildScene(loaded);
     runner::Session session(scene);
@@ -155,7 +155,7 @@ TEST(FileText, NoValueOutlivesWhatItMeant) {
     runner::Document document = runner::readDocument(std::make_shared<const Json>(file));
     std::vector<runner::Attribute>& attributes = document.nodes[0].attributes;
     attributes[0].curve = runner::CurveKind::Bezier;
-    attributes[0].keys = {{3.0, 4.0}};
+    attributes[0].keys.push_back({3.0, 4.0});
     attributes[1].curve.reset();
     attributes[1].keys.clear();
     attributes[1].value = 0.5;

@@ -20,7 +20,7 @@ namespace {
 using Keys = std::set<std::string>;
 
 const Json& schema() {
-    static const Json s = runner::readDocumentFile(RIGKIT_SOURCE_DIR "/docs/scene.schema.json");
+    static const Json s = runner::readDocumentFile(std::string(rigkit_test::kSourceDir) + "/docs/scene.schema.json");
     return s;
 }
 

@@ -6,6 +6,7 @@
 #include "apps/core/contact_sheet.h"
 #include "apps/core/json_util.h"
 #include "tests/support/components.h"
+#include "tests/support/paths.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 namespace {
 
 runner::Json showcase() {
-    return runner::readDocumentFile(RIGKIT_SOURCE_DIR "/examples/showcase.json");
+    return runner::readDocumentFile(std::string(rigkit_test::kSourceDir) + "/examples/showcase.json");
 }
 
 // Every "type" named anywhere in the scene, as family:type.
@@ -58,8 +59,8 @@ TEST(ContactSheet, ScalesEachImageByAveragingIntoItsCell) {
     for (int i = 0; i < 8; ++i)
         for (int c = 0; c < 4; ++c)
             halves.rgba.push_back(c == 3 || i % 4 < 2 ? 255 : 0);
-    for (int i = 0; i < 4; ++i)
-        red.rgba.insert(red.rgba.end(), {255, 0, 0, 255});
+    for (int i = 0; i < 16; ++i)
+        red.rgba.push_back(i % 4 == 0 || i % 4 == 3 ? 255 : 0);
 
     // Two columns of 2-pixel-wide cells with a 1-pixel gutter: the halves become one row
     // of a white and a black pixel, the red square a 2 x 2 block.

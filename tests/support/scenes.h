@@ -2,6 +2,8 @@
 
 // The scene files the repository holds, for the tests that go over every one of them.
 
+#include "tests/support/paths.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -13,7 +15,7 @@ namespace rigkit_test {
 inline std::vector<std::string> repositoryScenes(const std::vector<std::string>& dirs = {"examples", "tests/scenes"}) {
     std::vector<std::string> out;
     for (const std::string& dir : dirs)
-        for (const auto& entry : std::filesystem::directory_iterator(std::string(RIGKIT_SOURCE_DIR) + "/" + dir))
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(kSourceDir) + "/" + dir))
             if (entry.path().extension() == ".json")
                 out.push_back(entry.path().string());
     std::sort(out.begin(), out.end());
