@@ -38,7 +38,12 @@ struct VS_NodeBounds::Node {
     // tree holds where it can be at any frame, and another frame places it again only
     // when a pass finds it; `frame` is the frame `world` is of.
     bool timed = false;
+    // Whether what the range rests on (the node's curves and transformations, its parent's
+    // range) may have changed since it was worked out.
+    bool resweep = true;
     std::unique_ptr<VS_MatrixRange> range;
+    // Counts the changes of `timed` and `range`, and the parent's count when they were set.
+    std::uint32_t sweeps = 0, parentSweeps = 0;
     double frame = 0.0;
 };
 
@@ -218,6 +223,7 @@ void VS_NodeBounds::begin(SC_SceneCommon& scene, double frame) {
         m_globals = globals;
         for (std::size_t i = 0; i < m_nodes.size(); ++i) {
             forgetShapes(i);
+            m_nodes[i].resweep = true;
             m_moving.push_back(std::uint32_t(i));
         }
     }
@@ -396,6 +402,7 @@ void VS_NodeBounds::moveSubtree(std::size_t i, bool edited) {
     m_moving.push_back(std::uint32_t(i));
     for (std::size_t k = m_moving.size() - 1; k < m_moving.size(); ++k) {
         const std::uint32_t parent = m_moving[k];
+        m_nodes[parent].resweep = m_nodes[parent].resweep || edited;
         for (std::uint32_t c = m_childStart[parent]; c < m_childStart[parent + 1]; ++c)
             m_moving.push_back(m_children[c]);
     }
@@ -490,6 +497,7 @@ void VS_NodeBounds::place(std::size_t i) {
         n.placingReads.swap(m_reads);
         noteReads(i, n.placingReads, true);
         n.edited = false;
+        n.resweep = true;
     }
     const bool moved = !n.placed || m != n.world;
     n.world = m;
@@ -513,6 +521,12 @@ bool VS_NodeBounds::sweep(std::size_t i, std::ptrdiff_t parent) {
     const MO_Node& node = *m_scene->nodes()[i];
     const Node* up = parent >= 0 ? &m_nodes[std::size_t(parent)] : nullptr;
     const bool timed = n.animatedPlacing || (up && up->timed);
+    // Another frame changes no range: a node placed at every frame for want of one is not
+    // probed again at each.
+    if (!n.resweep && timed == n.timed && (!up || up->sweeps == n.parentSweeps))
+        return false;
+    n.resweep = false;
+    n.parentSweeps = up ? up->sweeps : 0;
     std::unique_ptr<VS_MatrixRange> range;
     // A parent placed from its own matrix, not kept, has no range to start from.
     VS_MatrixRange local;
@@ -525,6 +539,7 @@ bool VS_NodeBounds::sweep(std::size_t i, std::ptrdiff_t parent) {
         m_animatedKnown = false;
     n.timed = timed;
     n.range = std::move(range);
+    n.sweeps += changed;
     return changed;
 }
 
@@ -548,10 +563,8 @@ void VS_NodeBounds::current(std::size_t i) {
     }
     ++m_placed;
     // What places it read something else: the next pass looks at it again whole.
-    if (m_currentReads != n.placingReads) {
-        n.edited = true;
-        m_moving.push_back(std::uint32_t(i));
-    }
+    if (m_currentReads != n.placingReads)
+        moveSubtree(i);
     n.world = m;
     n.frame = m_frame;
 }
