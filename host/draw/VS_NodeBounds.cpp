@@ -2,6 +2,7 @@
 
 #include "host/base/UT_DPI.h"
 #include "host/base/UT_EditCount.h"
+#include "host/draw/VS_NodeSweep.h"
 #include "host/draw/VS_PickCode.h"
 #include "host/scene/AT_Attr.h"
 #include "host/scene/LXTimedValue.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <memory>
 
 struct VS_NodeBounds::Node {
     Math::Matrix4x4 world;
@@ -31,6 +33,18 @@ struct VS_NodeBounds::Node {
     bool edited = true;
     // The node's leaf in the tree, which holds the boxes of both kinds of pass, or -1.
     int leaf = -1;
+    // Whether the node moves from frame to frame: its place reads an animated attribute,
+    // or its parent moves. When `range` holds its matrix at every frame it is swept: the
+    // tree holds where it can be at any frame, and another frame places it again only
+    // when a pass finds it; `frame` is the frame `world` is of.
+    bool timed = false;
+    // Whether what the range rests on (the node's curves and transformations, its parent's
+    // range) may have changed since it was worked out.
+    bool resweep = true;
+    std::unique_ptr<VS_MatrixRange> range;
+    // Counts the changes of `timed` and `range`, and the parent's count when they were set.
+    std::uint32_t sweeps = 0, parentSweeps = 0;
+    double frame = 0.0;
 };
 
 struct VS_NodeBounds::Pass {
@@ -91,77 +105,26 @@ std::uint64_t valueOf(const AT_Attr& a, double frame) {
     return h;
 }
 
-// Whether what an attribute reports changes from frame to frame.
-bool animated(const AT_Attr& a) {
-    const QString* type = &a.typeName();
-    if (type == &AT_DoubleAttr::TypeString()) {
-        const auto& d = static_cast<const AT_DoubleAttr&>(a);
-        const LXTimedValue* tv = d.timedValue();
-        return !d.surrogate() && tv && !tv->isEmpty();
-    }
-    if (type == &AT_BoolAttr::TypeString())
-        return !static_cast<const AT_BoolAttr&>(a).stepped().keys().empty();
-    if (type == &AT_StringAttr::TypeString())
-        return !static_cast<const AT_StringAttr&>(a).stepped().keys().empty();
-    return false;
-}
-
-// Hears which attributes are read while it lives.
-class Reading : public AT_ReadObserver {
-public:
-    explicit Reading(std::vector<const AT_Attr*>& reads) : m_reads(reads), m_previous(s_current) {
-        m_reads.clear();
-        s_current = this;
-    }
-    ~Reading() override { s_current = m_previous; }
-    void read(const AT_Attr& attribute) override { m_reads.push_back(&attribute); }
-
-private:
-    std::vector<const AT_Attr*>& m_reads;
-    AT_ReadObserver* m_previous;
-};
-
 bool holds(const std::vector<const AT_Attr*>& reads, const void* attribute) {
     return std::find(reads.begin(), reads.end(), attribute) != reads.end();
-}
-
-// The world box of a box in a node's frame: its centre carried, its half sides by the
-// matrix's absolute linear part.
-VS_BoundsTree::Box worldBox(const float* box, const Math::Matrix4x4& m) {
-    double centre[3], half[3];
-    for (int i = 0; i < 3; ++i) {
-        centre[i] = 0.5 * (double(box[i]) + box[3 + i]);
-        half[i] = 0.5 * (double(box[3 + i]) - box[i]);
-    }
-    VS_BoundsTree::Box w;
-    for (int r = 0; r < 3; ++r) {
-        double c = m(r, 3), h = 0.0;
-        for (int k = 0; k < 3; ++k) {
-            c += m(r, k) * centre[k];
-            h += std::abs(m(r, k)) * half[k];
-        }
-        // A float rounds to the nearest: two steps more each way keep the box around. A
-        // node that is nowhere in particular (a matrix not finite) is everywhere.
-        const bool finite = std::isfinite(c) && std::isfinite(h);
-        const float lo = float(c - h), hi = float(c + h);
-        w.lo[r] = finite ? lo - (std::abs(lo) * 2.4e-7f + FLT_MIN) : -FLT_MAX;
-        w.hi[r] = finite ? hi + (std::abs(hi) * 2.4e-7f + FLT_MIN) : FLT_MAX;
-    }
-    return w;
 }
 
 // How many pixels the reach of a shape's pixels can grow by per pixel a unit of the world
 // spans on the screen: the reach grows as its anchors part (VS_ShapeRect), and they part by
 // at most their distance in the world times that.
-float scaledReach(const VS_NodeShape& s, const Math::Matrix4x4& m) {
+// With `magnitudes`, `m` holds the largest magnitude of each entry of the node's matrix at
+// any frame, and the distance is bounded through the magnitudes of both.
+float scaledReach(const VS_NodeShape& s, const Math::Matrix4x4& m, bool magnitudes = false) {
     double most = 0.0;
     for (int k = 0; k < s.partCount; ++k) {
         const VS_NodeShape::Part& p = s.parts[k];
         for (int i = 0; i < p.anchorCount; ++i)
             for (int j = i + 1; j < p.anchorCount; ++j) {
-                const Math::Vector3d d(p.anchors[i].node[0] - p.anchors[j].node[0],
-                                       p.anchors[i].node[1] - p.anchors[j].node[1],
-                                       p.anchors[i].node[2] - p.anchors[j].node[2]);
+                Math::Vector3d d(p.anchors[i].node[0] - p.anchors[j].node[0],
+                                 p.anchors[i].node[1] - p.anchors[j].node[1],
+                                 p.anchors[i].node[2] - p.anchors[j].node[2]);
+                if (magnitudes)
+                    d = Math::Vector3d(std::abs(d.x), std::abs(d.y), std::abs(d.z));
                 const double world = m.transformVector(d).length();
                 const double then = std::hypot(p.anchors[i].window[0] - p.anchors[j].window[0],
                                                p.anchors[i].window[1] - p.anchors[j].window[1]);
@@ -260,6 +223,7 @@ void VS_NodeBounds::begin(SC_SceneCommon& scene, double frame) {
         m_globals = globals;
         for (std::size_t i = 0; i < m_nodes.size(); ++i) {
             forgetShapes(i);
+            m_nodes[i].resweep = true;
             m_moving.push_back(std::uint32_t(i));
         }
     }
@@ -368,8 +332,14 @@ void VS_NodeBounds::changedFrame(double frame) {
         return;
     if (!m_animatedKnown)
         rebuildAnimated();
+    // Swept nodes wait for a pass to find them, but for those drawn everywhere or whose
+    // shape holds for one view and one place, which are not in the tree.
     for (std::uint32_t i : m_animatedPlacing)
         moveSubtree(i, false);
+    for (const Pass& p : m_passes)
+        for (std::uint32_t i : p.loose)
+            if (m_nodes[i].range)
+                moveSubtree(i, false);
     for (std::uint32_t i : m_animatedDrawing)
         if (signature(i) != m_nodes[i].signature)
             forgetShapes(i);
@@ -432,6 +402,7 @@ void VS_NodeBounds::moveSubtree(std::size_t i, bool edited) {
     m_moving.push_back(std::uint32_t(i));
     for (std::size_t k = m_moving.size() - 1; k < m_moving.size(); ++k) {
         const std::uint32_t parent = m_moving[k];
+        m_nodes[parent].resweep = m_nodes[parent].resweep || edited;
         for (std::uint32_t c = m_childStart[parent]; c < m_childStart[parent + 1]; ++c)
             m_moving.push_back(m_children[c]);
     }
@@ -466,7 +437,7 @@ void VS_NodeBounds::rebuildAnimated() {
     for (std::size_t i = 0; i < m_nodes.size(); ++i) {
         if (m_nodes[i].animatedDrawing)
             m_animatedDrawing.push_back(std::uint32_t(i));
-        if (m_nodes[i].animatedPlacing)
+        if (m_nodes[i].timed && !m_nodes[i].range)
             m_animatedPlacing.push_back(std::uint32_t(i));
     }
     m_animatedKnown = true;
@@ -477,7 +448,7 @@ void VS_NodeBounds::noteReads(std::size_t i, const std::vector<const AT_Attr*>& 
     const MO_Node* self = m_scene->nodes()[i].get();
     bool moving = false;
     for (const AT_Attr* a : reads) {
-        moving = moving || animated(*a);
+        moving = moving || VS_Animated(*a);
         if (a->node() == self)
             continue;
         std::vector<std::uint32_t>& readers = (placing ? m_foreignPlacing : m_foreignDrawing)[a];
@@ -491,34 +462,49 @@ void VS_NodeBounds::noteReads(std::size_t i, const std::vector<const AT_Attr*>& 
     }
 }
 
-void VS_NodeBounds::place(std::size_t i) {
-    Node& n = m_nodes[i];
+Math::Matrix4x4 VS_NodeBounds::placing(std::size_t i, std::ptrdiff_t& kept) {
     const MO_Node& node = *m_scene->nodes()[i];
     const MO_FrameKey key(m_frame);
     Math::Matrix4x4 m;
-    {
-        const Reading reading(m_reads);
+    kept = -1;
+    const MO_Node* parent = node.parent();
+    if (parent) {
         // As MO_Node::worldMatrix makes it, from the parent's matrix kept when the parent
         // comes first, and placed first.
-        if (const MO_Node* parent = node.parent()) {
-            const std::ptrdiff_t p = m_scene->indexOf(parent);
-            m = p >= 0 && std::size_t(p) < i && m_nodes[std::size_t(p)].placed ? m_nodes[std::size_t(p)].world
-                                                                              : parent->worldMatrix(key);
+        const std::ptrdiff_t p = m_scene->indexOf(parent);
+        if (p >= 0 && std::size_t(p) < i && m_nodes[std::size_t(p)].placed) {
+            current(std::size_t(p));
+            m = m_nodes[std::size_t(p)].world;
+            kept = p;
         }
-        for (const auto& t : node.localTransformations())
-            t->apply(key, m);
     }
+    const VS_Reading reading(m_reads);
+    if (parent && kept < 0)
+        m = parent->worldMatrix(key);
+    for (const auto& t : node.localTransformations())
+        t->apply(key, m);
+    return m;
+}
+
+void VS_NodeBounds::place(std::size_t i) {
+    Node& n = m_nodes[i];
+    std::ptrdiff_t parent = -1;
+    const Math::Matrix4x4 m = placing(i, parent);
+    ++m_placed;
     // At another frame what places a node is what placed it, as a rule: then nothing about
     // those attributes can have changed but their values.
     if (n.edited || m_reads != n.placingReads) {
         n.placingReads.swap(m_reads);
         noteReads(i, n.placingReads, true);
         n.edited = false;
+        n.resweep = true;
     }
     const bool moved = !n.placed || m != n.world;
     n.world = m;
     n.placed = true;
-    if (!moved)
+    n.frame = m_frame;
+    const bool swept = sweep(i, parent);
+    if (!moved && !swept)
         return;
     for (Pass& p : m_passes) {
         // Where a shape of one view drew holds for the place it drew at, too.
@@ -528,6 +514,59 @@ void VS_NodeBounds::place(std::size_t i) {
         }
     }
     placeInTree(i);
+}
+
+bool VS_NodeBounds::sweep(std::size_t i, std::ptrdiff_t parent) {
+    Node& n = m_nodes[i];
+    const MO_Node& node = *m_scene->nodes()[i];
+    const Node* up = parent >= 0 ? &m_nodes[std::size_t(parent)] : nullptr;
+    const bool timed = n.animatedPlacing || (up && up->timed);
+    // Another frame changes no range: a node placed at every frame for want of one is not
+    // probed again at each.
+    if (!n.resweep && timed == n.timed && (!up || up->sweeps == n.parentSweeps))
+        return false;
+    n.resweep = false;
+    n.parentSweeps = up ? up->sweeps : 0;
+    std::unique_ptr<VS_MatrixRange> range;
+    // A parent placed from its own matrix, not kept, has no range to start from.
+    VS_MatrixRange local;
+    if (timed && (up ? !up->timed || up->range : !node.parent()) && VS_LocalRange(node, m_frame, local))
+        range = std::make_unique<VS_MatrixRange>(
+            !up ? local : (up->range ? *up->range : VS_MatrixRange::point(up->world)) * local);
+    const bool changed = timed != n.timed || !range != !n.range ||
+                         (range && (range->lo != n.range->lo || range->hi != n.range->hi));
+    if (timed != n.timed || !range != !n.range)
+        m_animatedKnown = false;
+    n.timed = timed;
+    n.range = std::move(range);
+    n.sweeps += changed;
+    return changed;
+}
+
+void VS_NodeBounds::current(std::size_t i) {
+    Node& n = m_nodes[i];
+    if (!n.range || n.frame == m_frame)
+        return;
+    const MO_Node& node = *m_scene->nodes()[i];
+    Math::Matrix4x4 m;
+    // A swept node's parent is kept, and comes first.
+    if (const MO_Node* parent = node.parent()) {
+        const std::size_t p = std::size_t(m_scene->indexOf(parent));
+        current(p);
+        m = m_nodes[p].world;
+    }
+    {
+        const VS_Reading reading(m_currentReads);
+        const MO_FrameKey key(m_frame);
+        for (const auto& t : node.localTransformations())
+            t->apply(key, m);
+    }
+    ++m_placed;
+    // What places it read something else: the next pass looks at it again whole.
+    if (m_currentReads != n.placingReads)
+        moveSubtree(i);
+    n.world = m;
+    n.frame = m_frame;
 }
 
 void VS_NodeBounds::placeInTree(std::size_t i) {
@@ -549,17 +588,19 @@ void VS_NodeBounds::placeInTree(std::size_t i) {
             box[k] = std::min(box[k], s.box[k]), box[3 + k] = std::max(box[3 + k], s.box[3 + k]);
         if (s.partCount) {
             pixels = std::max(pixels, reach(s));
-            scaled = std::max(scaled, scaledReach(s, n.world));
+            scaled = std::max(scaled, n.range ? scaledReach(s, n.range->magnitude(), true) : scaledReach(s, n.world));
         }
         local = true;
     }
     if (!local && n.leaf >= 0) {
         m_tree.remove(n.leaf);
         n.leaf = -1;
-    } else if (local && n.leaf < 0) {
-        n.leaf = m_tree.insert(std::uint32_t(i), worldBox(box, n.world), pixels, scaled);
     } else if (local) {
-        m_tree.move(n.leaf, worldBox(box, n.world), pixels, scaled);
+        const VS_BoundsTree::Box world = n.range ? VS_WorldBox(box, *n.range) : VS_WorldBox(box, n.world);
+        if (n.leaf < 0)
+            n.leaf = m_tree.insert(std::uint32_t(i), world, pixels, scaled);
+        else
+            m_tree.move(n.leaf, world, pixels, scaled);
     }
 }
 
@@ -616,6 +657,7 @@ void VS_NodeBounds::learnPending(Pass& p, const Math::CameraTransformChain& came
 
 void VS_NodeBounds::learn(Pass& p, std::size_t i, const Math::CameraTransformChain& camera, int canvasHeight,
                           const std::function<void(std::size_t)>& paint) {
+    current(i);
     const MO_Node& node = *m_scene->nodes()[i];
     VS_LearnReads reads;
     if (node.painters().empty()) {
@@ -648,6 +690,7 @@ void VS_NodeBounds::collect(Pass& p, const VS_ViewTransform& view, const VS_Wind
             nodes.push_back(i);
     for (std::uint32_t i : m_candidates) {
         VS_WindowRect rect;
+        current(i);
         if (p.shapes[i].kind == VS_NodeShape::Kind::Local &&
             (!VS_ShapeRect(p.shapes[i], m_nodes[i].world, view, rect) || rect.overlaps(target)))
             nodes.push_back(i);
@@ -667,4 +710,6 @@ void VS_NodeBounds::collect(Pass& p, const VS_ViewTransform& view, const VS_Wind
     }
     p.loose.resize(kept);
     std::sort(nodes.begin(), nodes.end());
+    for (std::uint32_t i : nodes)
+        current(i);
 }

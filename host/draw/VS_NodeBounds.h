@@ -22,7 +22,11 @@
 //   node's drawing read makes it learn its shape again; one that places a node moves it,
 //   and the nodes below it; a node's own change (components, parent, properties) does
 //   both. A change that names nothing looks at every node again, by its inputs;
-// - another frame looks again at the nodes whose inputs are animated, and no other;
+// - another frame looks again at the nodes whose inputs are animated, and no other. A node
+//   that moves with the frame is swept when a range of matrices is known to hold it at
+//   every frame (host/draw/VS_NodeSweep.h): its leaf holds where it can be at any frame,
+//   and it is placed at another frame only when a pass finds it, so that playback costs
+//   what is on screen. The others are placed again at every frame;
 // - a change of selection makes the nodes it selects or lets go learn again;
 // - a change of the scene's units or the screen's scale learns everything again.
 // Correctness never rests on a shape that might be stale: a node is learnt again whenever
@@ -49,8 +53,9 @@ public:
     // The scene's, made on first use.
     static VS_NodeBounds& of(SC_SceneCommon& scene);
 
-    // Brings what is kept up to date for a pass at this frame; then world() holds every
-    // node's matrix.
+    // Brings what is kept up to date for a pass at this frame. world() then holds the matrix
+    // of every node that is not swept (see above), and visible() brings those it finds up
+    // to date.
     void begin(SC_SceneCommon& scene, double frame);
     const Math::Matrix4x4& world(std::size_t node) const;
 
@@ -71,8 +76,9 @@ public:
 
     // What the last pass did, for tests and benchmarks.
     VS_PassStats& lastPass() { return m_stats; }
-    // For tests: how many nodes were learnt since the scene's memory was made.
+    // For tests: how many nodes were learnt, and placed, since the scene's memory was made.
     std::size_t learnt() const { return m_learnt; }
+    std::size_t placed() const { return m_placed; }
 
 private:
     struct Node;
@@ -89,6 +95,14 @@ private:
     void moveSubtree(std::size_t node, bool edited = true);
     void placeMoving();
     void place(std::size_t node);
+    // The node's matrix at the frame kept; `kept`: the parent's index when its kept matrix
+    // was used, else -1. The attributes read are in m_reads.
+    Math::Matrix4x4 placing(std::size_t node, std::ptrdiff_t& kept);
+    // Whether the node moves from frame to frame, and where it can be; true when what the
+    // tree holds for it changed.
+    bool sweep(std::size_t node, std::ptrdiff_t parent);
+    // A swept node placed at the frame kept, if it is not yet.
+    void current(std::size_t node);
     void placeInTree(std::size_t node);
     void learnPending(Pass& pass, const Math::CameraTransformChain& camera, int canvasHeight,
                       const std::function<void(std::size_t)>& paint);
@@ -111,13 +125,14 @@ private:
     // Each node's children, by index: m_children[m_childStart[i] .. m_childStart[i + 1]).
     std::vector<std::uint32_t> m_childStart, m_children;
     bool m_childrenKnown = false;
-    // The nodes whose drawing, or whose place, reads an animated attribute.
+    // The nodes whose drawing reads an animated attribute; those that move from frame to
+    // frame with no range that holds them (placed again at every frame).
     std::vector<std::uint32_t> m_animatedDrawing, m_animatedPlacing;
     bool m_animatedKnown = false;
     std::vector<std::uint32_t> m_codes;
     bool m_codesKnown = false;
     std::vector<std::uint32_t> m_moving;
-    std::vector<const AT_Attr*> m_reads;
+    std::vector<const AT_Attr*> m_reads, m_currentReads;
 
     std::uint64_t m_journalRead = 0;
     double m_frame = 0.0;
@@ -130,5 +145,5 @@ private:
     std::vector<float> m_feedback;
     std::vector<std::uint32_t> m_candidates, m_taken;
     VS_PassStats m_stats;
-    std::size_t m_learnt = 0;
+    std::size_t m_learnt = 0, m_placed = 0;
 };

@@ -144,12 +144,14 @@ public:
     // are learnt, painted by `painting`. Returns how many were.
     std::size_t reaching(const VS_WindowRect& target, MO_OGLContext::RenderMode mode, Painting& painting) {
         m_culled = true;
+        const std::size_t placed = m_memory.placed();
         m_memory.begin(m_scene, m_view.frameKey.frame());
         const std::size_t before = m_memory.learnt();
         const auto learn = [&](std::size_t i) {
             painting.paint(*m_scene.nodes()[i], m_memory.world(i), m_scene.selection(), code(i));
         };
         m_memory.visible(mode, painting.camera, m_view.height(), target, learn, m_order);
+        stats().placed = m_memory.placed() - placed;
         return m_memory.learnt() - before;
     }
 

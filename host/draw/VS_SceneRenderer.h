@@ -72,6 +72,8 @@ struct HOST_API VS_View {
 struct HOST_API VS_PassStats {
     std::size_t painted = 0;
     std::size_t learnt = 0;
+    // Nodes whose matrix the pass worked out again.
+    std::size_t placed = 0;
 };
 
 // What a picking code stands for.

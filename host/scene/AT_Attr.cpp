@@ -20,6 +20,8 @@ HOST_ATTR_TYPE_STRING(AT_Scale3dAttr, "scale3d")
 
 AT_ReadObserver* AT_ReadObserver::s_current = nullptr;
 AT_ReadObserver::~AT_ReadObserver() = default;
+const AT_ValueProbe* AT_ValueProbe::s_current = nullptr;
+AT_ValueProbe::~AT_ValueProbe() = default;
 
 namespace {
 
@@ -77,8 +79,12 @@ double AT_DoubleAttr::valueAt(double frame, bool*, bool*) const {
     if (const auto* s = surrogateAs<AT_ScalarSimpleAttrSurrogate>())
         return s->value();
     const LXTimedValue* tv = timedValue();
-    if (tv && !tv->isEmpty())
+    if (tv && !tv->isEmpty()) {
+        double probed;
+        if (AT_ValueProbe::s_current && AT_ValueProbe::s_current->value(*this, probed))
+            return probed;
         return tv->evaluate(frame);
+    }
     return m_local;
 }
 

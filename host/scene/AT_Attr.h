@@ -32,6 +32,16 @@ public:
     static AT_ReadObserver* s_current;
 };
 
+// While one is set, the animated number attributes it answers for report its values
+// instead of their curves': the scene renderer asks what a node's place would be at values
+// its curves can reach, to bound where it can be over the whole animation.
+class HOST_API AT_ValueProbe {
+public:
+    virtual ~AT_ValueProbe();
+    virtual bool value(const AT_Attr& attribute, double& value) const = 0;
+    static const AT_ValueProbe* s_current;
+};
+
 class HOST_API AT_AttrMeta {
 public:
     bool isNodeDirtyOnChange() const { return m_nodeDirtyOnChange; }

@@ -139,6 +139,34 @@ std::vector<std::pair<double, double>> LXTimedValue::keys() const {
     return out;
 }
 
+bool LXTimedValue::range(double& lo, double& hi) const {
+    lo = HUGE_VAL, hi = -HUGE_VAL;
+    bool finite = true;
+    const auto take = [&](double v) {
+        finite = finite && std::isfinite(v);
+        lo = std::min(lo, v), hi = std::max(hi, v);
+    };
+    if (const auto* expression = dynamic_cast<const LXExprTimedValue*>(this)) {
+        for (const auto& [frame, value] : expression->keys())
+            take(value);
+    } else {
+        // Outside its points a curve holds the nearest point's value; between two it stays
+        // within their values, but for the smooth kind, whose cubic stays within the hull
+        // of its Bezier control values.
+        const auto* smooth = dynamic_cast<const LXBezierTimedValue*>(this);
+        for (std::size_t i = 0; i < m_pts.size(); ++i) {
+            take(m_pts[i].value);
+            if (smooth && i + 1 < m_pts.size() && !m_pts[i].constantSegment) {
+                const double span = m_pts[i + 1].frame - m_pts[i].frame;
+                take(m_pts[i].value + smooth->slopeAt(i) * span / 3.0);
+                take(m_pts[i + 1].value - smooth->slopeAt(i + 1) * span / 3.0);
+            }
+        }
+    }
+    // A value that is not a number bounds nothing.
+    return finite && lo <= hi;
+}
+
 double LXTimedValue::evaluateControlPoints(double frame) const {
     if (m_pts.empty())
         return 0.0;

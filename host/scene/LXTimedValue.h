@@ -123,6 +123,10 @@ public:
     LXCtrlPts& controlPoints() { return m_pts; }
     const LXCtrlPts& controlPoints() const { return m_pts; }
 
+    // The least and the most the curve can be at any frame (its kinds never leave the hull
+    // of their segments' control values); false when no bound is known.
+    bool range(double& lo, double& hi) const;
+
     // How many edits have completed; lets observers tell a curve changed.
     unsigned long modificationCount() const { return m_modifications; }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <random>
 
 namespace {
@@ -132,4 +133,47 @@ TEST(TimedValue, ExpressionSamplesAreJoinedByLinesAndHeldAtTheEnds) {
     EXPECT_DOUBLE_EQ(expr.evaluate(15), 8.0);
     EXPECT_EQ(expr.evaluate(30), 4.0);
     EXPECT_EQ(LXExprTimedValue({}).evaluate(3), 0.0);
+}
+
+// The scene renderer leaves a moving node unplaced while where its curves can take it is out
+// of view, so a curve's range must hold every value it takes, between its keys (where the
+// smooth kind overshoots them) and beyond them; and it reaches its keys' values.
+TEST(TimedValue, RangeHoldsEveryValueOfEveryKind) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> value(-50.0, 50.0), share(0.0, 0.8);
+    for (int round = 0; round < 200; ++round) {
+        std::vector<std::unique_ptr<LXTimedValue>> kinds;
+        kinds.push_back(std::make_unique<LXBezierTimedValue>(round % 2 == 0));
+        kinds.push_back(std::make_unique<LXEaseTimedValue>());
+        kinds.push_back(std::make_unique<LXVeloBasedTimedValue>());
+        kinds.push_back(std::make_unique<LXFnc2DTimedValue>());
+        std::vector<std::pair<double, double>> samples;
+        double lowest = HUGE_VAL, highest = -HUGE_VAL, f = 0.0;
+        for (int k = 0, n = 1 + round % 6; k < n; ++k) {
+            LXCtrlPt p;
+            p.frame = f += 0.5 + share(rng) * 10.0;
+            p.value = value(rng);
+            p.constantSegment = rng() % 5 == 0;
+            p.easeIn = share(rng), p.easeOut = share(rng);
+            for (auto& kind : kinds)
+                kind->controlPoints().insert(p);
+            samples.emplace_back(p.frame, p.value);
+            lowest = std::min(lowest, p.value), highest = std::max(highest, p.value);
+        }
+        kinds.push_back(std::make_unique<LXExprTimedValue>(samples));
+        for (const auto& kind : kinds) {
+            double lo = 0.0, hi = 0.0;
+            ASSERT_TRUE(kind->range(lo, hi));
+            EXPECT_LE(lo, lowest);
+            EXPECT_GE(hi, highest);
+            for (double t = -2.0; t < f + 2.0; t += 0.01) {
+                const double v = kind->evaluate(t);
+                ASSERT_TRUE(lo <= v && v <= hi) << "round " << round << " at " << t << ": " << v << " outside [" << lo
+                                                << ", " << hi << "]";
+            }
+        }
+    }
+    double lo = 0.0, hi = 0.0;
+    EXPECT_FALSE(LXExprTimedValue({{0, 1}, {2, NAN}}).range(lo, hi)) << "no bound from a value that is no number";
+    EXPECT_FALSE(LXBezierTimedValue().range(lo, hi)) << "no bound from no key";
 }

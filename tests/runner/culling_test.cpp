@@ -520,6 +520,33 @@ TEST(CullingBounds, WhatMovesIsNotLearntAgain) {
     EXPECT_LE(VS_SceneRenderer::lastPass(common).painted, 2u);
 }
 
+// Playback places again the moving nodes a pass finds near the view, by where their keys
+// can take them, and not the others; but a node whose motion has no bound known (a keyed
+// turn, which is not affine in its angle) is placed at every frame wherever it is.
+TEST(CullingBounds, PlaybackPlacesWhatIsNearTheView) {
+    rigkit_test::loadPlugin();
+    Json doc = movingGrid();
+    Json& turning = doc["nodes"][47];
+    turning["attributes"]["turn"] = {{"type", "double"}, {"curve", "bezier"}, {"keys", {{1, 0}, {9, 90}}}};
+    turning["transformations"].push_back({{"type", "ROTATION_Z"}, {"attributes", {"turn"}}});
+    runner::Scene scene = runner::loadScene(doc);
+    SC_SceneCommon& common = *scene.common;
+    VS_OffscreenContext& gl = rigkit_test::gl(96, 80);
+    VS_View view;
+    view.camera = Math::CameraTransformChain::orthographic(96, 80, {-1.0, -0.8}, 150);
+    view.frameKey = MO_FrameKey(1);
+    VS_SceneRenderer::render(gl, common, view);
+    for (int frame = 2; frame < 9; ++frame) {
+        view.frameKey = MO_FrameKey(frame);
+        VS_SceneRenderer::render(gl, common, view);
+        const VS_PassStats pass = VS_SceneRenderer::lastPass(common);
+        EXPECT_GT(pass.painted, 0u);
+        // Each node drawn moved, and the turning one, far from the view, is not drawn.
+        EXPECT_GE(pass.placed, pass.painted + 1) << "frame " << frame;
+        EXPECT_LE(pass.placed, common.nodes().size() / 4) << "frame " << frame;
+    }
+}
+
 // Culling only pays when the bounds outlive a frame: drawing changes nothing the scene
 // holds, so a second frame of an unchanged scene asks no node again.
 TEST(CullingBounds, DrawingLeavesTheEditCountAlone) {
