@@ -64,12 +64,12 @@ const Json* sourceOf(const DomValue&) {
 // An object's member named `key`, or nothing: a node's file is read key by key, and one
 // walk over an object's keys per key costs half of asking whether it is there and then
 // taking it. Both give what tests as a pointer and reads through `*` and `->`.
-const Json* memberOf(const Json& object, const char* key) {
+const Json* memberOf(const Json& object, std::string_view key) {
     const auto it = object.find(key);
     return it == object.end() ? nullptr : &*it;
 }
 
-std::optional<DomValue> memberOf(const DomValue& object, const char* key) {
+std::optional<DomValue> memberOf(const DomValue& object, std::string_view key) {
     return object.find(key);
 }
 
