@@ -7,7 +7,6 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/factories.h"
 
-#include <functional>
 #include <unordered_map>
 
 namespace runner {
@@ -177,10 +176,8 @@ Data& bind(Data& data, const MO_Node* node, const Component& c) {
     return data;
 }
 
-// Where a component is in the file, made only for a message.
-using PathOf = std::function<std::string()>;
-
-template <class Factory>
+// `path` gives where the component is in the file, spelt out only for a message.
+template <class Factory, class PathOf>
 std::unique_ptr<typename Factory::Product> build(Entries<Factory>& entries, Words& words, const char* family,
                                                  const Component& c, const typename Factory::Data& data,
                                                  const PathOf& path) {
