@@ -314,12 +314,13 @@ Component readComponent(const Node& node, const J& desc, const Where& w, bool pi
     return c;
 }
 
+// Into `out`, in place of what it held.
 template <class J>
-std::vector<Component> readComponentList(const Node& node, const J& desc, const char* key, const Where& w) {
-    std::vector<Component> out;
+void readComponentList(const Node& node, const J& desc, const char* key, const Where& w, std::vector<Component>& out) {
+    out.clear();
     const auto given = memberOf(desc, key);
     if (!given)
-        return out;
+        return;
     const Where at(w, key);
     const J& list = *given;
     asList(list, at);
@@ -327,7 +328,6 @@ std::vector<Component> readComponentList(const Node& node, const J& desc, const 
     std::size_t i = 0;
     for (const auto& item : list)
         out.push_back(readComponent(node, item, Where(at, i++), false));
-    return out;
 }
 
 template <class J>
@@ -451,6 +451,8 @@ std::vector<std::optional<std::string>> readPorts(const J& desc, const Where& w,
 
 template <class J>
 void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool keepSource) {
+    node.attributes.clear();
+    node.properties.clear();
     if (const auto given = memberOf(desc, "attributes")) {
         const Where at(w, "attributes");
         const J& attributes = *given;
@@ -471,23 +473,23 @@ void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool
     }
 }
 
+// Into `node`, in place of the node read before, whose lists keep their room: a file's
+// nodes are read one after another into one Node.
 template <class J>
-Node readNode(const J& desc, const Where& w, Names& names, bool keepSource) {
+void readNode(const J& desc, const Where& w, Names& names, bool keepSource, Node& node) {
     asObject(desc, w);
     onlyKeys(desc, w, kNodeKeys);
-    Node node;
     node.source = keepSource ? sourceOf(desc) : nullptr;
     const std::string_view name = readNodeName(desc, w, names);
-    node.name = std::string(name);
+    node.name = name;
     node.parent = readParent(desc, w, names);
     names.insert(name);
     node.ports = readPorts(desc, w, names);
     readAttributesAndProperties(desc, w, node, keepSource);
-    node.transformations = readComponentList(node, desc, "transformations", w);
-    node.painters = readComponentList(node, desc, "painters", w);
+    readComponentList(node, desc, "transformations", w, node.transformations);
+    readComponentList(node, desc, "painters", w, node.painters);
     node.manipulator = readOptionalComponent(node, desc, "manipulator", w, false);
     node.picker = readOptionalComponent(node, desc, "picker", w, true);
-    return node;
 }
 
 // ---- view settings -------------------------------------------------------------------
@@ -623,9 +625,12 @@ void readNodesOf(const J& json, const TakeNode& take, bool keepSource) {
     names.reserve(nodes.size());
     const std::string root = "nodes";
     const Where at(root);
+    Node node;
     std::size_t i = 0;
-    for (const auto& node : nodes) {
-        take(readNode(node, Where(at, i), names, keepSource), i);
+    for (const auto& desc : nodes) {
+        // A taker that moves the node leaves it empty, to be filled again.
+        readNode(desc, Where(at, i), names, keepSource, node);
+        take(std::move(node), i);
         ++i;
     }
 }
