@@ -61,6 +61,18 @@ const Json* sourceOf(const DomValue&) {
     return nullptr;
 }
 
+// An object's member named `key`, or nothing: a node's file is read key by key, and one
+// walk over an object's keys per key costs half of asking whether it is there and then
+// taking it. Both give what tests as a pointer and reads through `*` and `->`.
+const Json* memberOf(const Json& object, std::string_view key) {
+    const auto it = object.find(key);
+    return it == object.end() ? nullptr : &*it;
+}
+
+std::optional<DomValue> memberOf(const DomValue& object, std::string_view key) {
+    return object.find(key);
+}
+
 // The typed reads of json_util.h, which they leave the messages to.
 template <class J>
 const J& asObject(const J& v, const Where& w) {
@@ -194,9 +206,10 @@ std::vector<Key> attributeKeys(const AttributeKindInfo& kind, const J& list, con
 
 template <class J>
 const AttributeKindInfo& attributeKindOf(const J& desc, const Where& w) {
-    if (!desc.contains("type"))
+    const auto type = memberOf(desc, "type");
+    if (!type)
         throw RunError(w.str(), "missing \"type\" (one of: " + attributeKindList() + ")");
-    const std::string name = asString(desc["type"], Where(w, "type"));
+    const std::string name = asString(*type, Where(w, "type"));
     const AttributeKindInfo* kind = attributeKindNamed(name);
     if (!kind)
         throw RunError(w.str(),
@@ -205,20 +218,22 @@ const AttributeKindInfo& attributeKindOf(const J& desc, const Where& w) {
 }
 
 template <class J>
-std::optional<CurveKind> curveOf(const AttributeKindInfo& kind, const J& desc, bool animatable, const Where& w) {
-    if (!desc.contains("curve"))
+std::optional<CurveKind> curveOf(const AttributeKindInfo& kind, const J& desc, bool animatable, bool hasKeys,
+                                  const Where& w) {
+    const auto given = memberOf(desc, "curve");
+    if (!given)
         return std::nullopt;
     const Where at(w, "curve");
     if (kind.numbers == 0)
         throw RunError(at.str(),
                        std::string("a ") + kind.name + " attribute holds its value from key to key and takes no curve");
-    const std::string name = asString(desc["curve"], at);
+    const std::string name = asString(*given, at);
     const CurveKindInfo* curve = curveKindNamed(name);
     if (!curve)
         throw RunError(at.str(), "unknown curve " + quote(name) + " (expected one of: " + curveKindList() + ")");
     if (!animatable)
         throw RunError(at.str(), "an attribute that is not animatable takes no curve");
-    if (!desc.contains("keys"))
+    if (!hasKeys)
         throw RunError(w.str(), "a curve needs its \"keys\"");
     return curve->kind;
 }
@@ -235,22 +250,19 @@ Attribute readAttribute(std::string_view name, const J& desc, const Where& w) {
     Attribute a;
     a.name = std::string(name);
     a.kind = kind.kind;
-    a.animatable = desc.contains("animatable") ? asBool(desc["animatable"], Where(w, "animatable")) : true;
-    a.curve = curveOf(kind, desc, a.animatable, w);
-    const bool hasKeys = desc.contains("keys");
+    const auto animatable = memberOf(desc, "animatable");
+    a.animatable = animatable ? asBool(*animatable, Where(w, "animatable")) : true;
+    const auto keys = memberOf(desc, "keys");
+    a.curve = curveOf(kind, desc, a.animatable, bool(keys), w);
     const Where keysAt(w, "keys");
-    if (hasKeys && !a.animatable)
+    if (keys && !a.animatable)
         throw RunError(keysAt.str(), "an attribute that is not animatable takes no keys");
-    if (hasKeys && !a.curve && kind.numbers > 0)
+    if (keys && !a.curve && kind.numbers > 0)
         throw RunError(w.str(), "keys need a \"curve\" (one of: " + curveKindList() + ")");
-    if (desc.contains("value")) {
-        const J& value = desc["value"];
-        a.value = attributeValue(kind, &value, Where(w, "value"));
-    } else {
-        a.value = attributeValue<J>(kind, nullptr, Where(w, "value"));
-    }
-    if (hasKeys)
-        a.keys = attributeKeys(kind, desc["keys"], keysAt);
+    const auto value = memberOf(desc, "value");
+    a.value = attributeValue<J>(kind, value ? &*value : nullptr, Where(w, "value"));
+    if (keys)
+        a.keys = attributeKeys(kind, *keys, keysAt);
     return a;
 }
 
@@ -279,46 +291,52 @@ template <class J>
 Component readComponent(const Node& node, const J& desc, const Where& w, bool picker) {
     asObject(desc, w);
     onlyKeys(desc, w, picker ? kPickerKeys : kComponentKeys);
-    if (!desc.contains("type"))
+    const auto type = memberOf(desc, "type");
+    if (!type)
         throw RunError(w.str(), "missing \"type\"");
     Component c;
-    if (desc.contains("attributes")) {
+    if (const auto given = memberOf(desc, "attributes")) {
         const Where at(w, "attributes");
-        const J& list = desc["attributes"];
+        const J& list = *given;
         asList(list, at);
         c.attributes.reserve(list.size());
         std::size_t i = 0;
         for (const auto& item : list)
             c.attributes.push_back(readBinding(node, item, Where(at, i++)));
     }
-    if (picker && desc.contains("subSelectionIndex"))
-        c.subSelectionIndex = asInteger(desc["subSelectionIndex"], Where(w, "subSelectionIndex"),
-                                      std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
-    c.type = asString(desc["type"], Where(w, "type"));
+    if (picker) {
+        if (const auto index = memberOf(desc, "subSelectionIndex"))
+            c.subSelectionIndex = asInteger(*index, Where(w, "subSelectionIndex"),
+                                            std::numeric_limits<std::int32_t>::min(),
+                                            std::numeric_limits<std::int32_t>::max());
+    }
+    c.type = asString(*type, Where(w, "type"));
     return c;
 }
 
+// Into `out`, in place of what it held.
 template <class J>
-std::vector<Component> readComponentList(const Node& node, const J& desc, const char* key, const Where& w) {
-    std::vector<Component> out;
-    if (!desc.contains(key))
-        return out;
+void readComponentList(const Node& node, const J& desc, const char* key, const Where& w, std::vector<Component>& out) {
+    out.clear();
+    const auto given = memberOf(desc, key);
+    if (!given)
+        return;
     const Where at(w, key);
-    const J& list = desc[key];
+    const J& list = *given;
     asList(list, at);
     out.reserve(list.size());
     std::size_t i = 0;
     for (const auto& item : list)
         out.push_back(readComponent(node, item, Where(at, i++), false));
-    return out;
 }
 
 template <class J>
 std::optional<Component> readOptionalComponent(const Node& node, const J& desc, const char* key, const Where& w,
                                                bool picker) {
-    if (!desc.contains(key) || desc[key].is_null())
+    const auto given = memberOf(desc, key);
+    if (!given || given->is_null())
         return std::nullopt;
-    return readComponent(node, desc[key], Where(w, key), picker);
+    return readComponent(node, *given, Where(w, key), picker);
 }
 
 // ---- nodes ---------------------------------------------------------------------------
@@ -375,26 +393,31 @@ private:
     std::size_t m_count = 0;
 };
 
+// The name as the file holds it, which the names read so far point into.
 template <class J>
-std::string readNodeName(const J& desc, const Where& w, const Names& names) {
-    if (!desc.contains("name"))
+std::string_view readNodeName(const J& desc, const Where& w, const Names& names) {
+    const auto given = memberOf(desc, "name");
+    if (!given)
         throw RunError(w.str(), "missing \"name\"");
     const Where at(w, "name");
-    const std::string name = asString(desc["name"], at);
+    if (!given->is_string())
+        requireString(*given, at.str());  // which says what it found instead
+    const std::string_view name = textOf(*given);
     // Dots separate a node's name from the rest of a path in steps.
-    if (name.empty() || name.find('.') != std::string::npos)
+    if (name.empty() || name.find('.') != std::string_view::npos)
         throw RunError(at.str(), "a node name must be non-empty and without dots");
     if (names.contains(name))
-        throw RunError(at.str(), "a second node named " + quote(name));
+        throw RunError(at.str(), "a second node named " + quote(std::string(name)));
     return name;
 }
 
 template <class J>
 std::optional<std::string> readParent(const J& desc, const Where& w, const Names& names) {
-    if (!desc.contains("parent") || desc["parent"].is_null())
+    const auto given = memberOf(desc, "parent");
+    if (!given || given->is_null())
         return std::nullopt;
     const Where at(w, "parent");
-    std::string parent = asString(desc["parent"], at);
+    std::string parent = asString(*given, at);
     if (!names.contains(parent))
         throw RunError(at.str(), "unknown parent " + quote(parent) + " (a parent must come before its children)");
     return parent;
@@ -405,10 +428,11 @@ std::optional<std::string> readParent(const J& desc, const Where& w, const Names
 template <class J>
 std::vector<std::optional<std::string>> readPorts(const J& desc, const Where& w, const Names& names) {
     std::vector<std::optional<std::string>> out;
-    if (!desc.contains("ports"))
+    const auto given = memberOf(desc, "ports");
+    if (!given)
         return out;
     const Where at(w, "ports");
-    const J& list = desc["ports"];
+    const J& list = *given;
     asList(list, at);
     std::size_t i = 0;
     for (const auto& item : list) {
@@ -427,9 +451,11 @@ std::vector<std::optional<std::string>> readPorts(const J& desc, const Where& w,
 
 template <class J>
 void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool keepSource) {
-    if (desc.contains("attributes")) {
+    node.attributes.clear();
+    node.properties.clear();
+    if (const auto given = memberOf(desc, "attributes")) {
         const Where at(w, "attributes");
-        const J& attributes = desc["attributes"];
+        const J& attributes = *given;
         asObject(attributes, at);
         node.attributes.reserve(attributes.size());
         for (const auto& item : attributes.items()) {
@@ -437,9 +463,9 @@ void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool
             node.attributes.back().source = keepSource ? sourceOf(item.value()) : nullptr;
         }
     }
-    if (desc.contains("properties")) {
+    if (const auto given = memberOf(desc, "properties")) {
         const Where at(w, "properties");
-        const J& properties = desc["properties"];
+        const J& properties = *given;
         asObject(properties, at);
         node.properties.reserve(properties.size());
         for (const auto& item : properties.items())
@@ -447,22 +473,23 @@ void readAttributesAndProperties(const J& desc, const Where& w, Node& node, bool
     }
 }
 
+// Into `node`, in place of the node read before, whose lists keep their room: a file's
+// nodes are read one after another into one Node.
 template <class J>
-Node readNode(const J& desc, const Where& w, Names& names, bool keepSource) {
+void readNode(const J& desc, const Where& w, Names& names, bool keepSource, Node& node) {
     asObject(desc, w);
     onlyKeys(desc, w, kNodeKeys);
-    Node node;
     node.source = keepSource ? sourceOf(desc) : nullptr;
-    node.name = readNodeName(desc, w, names);
+    const std::string_view name = readNodeName(desc, w, names);
+    node.name = name;
     node.parent = readParent(desc, w, names);
-    names.insert(textOf(desc["name"]));
+    names.insert(name);
     node.ports = readPorts(desc, w, names);
     readAttributesAndProperties(desc, w, node, keepSource);
-    node.transformations = readComponentList(node, desc, "transformations", w);
-    node.painters = readComponentList(node, desc, "painters", w);
+    readComponentList(node, desc, "transformations", w, node.transformations);
+    readComponentList(node, desc, "painters", w, node.painters);
     node.manipulator = readOptionalComponent(node, desc, "manipulator", w, false);
     node.picker = readOptionalComponent(node, desc, "picker", w, true);
-    return node;
 }
 
 // ---- view settings -------------------------------------------------------------------
@@ -598,9 +625,12 @@ void readNodesOf(const J& json, const TakeNode& take, bool keepSource) {
     names.reserve(nodes.size());
     const std::string root = "nodes";
     const Where at(root);
+    Node node;
     std::size_t i = 0;
-    for (const auto& node : nodes) {
-        take(readNode(node, Where(at, i), names, keepSource), i);
+    for (const auto& desc : nodes) {
+        // A taker that moves the node leaves it empty, to be filled again.
+        readNode(desc, Where(at, i), names, keepSource, node);
+        take(std::move(node), i);
         ++i;
     }
 }

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace runner {
@@ -19,56 +20,85 @@ namespace {
 using Element = simdjson::dom::element;
 using Type = simdjson::dom::element_type;
 
-// Whether the object's keys all differ. Objects in a scene file have a few keys, which
-// are compared pairwise; large ones are sorted.
-bool distinctKeys(simdjson::dom::object object) {
-    constexpr std::size_t kPairwise = 16;
-    const std::size_t n = object.size();
-    if (n <= kPairwise) {
-        // Each key is read off the parser's strings once.
-        std::array<std::string_view, kPairwise> keys;
-        std::size_t i = 0;
-        for (auto a = object.begin(); a != object.end(); ++a, ++i) {
-            keys[i] = a.key();
-            for (std::size_t j = 0; j < i; ++j)
-                if (keys[j] == keys[i])
-                    return false;
-        }
-        return true;
+// Whether the keys of one object all differ. Objects in a scene file have a few keys,
+// which are compared pairwise; large ones are sorted.
+bool distinctKeys(std::vector<std::string_view>::iterator from, std::vector<std::string_view>::iterator to) {
+    constexpr std::ptrdiff_t kPairwise = 16;
+    if (to - from > kPairwise) {
+        std::sort(from, to);
+        return std::adjacent_find(from, to) == to;
     }
-    std::vector<std::string_view> keys;
-    keys.reserve(n);
-    for (const auto& member : object)
-        keys.push_back(member.key);
-    std::sort(keys.begin(), keys.end());
-    return std::adjacent_find(keys.begin(), keys.end()) == keys.end();
-}
-
-// What parseDocument refuses beyond the grammar: a key twice in one object, and more than
-// kMaxNesting containers around a container. `depth` counts those around `e`.
-bool parsesAlike(Element e, std::size_t depth) {
-    const Type type = e.type();
-    if (type != Type::ARRAY && type != Type::OBJECT)
-        return true;
-    if (depth >= kMaxNesting)
-        return false;
-    if (type == Type::ARRAY) {
-        for (const Element child : DomValue::got<simdjson::dom::array>(e.get_array()))
-            if (!parsesAlike(child, depth + 1))
+    for (auto a = from; a != to; ++a)
+        for (auto b = from; b != a; ++b)
+            if (*a == *b)
                 return false;
-        return true;
-    }
-    const auto object = DomValue::got<simdjson::dom::object>(e.get_object());
-    if (!distinctKeys(object))
-        return false;
-    for (const auto& member : object)
-        if (!parsesAlike(member.value, depth + 1))
-            return false;
     return true;
 }
 
-std::optional<DomValue> checked(simdjson::dom::element root) {
-    if (!parsesAlike(root, 0))
+// What parseDocument refuses beyond the grammar: a key twice in one object, and more than
+// kMaxNesting containers around a container. Read straight off the parser's tape, front to
+// back (the layout simdjson documents in its tape.md: a word a value, two for a number,
+// the type in the top byte; a string's word points at its length and bytes), which is a
+// fraction of walking the same values through the DOM's iterators.
+bool parsesAlike(const simdjson::dom::document& doc) {
+    namespace tape = simdjson::internal;
+    using Kind = tape::tape_type;
+    const std::uint64_t* words = doc.tape.get();
+    const auto* strings = reinterpret_cast<const char*>(doc.string_buf.get());
+    const std::size_t end = std::size_t(words[0] & tape::JSON_VALUE_MASK);
+    // The containers open around the word read, the outermost first after one that stands
+    // for the text around the root: whether each is an object, and where its keys start in
+    // `keys`; in an object, whether the next word is a key.
+    struct Open {
+        bool object = false;
+        bool keyNext = false;
+        std::size_t keysFrom = 0;
+    };
+    std::array<Open, kMaxNesting + 1> open{};
+    Open* in = open.data();
+    std::vector<std::string_view> keys;
+    keys.reserve(64);
+    for (std::size_t i = 1; i < end; ++i) {
+        const auto kind = Kind(words[i] >> 56);
+        if (in->keyNext && kind != Kind::END_OBJECT) {
+            const char* at = strings + (words[i] & tape::JSON_VALUE_MASK);
+            std::uint32_t length = 0;
+            std::memcpy(&length, at, sizeof length);
+            keys.emplace_back(at + sizeof length, length);
+            in->keyNext = false;
+            continue;
+        }
+        switch (kind) {
+            case Kind::END_OBJECT:
+                if (!distinctKeys(keys.begin() + std::ptrdiff_t(in->keysFrom), keys.end()))
+                    return false;
+                keys.resize(in->keysFrom);
+                --in;
+                break;
+            case Kind::END_ARRAY:
+                --in;
+                break;
+            case Kind::START_OBJECT:
+            case Kind::START_ARRAY:
+                in->keyNext = in->object;
+                if (in == &open.back())
+                    return false;
+                *++in = Open{kind == Kind::START_OBJECT, kind == Kind::START_OBJECT, keys.size()};
+                break;
+            case Kind::INT64:
+            case Kind::UINT64:
+            case Kind::DOUBLE:
+                ++i;
+                [[fallthrough]];
+            default:
+                in->keyNext = in->object;
+        }
+    }
+    return true;
+}
+
+std::optional<DomValue> checked(const simdjson::dom::parser& parser, simdjson::dom::element root) {
+    if (!parsesAlike(parser.doc))
         return std::nullopt;
     return DomValue(root);
 }
@@ -181,14 +211,14 @@ std::optional<DomValue> parseQuickly(simdjson::dom::parser& parser, const simdjs
     Element root;
     if (parser.parse(text).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    return checked(root);
+    return checked(parser, root);
 }
 
 std::optional<DomValue> parseQuickly(simdjson::dom::parser& parser, const std::string& text) {
     Element root;
     if (parser.parse(text.data(), text.size(), true).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    return checked(root);
+    return checked(parser, root);
 }
 
 std::optional<DomValue> parseFileQuickly(simdjson::dom::parser& parser, const std::string& file) {
@@ -199,7 +229,7 @@ std::optional<DomValue> parseFileQuickly(simdjson::dom::parser& parser, const st
     Element root;
     if (parser.parse(text.data(), text.size(), false).get(root) != simdjson::SUCCESS)
         return std::nullopt;
-    return checked(root);
+    return checked(parser, root);
 }
 
 Json toJson(const DomValue& v) {

@@ -39,6 +39,14 @@ public:
     bool contains(std::string_view key) const { return is_object() && !m_e.at_key(key).error(); }
     // A member the object has.
     DomValue operator[](std::string_view key) const { return DomValue(got<simdjson::dom::element>(m_e.at_key(key))); }
+    // The member named `key`, or nothing (also for anything but an object): one walk over
+    // the keys where contains() and then operator[] make two.
+    std::optional<DomValue> find(std::string_view key) const {
+        simdjson::dom::element member;
+        if (m_e.at_key(key).get(member) != simdjson::SUCCESS)
+            return std::nullopt;
+        return DomValue(member);
+    }
 
     // For a number, a boolean, a string: double, bool or std::string, as Json::get gives
     // them (an integer becomes the double nearest to it).

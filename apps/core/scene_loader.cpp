@@ -7,7 +7,6 @@
 #include "host/scene/MO_Node.h"
 #include "host/scene/factories.h"
 
-#include <functional>
 #include <unordered_map>
 
 namespace runner {
@@ -31,6 +30,36 @@ public:
 
 private:
     std::unordered_map<std::string, QString> m_words;
+};
+
+// Each type string's entry in a factory, found once: a file names a few types many times,
+// and a factory finds a name by comparing it with others.
+template <class Factory>
+class Entries {
+public:
+    using Entry = typename Factory::Entry;
+    explicit Entries(const Factory& factory) : m_factory(factory) {}
+    const Entry* operator()(const std::string& type, Words& words) {
+        auto it = m_found.find(type);
+        if (it == m_found.end())
+            it = m_found.emplace(type, m_factory.find(words(type))).first;
+        return it->second;
+    }
+
+private:
+    const Factory& m_factory;
+    std::unordered_map<std::string, const Entry*> m_found;
+};
+
+// What building one node after another keeps from one to the next.
+struct Builder {
+    Words words;
+    Entries<MO_LocalTransformationFactory> transformations{MO_LocalTransformationFactorySingleton()};
+    Entries<MO_OGLPainterFactory> painters{MO_OGLPainterFactorySingleton()};
+    Entries<SLB_SelectableDragManipulatorFactory> manipulators{SLB_SelectableDragManipulatorFactorySingleton()};
+    Entries<SLB_PickAdaptorFactory> pickers{SLB_PickAdaptorFactorySingleton()};
+    // The list of a component's attributes, whose room serves every component in turn.
+    std::vector<AT_Attr*> bound;
 };
 
 // ---- attributes ----------------------------------------------------------------------
@@ -133,26 +162,26 @@ void addAttribute(MO_Node* node, const Attribute& a, SC_SceneCommon& scene, Word
 
 // ---- components ----------------------------------------------------------------------
 
-std::vector<AT_Attr*> boundAttributes(const MO_Node* node, const Component& c) {
-    std::vector<AT_Attr*> out;
-    out.reserve(c.attributes.size());
+// The attributes a component is bound to, in place of those of the one before.
+template <class Data>
+Data& bind(Data& data, const MO_Node* node, const Component& c) {
+    std::vector<AT_Attr*>& out = data.attributes;
+    out.clear();
     for (const Binding& b : c.attributes) {
         AT_Attr* attr = node->attributes()[b.attribute].get();
         if (b.component >= 0)
             attr = static_cast<AT_ComplexAttr*>(attr)->component(static_cast<std::size_t>(b.component));
         out.push_back(attr);
     }
-    return out;
+    return data;
 }
 
-// Where a component is in the file, made only for a message.
-using PathOf = std::function<std::string()>;
-
-template <class Factory>
-std::unique_ptr<typename Factory::Product> build(Words& words, const Factory& factory, const char* family,
+// `path` gives where the component is in the file, spelt out only for a message.
+template <class Factory, class PathOf>
+std::unique_ptr<typename Factory::Product> build(Entries<Factory>& entries, Words& words, const char* family,
                                                  const Component& c, const typename Factory::Data& data,
                                                  const PathOf& path) {
-    const auto* entry = factory.find(words(c.type));
+    const auto* entry = entries(c.type, words);
     if (!entry)
         throw RunError(path(), std::string("unknown ") + family + " type " + quote(c.type));
     // What the factory's create() does once it has found the entry.
@@ -167,31 +196,34 @@ std::unique_ptr<typename Factory::Product> build(Words& words, const Factory& fa
     return made;
 }
 
-void addComponents(MO_Module* module, const Node& n, std::size_t index, Words& words) {
-    const std::string node = element("nodes", index);
-    const auto in = [&](const char* key, std::size_t i) { return [=] { return element(member(node, key), i); }; };
+void addComponents(MO_Module* module, const Node& n, std::size_t index, Builder& b) {
+    const auto node = [index] { return element("nodes", index); };
+    const auto in = [&](const char* key, std::size_t i) { return [=] { return element(member(node(), key), i); }; };
     // After the properties: the components' constructors read them.
-    const MO_PropertyAccessor& properties = module->properties();
+    MO_ComponentData data{module->properties(), std::move(b.bound)};
     for (std::size_t i = 0; i < n.transformations.size(); ++i) {
         const Component& c = n.transformations[i];
-        module->addLocalTransformation(build(words, MO_LocalTransformationFactorySingleton(), "local transformation", c,
-                                             {properties, boundAttributes(module, c)}, in("transformations", i)));
+        module->addLocalTransformation(build(b.transformations, b.words, "local transformation", c,
+                                             bind(data, module, c), in("transformations", i)));
     }
     for (std::size_t i = 0; i < n.painters.size(); ++i) {
         const Component& c = n.painters[i];
-        module->addPainter(build(words, MO_OGLPainterFactorySingleton(), "OpenGL painter", c,
-                                 {properties, boundAttributes(module, c)}, in("painters", i)));
+        module->addPainter(
+            build(b.painters, b.words, "OpenGL painter", c, bind(data, module, c), in("painters", i)));
     }
     if (const auto& c = n.manipulator)
-        module->setManipulator(build(words, SLB_SelectableDragManipulatorFactorySingleton(), "drag manipulator", *c,
-                                     {properties, boundAttributes(module, *c)}, [&] { return member(node, "manipulator"); }));
-    if (const auto& c = n.picker)
-        module->setPickAdaptor(build(words, SLB_PickAdaptorFactorySingleton(), "pick adaptor", *c,
-                                     {properties, boundAttributes(module, *c), module, c->subSelectionIndex},
-                                     [&] { return member(node, "picker"); }));
+        module->setManipulator(build(b.manipulators, b.words, "drag manipulator", *c, bind(data, module, *c),
+                                     [&] { return member(node(), "manipulator"); }));
+    if (const auto& c = n.picker) {
+        SLB_PickAdaptorData pick{data.properties, std::move(data.attributes), module, c->subSelectionIndex};
+        module->setPickAdaptor(build(b.pickers, b.words, "pick adaptor", *c, bind(pick, module, *c),
+                                     [&] { return member(node(), "picker"); }));
+        data.attributes = std::move(pick.attributes);
+    }
+    b.bound = std::move(data.attributes);
 }
 
-void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene, Words& words) {
+void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene, Builder& b) {
     MO_Node* parent = n.parent ? scene.findNode(qs(*n.parent)) : nullptr;
     // Every node is a module, so that pick adaptors have one to select.
     auto* module = static_cast<MO_Module*>(scene.addNode(std::make_unique<MO_Module>(&scene, qs(n.name))));
@@ -199,17 +231,17 @@ void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene, Words& w
     for (const auto& port : n.ports)
         module->addInPort(port ? scene.findNode(qs(*port)) : nullptr);
     for (const Attribute& a : n.attributes)
-        addAttribute(module, a, scene, words);
+        addAttribute(module, a, scene, b.words);
     for (const auto& [key, value] : n.properties)
-        module->propertiesForSetup().set(words(key), propertyValue(value));
-    addComponents(module, n, index, words);
+        module->propertiesForSetup().set(b.words(key), propertyValue(value));
+    addComponents(module, n, index, b);
 }
 
 }  // namespace
 
 void buildNode(const Node& n, std::size_t index, SC_SceneCommon& scene) {
-    Words words;
-    buildNode(n, index, scene, words);
+    Builder b;
+    buildNode(n, index, scene, b);
 }
 
 MO_PropertyValue propertyValue(const Value& value) {
@@ -257,9 +289,9 @@ Scene emptyScene(const Document& document) {
 Scene buildScene(const Document& document) {
     Scene scene = emptyScene(document);
     scene.common->reserveNodes(document.nodes.size());
-    Words words;
+    Builder b;
     for (std::size_t i = 0; i < document.nodes.size(); ++i)
-        buildNode(document.nodes[i], i, *scene.common, words);
+        buildNode(document.nodes[i], i, *scene.common, b);
     if (const std::shared_ptr<const std::string> text = document.sourceText)
         scene.opened = [text] { return readDocumentText(*text); };
     return scene;
@@ -273,8 +305,8 @@ Scene loadSceneOf(const J& json) {
     Scene scene = emptyScene(readSettings(json));
     if (json.contains("nodes") && json["nodes"].is_array())
         scene.common->reserveNodes(json["nodes"].size());
-    Words words;
-    readNodes(json, [&](Node&& node, std::size_t index) { buildNode(node, index, *scene.common, words); });
+    Builder b;
+    readNodes(json, [&](Node&& node, std::size_t index) { buildNode(node, index, *scene.common, b); });
     scene.script = readScript(json);
     return scene;
 }

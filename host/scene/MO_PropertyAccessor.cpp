@@ -39,7 +39,7 @@ const MO_PropertyValue* MO_PropertyBag::find(const QString& key) const {
     constexpr std::size_t kWalked = 8;
     if (m_values.size() <= kWalked) {
         for (const auto& [name, value] : m_values)
-            if (name == key)
+            if (name.size() == key.size() && name == key)  // the size inline, without a call
                 return &value;
         return nullptr;
     }
