@@ -547,26 +547,14 @@ void VS_NodeBounds::current(std::size_t i) {
     Node& n = m_nodes[i];
     if (!n.range || n.frame == m_frame)
         return;
-    const MO_Node& node = *m_scene->nodes()[i];
-    Math::Matrix4x4 m;
-    // A swept node's parent is kept, and comes first.
-    if (const MO_Node* parent = node.parent()) {
-        const std::size_t p = std::size_t(m_scene->indexOf(parent));
-        current(p);
-        m = m_nodes[p].world;
-    }
-    {
-        const VS_Reading reading(m_currentReads);
-        const MO_FrameKey key(m_frame);
-        for (const auto& t : node.localTransformations())
-            t->apply(key, m);
-    }
+    // A swept node's parent is kept, and comes first: placing brings it up to date first.
+    std::ptrdiff_t parent = -1;
+    n.world = placing(i, parent);
+    n.frame = m_frame;
     ++m_placed;
     // What places it read something else: the next pass looks at it again whole.
-    if (m_currentReads != n.placingReads)
+    if (m_reads != n.placingReads)
         moveSubtree(i);
-    n.world = m;
-    n.frame = m_frame;
 }
 
 void VS_NodeBounds::placeInTree(std::size_t i) {

@@ -132,7 +132,7 @@ private:
     std::vector<std::uint32_t> m_codes;
     bool m_codesKnown = false;
     std::vector<std::uint32_t> m_moving;
-    std::vector<const AT_Attr*> m_reads, m_currentReads;
+    std::vector<const AT_Attr*> m_reads;
 
     std::uint64_t m_journalRead = 0;
     double m_frame = 0.0;
