@@ -533,10 +533,10 @@ bool VS_NodeBounds::sweep(std::size_t i, std::ptrdiff_t parent) {
     if (timed && (up ? !up->timed || up->range : !node.parent()) && VS_LocalRange(node, m_frame, local))
         range = std::make_unique<VS_MatrixRange>(
             !up ? local : (up->range ? *up->range : VS_MatrixRange::point(up->world)) * local);
-    const bool changed = timed != n.timed || !range != !n.range ||
-                         (range && (range->lo != n.range->lo || range->hi != n.range->hi));
-    if (timed != n.timed || !range != !n.range)
-        m_animatedKnown = false;
+    // Whether the node joins or leaves the nodes placed at every frame.
+    const bool kind = timed != n.timed || !range != !n.range;
+    const bool changed = kind || (range && (range->lo != n.range->lo || range->hi != n.range->hi));
+    m_animatedKnown = m_animatedKnown && !kind;
     n.timed = timed;
     n.range = std::move(range);
     n.sweeps += changed;
